@@ -1,0 +1,95 @@
+#pragma once
+// Named collection with case-insensitive lookup through 256 bucket chains: the base of the
+// variable store, the archive directory, the read marks and the image cache. Lookup hashes
+// the name and walks one chain; equal names may coexist and the newest linked one wins.
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orva {
+
+class THashCollection;
+
+// Bucket 0..255 of a name: 16 x length, plus the first and second-to-last bytes of the
+// lower-cased name when it has two bytes or more.
+int HashName(std::string_view name);
+
+class THashCollectionItem {
+ public:
+  THashCollectionItem() = default;
+  virtual ~THashCollectionItem() = default;
+  THashCollectionItem(const THashCollectionItem&) = delete;
+  THashCollectionItem& operator=(const THashCollectionItem&) = delete;
+
+  const std::string& GetName() const { return name_; }
+  // Relinks at the head of the new bucket's chain when the bytes differ.
+  virtual void SetName(std::string_view name);
+  int GetIndex() const { return index_; }
+  int GetBucket() const { return bucket_; }
+  THashCollection* GetCollection() const { return collection_; }
+  virtual void Assign(const THashCollectionItem& source) { SetName(source.name_); }
+  // The name, or the class's generic text when it has none.
+  virtual std::string DisplayName() const;
+
+ private:
+  friend class THashCollection;
+  THashCollection* collection_ = nullptr;
+  int bucket_ = -1;
+  int index_ = -1;
+  std::string name_;
+  THashCollectionItem* previous_ = nullptr;
+  THashCollectionItem* next_ = nullptr;
+};
+
+class THashCollection {
+ public:
+  THashCollection() = default;
+  virtual ~THashCollection();
+  THashCollection(const THashCollection&) = delete;
+  THashCollection& operator=(const THashCollection&) = delete;
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  // Raises EListError outside 0..Count()-1.
+  THashCollectionItem& Item(int index) const;
+  // Index of the newest item of that name, ignoring case; -1 when none.
+  virtual int IndexOf(std::string_view name) const;
+  THashCollectionItem* Find(std::string_view name) const;
+
+  // Appends a new item (made by CreateItem) and names it.
+  THashCollectionItem& AddNamed(std::string_view name);
+  // Appends an item and links it under its current name.
+  THashCollectionItem& Add(std::unique_ptr<THashCollectionItem> item);
+  // Frees the item; later items move up and keep their stored index exact.
+  void Delete(int index);
+  // Frees every item, last to first.
+  void Clear();
+
+ protected:
+  virtual std::unique_ptr<THashCollectionItem> CreateItem();
+
+ private:
+  friend class THashCollectionItem;
+  void Link(THashCollectionItem& item);
+  void Unlink(THashCollectionItem& item);
+
+  std::vector<std::unique_ptr<THashCollectionItem>> items_;
+  std::array<THashCollectionItem*, 256> buckets_{};
+};
+
+// Typed view over a collection whose items are all of class T.
+template <class T>
+class THashCollectionOf : public THashCollection {
+ public:
+  T& Item(int index) const { return static_cast<T&>(THashCollection::Item(index)); }
+  T* Find(std::string_view name) const { return static_cast<T*>(THashCollection::Find(name)); }
+  T& AddNamed(std::string_view name) { return static_cast<T&>(THashCollection::AddNamed(name)); }
+  T& Add(std::unique_ptr<T> item) { return static_cast<T&>(THashCollection::Add(std::move(item))); }
+
+ protected:
+  std::unique_ptr<THashCollectionItem> CreateItem() override { return std::make_unique<T>(); }
+};
+
+}  // namespace orva
