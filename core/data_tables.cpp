@@ -18,6 +18,10 @@ constexpr int32_t kIntSize = 4;
 constexpr int32_t kFloatSize = 10;  // the 80-bit extended, without the padding of a long double
 constexpr int32_t kBoolSize = 1;
 
+bool Fits(int64_t records, int64_t recordSize) {
+  return records <= TDBTable::MaxRecords && records * recordSize <= TDBTable::MaxTableBytes;
+}
+
 // The size a field of the type takes in a record; 0 for no field type.
 int64_t FieldSize(uint8_t type, int64_t length) {
   switch (type) {
@@ -62,7 +66,7 @@ void StoreText(const TDBField& f, uint8_t* p, std::string_view text) {
     if (n + step > room) break;
     n += step;
   }
-  std::memcpy(p, text.data(), n);
+  if (n > 0) std::memcpy(p, text.data(), n);
   std::memset(p + n, 0, static_cast<size_t>(f.Size) - n);
 }
 
@@ -243,16 +247,15 @@ int TDBTable::AddField(std::string_view name, uint8_t type, int32_t length) {
   if (type == PT_STR && length < 0) return -1;
   const int64_t size = FieldSize(type, std::min(length, MaxStringLength));
   const int32_t oldSize = fields_.RecordSize();
-  if (oldSize + size > INT32_MAX) return -1;
+  if (!Fits(std::max(count_, 1), oldSize + size)) return -1;
   const int32_t newSize = static_cast<int32_t>(oldSize + size);
 
-  if (count_ > 0) {
-    // Every record grows by the field's bytes, zeroed, at its end.
-    std::vector<uint8_t> grown(static_cast<size_t>(count_) * static_cast<size_t>(newSize), 0);
+  // Every record grows by the field's bytes, zeroed, at its end.
+  std::vector<uint8_t> grown(static_cast<size_t>(count_) * static_cast<size_t>(newSize), 0);
+  if (oldSize > 0)
     for (size_t r = 0; r < static_cast<size_t>(count_); ++r)
       std::memcpy(grown.data() + r * static_cast<size_t>(newSize), data_.data() + r * static_cast<size_t>(oldSize), static_cast<size_t>(oldSize));
-    data_ = std::move(grown);
-  }
+  data_ = std::move(grown);
   fields_.Add({static_cast<int32_t>(size), std::string(name), type});
   return fields_.Count() - 1;
 }
@@ -279,7 +282,7 @@ const uint8_t* TDBTable::Cell(int record, int field) const {
 }
 
 bool TDBTable::Append() {
-  if (count_ == INT32_MAX) return false;
+  if (!Fits(int64_t{count_} + 1, fields_.RecordSize())) return false;
   data_.resize(data_.size() + static_cast<size_t>(fields_.RecordSize()), 0);
   recNo_ = count_++;
   return true;
@@ -539,13 +542,14 @@ void TDBTable::LoadFromStream(TStream& stream) {
     ReadStreamString(stream, f.Name);
     f.Type = ReadStreamByte(stream);
     const int64_t expected = FieldSize(f.Type, f.Size - int64_t{1});
-    if (expected == 0 || f.Size != expected || f.Size < 1 || int64_t{fields_.RecordSize()} + f.Size > INT32_MAX)
+    if (expected == 0 || f.Size != expected || f.Size < 1 || !Fits(1, int64_t{fields_.RecordSize()} + f.Size))
       throw EReadError("Stream read error");
     fields_.Add(std::move(f));
   }
-  // Records of no bytes still count one byte each, so no count goes unchecked.
   const int64_t size = fields_.RecordSize();
-  count_ = ReadStreamCount(stream, std::max<int64_t>(size, 1));
+  const int32_t count = ReadStreamCount(stream, size);
+  if (!Fits(count, size)) throw EReadError("Stream read error");
+  count_ = count;
   data_.resize(static_cast<size_t>(count_) * static_cast<size_t>(size));
   stream.ReadBuffer(data_.data(), static_cast<int64_t>(data_.size()));
   const int32_t current = ReadStreamInt(stream);
@@ -703,6 +707,8 @@ void TDBManager::LoadFromStream(TStream& stream, uint8_t kind) {
     if (ReadStreamByte(stream) != TDBTable::ClassId) throw EReadError("Stream read error");
     loaded.push_back(std::make_unique<TDBTable>(std::string(), kind));
     loaded.back()->LoadFromStream(stream);
+    // A table of the other kind would escape every later load and reset of its own kind.
+    if (loaded.back()->Kind() != kind) throw EReadError("Stream read error");
   }
   std::string activeName;
   if (kind == 0) ReadStreamString(stream, activeName);

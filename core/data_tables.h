@@ -59,6 +59,10 @@ class TDBTable {
   static constexpr uint8_t ClassId = 0;
   // The longest declared string length: its size, length + 1, still fits an int32.
   static constexpr int32_t MaxStringLength = INT32_MAX - 1;
+  // Bounds no game reaches, so that no count or size from a script or a save can ask for
+  // more memory than a 32-bit process has.
+  static constexpr int32_t MaxRecords = 1 << 24;
+  static constexpr int64_t MaxTableBytes = INT32_MAX;
 
   TDBTable(std::string name, uint8_t kind) : name_(std::move(name)), kind_(kind) {}
 
@@ -67,8 +71,8 @@ class TDBTable {
   const TDBFieldList& Fields() const { return fields_; }
 
   // Appends a field; every record grows by its size in zero bytes. The length counts for
-  // PT_STR only. -1 for another type, a negative length, or a record that would outgrow
-  // an int32.
+  // PT_STR only. -1 for another type, a negative length, or records that would outgrow
+  // MaxTableBytes.
   int AddField(std::string_view name, uint8_t type, int32_t length);
   // Replaces the fields by copies of the other list's (records keep their count, zeroed).
   void AssignLayout(const TDBFieldList& other);
@@ -79,7 +83,8 @@ class TDBTable {
   const uint8_t* RecordBuffer(int record) const;
   const uint8_t* CurrentBuffer() const { return RecordBuffer(recNo_); }
 
-  // Appends a zero-filled record that becomes current.
+  // Appends a zero-filled record that becomes current; false beyond MaxRecords or
+  // MaxTableBytes.
   bool Append();
   // Removes the current record; the next one (or the new last, or none) becomes current.
   // Always false, even after a record was removed: scripts see it so.
@@ -213,7 +218,8 @@ class TDBManager {
   void Clear();
 
   // The tables of one kind; kind 0 also stores the active table's name. A load replaces
-  // the tables of its kind only when the whole stored form reads well.
+  // the tables of its kind only when the whole stored form reads well and every table in
+  // it is of that kind; otherwise it raises EReadError.
   void SaveToStream(TStream& stream, uint8_t kind) const;
   void LoadFromStream(TStream& stream, uint8_t kind);
 

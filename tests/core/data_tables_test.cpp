@@ -616,6 +616,7 @@ TEST(DBStoredForm, BadDefinitionsRaiseAndKeepTheTables) {
       table(4, PT_INT, 4, std::string(12, '\0')),   // four records in 12 bytes
       table(4, PT_INT, -1, std::string(12, '\0')),
       std::string("\x64\0\0\0\x01\0\0\0\x01", 9) + std::string(30, '\0'),  // class 1
+      std::string("\x64\0\0\0\x01\0\0\0\0\0\0\0\0\x01", 14) + std::string(30, '\0'),  // a status table
       std::string("\x64\0\0\0\xff\xff\xff\x7f", 8),                      // a huge table count
   };
   for (const std::string& bytes : bad) {
@@ -645,6 +646,34 @@ TEST(DBStoredForm, BadDefinitionsRaiseAndKeepTheTables) {
   s.SetPosition(0);
   TDBManager m;
   EXPECT_THROW(m.LoadFromStream(s, 0), EReadError);
+
+  // Records of no fields take no bytes: their count is bounded by MaxRecords alone.
+  for (int32_t records : {35, TDBTable::MaxRecords, TDBTable::MaxRecords + 1}) {
+    TMemoryStream z;
+    WriteStreamInt(z, 100);
+    WriteStreamInt(z, 1);
+    WriteStreamByte(z, 0);
+    WriteStreamString(z, "z");
+    WriteStreamByte(z, 0);
+    WriteStreamInt(z, 0);
+    WriteStreamInt(z, records);
+    WriteStreamInt(z, 0);
+    WriteStreamString(z, "z");
+    z.SetPosition(0);
+    TDBManager zm;
+    if (records > TDBTable::MaxRecords) {
+      EXPECT_THROW(zm.LoadFromStream(z, 0), EReadError);
+      continue;
+    }
+    zm.LoadFromStream(z, 0);
+    EXPECT_EQ(zm.ActiveTable()->RecordCount(), records);
+    EXPECT_EQ(Saved(zm, 0), std::string(z.View()));
+    if (records == TDBTable::MaxRecords) {
+      EXPECT_FALSE(zm.ActiveTable()->Append());
+      EXPECT_EQ(zm.ActiveTable()->AddField("s", PT_STR, 200), -1);  // beyond MaxTableBytes
+      EXPECT_EQ(zm.ActiveTable()->AddField("b", PT_BOOL, 0), 0);
+    }
+  }
 
   // A good definition with a current record past the records loads with none current.
   TMemoryStream past(table(4, PT_INT, 1, std::string("\x07\0\0\0\x05\0\0\0", 8) + std::string(4, '\0')));
