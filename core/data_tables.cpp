@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "core/exceptions.h"
@@ -171,6 +172,20 @@ bool WriteStr(const TDBField& f, uint8_t* p, std::string_view v) {
   return true;
 }
 
+// A field read as text against a given text; with partial and ignoreCase the given text
+// comes upper-cased.
+bool TextMatches(std::string_view text, std::string_view value, bool ignoreCase, bool partial) {
+  if (partial && ignoreCase) return JPos(AnsiUpperCase(text), value) > 0;
+  if (partial) return JPos(text, value) > 0;
+  if (ignoreCase) return SameTextAscii(text, value);
+  return text == value;
+}
+
+bool TextMatches(const TDBField& f, const uint8_t* p, std::string_view value, bool ignoreCase, bool partial) {
+  if (f.Type == PT_STR) return TextMatches(CellText(f, p), value, ignoreCase, partial);
+  return TextMatches(ReadStr(f, p), value, ignoreCase, partial);
+}
+
 // Blanks and control bytes at both ends.
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && static_cast<uint8_t>(s.front()) <= ' ') s.remove_prefix(1);
@@ -186,27 +201,56 @@ std::pair<std::string_view, std::string_view> SplitAtBlank(std::string_view s) {
   return {Trim(s.substr(0, blank)), Trim(s.substr(blank + 1))};
 }
 
-// A total order of extended values for sorting: NaN (and the encodings the FPU does not
-// accept, which compare unordered) after every number, so the order stays consistent.
-int CompareFloat(long double a, long double b) {
+// Three-way comparisons of the sort. Extended values: NaN (and the encodings the FPU does
+// not accept, which compare unordered) after every number, so the order stays consistent.
+int Compare3(int32_t a, int32_t b) { return (a > b) - (a < b); }
+int Compare3(bool a, bool b) { return static_cast<int>(a) - static_cast<int>(b); }
+int Compare3(long double a, long double b) {
   const bool aNaN = a != a, bNaN = b != b;
   if (aNaN || bNaN) return static_cast<int>(aNaN) - static_cast<int>(bNaN);
   return (a > b) - (a < b);
 }
+int Compare3(std::string_view a, std::string_view b) { return a.compare(b); }  // unsigned bytes; a prefix first
 
 int CompareCells(const TDBField& f, const uint8_t* a, const uint8_t* b) {
   switch (f.Type) {
-    case PT_INT: {
-      const int32_t x = LoadInt(a), y = LoadInt(b);
-      return (x > y) - (x < y);
-    }
-    case PT_FLOAT: return CompareFloat(LoadFloat(a), LoadFloat(b));
-    case PT_BOOL: return static_cast<int>(a[0] != 0) - static_cast<int>(b[0] != 0);
-    default: {
-      const std::string_view x = CellText(f, a), y = CellText(f, b);
-      return x.compare(y);  // unsigned bytes; a prefix first
-    }
+    case PT_INT: return Compare3(LoadInt(a), LoadInt(b));
+    case PT_FLOAT: return Compare3(LoadFloat(a), LoadFloat(b));
+    case PT_BOOL: return Compare3(a[0] != 0, b[0] != 0);
+    default: return Compare3(CellText(f, a), CellText(f, b));
   }
+}
+
+struct SortKey {
+  const TDBField* field;
+  int32_t offset;
+  bool descending;
+};
+
+// The record indexes in key order. The first key is read once per record into a compact
+// array beside the index, so most comparisons never reach the records.
+template <class Read>
+std::vector<int32_t> SortedOrder(const uint8_t* base, size_t size, int32_t count, const std::vector<SortKey>& keys, Read read) {
+  struct Item {
+    decltype(read(base)) key;
+    int32_t index;
+  };
+  std::vector<Item> items(static_cast<size_t>(count));
+  for (int32_t r = 0; r < count; ++r) items[static_cast<size_t>(r)] = {read(base + static_cast<size_t>(r) * size + keys[0].offset), r};
+  std::sort(items.begin(), items.end(), [&](const Item& x, const Item& y) {
+    int c = Compare3(x.key, y.key);
+    if (c != 0) return keys[0].descending ? c > 0 : c < 0;
+    const uint8_t* a = base + static_cast<size_t>(x.index) * size;
+    const uint8_t* b = base + static_cast<size_t>(y.index) * size;
+    for (size_t k = 1; k < keys.size(); ++k) {
+      c = CompareCells(*keys[k].field, a + keys[k].offset, b + keys[k].offset);
+      if (c != 0) return keys[k].descending ? c > 0 : c < 0;
+    }
+    return false;
+  });
+  std::vector<int32_t> order(items.size());
+  for (size_t r = 0; r < items.size(); ++r) order[r] = items[r].index;
+  return order;
 }
 
 }  // namespace
@@ -376,66 +420,78 @@ bool TDBTable::SetStr(int record, int field, std::string_view value) {
   return p && WriteStr(fields_[field], p, value);
 }
 
-std::vector<int32_t> TDBTable::Find(const std::vector<std::string>* names, const TDBValues* values, bool ignoreCase, bool partial) const {
+std::vector<int32_t> TDBTable::Search(const std::vector<std::string>* names, const TDBValues* values, bool ignoreCase, bool partial, bool firstOnly) const {
   std::vector<int32_t> found;
   if (!names || !values) {
-    found.resize(static_cast<size_t>(count_));
-    for (int32_t r = 0; r < count_; ++r) found[static_cast<size_t>(r)] = r;
+    found.resize(static_cast<size_t>(firstOnly ? std::min(count_, 1) : count_));
+    for (size_t r = 0; r < found.size(); ++r) found[r] = static_cast<int32_t>(r);
     return found;
   }
-  const size_t conditions = std::min(names->size(), std::visit([](const auto& v) { return v.size(); }, *values));
-  std::vector<int> fieldOf(conditions);
-  for (size_t i = 0; i < conditions; ++i) {
-    fieldOf[i] = fields_.IndexOf((*names)[i]);
+  struct Condition {
+    const TDBField* field;
+    int32_t offset;
+    size_t index;
+  };
+  const size_t count = std::min(names->size(), std::visit([](const auto& v) { return v.size(); }, *values));
+  std::vector<Condition> conditions;
+  for (size_t i = 0; i < count; ++i) {
+    const int f = fields_.IndexOf((*names)[i]);
     // An unknown field stops the search at the first record: nothing matches.
-    if (fieldOf[i] < 0 && count_ > 0) return found;
+    if (f < 0) return found;
+    conditions.push_back({&fields_[f], fields_.Offset(f), i});
   }
-  // Upper-cased once for the partial comparison that ignores case.
-  std::vector<std::string> upperValues;
-  if (const auto* strings = std::get_if<std::vector<std::string>>(values); strings && partial && ignoreCase)
-    for (size_t i = 0; i < conditions; ++i) upperValues.push_back(AnsiUpperCase((*strings)[i]));
+  const size_t size = static_cast<size_t>(fields_.RecordSize());
+  std::visit(
+      [&](const auto& list) {
+        using T = typename std::decay_t<decltype(list)>::value_type;
+        // Upper-cased once for the partial comparison that ignores case.
+        std::vector<std::string> upper;
+        if constexpr (std::is_same_v<T, std::string>)
+          if (partial && ignoreCase)
+            for (const Condition& c : conditions) upper.push_back(AnsiUpperCase(list[c.index]));
 
-  for (int32_t r = 0; r < count_; ++r) {
-    bool match = true;
-    for (size_t i = 0; i < conditions; ++i) {
-      const TDBField& f = fields_[fieldOf[i]];
-      const uint8_t* p = Cell(r, fieldOf[i]);
-      bool same = false;
-      if (const auto* ints = std::get_if<std::vector<int32_t>>(values)) {
-        const std::optional<int32_t> v = ReadInt(f, p);
-        if (!v) return found;  // an unreadable field ends the search
-        same = *v == (*ints)[i];
-      } else if (const auto* floats = std::get_if<std::vector<long double>>(values)) {
-        same = ReadFloat(f, p) == (*floats)[i];
-      } else if (const auto* bools = std::get_if<std::vector<bool>>(values)) {
-        same = ReadBool(f, p) == (*bools)[i];
-      } else {
-        const std::string& value = std::get<std::vector<std::string>>(*values)[i];
-        const std::string converted = f.Type == PT_STR ? std::string() : ReadStr(f, p);
-        const std::string_view text = f.Type == PT_STR ? CellText(f, p) : std::string_view(converted);
-        if (partial && ignoreCase)
-          same = JPos(AnsiUpperCase(text), upperValues[i]) > 0;
-        else if (partial)
-          same = JPos(text, value) > 0;
-        else if (ignoreCase)
-          same = SameTextAscii(text, value);
-        else
-          same = text == value;
-      }
-      match = match && same;
-    }
-    if (match) found.push_back(r);
-  }
+        for (int32_t r = 0; r < count_; ++r) {
+          const uint8_t* record = data_.data() + static_cast<size_t>(r) * size;
+          bool match = true;
+          for (size_t k = 0; k < conditions.size(); ++k) {
+            const Condition& c = conditions[k];
+            const uint8_t* p = record + c.offset;
+            if constexpr (std::is_same_v<T, int32_t>) {
+              // Read even after a mismatch: an unreadable field ends the search.
+              int32_t v;
+              if (c.field->Type == PT_INT) {
+                v = LoadInt(p);
+              } else {
+                const std::optional<int32_t> read = ReadInt(*c.field, p);
+                if (!read) return;
+                v = *read;
+              }
+              match = match && v == list[c.index];
+            } else if constexpr (std::is_same_v<T, long double>) {
+              match = match && ReadFloat(*c.field, p) == list[c.index];
+            } else if constexpr (std::is_same_v<T, bool>) {
+              match = match && ReadBool(*c.field, p) == list[c.index];
+            } else {
+              match = match && TextMatches(*c.field, p, partial && ignoreCase ? upper[k] : list[c.index], ignoreCase, partial);
+            }
+          }
+          if (match) {
+            found.push_back(r);
+            if (firstOnly) return;
+          }
+        }
+      },
+      *values);
   return found;
 }
 
+int32_t TDBTable::FindFirst(const std::vector<std::string>* names, const TDBValues* values, bool ignoreCase, bool partial) const {
+  const std::vector<int32_t> found = Search(names, values, ignoreCase, partial, true);
+  return found.empty() ? -1 : found.front();
+}
+
 void TDBTable::Sort(const std::vector<std::string>& names, const std::vector<bool>& descending) {
-  struct Key {
-    const TDBField* field;
-    int32_t offset;
-    bool descending;
-  };
-  std::vector<Key> keys;
+  std::vector<SortKey> keys;
   for (size_t i = 0; i < std::min(names.size(), descending.size()); ++i) {
     const int f = fields_.IndexOf(names[i]);
     if (f >= 0) keys.push_back({&fields_[f], fields_.Offset(f), descending[i]});
@@ -443,18 +499,15 @@ void TDBTable::Sort(const std::vector<std::string>& names, const std::vector<boo
   if (keys.empty() || count_ < 2) return;
 
   const size_t size = static_cast<size_t>(fields_.RecordSize());
-  std::vector<int32_t> order(static_cast<size_t>(count_));
-  for (int32_t r = 0; r < count_; ++r) order[static_cast<size_t>(r)] = r;
   const uint8_t* base = data_.data();
-  std::sort(order.begin(), order.end(), [&](int32_t x, int32_t y) {
-    const uint8_t* a = base + static_cast<size_t>(x) * size;
-    const uint8_t* b = base + static_cast<size_t>(y) * size;
-    for (const Key& k : keys) {
-      const int c = CompareCells(*k.field, a + k.offset, b + k.offset);
-      if (c != 0) return k.descending ? c > 0 : c < 0;
-    }
-    return false;
-  });
+  const TDBField& first = *keys[0].field;
+  std::vector<int32_t> order;
+  switch (first.Type) {
+    case PT_INT: order = SortedOrder(base, size, count_, keys, [](const uint8_t* p) { return LoadInt(p); }); break;
+    case PT_FLOAT: order = SortedOrder(base, size, count_, keys, [](const uint8_t* p) { return LoadFloat(p); }); break;
+    case PT_BOOL: order = SortedOrder(base, size, count_, keys, [](const uint8_t* p) { return p[0] != 0; }); break;
+    default: order = SortedOrder(base, size, count_, keys, [&first](const uint8_t* p) { return CellText(first, p); }); break;
+  }
   std::vector<uint8_t> sorted(data_.size());
   for (size_t r = 0; r < order.size(); ++r)
     std::memcpy(sorted.data() + r * size, base + static_cast<size_t>(order[r]) * size, size);
@@ -607,11 +660,10 @@ std::optional<TDBLocation> TDBManager::Locate(const TDBQuery& q) const {
   const int t = IndexOf(q.table);
   if (t < 0) return std::nullopt;
   TDBTable* table = tables_[t];
-  const std::vector<int32_t> found = table->Find(q.fields, q.values, q.ignoreCase, q.partial);
-  if (found.empty()) return std::nullopt;
+  const int32_t record = table->FindFirst(q.fields, q.values, q.ignoreCase, q.partial);
   const int field = table->Fields().IndexOf(q.field);
-  if (field < 0) return std::nullopt;
-  return TDBLocation{table, found.front(), field};
+  if (record < 0 || field < 0) return std::nullopt;
+  return TDBLocation{table, record, field};
 }
 
 int32_t TDBManager::DirectGetInt(const TDBQuery& q, int32_t fallback) const {

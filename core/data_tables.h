@@ -121,7 +121,11 @@ class TDBTable {
   // shorter list, ascending. Either list missing: every record. A name that is no field
   // matches nothing. A string comparison may be partial (the field's text occurs in the
   // value) and may ignore case.
-  std::vector<int32_t> Find(const std::vector<std::string>* names, const TDBValues* values, bool ignoreCase, bool partial) const;
+  std::vector<int32_t> Find(const std::vector<std::string>* names, const TDBValues* values, bool ignoreCase, bool partial) const {
+    return Search(names, values, ignoreCase, partial, false);
+  }
+  // The first index Find would give, found without reading further; -1 when none.
+  int32_t FindFirst(const std::vector<std::string>* names, const TDBValues* values, bool ignoreCase, bool partial) const;
   // Orders the records by the named fields (names that are no field are skipped), each key
   // descending where its flag says so. Not stable; the current record keeps its number.
   void Sort(const std::vector<std::string>& names, const std::vector<bool>& descending);
@@ -144,6 +148,7 @@ class TDBTable {
   void LoadFromStream(TStream& stream);
 
  private:
+  std::vector<int32_t> Search(const std::vector<std::string>* names, const TDBValues* values, bool ignoreCase, bool partial, bool firstOnly) const;
   uint8_t* Cell(int record, int field);
   const uint8_t* Cell(int record, int field) const;
 

@@ -52,6 +52,13 @@ std::string Bytes(const char (&s)[N]) {
   return std::string(s, N - 1);
 }
 
+// Find, checking that FindFirst agrees with its first index.
+std::vector<int32_t> FindAll(const TDBTable& t, const Names* names, const TDBValues* values, bool ignoreCase, bool partial) {
+  std::vector<int32_t> all = t.Find(names, values, ignoreCase, partial);
+  EXPECT_EQ(t.FindFirst(names, values, ignoreCase, partial), all.empty() ? -1 : all.front());
+  return all;
+}
+
 std::string Saved(const TDBManager& m, uint8_t kind) {
   TMemoryStream s;
   m.SaveToStream(s, kind);
@@ -253,22 +260,22 @@ TEST(DBFind, ConditionsAsWritten) {
   const Names id{"id"}, name{"name"}, both{"id", "name"}, unknown{"id", "nope"};
   const TDBValues two = Ints{2}, twoB = Strs{"2", "b"}, abc = Strs{"abc"}, abcd = Strs{"zabcd"};
 
-  EXPECT_EQ(t.Find(nullptr, &two, false, false), (Ints{0, 1, 2, 3, 4}));  // a missing list: all
-  EXPECT_EQ(t.Find(&id, nullptr, false, false), (Ints{0, 1, 2, 3, 4}));
-  EXPECT_EQ(t.Find(&id, &two, false, false), (Ints{1, 3}));
-  EXPECT_EQ(t.Find(&both, &twoB, false, false), (Ints{1}));  // the int field read as text
-  EXPECT_EQ(t.Find(&both, &two, false, false), (Ints{1, 3}));  // the shorter list counts
-  EXPECT_EQ(t.Find(&unknown, &twoB, false, false), Ints{});
+  EXPECT_EQ(FindAll(t, nullptr, &two, false, false), (Ints{0, 1, 2, 3, 4}));  // a missing list: all
+  EXPECT_EQ(FindAll(t, &id, nullptr, false, false), (Ints{0, 1, 2, 3, 4}));
+  EXPECT_EQ(FindAll(t, &id, &two, false, false), (Ints{1, 3}));
+  EXPECT_EQ(FindAll(t, &both, &twoB, false, false), (Ints{1}));  // the int field read as text
+  EXPECT_EQ(FindAll(t, &both, &two, false, false), (Ints{1, 3}));  // the shorter list counts
+  EXPECT_EQ(FindAll(t, &unknown, &twoB, false, false), Ints{});
   const TDBValues none = Ints{};
-  EXPECT_EQ(t.Find(&id, &none, false, false), (Ints{0, 1, 2, 3, 4}));  // no condition
+  EXPECT_EQ(FindAll(t, &id, &none, false, false), (Ints{0, 1, 2, 3, 4}));  // no condition
 
-  EXPECT_EQ(t.Find(&name, &abc, false, false), (Ints{0}));
-  EXPECT_EQ(t.Find(&name, &abc, true, false), (Ints{0, 2}));
+  EXPECT_EQ(FindAll(t, &name, &abc, false, false), (Ints{0}));
+  EXPECT_EQ(FindAll(t, &name, &abc, true, false), (Ints{0, 2}));
   // Partial: the stored text occurs in the given value; an empty text occurs nowhere.
-  EXPECT_EQ(t.Find(&name, &abcd, false, true), (Ints{0, 1}));
-  EXPECT_EQ(t.Find(&name, &abcd, true, true), (Ints{0, 1, 2}));
+  EXPECT_EQ(FindAll(t, &name, &abcd, false, true), (Ints{0, 1}));
+  EXPECT_EQ(FindAll(t, &name, &abcd, true, true), (Ints{0, 1, 2}));
   const TDBValues b = Strs{"b"};
-  EXPECT_EQ(t.Find(&name, &b, false, true), (Ints{1}));  // not "abc": the field must be inside
+  EXPECT_EQ(FindAll(t, &name, &b, false, true), (Ints{1}));  // not "abc": the field must be inside
 }
 
 TEST(DBFind, TypedValues) {
@@ -280,9 +287,9 @@ TEST(DBFind, TypedValues) {
   }
   const Names f{"f"}, b{"B"};
   const TDBValues half = std::vector<long double>{0.5L}, yes = std::vector<bool>{true}, one = Ints{1};
-  EXPECT_EQ(t.Find(&f, &half, false, false), (Ints{1}));
-  EXPECT_EQ(t.Find(&b, &yes, false, false), (Ints{1}));
-  EXPECT_EQ(t.Find(&f, &one, false, false), (Ints{2}));  // 1.0 rounds to 1; 0.5 rounds to 0
+  EXPECT_EQ(FindAll(t, &f, &half, false, false), (Ints{1}));
+  EXPECT_EQ(FindAll(t, &b, &yes, false, false), (Ints{1}));
+  EXPECT_EQ(FindAll(t, &f, &one, false, false), (Ints{2}));  // 1.0 rounds to 1; 0.5 rounds to 0
 }
 
 TEST(DBFind, UnreadableFieldEndsTheSearchKeepingEarlierMatches) {
@@ -293,7 +300,7 @@ TEST(DBFind, UnreadableFieldEndsTheSearchKeepingEarlierMatches) {
   }
   const Names f{"f"};
   const TDBValues one = Ints{1};
-  EXPECT_EQ(t.Find(&f, &one, false, false), (Ints{0}));
+  EXPECT_EQ(FindAll(t, &f, &one, false, false), (Ints{0}));
 }
 
 TEST(DBSort, KeysDirectionsAndCurrentRecord) {
