@@ -27,8 +27,9 @@ class TempDir {
   void Write(const std::string& name, const std::string& bytes) const {
     std::ofstream(Os(name), std::ios::binary) << bytes;
   }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(Os(name), std::ios::binary);
+  std::string Read(const std::string& name) const { return ReadOs(Os(name)); }
+  static std::string ReadOs(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   bool Exists(const std::string& name) const { return std::filesystem::exists(Os(name)); }
