@@ -124,7 +124,7 @@ bool SameFileNameIgnoringCase(std::string_view a, std::string_view b) {
 std::string ResolvePath(std::string_view path) {
   std::string result;
   bool absolute = !path.empty() && (path[0] == '/' || path[0] == '\\');
-  if (absolute) result = "/";
+  if (absolute) result.push_back('/');
   bool searching = true;
   size_t start = 0;
   while (start <= path.size()) {
