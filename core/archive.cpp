@@ -258,7 +258,7 @@ void TVrFileCollection::LoadFileToStream(TStream& destination, std::string_view 
     }
   }
   TVrFile* entry = Find(name);
-  if (!source_ || !entry) RaiseMissing(name);
+  if (!entry || (!source_ && !entry->Data)) RaiseMissing(name);
   if (entry->Data) {
     entry->Data->SetPosition(0);
     CopyBytes(destination, *entry->Data, entry->Data->GetSize());

@@ -61,8 +61,9 @@ class TVrFileCollection : public THashCollectionOf<TVrFile> {
   // Reads a directory at the stream's position and adds its entries and "\EOF\".
   void LoadDirectory(TStream& stream);
 
-  // The entry's uncompressed bytes into the destination, positioned at 0. A real file of
-  // that name in the base directory wins over the entry. Missing: "%s:ファイルがありません".
+  // The entry's uncompressed bytes (an in-memory entry's data) into the destination,
+  // positioned at 0. A real file of that name in the base directory wins over the entry.
+  // Missing: "%s:ファイルがありません".
   void LoadFileToStream(TStream& destination, std::string_view name);
   // A read-only stream over the entry's stored bytes, or none.
   std::unique_ptr<TStream> OpenRangeStream(std::string_view name);

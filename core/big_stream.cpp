@@ -192,6 +192,8 @@ int64_t TWzBigFileStream::Write(const void* buffer, int64_t count) {
 
 void TWzBigFileStream::Commit() {
   if (!staged_) return;
+  // A file created and left empty still exists afterwards.
+  if (parts_.empty() && !OpenPart(0)) throw EFCreateError("Cannot create file \"" + gamePath_ + "\"");
   for (Part& part : parts_)
     if (::fsync(part.fd) != 0) throw EWriteError("Stream write error: " + part.path + ": " + std::strerror(errno));
   for (Part& part : parts_) {

@@ -61,8 +61,9 @@ class TWzBigFileStream : public TWzBigStream {
   // The sum of the part sizes.
   int64_t GetSize() override;
 
-  // Flushes the staged parts to the disk and renames them over the old ones; old parts
-  // beyond the new last part are deleted. Raises EWriteError when that fails.
+  // Flushes the staged parts to the disk and renames them over the old ones (an empty
+  // file when nothing was written); old parts beyond the new last part are deleted.
+  // Raises EWriteError when that fails.
   void Commit();
   // Drops the staged parts.
   void Discard();

@@ -260,7 +260,8 @@ TEST(Archive, FilesBesideTheArchiveAreStoredByTheStoreRuleAndWinOnReading) {
 
 TEST(Archive, MissingEntriesAndCancelledWrites) {
   TVrFileCollection archive;
-  archive.AddMemoryFile("a.txt");
+  archive.AddMemoryFile("a.txt").Data->WriteBuffer("in memory", 9);
+  EXPECT_EQ(Load(archive, "A.TXT"), "in memory");
   try {
     Load(archive, "nothing.txt");
     FAIL();

@@ -69,6 +69,9 @@ TEST(BigFileStream, RewritingReplacesAllOldPartsOnlyWhenDone) {
   EXPECT_EQ(dir.Read("save.dat"), "new");
   EXPECT_FALSE(dir.Exists("save.001"));
   EXPECT_FALSE(dir.Exists("save.002"));
+  TWzBigMemoryStream().SaveToFile(dir.Game("save.dat"));
+  EXPECT_TRUE(dir.Exists("save.dat"));
+  EXPECT_EQ(dir.Read("save.dat"), "");
 }
 
 TEST(BigFileStream, AWriteEndedByAnExceptionKeepsTheOldFile) {
