@@ -43,10 +43,7 @@ std::string GamePath(std::string_view osPath) {
   std::string_view directory = slash == std::string_view::npos ? osPath : osPath.substr(0, slash);
   std::string_view name = slash == std::string_view::npos ? std::string_view() : osPath.substr(slash);
   std::string tail = ToGameSpelling(name);
-  if (tail.empty() && !name.empty()) {
-    directory = osPath;
-    tail.clear();
-  }
+  if (tail.empty()) directory = osPath;
   Aliases& a = TheAliases();
   std::lock_guard<std::mutex> guard(a.lock);
   size_t index = 0;
