@@ -121,11 +121,12 @@ TFileStream::TFileStream(const std::string& path, Mode mode) : path_(path) {
     case fmOpenWrite: flags |= O_WRONLY; break;
     case fmOpenReadWrite: flags |= O_RDWR; break;
     case fmCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case fmCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
   }
-  fd_ = ::open(path.c_str(), flags, 0644);
+  fd_ = ::open(path.c_str(), flags, mode == fmCreateNew ? 0600 : 0644);
   if (fd_ < 0) {
     std::string reason = std::strerror(errno);
-    if (mode == fmCreate) throw EFCreateError("Cannot create file \"" + path + "\". " + reason);
+    if (mode == fmCreate || mode == fmCreateNew) throw EFCreateError("Cannot create file \"" + path + "\". " + reason);
     throw EFOpenError("Cannot open file \"" + path + "\". " + reason);
   }
 }
@@ -274,7 +275,12 @@ int64_t CopyStream(TStream& destination, TStream& source, int64_t count) {
     source.SetPosition(0);
     count = source.GetSize();
   }
-  const int64_t asked = count;
+  CopyBytes(destination, source, count);
+  return count;
+}
+
+int64_t CopyBytes(TStream& destination, TStream& source, int64_t count) {
+  if (count <= 0) return 0;
   if (auto* memory = dynamic_cast<TMemoryStream*>(&source)) {
     int64_t position = memory->GetPosition();
     int64_t n = std::min(count, memory->Remaining());
@@ -282,7 +288,24 @@ int64_t CopyStream(TStream& destination, TStream& source, int64_t count) {
       destination.WriteBuffer(memory->Memory() + position, n);
       memory->SetPosition(position + n);
     }
-    return asked;
+    return std::max<int64_t>(n, 0);
+  }
+  // Into memory: read straight into the destination's block, without a buffer between.
+  if (auto* memory = dynamic_cast<TMemoryStream*>(&destination)) {
+    int64_t position = memory->GetPosition();
+    int64_t size = memory->GetSize();
+    int64_t n = std::min(count, source.Remaining());
+    if (n <= 0) return 0;
+    if (position + n > size) memory->SetSize(position + n);
+    int64_t got = 0;
+    while (got < n) {
+      int64_t r = source.Read(memory->Memory() + position + got, n - got);
+      if (r <= 0) break;
+      got += r;
+    }
+    if (got < n && position + n > size) memory->SetSize(std::max(size, position + got));
+    memory->SetPosition(position + got);
+    return got;
   }
   const int64_t kMiB = 1 << 20;
   int64_t bufferSize = std::min<int64_t>(count, 10 * kMiB);
@@ -292,17 +315,15 @@ int64_t CopyStream(TStream& destination, TStream& source, int64_t count) {
     buffer.reset(new (std::nothrow) char[static_cast<size_t>(bufferSize)]);
     if (!buffer) bufferSize = std::max<int64_t>(bufferSize - kMiB, 0);
   }
-  if (!buffer) {
-    if (count > 0) throw std::bad_alloc();
-    return asked;
-  }
-  while (count > 0) {
-    int64_t n = source.Read(buffer.get(), std::min(bufferSize, count));
+  if (!buffer) throw std::bad_alloc();
+  int64_t copied = 0;
+  while (copied < count) {
+    int64_t n = source.Read(buffer.get(), std::min(bufferSize, count - copied));
     if (n <= 0) break;
     destination.WriteBuffer(buffer.get(), n);
-    count -= n;
+    copied += n;
   }
-  return asked;
+  return copied;
 }
 
 }  // namespace orva

@@ -11,6 +11,11 @@ namespace orva {
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
+// Where a seek lands before any clamping: from the start, from the position, from the end.
+constexpr int64_t SeekTarget(int64_t offset, TSeekOrigin origin, int64_t position, int64_t size) {
+  return origin == TSeekOrigin::soBeginning ? offset : origin == TSeekOrigin::soCurrent ? position + offset : size + offset;
+}
+
 class TStream {
  public:
   virtual ~TStream() = default;
@@ -73,7 +78,8 @@ class TMemoryStream : public TStream {
 // unresolved.
 class TFileStream : public TStream {
  public:
-  enum Mode { fmOpenRead, fmOpenWrite, fmOpenReadWrite, fmCreate };
+  // fmCreateNew: a new file of mode 0600 that must not exist yet; links are not followed.
+  enum Mode { fmOpenRead, fmOpenWrite, fmOpenReadWrite, fmCreate, fmCreateNew };
   TFileStream(const std::string& path, Mode mode);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
@@ -125,5 +131,9 @@ void WriteVersionTag(TStream& stream, std::string_view tag, int version);
 // returns the count asked for. Count 0 copies the whole source from position 0. Stops
 // early at the end of the source.
 int64_t CopyStream(TStream& destination, TStream& source, int64_t count);
+
+// Copies exactly count bytes (0 copies nothing), fewer at the end of the source, and
+// returns the number copied. For stored entries, whose size 0 means empty.
+int64_t CopyBytes(TStream& destination, TStream& source, int64_t count);
 
 }  // namespace orva

@@ -226,3 +226,21 @@ TEST(FolderDiskList, DiskOfPathWalksUpTheFolders) {
   EXPECT_EQ(copy[2].folder, "C:\\\x95\x5C");
   EXPECT_EQ(copy[2].disk, 3);
 }
+
+TEST(CopyBytes, ExactCountsAndZeroCopiesNothing) {
+  ChunkStream chunked("abcdefgh");  // returns at most 3 bytes a read
+  chunked.SetPosition(1);
+  TMemoryStream target("XY");
+  target.SetPosition(1);
+  EXPECT_EQ(CopyBytes(target, chunked, 5), 5);
+  EXPECT_EQ(Bytes(target), "Xbcdef");
+  EXPECT_EQ(target.GetPosition(), 6);
+  EXPECT_EQ(CopyBytes(target, chunked, 0), 0);
+  EXPECT_EQ(CopyBytes(target, chunked, 100), 2);  // what is left
+  EXPECT_EQ(Bytes(target), "Xbcdefgh");
+
+  TMemoryStream memory("abc");
+  TMemoryStream target2;
+  EXPECT_EQ(CopyBytes(target2, memory, 0), 0);
+  EXPECT_EQ(target2.GetSize(), 0);
+}

@@ -1,0 +1,7 @@
+#include "core/frame_clock.h"
+
+namespace orva {
+
+int32_t FrameDelta = 0;
+
+}  // namespace orva

@@ -1,0 +1,277 @@
+#include "core/file_manager.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "archive_builder.h"
+#include "core/app_control.h"
+#include "core/encoding.h"
+#include "core/exceptions.h"
+#include "core/frame_clock.h"
+#include "core/install_set.h"
+#include "platform/message_box.h"
+#include "temp_dir.h"
+
+using namespace orva;
+using orva::testing::ArchiveBuilder;
+using orva::testing::TempDir;
+using orva::testing::Zlib;
+
+namespace {
+
+const std::vector<std::string> kNoDiscs;
+
+std::string Load(TVrFileManager& manager, const std::string& name) {
+  TMemoryStream out;
+  manager.LoadToStream(out, name);
+  return std::string(out.View());
+}
+
+// Writes an archive of in-memory entries with the real writer.
+void WriteArchive(const std::string& gamePath, const std::vector<std::pair<std::string, std::string>>& entries) {
+  TVrFileCollection archive;
+  for (const auto& [name, bytes] : entries)
+    archive.AddMemoryFile(name).Data->WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+  TWzBigMemoryStream out;
+  archive.SaveToStream(out);
+  out.SaveToFile(gamePath);
+}
+
+class FileManagerTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    DeleteTempFiles();
+    RemoveWorkDirectory();
+    QuitRequested = false;
+    SetMainWindowCloseHandler(nullptr);
+  }
+  TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(FileManagerTest, SourcesAreSearchedInOrder) {
+  WriteArchive(dir.Game("game.dat"), {{"title.osb", "from archive"}, {"only.txt", "archived"}});
+  ::mkdir(dir.Os("loose").c_str(), 0700);
+  dir.Write("loose/title.osb", "loose file");
+  TVrFileManager manager(kNoDiscs);
+  EXPECT_EQ(manager.AddArchive(""), 0);
+  EXPECT_EQ(manager.AddArchive(""), -1);  // a second in-memory archive
+  EXPECT_EQ(manager.AddArchive(dir.Game("game.dat")), 1);
+  manager.SetDirectory(dir.Game("loose"));
+  EXPECT_EQ(manager.Directory(), dir.Game("loose\\"));
+  EXPECT_EQ(Load(manager, "TITLE.OSB"), "loose file");
+  EXPECT_EQ(Load(manager, "only.txt"), "archived");
+  EXPECT_TRUE(manager.FileExists("title.osb"));
+  EXPECT_TRUE(manager.FileExists("\\EOF\\"));
+  EXPECT_FALSE(manager.FileExists(""));
+  EXPECT_FALSE(manager.FileExists("nothing"));
+  EXPECT_NE(manager.FindEntry("ONLY.TXT"), nullptr);
+  EXPECT_EQ(manager.FindEntry("title2.osb"), nullptr);
+  try {
+    Load(manager, "nothing.png");
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "nothing.png" + Sjis(":ファイルがありません"));
+  }
+}
+
+TEST_F(FileManagerTest, CacheKeepsTheMostRecentFourMegabytes) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 1; i <= 6; ++i) files.push_back({"f" + std::to_string(i), std::string(1 << 20, static_cast<char>('0' + i))});
+  WriteArchive(dir.Game("game.dat"), files);
+  TVrFileManager manager(kNoDiscs);
+  manager.AddArchive(dir.Game("game.dat"));
+  for (const auto& file : files) EXPECT_EQ(Load(manager, file.first), file.second);
+  ASSERT_EQ(manager.Cache().Count(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(manager.Cache().Item(i).Key, "F" + std::to_string(6 - i));
+  // A hit is served from the cache even when its archive is gone, and moves to the front.
+  manager.Delete(0);
+  EXPECT_EQ(Load(manager, "f3"), files[2].second);
+  EXPECT_EQ(manager.Cache().Item(0).Key, "F3");
+}
+
+TEST_F(FileManagerTest, MissesLeaveAnEmptyEntryThatALaterLoadFills) {
+  TVrFileManager manager(kNoDiscs);
+  EXPECT_THROW(Load(manager, "late.txt"), Exception);
+  ASSERT_EQ(manager.Cache().Count(), 1);
+  EXPECT_EQ(manager.Cache().Item(0).Data.GetSize(), 0);
+  WriteArchive(dir.Game("game.dat"), {{"late.txt", "here now"}});
+  manager.AddArchive(dir.Game("game.dat"));
+  EXPECT_EQ(Load(manager, "late.txt"), "here now");
+  EXPECT_EQ(manager.Cache().Count(), 1);
+}
+
+TEST_F(FileManagerTest, InMemoryEntriesAreReadFreshAndNeverCached) {
+  TVrFileManager manager(kNoDiscs);
+  manager.AddArchive("");
+  TVrFile& entry = manager.GetCollection(0).AddMemoryFile("mem:shot");
+  entry.Data->WriteBuffer("one", 3);
+  EXPECT_EQ(Load(manager, "MEM:SHOT"), "one");
+  entry.Data->WriteBuffer("two", 3);
+  EXPECT_EQ(Load(manager, "mem:shot"), "onetwo");
+  EXPECT_EQ(manager.Cache().Count(), 0);
+}
+
+TEST_F(FileManagerTest, DamagedEntriesDoNotPoisonTheCache) {
+  ArchiveBuilder builder(102);
+  builder.Add({"bad.txt", "not zlib at all", 0, 0, 0, 0});
+  dir.Write("game.dat", builder.Archive());
+  TVrFileManager manager(kNoDiscs);
+  manager.AddArchive(dir.Game("game.dat"));
+  EXPECT_THROW(Load(manager, "bad.txt"), ECompressionError);
+  EXPECT_THROW(Load(manager, "bad.txt"), ECompressionError);  // not the stored bytes from the cache
+  EXPECT_THROW(manager.GetRealFileName("bad.txt"), ECompressionError);
+  EXPECT_EQ(manager.WorkFiles().Count(), 0);  // not recorded
+  EXPECT_TRUE(std::filesystem::is_empty(WorkDirectory()));
+}
+
+TEST_F(FileManagerTest, WorkFilesAreExtractedOnceAndRemovedAtTheEnd) {
+  WriteArchive(dir.Game("game.dat"), {{"bgm\\op.ogg", "OggS music"}, {"se.wav", "RIFF"}});
+  ::mkdir(dir.Os("loose").c_str(), 0700);
+  dir.Write("loose/readme.txt", "loose");
+  auto manager = std::make_unique<TVrFileManager>(kNoDiscs);
+  manager->AddArchive(dir.Game("game.dat"));
+  std::string first = manager->GetRealFileName("bgm\\op.ogg");
+  EXPECT_EQ(std::filesystem::path(first).filename(), "~ov00000000.ogg");
+  EXPECT_EQ(manager->GetRealFileName("bgm\\op.ogg"), first);
+  EXPECT_EQ(manager->WorkFiles().Item(0).RefCount, 2);
+  std::string second = manager->GetRealFileName("se.wav");
+  EXPECT_EQ(std::filesystem::path(second).filename(), "~ov00000001.wav");
+  EXPECT_EQ(std::filesystem::path(first).parent_path(), WorkDirectory());
+  struct stat st {};
+  ASSERT_EQ(::stat(WorkDirectory().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  ASSERT_EQ(::stat(first.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(TempDir::ReadOs(first), "OggS music");
+
+  manager->SetDirectory(dir.Game("loose"));
+  EXPECT_EQ(manager->GetRealFileName("README.TXT"), dir.Os("loose/readme.txt"));
+  EXPECT_EQ(manager->GetRealFileName("nowhere.txt"), "nowhere.txt");
+
+  manager.reset();  // freeing the records queues their files
+  EXPECT_EQ(TempFileList.size(), 2u);
+  EXPECT_TRUE(std::filesystem::exists(first));
+  DeleteTempFiles();
+  EXPECT_FALSE(std::filesystem::exists(first));
+  std::string workDirectory = WorkDirectory();
+  RemoveWorkDirectory();
+  EXPECT_FALSE(std::filesystem::exists(workDirectory));
+}
+
+TEST_F(FileManagerTest, DeferredReleasesCountDownByTheFrame) {
+  TVrFileManager manager(kNoDiscs);
+  auto& deferred = manager.WorkFiles().Deferred();
+  deferred.Add(std::make_unique<TVrLockData>("a", 0, "/nonexistent/a"));
+  deferred[0]->Countdown = 40;
+  FrameDelta = 16;
+  manager.WorkFiles().Tick();
+  manager.WorkFiles().Tick();
+  EXPECT_EQ(deferred.Count(), 1);
+  manager.WorkFiles().Tick();  // 40 - 48 < 1
+  EXPECT_EQ(deferred.Count(), 0);
+  EXPECT_EQ(TempFileList, std::vector<std::string>{"/nonexistent/a"});
+  FrameDelta = 0;
+}
+
+TEST_F(FileManagerTest, RangeStreamsOverLooseFilesAndRawEntries) {
+  ArchiveBuilder builder(102);
+  builder.Add({"movie.mpg", "MPEG-DATA", 1, 0, 0, 0});
+  dir.Write("game.dat", builder.Archive());
+  dir.Write("loose.bin", "0123456789");
+  TVrFileManager manager(kNoDiscs);
+  manager.AddArchive(dir.Game("game.dat"));
+  auto movie = manager.OpenRangeStream("MOVIE.MPG");
+  TMemoryStream bytes;
+  CopyStream(bytes, *movie, 0);
+  EXPECT_EQ(bytes.View(), "MPEG-DATA");
+  manager.SetDirectory(dir.Game());
+  EXPECT_EQ(manager.OpenRangeStream("loose.bin")->GetSize(), 10);
+  EXPECT_THROW(manager.OpenRangeStream("missing.mpg"), Exception);
+}
+
+namespace {
+
+// A disc in a "drive": game.dat and install.dat at the root.
+void MakeDisc(const TempDir& dir, const std::string& folder, const std::string& identity, int32_t number) {
+  ::mkdir(dir.Os(folder).c_str(), 0700);
+  WriteArchive(dir.Game(folder + "\\game.dat"), {{"disc.txt", folder}});
+  TOrvaInstallSet record;
+  record.GameIdentity = identity;
+  record.DiscNumber = number;
+  record.SaveToFile(dir.Game(folder + "\\install.dat"));
+}
+
+TDiscRequest Request() { return {Sjis("ゲーム"), Sjis("ディスク%dを入れてください"), Sjis("終了しますか？"), "GAME-ID"}; }
+
+}  // namespace
+
+TEST_F(FileManagerTest, RequestDiscAsksUntilTheDiscIsThere) {
+  MakeDisc(dir, "cd1", "GAME-ID", 0);
+  MakeDisc(dir, "cd2", "GAME-ID", 1);
+  MakeDisc(dir, "other", "OTHER-GAME", 1);
+  TVrFileManager manager({dir.Game("cd1\\"), dir.Game("other\\"), dir.Game("cd2\\")});
+  manager.AddArchive("");
+  manager.AddArchive(dir.Game("cd1\\game.dat"));  // closed by the request
+  // Cancel, then Cancel at the quit question: the disc prompt again; then OK finds disc 2.
+  TScriptedMessageBox script({TMsgResult::Cancel, TMsgResult::Cancel, TMsgResult::OK});
+  TMessageBoxScope scope(script);
+  EXPECT_TRUE(manager.RequestDisc(2, Request()));
+  ASSERT_EQ(script.Boxes().size(), 3u);
+  EXPECT_EQ(script.Boxes()[0].text, "ディスク2を入れてください");
+  EXPECT_EQ(script.Boxes()[0].caption, "ゲーム");
+  EXPECT_EQ(script.Boxes()[0].buttons, TMsgButtons::OKCancel);
+  EXPECT_EQ(script.Boxes()[1].text, "終了しますか？");
+  EXPECT_EQ(script.Boxes()[2].text, "ディスク2を入れてください");
+  ASSERT_EQ(manager.Count(), 2);
+  EXPECT_EQ(Load(manager, "disc.txt"), "cd2");
+  EXPECT_FALSE(QuitRequested);
+}
+
+TEST_F(FileManagerTest, RequestDiscEndsThePlayWhenThePlayerQuits) {
+  MakeDisc(dir, "cd1", "GAME-ID", 0);
+  TVrFileManager manager({dir.Game("cd1\\")});
+  bool closed = false;
+  SetMainWindowCloseHandler([&] { closed = true; });
+  // OK without the disc asks again; Cancel, then OK at the quit question ends it.
+  TScriptedMessageBox script({TMsgResult::OK, TMsgResult::Cancel, TMsgResult::OK});
+  TMessageBoxScope scope(script);
+  EXPECT_FALSE(manager.RequestDisc(2, Request()));
+  EXPECT_EQ(script.Boxes().size(), 3u);
+  EXPECT_TRUE(QuitRequested);
+  EXPECT_TRUE(closed);
+}
+
+TEST_F(FileManagerTest, RequestDiscWithNobodyToAnswerQuits) {
+  TVrFileManager manager(kNoDiscs);
+  TScriptedMessageBox script;  // every box answers None
+  TMessageBoxScope scope(script);
+  TDiscRequest request = Request();
+  request.Prompt = "%s %n %d %d %%";  // the game's text is no format for us
+  EXPECT_FALSE(manager.RequestDisc(3, request));
+  EXPECT_EQ(script.Boxes()[0].text, "%s %n 3 %d %");
+}
+
+TEST_F(FileManagerTest, FindDiscSkipsDamagedAndForeignDiscs) {
+  MakeDisc(dir, "good", "GAME-ID", 0);
+  MakeDisc(dir, "foreign", "OTHER", 0);
+  MakeDisc(dir, "broken", "GAME-ID", 0);
+  dir.Write("broken/game.dat", "vf\x66\0\0\0\xFF\xFF\xFF\x7F");
+  TVrFileManager manager({dir.Game("broken\\"), dir.Game("foreign\\"), dir.Game("good\\")});
+  EXPECT_FALSE(manager.FindDisc(1, "GAME-ID"));
+  EXPECT_TRUE(manager.FindDisc(0, "GAME-ID"));
+  EXPECT_EQ(manager.Count(), 1);
+}
+
+TEST_F(FileManagerTest, GlobalManagerLifetime) {
+  InitFileManager();
+  ASSERT_NE(FileManager, nullptr);
+  FileManager->AddArchive("");
+  DoneFileManager();
+  EXPECT_EQ(FileManager, nullptr);
+  EXPECT_TRUE(TempFileList.empty());
+}
