@@ -264,7 +264,7 @@ void TBuildOpeData::SaveToStream(TStream& stream) const {
   if (Opcode == ocFunc) {
     const std::string name = Operands.empty() ? std::string() : Operands[0];
     std::optional<int> found = FindFunction(name);
-    if (!found) RaiseScriptError("\"" + name + "\"", " 関数名がありません");
+    if (!found) RaiseQuotedError(name, " 関数名がありません");
     function = *found;
     const int n = static_cast<int>(Operands.size()) - 1;
     const int minArgs = BuiltinFunctionMinArgs[static_cast<size_t>(function)];

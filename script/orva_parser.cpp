@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <new>
 #include <unordered_map>
 
 #include "core/encoding.h"
@@ -404,7 +405,7 @@ void TOrvaParser::Evaluate(TParamCollection& vars) {
   if (last.opcode_ != ocTo || last.dest_ != ResultTempName || !temps.Live(last.destSlot_)) return;
   const TParamCollectionItem& arg = temps.Item(last.destSlot_);
   const TParamType type = arg.GetParamType();
-  if (type < PT_INT || type > PT_STR) RaiseScriptError(std::string(ResultTempName), ":不正な変数です");
+  if (type < PT_INT || type > PT_STR) RaiseScriptError(ResultTempName, ":不正な変数です");
   if (!result_ || result_->Kind() != static_cast<TParamKind>(type)) result_ = CreateParam(type);
   result_->CopyFrom(arg.Value());
   hasResult_ = true;
@@ -446,7 +447,7 @@ void TOrvaParser::Execute(TOpeData& op, TTemps& temps, TParamCollection& vars) {
       op.destLookupStamp_ = stamp;
     }
     dest = op.destLookup_;
-    if (!dest) RaiseScriptError("\"" + op.dest_ + "\"", " 変数がありません");
+    if (!dest) RaiseQuotedError(op.dest_, " 変数がありません");
   }
 
   const uint8_t opcode = op.opcode_;
@@ -466,7 +467,11 @@ void TOrvaParser::Execute(TOpeData& op, TTemps& temps, TParamCollection& vars) {
   } else if (IsComparison(opcode)) {
     dest->SetAsBoolean(Compare(opcode, *op.operands_[0], *op.operands_[1]));
   } else if (opcode == ocComboStr) {
-    dest->SetAsString(op.operands_[0]->GetAsString() + op.operands_[1]->GetAsString());
+    std::string text = op.operands_[0]->GetAsString();
+    const std::string tail = op.operands_[1]->GetAsString();
+    if (static_cast<int64_t>(text.size() + tail.size()) > MaxTextBytes) throw std::bad_alloc();
+    text += tail;
+    dest->SetAsString(text);
   } else if (opcode == ocFunc) {
     if (TSysFuncMan* functions = vars.Functions()) {
       for (size_t i = 0, k = 0; i < n; ++i)

@@ -175,5 +175,8 @@ std::unique_ptr<TCustomParam> CreateParam(int typeCode);
 // Element storage of one value is bounded so that a script or a stored form can never ask
 // for more memory than a 32-bit player could have held.
 constexpr int64_t MaxParamBytes = int64_t{1} << 30;
+// The longest text an expression builds by concatenation (a stored expression can double a
+// text with every operation).
+constexpr int64_t MaxTextBytes = int64_t{1} << 28;
 
 }  // namespace orva

@@ -50,7 +50,7 @@ TParamCollectionItem::TParamCollectionItem(std::unique_ptr<TCustomParam> value)
 
 void TParamCollectionItem::SetName(std::string_view name) {
   if (name.empty() || name.find(' ') != std::string_view::npos || (name[0] >= '0' && name[0] <= '9'))
-    RaiseScriptError("\"" + std::string(name) + "\"", "：変数名が不正です");
+    RaiseQuotedError(name, "：変数名が不正です");
   THashCollectionItem::SetName(name);
 }
 
@@ -66,7 +66,13 @@ void TParamCollectionItem::SetSystem(int id) {
   value_ = std::move(value);
 }
 
-TParamCollection* TParamCollectionItem::Store() const { return dynamic_cast<TParamCollection*>(GetCollection()); }
+TParamCollection* TParamCollectionItem::Store() const {
+  if (GetCollection() != storeOf_) {
+    storeOf_ = GetCollection();
+    store_ = dynamic_cast<TParamCollection*>(GetCollection());
+  }
+  return store_;
+}
 
 void TParamCollectionItem::SetOwnerDepth(int32_t depth) {
   ownerDepth_ = depth;
@@ -173,7 +179,7 @@ std::unique_ptr<TCustomParam> TParamCollection::CopyValue(std::string_view name)
   const TParamCollectionItem* item = Find(name);
   if (!item) return nullptr;
   const TParamType type = item->GetParamType();
-  if (type < PT_INT || type > PT_STR) RaiseScriptError(std::string(name), ":不正な変数です");
+  if (type < PT_INT || type > PT_STR) RaiseScriptError(name, ":不正な変数です");
   std::unique_ptr<TCustomParam> copy = CreateParam(type);
   copy->CopyFrom(item->Value());
   return copy;

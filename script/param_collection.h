@@ -84,6 +84,9 @@ class TParamCollectionItem : public THashCollectionItem {
   int32_t ownerDepth_ = -1;
   uint8_t local_ = 0;
   uint64_t serial_;
+  // Store() for the collection it was last asked with (asked on every bind).
+  mutable const THashCollection* storeOf_ = nullptr;
+  mutable TParamCollection* store_ = nullptr;
 };
 
 class TParamCollection : public THashCollectionOf<TParamCollectionItem> {

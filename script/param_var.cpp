@@ -13,7 +13,7 @@ void TParamVar::Resolve(TParamCollection& store) {
     lookupStore_ = &store;
     lookupStamp_ = stamp;
   }
-  if (!lookup_) RaiseScriptError("\"" + name_ + "\"", " 変数がありません");
+  if (!lookup_) RaiseQuotedError(name_, " 変数がありません");
   BindOperand(lookup_);
 }
 

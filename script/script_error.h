@@ -3,6 +3,7 @@
 // expression they end the evaluation, elsewhere the command that raised them is dropped.
 
 #include <string>
+#include <string_view>
 
 #include "core/exceptions.h"
 
@@ -21,6 +22,8 @@ class EMathError : public Exception {
 // Raises EScriptError with a message literal written in UTF-8.
 [[noreturn]] void RaiseScriptError(const char* utf8Message);
 // Raises EScriptError with CP932 text in front of a message literal.
-[[noreturn]] void RaiseScriptError(const std::string& sjisPrefix, const char* utf8Message);
+[[noreturn]] void RaiseScriptError(std::string_view sjisPrefix, const char* utf8Message);
+// The same with the text in double quotes: "\"%s\" 変数がありません".
+[[noreturn]] void RaiseQuotedError(std::string_view name, const char* utf8Message);
 
 }  // namespace orva
