@@ -10,7 +10,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/stream.h"
 #include "script/build_parser.h"
 #include "script/orva_parser.h"
 #include "script/param_collection.h"
@@ -42,15 +41,6 @@ void Fill(TParamCollection& store, int count) {
   for (int i = 0; i < count; ++i) store.AddVariable(PT_INT).SetName(std::string("v").append(std::to_string(i)));
 }
 
-void Compile(TOrvaParser& parser, std::string_view text) {
-  TBuildOrvaParser compiler;
-  compiler.Compile(text);
-  TMemoryStream m;
-  compiler.SaveToStream(m);
-  m.SetPosition(0);
-  parser.LoadFromStream(m);
-}
-
 // Runs the loop and reports allocations per evaluation.
 template <class F>
 void Measure(benchmark::State& state, F&& step) {
@@ -69,7 +59,7 @@ void BM_EvaluateAssign(benchmark::State& state) {
   TParamCollectionItem& a = *store.Find("a");
   TParamCollectionItem& c = *store.Find("c");
   TOrvaParser parser;
-  Compile(parser, "a = b + c * 2");
+  CompileExpression("a = b + c * 2", parser);
   Measure(state, [&] {
     c.SetAsInteger(a.GetAsInteger() & 1023);  // keeps the values moving
     parser.Evaluate(store);
@@ -104,7 +94,7 @@ void BM_EvaluateSubscript(benchmark::State& state) {
   store.Find("i")->SetAsInteger(3);
   store.Find("j")->SetAsInteger(4);
   TOrvaParser parser;
-  Compile(parser, "x[i, j] = x[i, j] + 1");
+  CompileExpression("x[i, j] = x[i, j] + 1", parser);
   Measure(state, [&] { parser.Evaluate(store); });
 }
 
@@ -137,7 +127,7 @@ void BM_EvaluateAssignStoreChanging(benchmark::State& state) {
   for (const char* name : {"a", "b", "c"}) store.AddVariable(PT_INT).SetName(name);
   TParamCollectionItem& scratch = store.AddVariable(PT_INT);
   TOrvaParser parser;
-  Compile(parser, "a = b + c * 2");
+  CompileExpression("a = b + c * 2", parser);
   int n = 0;
   Measure(state, [&] {
     scratch.SetName((n++ & 1) ? "s1" : "s2");

@@ -8,6 +8,7 @@
 #include "script/build_parser.h"
 #include "script/orva_parser.h"
 #include "script/param_collection.h"
+#include "script_fuzz_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
@@ -20,9 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   orva::TParamCollection store;
-  for (const char* name : {"a", "b", "x", "s"}) store.AddVariable(name[0] == 's' ? orva::PT_STR : orva::PT_INT).SetName(name);
-  const int32_t sizes[] = {3, 4};
-  store.Find("x")->Value().SetDims(sizes);
+  orva::AddFuzzVariables(store);
   compiled.SetPosition(0);
   orva::TOrvaParser parser;
   parser.LoadFromStream(compiled);

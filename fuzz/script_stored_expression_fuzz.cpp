@@ -8,6 +8,7 @@
 #include "core/stream.h"
 #include "script/orva_parser.h"
 #include "script/param_collection.h"
+#include "script_fuzz_store.h"
 #include "script/sys_func_man.h"
 
 namespace {
@@ -42,9 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   orva::TParamCollection store;
   WritingFunctions functions;
   store.SetFunctions(&functions);
-  for (const char* name : {"a", "b", "x", "s"}) store.AddVariable(name[0] == 's' ? orva::PT_STR : orva::PT_INT).SetName(name);
-  const int32_t sizes[] = {3, 4};
-  store.Find("x")->Value().SetDims(sizes);
+  orva::AddFuzzVariables(store);
   for (int round = 0; round < 2; ++round) {
     try {
       parser.Evaluate(store);

@@ -433,4 +433,13 @@ void TBuildOrvaParser::Parse(std::string text) {
   }
 }
 
+void CompileExpression(std::string_view text, TOrvaParser& parser) {
+  TBuildOrvaParser compiler;
+  compiler.Compile(text);
+  TMemoryStream compiled;
+  compiler.SaveToStream(compiled);
+  compiled.SetPosition(0);
+  parser.LoadFromStream(compiled);
+}
+
 }  // namespace orva

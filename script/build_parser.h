@@ -10,6 +10,7 @@
 
 namespace orva {
 
+class TOrvaParser;
 class TStream;
 
 // One operation in text form: each operand is the text of a number, TRUE or FALSE, a quoted
@@ -52,5 +53,9 @@ class TBuildOrvaParser {
   std::vector<TBuildOpeData> operations_;
   int32_t counter_ = 0;
 };
+
+// Compiles the text and loads the result into `parser`, the way run-time text becomes an
+// expression. Raises what Compile and SaveToStream raise; the parser is then left as it was.
+void CompileExpression(std::string_view text, TOrvaParser& parser);
 
 }  // namespace orva

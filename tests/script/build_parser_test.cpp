@@ -185,4 +185,8 @@ TEST(ExpressionCompiler, ErrorsKeepEarlierOperations) {
   compiler.Clear();
   compiler.Compile("q");
   EXPECT_EQ(compiler.Count(), 1);
+  TOrvaParser parser;
+  CompileExpression("a = 1", parser);
+  EXPECT_THROW(CompileExpression("Nope(1)", parser), Exception);
+  EXPECT_EQ(parser.Count(), 1);
 }

@@ -20,15 +20,6 @@ using namespace orva::script_test;
 
 namespace {
 
-void Load(TOrvaParser& parser, std::string_view text) {
-  TBuildOrvaParser compiler;
-  compiler.Compile(text);
-  TMemoryStream m;
-  compiler.SaveToStream(m);
-  m.SetPosition(0);
-  parser.LoadFromStream(m);
-}
-
 struct Value {
   TParamType type;
   std::string text;
@@ -38,7 +29,7 @@ std::ostream& operator<<(std::ostream& os, const Value& v) { return os << int(v.
 
 std::optional<Value> Eval(TParamCollection& store, std::string_view text) {
   TOrvaParser parser;
-  Load(parser, text);
+  CompileExpression(text, parser);
   parser.Evaluate(store);
   if (!parser.Result()) return std::nullopt;
   return Value{parser.Result()->GetParamType(), parser.Result()->GetAsString()};
@@ -74,7 +65,7 @@ class FakeFunctions : public TSysFuncMan {
       case bfDelete: args[0]->SetAsString("changed"); break;
       case bfCalc: {
         TOrvaParser inner;
-        Load(inner, args[0]->GetAsString());
+        CompileExpression(args[0]->GetAsString(), inner);
         inner.Evaluate(store_);
         dest.SetAsString(inner.Result() ? inner.Result()->GetAsString() : "");
         break;
@@ -201,7 +192,7 @@ TEST(Evaluation, Subscripts) {
   Make(store, "i", PT_INT).SetAsInteger(1);
   Make(store, "j", PT_INT).SetAsInteger(2);
   TOrvaParser parser;
-  Load(parser, "x[i, j] = x[i, j] + 1");
+  CompileExpression("x[i, j] = x[i, j] + 1", parser);
   for (int n = 0; n < 3; ++n) parser.Evaluate(store);
   EXPECT_EQ(x.Value().GetIntItem(6), 3);
   EXPECT_EQ(Eval(store, "x[1, 2] * 2"), (Value{PT_INT, "6"}));
@@ -240,7 +231,7 @@ TEST(Evaluation, ErrorsEndTheEvaluationKeepingEarlierWrites) {
 TEST(Evaluation, ResultHeldAsAReferenceRaises) {
   TParamCollection store;
   TOrvaParser parser;
-  Load(parser, "@Result");  // no running page: the temporary is a reference
+  CompileExpression("@Result", parser);  // no running page: the temporary is a reference
   try {
     parser.Evaluate(store);
     FAIL() << "no error";
@@ -248,7 +239,7 @@ TEST(Evaluation, ResultHeldAsAReferenceRaises) {
     EXPECT_EQ(SjisToUtf8(e.Message()), "____arg:不正な変数です");
   }
   EXPECT_EQ(parser.Result(), nullptr);
-  Load(parser, "1");
+  CompileExpression("1", parser);
   parser.Evaluate(store);
   ASSERT_NE(parser.Result(), nullptr);
 }
@@ -294,7 +285,7 @@ TEST(Evaluation, FunctionsWriteVariablesButNeverLiterals) {
   Eval(store, "Delete(s, 1)");
   EXPECT_EQ(s.GetAsString(), "changed");
   TOrvaParser parser;
-  Load(parser, "Delete(12, 1) ++ Length(34)");
+  CompileExpression("Delete(12, 1) ++ Length(34)", parser);
   const std::string before = Bytes(parser);
   parser.Evaluate(store);
   parser.Evaluate(store);
@@ -326,7 +317,7 @@ TEST(Evaluation, ReentrantEvaluationOfTheSameExpression) {
   reenter.parser = &parser;
   reenter.store = &store;
   store.SetFunctions(&reenter);
-  Load(parser, "Trim(\"x\" ++ \"y\") ++ \"z\"");
+  CompileExpression("Trim(\"x\" ++ \"y\") ++ \"z\"", parser);
   parser.Evaluate(store);
   ASSERT_NE(parser.Result(), nullptr);
   EXPECT_EQ(parser.Result()->GetAsString(), "xyz");
@@ -357,7 +348,7 @@ TEST(Evaluation, StoredOperationsThatMakeNoSense) {
 
 TEST(StoredExpressions, RoundTripAndCopy) {
   TOrvaParser parser;
-  Load(parser, "a[i, 2] = \"s\" ++ f1 + 1.5 * Length(\"xy\") + TRUE");
+  CompileExpression("a[i, 2] = \"s\" ++ f1 + 1.5 * Length(\"xy\") + TRUE", parser);
   const std::string bytes = Bytes(parser);
   TOrvaParser copy;
   copy.Assign(parser);
