@@ -14,8 +14,10 @@ bool IsAscii(std::string_view s) {
 
 uint8_t AsciiLower(char c) { return static_cast<uint8_t>((c >= 'A' && c <= 'Z') ? c + 0x20 : c); }
 
+}  // namespace
+
 // Case-insensitive equality of two names without allocating for the common ASCII case.
-bool SameName(std::string_view a, std::string_view b) {
+bool SameItemName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     if (static_cast<uint8_t>(a[i]) >= 0x80 || static_cast<uint8_t>(b[i]) >= 0x80) return AnsiSameText(a, b);
@@ -23,8 +25,6 @@ bool SameName(std::string_view a, std::string_view b) {
   }
   return true;
 }
-
-}  // namespace
 
 int HashName(std::string_view name) {
   unsigned h = 16u * static_cast<unsigned>(name.size());
@@ -60,7 +60,7 @@ THashCollectionItem& THashCollection::Item(int index) const {
 
 int THashCollection::IndexOf(std::string_view name) const {
   for (const THashCollectionItem* p = buckets_[static_cast<size_t>(HashName(name))]; p; p = p->next_)
-    if (SameName(p->name_, name)) return p->index_;
+    if (SameItemName(p->name_, name)) return p->index_;
   return -1;
 }
 
@@ -100,6 +100,7 @@ void THashCollection::Clear() {
 }
 
 void THashCollection::Link(THashCollectionItem& item) {
+  ++changes_;
   int bucket = HashName(item.name_);
   THashCollectionItem*& head = buckets_[static_cast<size_t>(bucket)];
   item.bucket_ = bucket;
@@ -111,6 +112,7 @@ void THashCollection::Link(THashCollectionItem& item) {
 
 void THashCollection::Unlink(THashCollectionItem& item) {
   if (item.bucket_ < 0) return;
+  ++changes_;
   if (item.previous_)
     item.previous_->next_ = item.next_;
   else

@@ -4,6 +4,7 @@
 // the name and walks one chain; equal names may coexist and the newest linked one wins.
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +17,8 @@ class THashCollection;
 // Bucket 0..255 of a name: 16 x length, plus the first and second-to-last bytes of the
 // lower-cased name when it has two bytes or more.
 int HashName(std::string_view name);
+// The name comparison of every lookup: equal ignoring case through the system locale.
+bool SameItemName(std::string_view a, std::string_view b);
 
 class THashCollectionItem {
  public:
@@ -33,6 +36,8 @@ class THashCollectionItem {
   virtual void Assign(const THashCollectionItem& source) { SetName(source.name_); }
   // The name, or the class's generic text when it has none.
   virtual std::string DisplayName() const;
+  // The next item of the same bucket chain (older links come later), or none.
+  THashCollectionItem* NextInChain() const { return next_; }
 
  private:
   friend class THashCollection;
@@ -67,6 +72,12 @@ class THashCollection {
   // Frees every item, last to first.
   void Clear();
 
+  // Counts every link and unlink (add, delete, rename): while it stands still, a name
+  // resolves to the same item and no item has been freed.
+  uint64_t Changes() const { return changes_; }
+  // The newest item of the bucket chain that holds the name (not compared), or none.
+  THashCollectionItem* ChainHead(std::string_view name) const { return buckets_[static_cast<size_t>(HashName(name))]; }
+
  protected:
   virtual std::unique_ptr<THashCollectionItem> CreateItem();
 
@@ -77,6 +88,7 @@ class THashCollection {
 
   std::vector<std::unique_ptr<THashCollectionItem>> items_;
   std::array<THashCollectionItem*, 256> buckets_{};
+  uint64_t changes_ = 0;
 };
 
 // Typed view over a collection whose items are all of class T.

@@ -50,6 +50,27 @@ TEST(HashCollection, RenameRelinksAtTheHeadOfTheChain) {
   EXPECT_EQ(c.IndexOf("OTHER"), 0);
 }
 
+TEST(HashCollection, ChangesCountEveryRelink) {
+  THashCollection c;
+  const uint64_t start = c.Changes();
+  THashCollectionItem& a = c.AddNamed("a");
+  const uint64_t added = c.Changes();
+  EXPECT_GT(added, start);
+  a.SetName("a");  // same bytes: no relink
+  EXPECT_EQ(c.Changes(), added);
+  a.SetName("b");
+  EXPECT_GT(c.Changes(), added);
+  const uint64_t renamed = c.Changes();
+  c.AddNamed("c");
+  c.Delete(1);
+  EXPECT_GT(c.Changes(), renamed);
+  // The chain that holds a name, newest first.
+  c.AddNamed("B");
+  EXPECT_EQ(c.ChainHead("b"), &c.Item(1));
+  EXPECT_EQ(c.ChainHead("b")->NextInChain(), &c.Item(0));
+  EXPECT_EQ(c.Item(0).NextInChain(), nullptr);
+}
+
 TEST(HashCollection, DeleteRenumbers) {
   THashCollection c;
   c.AddNamed("x");

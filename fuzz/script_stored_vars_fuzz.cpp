@@ -1,0 +1,43 @@
+// The stored variable lists (game and status) on any bytes; what loads saves and loads again.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/exceptions.h"
+#include "core/stream.h"
+#include "core/vocabulary.h"
+#include "script/param_collection.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  const int version = 100 + data[0] % 40;
+  orva::TMemoryStream m(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
+  orva::TParamCollection store;
+  try {
+    if (version & 1)
+      store.LoadGameVars(m, version);
+    else
+      store.LoadStatusVars(m);
+  } catch (const orva::Exception&) {
+    return 0;
+  }
+  // Every loaded variable answers reads.
+  for (int i = 0; i < store.Count(); ++i) {
+    orva::TParamCollectionItem& item = store.Item(i);
+    try {
+      item.GetAsString();
+      item.Value().GetDimCount();
+      for (int32_t k = 0, n = item.Value().GetCount(); k < n && k < 16; ++k) item.Value().GetStrItem(k);
+    } catch (const orva::Exception&) {
+    }
+  }
+  orva::TMemoryStream saved;
+  store.SaveGameVars(saved);
+  store.SaveStatusVars(saved);
+  saved.SetPosition(0);
+  orva::TParamCollection again;
+  again.LoadGameVars(saved, orva::GameSaveVersion);
+  again.LoadStatusVars(saved);
+  if (saved.Remaining() != 0) __builtin_trap();
+  return 0;
+}
