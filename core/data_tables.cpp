@@ -71,18 +71,6 @@ void StoreText(const TDBField& f, uint8_t* p, std::string_view text) {
   std::memset(p + n, 0, static_cast<size_t>(f.Size) - n);
 }
 
-int32_t TextAsInt(std::string_view text) {
-  int32_t v = 0;
-  return TryStrToInt(text, v) ? v : 0;
-}
-
-long double TextAsFloat(std::string_view text) {
-  long double v = 0;
-  return TryStrToFloat(text, v) ? v : 0;
-}
-
-const char* BoolText(bool b) { return b ? "TRUE" : "FALSE"; }
-
 // ---- A cell read as each type ----
 
 std::optional<int32_t> ReadInt(const TDBField& f, const uint8_t* p) {
@@ -94,7 +82,7 @@ std::optional<int32_t> ReadInt(const TDBField& f, const uint8_t* p) {
       return v;
     }
     case PT_BOOL: return p[0] != 0 ? 1 : 0;
-    default: return TextAsInt(CellText(f, p));
+    default: return TextToInt(CellText(f, p));
   }
 }
 
@@ -103,7 +91,7 @@ long double ReadFloat(const TDBField& f, const uint8_t* p) {
     case PT_INT: return LoadInt(p);
     case PT_FLOAT: return LoadFloat(p);
     case PT_BOOL: return p[0] != 0 ? 1 : 0;
-    default: return TextAsFloat(CellText(f, p));
+    default: return TextToFloat(CellText(f, p));
   }
 }
 
@@ -112,15 +100,15 @@ bool ReadBool(const TDBField& f, const uint8_t* p) {
     case PT_INT: return LoadInt(p) != 0;
     case PT_FLOAT: return LoadFloat(p) != 0;
     case PT_BOOL: return p[0] != 0;
-    default: return CellText(f, p) == "TRUE";
+    default: return TextToBool(CellText(f, p));
   }
 }
 
 std::string ReadStr(const TDBField& f, const uint8_t* p) {
   switch (f.Type) {
-    case PT_INT: return std::to_string(LoadInt(p));
-    case PT_FLOAT: return FloatToStr(LoadFloat(p));
-    case PT_BOOL: return BoolText(p[0] != 0);
+    case PT_INT: return IntToText(LoadInt(p));
+    case PT_FLOAT: return FloatToText(LoadFloat(p));
+    case PT_BOOL: return BoolToText(p[0] != 0);
     default: return std::string(CellText(f, p));
   }
 }
@@ -132,7 +120,7 @@ bool WriteInt(const TDBField& f, uint8_t* p, int32_t v) {
     case PT_INT: StoreInt(p, v); break;
     case PT_FLOAT: StoreFloat(p, v); break;
     case PT_BOOL: p[0] = v != 0; break;
-    default: StoreText(f, p, std::to_string(v)); break;
+    default: StoreText(f, p, IntToText(v)); break;
   }
   return true;
 }
@@ -147,7 +135,7 @@ bool WriteFloat(const TDBField& f, uint8_t* p, long double v) {
     }
     case PT_FLOAT: StoreFloat(p, v); break;
     case PT_BOOL: p[0] = v != 0; break;
-    default: StoreText(f, p, FloatToStr(v)); break;
+    default: StoreText(f, p, FloatToText(v)); break;
   }
   return true;
 }
@@ -157,16 +145,16 @@ bool WriteBool(const TDBField& f, uint8_t* p, bool v) {
     case PT_INT: StoreInt(p, v ? 1 : 0); break;
     case PT_FLOAT: StoreFloat(p, v ? 1 : 0); break;
     case PT_BOOL: p[0] = v; break;
-    default: StoreText(f, p, BoolText(v)); break;
+    default: StoreText(f, p, BoolToText(v)); break;
   }
   return true;
 }
 
 bool WriteStr(const TDBField& f, uint8_t* p, std::string_view v) {
   switch (f.Type) {
-    case PT_INT: StoreInt(p, TextAsInt(v)); break;
-    case PT_FLOAT: StoreFloat(p, TextAsFloat(v)); break;
-    case PT_BOOL: p[0] = v == "TRUE"; break;
+    case PT_INT: StoreInt(p, TextToInt(v)); break;
+    case PT_FLOAT: StoreFloat(p, TextToFloat(v)); break;
+    case PT_BOOL: p[0] = TextToBool(v); break;
     default: StoreText(f, p, v); break;
   }
   return true;
@@ -545,7 +533,7 @@ bool TDBTable::LoadTsv(const std::vector<std::string>& lines) {
     } else {
       // "name 10" declares the length alone, "name str 10" after a type word.
       int32_t length = 80;
-      if (!TryStrToInt(more.empty() ? word : more, length)) length = 80;
+      if (!TryTextToInt(more.empty() ? word : more, length)) length = 80;
       AddField(name, PT_STR, std::max(length, 0));
     }
   }

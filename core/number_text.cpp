@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -30,7 +31,7 @@ locale_t CLocale() {
 
 }  // namespace
 
-bool TryStrToInt(std::string_view s, int32_t& value) {
+bool TryTextToInt(std::string_view s, int32_t& value) {
   size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
   bool negative = false;
@@ -58,7 +59,12 @@ bool TryStrToInt(std::string_view s, int32_t& value) {
   return true;
 }
 
-bool TryStrToFloat(std::string_view s, long double& value) {
+int32_t TextToInt(std::string_view text) {
+  int32_t value = 0;
+  return TryTextToInt(text, value) ? value : 0;
+}
+
+bool TryTextToFloat(std::string_view s, long double& value) {
   size_t begin = 0, end = s.size();
   while (begin < end && s[begin] == ' ') ++begin;
   while (end > begin && s[end - 1] == ' ') --end;
@@ -81,13 +87,26 @@ bool TryStrToFloat(std::string_view s, long double& value) {
   }
   if (i != end) return false;
   const std::string number(s.substr(begin, end - begin));
+  // Underflow gives the nearest extended value (a denormal or 0), a valid tiny number;
+  // overflow gives an infinity, which is no number of the type.
   long double v = strtold_l(number.c_str(), nullptr, CLocale());
   if (std::isinf(v)) return false;
   value = v;
   return true;
 }
 
-std::string FloatToStr(long double value) {
+long double TextToFloat(std::string_view text) {
+  long double value = 0;
+  return TryTextToFloat(text, value) ? value : 0.0L;
+}
+
+std::string IntToText(int32_t value) {
+  char buffer[16];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, end);
+}
+
+std::string FloatToText(long double value) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   if (value == 0) return "0";

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 using namespace orva;
 
@@ -22,7 +23,7 @@ TEST(NumberText, IntegerTextRule) {
   };
   for (const Case& c : cases) {
     int32_t v = 0;
-    EXPECT_EQ(TryStrToInt(c.text, v), c.valid) << c.text;
+    EXPECT_EQ(TryTextToInt(c.text, v), c.valid) << c.text;
     if (c.valid) {
       EXPECT_EQ(v, c.value) << c.text;
     }
@@ -42,14 +43,36 @@ TEST(NumberText, FloatTextRule) {
   };
   for (const Case& c : cases) {
     long double v = 0;
-    EXPECT_EQ(TryStrToFloat(c.text, v), c.valid) << c.text;
+    EXPECT_EQ(TryTextToFloat(c.text, v), c.valid) << c.text;
     if (c.valid) {
       EXPECT_EQ(v, c.value) << c.text;
     }
   }
   long double tenth = 0;
-  ASSERT_TRUE(TryStrToFloat("0.1", tenth));
+  ASSERT_TRUE(TryTextToFloat("0.1", tenth));
   EXPECT_EQ(tenth, 0.1L);  // correctly rounded to the extended value, not the double
+}
+
+// Below the smallest normal extended value a text reads as the nearest denormal; only
+// what rounds below half the smallest denormal becomes 0.
+TEST(NumberText, TinyFloatTextReadsAsTheNearestValue) {
+  constexpr long double kMin = std::numeric_limits<long double>::min();
+  constexpr long double kDenormMin = std::numeric_limits<long double>::denorm_min();
+  const long double denormals[] = {kDenormMin, -kDenormMin, std::ldexp(1.0L, -16400), -std::ldexp(3.0L, -16420)};
+  for (long double v : denormals) {
+    const std::string text = FloatToText(v);
+    long double back = 0;
+    ASSERT_TRUE(TryTextToFloat(text, back)) << text;
+    EXPECT_EQ(back, v) << text;
+  }
+  long double v = 0;
+  ASSERT_TRUE(TryTextToFloat("1e-4940", v));
+  EXPECT_GT(v, 0.0L);
+  EXPECT_LT(v, kMin);
+  ASSERT_TRUE(TryTextToFloat("-2e-4951", v));  // above half the smallest denormal
+  EXPECT_EQ(v, -kDenormMin);
+  ASSERT_TRUE(TryTextToFloat("1e-5000", v));
+  EXPECT_EQ(v, 0.0L);
 }
 
 TEST(NumberText, GeneralFloatText) {
@@ -73,7 +96,7 @@ TEST(NumberText, GeneralFloatText) {
       {std::numeric_limits<long double>::quiet_NaN(), "NAN"},
       {-std::numeric_limits<long double>::infinity(), "-INF"},
   };
-  for (const Case& c : cases) EXPECT_EQ(FloatToStr(c.value), c.text);
+  for (const Case& c : cases) EXPECT_EQ(FloatToText(c.value), c.text);
 }
 
 TEST(NumberText, RoundingHalvesToEven) {
