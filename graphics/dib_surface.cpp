@@ -199,37 +199,33 @@ uint32_t TDIBSurface::RGBToPixel(uint32_t r, uint32_t g, uint32_t b) {
 void TDIBSurface::ChangeBitCount(int depth, int colorCount, bool dither) {
   if (GetEmpty()) return;
   const int w = GetWidth(), h = GetHeight(), oldDepth = GetBitCount(), oldBits = BitCount();
+  // The converter reads this surface's rows in place and writes the new store's rows.
   TFastDIB source;
-  source.SetSize(w, h, oldBits, oldDepth == 15 ? 555 : oldDepth == 16 ? 565 : oldDepth == 24 ? 0 : 888);
+  source.View(const_cast<uint8_t*>(TopBitsReadOnly()), RowStep(), w, h, oldBits,
+              oldDepth == 15 ? 555 : oldDepth == 16 ? 565 : oldDepth == 24 ? 0 : 888);
   if (oldBits <= 8) source.Colors = ColorTable;
-  for (int y = 0; y < h; ++y) std::memcpy(source.Row(y), ScanLineReadOnly(y), size_t(source.RowLength()));
-
-  TFastDIB target;
-  target.SetSize(w, h, depth == 15 ? 16 : depth, depth == 15 ? 555 : depth == 16 ? 565 : 0);
   if (depth == 1 && oldBits >= 8) {
     TFastDIB four;
     four.SetSize(w, h, 4, 0);
     QuantizeDIB(four, source, dither, 16);
     source = std::move(four);
   }
+  TDIBSurface result;
+  result.SetSize(w, h, depth);
+  TFastDIB target;
+  target.View(result.TopBits(), result.RowStep(), w, h, depth == 15 ? 16 : depth, depth == 15 ? 555 : depth == 16 ? 565 : 0);
   QuantizeDIB(target, source, dither, colorCount);
-
-  SetSize(w, h, depth);
+  if (depth == 32) {
+    for (int y = 0; y < h; ++y) {
+      uint8_t* row = target.Row(y);
+      for (int x = 0; x < w; ++x) row[4 * x + 3] = 0xFF;
+    }
+  }
+  // Taking the result's store is the resize to the new depth; the alpha plane keeps its size.
+  Assign(&result);
   if (depth <= 8) {
     std::copy_n(target.Colors.begin(), 1 << depth, ColorTable.begin());
     ApplyColorTable();
-  }
-  for (int y = 0; y < h; ++y) {
-    uint8_t* out = ScanLine(y);
-    const uint8_t* in = target.Row(y);
-    if (depth != 32) {
-      std::memcpy(out, in, size_t(std::min<int64_t>(WidthBytes(), target.RowLength())));
-    } else {
-      for (int x = 0; x < w; ++x) {
-        uint32_t p = in[4 * x] | in[4 * x + 1] << 8 | in[4 * x + 2] << 16 | 0xFF000000u;
-        std::memcpy(out + 4 * x, &p, 4);
-      }
-    }
   }
 }
 
@@ -298,7 +294,21 @@ void TDIBSurface::ResizeSmooth(int width, int height, int32_t key) {
     out[3 * x + 2] = static_cast<uint8_t>(std::nearbyint(r));
   };
   if (width <= ow && height <= oh) {
-    // Box average over the source pixels each destination pixel covers.
+    // Box average over the source pixels each destination pixel covers. The mean is
+    // sum × (1 / n) in extended precision, rounded half to even; per count n the results
+    // for every possible sum are tabled once.
+    std::vector<std::vector<uint8_t>> means;
+    auto mean = [&](uint32_t sum, uint32_t n) -> uint8_t {
+      if (n >= 256) return static_cast<uint8_t>(std::nearbyint(sum * (1.0L / n)));
+      if (means.size() <= n) means.resize(n + 1);
+      std::vector<uint8_t>& table = means[n];
+      if (table.empty()) {
+        table.resize(255 * n + 1);
+        const long double f = 1.0L / n;
+        for (uint32_t k = 0; k <= 255 * n; ++k) table[k] = static_cast<uint8_t>(std::nearbyint(k * f));
+      }
+      return table[sum];
+    };
     std::vector<int> x0(width), x1(width);
     for (int x = 0; x < width; ++x) {
       x0[x] = std::min(static_cast<int>(std::trunc(x / sx)), ow - 1);
@@ -323,8 +333,9 @@ void TDIBSurface::ResizeSmooth(int width, int height, int32_t key) {
           StoreRowPixel(out, x, 24, static_cast<uint32_t>(key24));
           continue;
         }
-        const long double f = 1.0L / n;
-        put(out, x, sr * f, sg * f, sb * f);
+        out[3 * x] = mean(sb, n);
+        out[3 * x + 1] = mean(sg, n);
+        out[3 * x + 2] = mean(sr, n);
       }
     }
   } else {

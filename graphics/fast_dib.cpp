@@ -11,7 +11,21 @@ namespace orva {
 
 void TFastDIB::SetSize(int width, int height, int bits, int format) {
   height = std::abs(height);
-  if (bits == bits_ && width == width_ && height == height_ && format == format_) return;
+  if (bits == bits_ && width == width_ && height == height_ && format == format_ && top_ == pixels_.data()) return;
+  Geometry(width, height, bits, format);
+  pixels_.assign(size_t(rowLength_) * height_, 0);
+  top_ = pixels_.data();
+  step_ = rowLength_;
+}
+
+void TFastDIB::View(uint8_t* topRow, int64_t rowStep, int width, int height, int bits, int format) {
+  Geometry(width, std::abs(height), bits, format);
+  pixels_.clear();
+  top_ = topRow;
+  step_ = rowStep;
+}
+
+void TFastDIB::Geometry(int width, int height, int bits, int format) {
   switch (bits) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;
     default: RaiseInvalidBitCount(bits);
@@ -32,7 +46,6 @@ void TFastDIB::SetSize(int width, int height, int bits, int format) {
     masks_[1] = static_cast<uint32_t>(all >> (bits - b - g)) & ~masks_[2];
     masks_[0] = static_cast<uint32_t>(all >> (bits - b - g - r)) & ~(masks_[2] | masks_[1]);
   }
-  pixels_.assign(size_t(rowLength_) * height_, 0);
 }
 
 uint32_t TFastDIB::GetPixel(int row, int column) const {
@@ -77,48 +90,48 @@ void LoadRowBGRA(const TFastDIB& source, int y, uint8_t* out) {
 // Error diffusion of a 24 or 32-bit source into 5-5-5 or 5-6-5, serpentine, in sixteenths.
 void DiffuseErrors(TFastDIB& target, const TFastDIB& source) {
   const int w = source.Width(), h = source.AbsHeight();
+  struct Channel {
+    int width, loss, shift, maxq, low, half;
+  };
+  Channel channels[3];
   const int widths[3] = {target.BlueWidth(), target.GreenWidth(), target.RedWidth()};
   const int shifts[3] = {0, target.BlueWidth(), target.BlueWidth() + target.GreenWidth()};
-  int maxq[3], low[3], half[3];
-  for (int c = 0; c < 3; ++c) {
-    maxq[c] = (1 << widths[c]) - 1;
-    low[c] = (1 << (8 - widths[c])) - 1;
-    half[c] = (1 << (7 - widths[c])) - 1;
-  }
+  for (int c = 0; c < 3; ++c)
+    channels[c] = {widths[c], 8 - widths[c], shifts[c], (1 << widths[c]) - 1, (1 << (8 - widths[c])) - 1,
+                   (1 << (7 - widths[c])) - 1};
   const int step = source.Bits() / 8;
   // Entry x + 1 holds pixel x; one spare entry at each end takes the errors that fall off.
   std::vector<int32_t> rows[2] = {std::vector<int32_t>(size_t(w + 2) * 3), std::vector<int32_t>(size_t(w + 2) * 3)};
   auto load = [&](std::vector<int32_t>& row, int y) {
     const uint8_t* in = source.Row(y);
-    for (int x = 0; x < w; ++x)
-      for (int c = 0; c < 3; ++c) row[size_t(x + 1) * 3 + c] = in[x * step + c] * 16;
+    int32_t* out = row.data() + 3;
+    for (int x = 0; x < w; ++x, in += step, out += 3) out[0] = in[0] * 16, out[1] = in[1] * 16, out[2] = in[2] * 16;
   };
   load(rows[0], 0);
   for (int y = 0; y < h; ++y) {
-    std::vector<int32_t>& cur = rows[y & 1];
-    std::vector<int32_t>& next = rows[(y + 1) & 1];
-    if (y + 1 < h) load(next, y + 1);
-    const int dir = (y & 1) ? -1 : 1;
-    uint8_t* out = target.Row(y);
-    for (int i = 0; i < w; ++i) {
-      const int x = dir > 0 ? i : w - 1 - i;
-      const size_t e = size_t(x + 1) * 3;
+    int32_t* cur = rows[y & 1].data();
+    int32_t* next = rows[(y + 1) & 1].data();
+    if (y + 1 < h) load(rows[(y + 1) & 1], y + 1);
+    const int dir = (y & 1) ? -3 : 3;
+    uint16_t* out = reinterpret_cast<uint16_t*>(target.Row(y));
+    int x = (y & 1) ? w - 1 : 0;
+    const int dx = (y & 1) ? -1 : 1;
+    for (int i = 0; i < w; ++i, x += dx) {
+      const int e = (x + 1) * 3;
       uint32_t pixel = 0;
       for (int c = 0; c < 3; ++c) {
+        const Channel& ch = channels[c];
         const int v = std::clamp(cur[e + c] / 16, 0, 255);
-        int q = v >> (8 - widths[c]);
-        if ((v & low[c]) > half[c] && q < maxq[c]) ++q;
-        pixel |= uint32_t(q) << shifts[c];
-        const int err = v - (q << (8 - widths[c]));
-        if (err) {
-          cur[e + dir * 3 + c] += 7 * err;
-          next[e - dir * 3 + c] += 3 * err;
-          next[e + c] += 5 * err;
-          next[e + dir * 3 + c] += err;
-        }
+        int q = v >> ch.loss;
+        q += ((v & ch.low) > ch.half) & (q < ch.maxq);
+        pixel |= uint32_t(q) << ch.shift;
+        const int err = v - (q << ch.loss);
+        cur[e + dir + c] += 7 * err;
+        next[e - dir + c] += 3 * err;
+        next[e + c] += 5 * err;
+        next[e + dir + c] += err;
       }
-      out[2 * x] = static_cast<uint8_t>(pixel);
-      out[2 * x + 1] = static_cast<uint8_t>(pixel >> 8);
+      out[x] = static_cast<uint16_t>(pixel);
     }
   }
 }

@@ -13,6 +13,9 @@ class TFastDIB {
  public:
   // Format code: the decimal digits of the red, green and blue widths (555, 565, 888) or 0.
   void SetSize(int width, int height, int bits, int format);
+  // Works on rows owned elsewhere (top row and the signed step to the row below) instead
+  // of its own block, so a conversion need not copy a picture first.
+  void View(uint8_t* topRow, int64_t rowStep, int width, int height, int bits, int format);
 
   int Width() const { return width_; }
   int AbsHeight() const { return height_; }
@@ -28,8 +31,8 @@ class TFastDIB {
   int GreenWidth() const { return format_ / 10 % 10; }
   int BlueWidth() const { return format_ % 10; }
 
-  uint8_t* Row(int y) { return pixels_.data() + size_t(y) * rowLength_; }
-  const uint8_t* Row(int y) const { return pixels_.data() + size_t(y) * rowLength_; }
+  uint8_t* Row(int y) { return top_ + y * step_; }
+  const uint8_t* Row(int y) const { return top_ + y * step_; }
   // Indices of 1, 4 and 8-bit pictures; other depths read 0 and write nothing.
   uint32_t GetPixel(int row, int column) const;
   void SetPixel(int row, int column, uint32_t index);
@@ -37,8 +40,12 @@ class TFastDIB {
   TColorTable Colors{};
 
  private:
+  void Geometry(int width, int height, int bits, int format);
+
   int width_ = 0, height_ = 0, bits_ = 0, format_ = 0, rowLength_ = 0, gap_ = 0;
   uint32_t masks_[3] = {};
+  uint8_t* top_ = nullptr;
+  int64_t step_ = 0;
   std::vector<uint8_t> pixels_;
 };
 

@@ -3,11 +3,14 @@
 namespace orva {
 
 PixelLayout MakePixelLayout(uint32_t r, uint32_t g, uint32_t b) {
-  auto ones = [](uint32_t n) { return static_cast<uint32_t>((uint64_t{1} << n) - 1); };
+  // Widths come from file masks (up to 32 each): fields pushed past bit 31 vanish.
+  auto field = [](uint64_t width, uint64_t shift) {
+    return width >= 64 || shift >= 32 ? 0u : static_cast<uint32_t>(((uint64_t{1} << width) - 1) << shift);
+  };
   PixelLayout l;
-  l.RedMask = static_cast<uint32_t>(uint64_t{ones(r)} << (g + b));
-  l.GreenMask = static_cast<uint32_t>(uint64_t{ones(g)} << b);
-  l.BlueMask = ones(b);
+  l.RedMask = field(r, uint64_t{g} + b);
+  l.GreenMask = field(g, b);
+  l.BlueMask = field(b, 0);
   l.RedWidth = r;
   l.GreenWidth = g;
   l.BlueWidth = b;
