@@ -206,7 +206,8 @@ void TCustomDIBX::FillRectAlpha(const TRect& rect, uint32_t pixel, int alpha) {
       EachLockedRow(*this, dr, [&](uint8_t* row, int n) {
         int i = 0;
 #if defined(__SSE2__)
-        const __m128i p = _mm_set1_epi32(static_cast<int>(pixel)), w = _mm_set1_epi32(static_cast<int>(a));
+        const __m128i p = _mm_set1_epi32(static_cast<int>(pixel));
+        const packed::Weights32 w(_mm_set1_epi16(static_cast<short>(a)));
         for (; i + 4 <= n; i += 4) {
           __m128i* at = reinterpret_cast<__m128i*>(row + 4 * i);
           const __m128i d = _mm_loadu_si128(at);
@@ -350,52 +351,6 @@ void TCustomDIBX::Assign(TCustomDIBX& source) {
     return;
   }
   Draw(0, 0, source, source.GetBoundsRect(), false, false, false);
-}
-
-// ---- Colour mask ----
-
-void TCustomDIBX::DrawColorMask(int x, int y, TCustomDIBX& mask, const TRect& rect, bool flipH, bool flipV,
-                                uint32_t pixel, int alpha) {
-  if (alpha <= 0 || mask.GetStorageBitCount() != 8) return;
-  alpha = std::min(alpha, 255);
-  TRect sr = rect;
-  TRect dr = Bounds(x, y, sr.Width(), sr.Height());
-  if (!ClipBlit(dr, sr, flipH, flipV, &mask)) return;
-  const int bits = GetBitCount(), storage = GetStorageBitCount();
-  const uint32_t A = static_cast<uint32_t>(alpha);
-  uint8_t* drow = Lock(dr.Left, dr.Top);
-  const uint8_t* mrow = mask.Lock(flipH ? sr.Right - 1 : sr.Left, flipV ? sr.Bottom - 1 : sr.Top);
-  if (!drow || !mrow) {
-    mask.Unlock();
-    Unlock();
-    return;
-  }
-  const int64_t dstep = GetRowStep(), mstep = flipV ? -mask.GetRowStep() : mask.GetRowStep();
-  const int mdir = flipH ? -1 : 1;
-  const int n = dr.Width();
-  const bool isPacked = UseMMX && (bits == 15 || bits == 16 || bits == 32);
-  const packed::Fields16 f(bits == 16);
-  const FieldMasks fm(*this);
-  for (int row = dr.Top; row < dr.Bottom; ++row, drow += dstep, mrow += mstep) {
-    for (int i = 0; i < n; ++i) {
-      const uint32_t m = mrow[i * mdir];
-      if (m == 0) continue;
-      if (isPacked) {
-        const uint32_t a = A >= 255 ? m : (m * A) >> 8;
-        const uint32_t d = LoadRowPixel(drow, i, storage);
-        if (d == (bits == 32 ? pixel : pixel & 0xFFFF)) continue;
-        StoreRowPixel(drow, i, storage, bits == 32 ? packed::Blend32(d, pixel, a) : packed::Blend16(f, d, pixel, a));
-      } else {
-        const uint32_t a = (m * A) >> 8;
-        const uint32_t d = LoadRowPixel(drow, i, storage);
-        uint32_t out = 0;
-        for (uint32_t mk : fm.m) out |= static_cast<uint32_t>(((uint64_t(pixel & mk) * a + uint64_t(d & mk) * (255 - a)) >> 8) & mk);
-        StoreRowPixel(drow, i, storage, out);
-      }
-    }
-  }
-  mask.Unlock();
-  Unlock();
 }
 
 }  // namespace orva

@@ -17,16 +17,21 @@ namespace {
 // reversed into scratch rows first, so the row loops never walk backwards.
 class BlitRows {
  public:
-  BlitRows(TCustomDIBX& dst, const TRect& dr, TCustomDIBX& src, const TRect& sr, TCustomDIBX* mask, bool flipH,
+  // Without a source only the destination and mask rows are walked.
+  BlitRows(TCustomDIBX& dst, const TRect& dr, TCustomDIBX* src, const TRect& sr, TCustomDIBX* mask, bool flipH,
            bool flipV)
       : dst_(dst), src_(src), mask_(mask), flipH_(flipH), n_(dr.Width()), rows_(dr.Height()) {
     const int startRow = flipV ? sr.Bottom - 1 : sr.Top;
     d_ = dst.Lock(dr.Left, dr.Top);
     if (!d_) return;
     dstLocked_ = true;
-    s_ = src.Lock(sr.Left, startRow);
-    if (!s_) return;
-    srcLocked_ = true;
+    if (src) {
+      s_ = src->Lock(sr.Left, startRow);
+      if (!s_) return;
+      srcLocked_ = true;
+      sstep_ = flipV ? -src->GetRowStep() : src->GetRowStep();
+      bpp_ = src->BytesPerPixel();
+    }
     if (mask) {
       m_ = mask->Lock(sr.Left, startRow);
       if (!m_) return;
@@ -34,8 +39,6 @@ class BlitRows {
       mstep_ = flipV ? -mask->GetRowStep() : mask->GetRowStep();
     }
     dstep_ = dst.GetRowStep();
-    sstep_ = flipV ? -src.GetRowStep() : src.GetRowStep();
-    bpp_ = src.BytesPerPixel();
     if (flipH) {
       sbuf_.resize(size_t(n_) * bpp_);
       mbuf_.resize(size_t(n_));
@@ -44,7 +47,7 @@ class BlitRows {
   }
   ~BlitRows() {
     if (maskLocked_) mask_->Unlock();
-    if (srcLocked_) src_.Unlock();
+    if (srcLocked_) src_->Unlock();
     if (dstLocked_) dst_.Unlock();
   }
 
@@ -67,7 +70,7 @@ class BlitRows {
 
  private:
   TCustomDIBX& dst_;
-  TCustomDIBX& src_;
+  TCustomDIBX* src_;
   TCustomDIBX* mask_;
   bool flipH_;
   int n_, rows_;
@@ -80,9 +83,10 @@ class BlitRows {
   std::vector<uint8_t> sbuf_, mbuf_;
 };
 
-enum class Op { Mask, Alpha, MaskAlpha, Add, MaskAdd };
+// ColorMask paints a constant (the source row holds it) through coverages.
+enum class Op { Mask, Alpha, MaskAlpha, Add, MaskAdd, ColorMask };
 
-constexpr bool Masked(Op op) { return op == Op::Mask || op == Op::MaskAlpha || op == Op::MaskAdd; }
+constexpr bool Masked(Op op) { return op != Op::Alpha && op != Op::Add; }
 
 struct MixParams {
   uint32_t A;         // alpha or strength, 0..255
@@ -118,51 +122,75 @@ inline bool DirectPixel(const packed::Fields16& f, const MixParams& p, uint32_t 
       if (m == 0) return false;
       out = add(Bits == 32 && m == 255 ? p.A : (m * p.A) >> 8);
       return true;
+    case Op::ColorMask:
+      if (m == 0 || s == d) return false;
+      out = blend(p.A >= 255 ? m : (m * p.A) >> 8);
+      return true;
   }
   return false;
 }
+
+#if defined(__SSE2__)
+// The weight (or strength) of each pixel in 16-bit lanes, from its mask value m.
+template <Op op, int Bits>
+inline __m128i LaneWeights(__m128i m, __m128i A) {
+  const __m128i scaled = _mm_srli_epi16(_mm_mullo_epi16(m, A), 8);  // m × A ≤ 65025
+  switch (op) {
+    case Op::Mask: return m;
+    case Op::Alpha:
+    case Op::Add: return A;
+    case Op::MaskAlpha:
+    case Op::MaskAdd:
+      return Bits == 32 ? packed::Select(_mm_cmpeq_epi16(m, _mm_set1_epi16(255)), A, scaled) : scaled;
+    case Op::ColorMask: return scaled;
+  }
+  return A;
+}
+#endif
 
 template <Op op>
 void DirectRow32(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const MixParams& p) {
   const packed::Fields16 f(false);
   int i = 0;
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128(), A = _mm_set1_epi32(static_cast<int>(p.A));
-  const __m128i key = _mm_set1_epi32(static_cast<int>(p.key)), full = _mm_set1_epi32(255);
+  const __m128i zero = _mm_setzero_si128(), key = _mm_set1_epi32(static_cast<int>(p.key));
+  const __m128i A = _mm_set1_epi16(static_cast<short>(op == Op::ColorMask && p.A >= 255 ? 256 : p.A));
+  const packed::Weights32 constant(A);
   for (; i + 4 <= n; i += 4) {
-    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
     const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    __m128i mv = zero;
+    __m128i m16 = zero;
     if constexpr (Masked(op)) {
       uint32_t bytes;
       std::memcpy(&bytes, m + i, 4);
       if (bytes == 0) continue;
-      mv = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bytes)), zero), zero);
+      if (bytes == 0xFFFFFFFFu) {
+        // Opaque runs: a copy, or the constant alpha or strength.
+        if (op == Op::Mask) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), sv);
+          continue;
+        }
+        if (op == Op::MaskAlpha || op == Op::MaskAdd) {
+          const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+          const __m128i v = op == Op::MaskAdd ? packed::Add32x4(dv, sv, constant)
+                                              : packed::Select(_mm_cmpeq_epi32(sv, dv), dv, packed::Blend32x4(dv, sv, constant));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), v);
+          continue;
+        }
+      }
+      m16 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bytes)), zero);
     }
-    const __m128i same = _mm_cmpeq_epi32(sv, dv), m0 = _mm_cmpeq_epi32(mv, zero), m255 = _mm_cmpeq_epi32(mv, full);
-    const __m128i scaled = _mm_srli_epi32(_mm_mullo_epi16(mv, A), 8);  // m × A ≤ 65025: one 16-bit lane
-    __m128i keep, v;
-    switch (op) {
-      case Op::Mask:
-        keep = _mm_or_si128(m0, same);
-        v = packed::Select(m255, sv, packed::Blend32x4(dv, sv, mv));
-        break;
-      case Op::Alpha:
-        keep = p.keyed ? _mm_or_si128(same, _mm_cmpeq_epi32(sv, key)) : same;
-        v = packed::Blend32x4(dv, sv, A);
-        break;
-      case Op::MaskAlpha:
-        keep = _mm_or_si128(m0, same);
-        v = packed::Blend32x4(dv, sv, packed::Select(m255, A, scaled));
-        break;
-      case Op::Add:
-        keep = p.keyed ? _mm_cmpeq_epi32(sv, key) : zero;
-        v = packed::Add32x4(dv, sv, A);
-        break;
-      case Op::MaskAdd:
-        keep = m0;
-        v = packed::Add32x4(dv, sv, packed::Select(m255, A, scaled));
-        break;
+    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    const __m128i same = _mm_cmpeq_epi32(sv, dv);
+    __m128i keep = zero, v;
+    if constexpr (Masked(op)) keep = packed::Widen32(_mm_cmpeq_epi16(m16, zero));
+    if constexpr (op != Op::Add && op != Op::MaskAdd) keep = _mm_or_si128(keep, same);
+    if ((op == Op::Alpha || op == Op::Add) && p.keyed) keep = _mm_or_si128(keep, _mm_cmpeq_epi32(sv, key));
+    if constexpr (op == Op::Alpha || op == Op::Add) {
+      v = op == Op::Add ? packed::Add32x4(dv, sv, constant) : packed::Blend32x4(dv, sv, constant);
+    } else {
+      const packed::Weights32 w(LaneWeights<op, 32>(m16, A));
+      v = op == Op::MaskAdd ? packed::Add32x4(dv, sv, w) : packed::Blend32x4(dv, sv, w);
+      if (op == Op::Mask) v = packed::Select(packed::Widen32(_mm_cmpeq_epi16(m16, _mm_set1_epi16(255))), sv, v);
     }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), packed::Select(keep, dv, v));
   }
@@ -178,45 +206,32 @@ void DirectRow16(const packed::Fields16& f, uint16_t* d, const uint16_t* s, cons
                  const MixParams& p) {
   int i = 0;
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128(), A = _mm_set1_epi16(static_cast<short>(p.A));
-  const __m128i full = _mm_set1_epi16(255);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i A = _mm_set1_epi16(static_cast<short>(op == Op::ColorMask && p.A >= 255 ? 256 : p.A));
+  // Keys compare zero-extended: one beyond 16 bits matches nothing.
   const bool keyFits = p.keyed && p.key <= 0xFFFF;
   const __m128i key = _mm_set1_epi16(static_cast<short>(p.key));
   for (; i + 8 <= n; i += 8) {
-    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
     const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    __m128i mv = zero;
+    __m128i m16 = zero;
     if constexpr (Masked(op)) {
       uint64_t bytes;
       std::memcpy(&bytes, m + i, 8);
       if (bytes == 0) continue;
-      mv = _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(bytes)), zero);
+      if (op == Op::Mask && bytes == ~uint64_t{0}) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), sv);
+        continue;
+      }
+      m16 = _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(bytes)), zero);
     }
-    const __m128i same = _mm_cmpeq_epi16(sv, dv), m0 = _mm_cmpeq_epi16(mv, zero), m255 = _mm_cmpeq_epi16(mv, full);
-    const __m128i scaled = _mm_srli_epi16(_mm_mullo_epi16(mv, A), 8);
-    __m128i keep, v;
-    switch (op) {
-      case Op::Mask:
-        keep = _mm_or_si128(m0, same);
-        v = packed::Select(m255, sv, packed::Blend16x8(f, dv, sv, mv));
-        break;
-      case Op::Alpha:  // the plain path serves 16 bits
-        keep = same;
-        v = packed::Blend16x8(f, dv, sv, A);
-        break;
-      case Op::MaskAlpha:
-        keep = _mm_or_si128(m0, same);
-        v = packed::Blend16x8(f, dv, sv, scaled);
-        break;
-      case Op::Add:
-        keep = keyFits ? _mm_cmpeq_epi16(sv, key) : zero;
-        v = packed::Add16x8(f, dv, sv, A);
-        break;
-      case Op::MaskAdd:
-        keep = m0;
-        v = packed::Add16x8(f, dv, sv, scaled);
-        break;
-    }
+    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    __m128i keep = zero, v;
+    if constexpr (Masked(op)) keep = _mm_cmpeq_epi16(m16, zero);
+    if constexpr (op != Op::Add && op != Op::MaskAdd) keep = _mm_or_si128(keep, _mm_cmpeq_epi16(sv, dv));
+    if ((op == Op::Alpha || op == Op::Add) && keyFits) keep = _mm_or_si128(keep, _mm_cmpeq_epi16(sv, key));
+    const __m128i w = LaneWeights<op, 16>(m16, A);
+    v = op == Op::Add || op == Op::MaskAdd ? packed::Add16x8(f, dv, sv, w) : packed::Blend16x8(f, dv, sv, w);
+    if (op == Op::Mask) v = packed::Select(_mm_cmpeq_epi16(m16, _mm_set1_epi16(255)), sv, v);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), packed::Select(keep, dv, v));
   }
 #endif
@@ -272,37 +287,27 @@ void PlainRow(const uint32_t (&masks)[3], int bits, uint8_t* d, const uint8_t* s
         if (mv == 0) continue;
         out = add(LoadRowPixel(d, i, bits), sv, (mv * p.A) >> 8);
         break;
+      case Op::ColorMask:
+        if (mv == 0) continue;
+        out = blend(LoadRowPixel(d, i, bits), sv, (mv * p.A) >> 8);
+        break;
     }
     StoreRowPixel(d, i, bits, out);
   }
 }
 
-// The direct path serves these depths while UseMMX is set.
-bool DirectAt(Op op, int bits) {
-  if (bits == 32) return true;
-  return (bits == 15 || bits == 16) && op != Op::Alpha;
-}
+// The direct path serves the screen depths while UseMMX is set. DrawAlpha at 15 and 16 bits
+// has the plain rules, which the 16-bit direct row gives as well.
+bool DirectAt(int bits) { return bits == 32 || bits == 15 || bits == 16; }
 
-template <Op op>
-void Mix(TCustomDIBX& dst, int x, int y, TCustomDIBX& src, const TRect& rect, bool useKey, bool flipH, bool flipV,
-         TCustomDIBX* mask, int alpha) {
-  if (alpha <= 0) return;
-  if (Masked(op) && (!mask || mask->GetStorageBitCount() != 8)) return;
-  const int bits = dst.GetBitCount(), storage = dst.GetStorageBitCount();
-  if (storage < 8 || src.GetStorageBitCount() != storage) return;
-  TRect sr = rect;
-  TRect dr = Bounds(x, y, sr.Width(), sr.Height());
-  if (!dst.ClipBlit(dr, sr, flipH, flipV, &src, mask)) return;
-  BlitRows rows(dst, dr, src, sr, mask, flipH, flipV);
-  if (!rows.Ok()) return;
-  // A transparent colour of -1 is no key: no stored pixel stands for it.
-  const bool keyed = (op == Op::Add || useKey) && src.TransparentColor != -1;
-  const MixParams p{static_cast<uint32_t>(std::min(alpha, 255)), keyed, static_cast<uint32_t>(src.TransparentColor)};
-  const int n = rows.Count();
-  if (UseMMX && DirectAt(op, bits)) {
+// Runs the rows on the direct or the plain path; source(j) gives row j of the source.
+template <Op op, class SourceRow>
+void MixRows(TCustomDIBX& dst, BlitRows& rows, const MixParams& p, SourceRow source) {
+  const int bits = dst.GetBitCount(), storage = dst.GetStorageBitCount(), n = rows.Count();
+  if (UseMMX && DirectAt(bits)) {
     const packed::Fields16 f(bits == 16);
     for (int j = 0; j < rows.Rows(); ++j) {
-      const uint8_t* s = rows.Source(j);
+      const uint8_t* s = source(j);
       const uint8_t* m = Masked(op) ? rows.Mask(j) : nullptr;
       if (bits == 32)
         DirectRow32<op>(reinterpret_cast<uint32_t*>(rows.Dest(j)), reinterpret_cast<const uint32_t*>(s), m, n, p);
@@ -314,7 +319,25 @@ void Mix(TCustomDIBX& dst, int x, int y, TCustomDIBX& src, const TRect& rect, bo
   uint32_t masks[3] = {dst.GetRedMask(), dst.GetGreenMask(), dst.GetBlueMask()};
   if (bits == 8) masks[0] = masks[1] = 0, masks[2] = 0xFF;
   for (int j = 0; j < rows.Rows(); ++j)
-    PlainRow<op>(masks, storage, rows.Dest(j), rows.Source(j), Masked(op) ? rows.Mask(j) : nullptr, n, p);
+    PlainRow<op>(masks, storage, rows.Dest(j), source(j), Masked(op) ? rows.Mask(j) : nullptr, n, p);
+}
+
+template <Op op>
+void Mix(TCustomDIBX& dst, int x, int y, TCustomDIBX& src, const TRect& rect, bool useKey, bool flipH, bool flipV,
+         TCustomDIBX* mask, int alpha) {
+  if (alpha <= 0) return;
+  if (Masked(op) && (!mask || mask->GetStorageBitCount() != 8)) return;
+  const int storage = dst.GetStorageBitCount();
+  if (storage < 8 || src.GetStorageBitCount() != storage) return;
+  TRect sr = rect;
+  TRect dr = Bounds(x, y, sr.Width(), sr.Height());
+  if (!dst.ClipBlit(dr, sr, flipH, flipV, &src, mask)) return;
+  BlitRows rows(dst, dr, &src, sr, mask, flipH, flipV);
+  if (!rows.Ok()) return;
+  // A transparent colour of -1 is no key: no stored pixel stands for it.
+  const bool keyed = (op == Op::Add || useKey) && src.TransparentColor != -1;
+  const MixParams p{static_cast<uint32_t>(std::min(alpha, 255)), keyed, static_cast<uint32_t>(src.TransparentColor)};
+  MixRows<op>(dst, rows, p, [&](int j) { return rows.Source(j); });
 }
 
 }  // namespace
@@ -325,7 +348,7 @@ void TCustomDIBX::Draw(int x, int y, TCustomDIBX& source, const TRect& rect, boo
   TRect sr = rect;
   TRect dr = Bounds(x, y, sr.Width(), sr.Height());
   if (!ClipBlit(dr, sr, flipH, flipV, &source)) return;
-  BlitRows rows(*this, dr, source, sr, nullptr, flipH, flipV);
+  BlitRows rows(*this, dr, &source, sr, nullptr, flipH, flipV);
   if (!rows.Ok()) return;
   const int bpp = storage / 8, n = rows.Count();
   const bool keyed = useKey && source.TransparentColor != -1;
@@ -386,6 +409,23 @@ void TCustomDIBX::DrawAdd(int x, int y, TCustomDIBX& source, const TRect& sr, bo
 void TCustomDIBX::DrawMaskAdd(int x, int y, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
                               TCustomDIBX& mask, int alpha) {
   Mix<Op::MaskAdd>(*this, x, y, source, sr, false, flipH, flipV, &mask, alpha);
+}
+
+void TCustomDIBX::DrawColorMask(int x, int y, TCustomDIBX& mask, const TRect& rect, bool flipH, bool flipV,
+                                uint32_t pixel, int alpha) {
+  if (alpha <= 0 || mask.GetStorageBitCount() != 8) return;
+  const int storage = GetStorageBitCount();
+  if (storage < 8) return;
+  TRect sr = rect;
+  TRect dr = Bounds(x, y, sr.Width(), sr.Height());
+  if (!ClipBlit(dr, sr, flipH, flipV, nullptr, &mask)) return;
+  BlitRows rows(*this, dr, nullptr, sr, &mask, flipH, flipV);
+  if (!rows.Ok()) return;
+  // The painted value as a source row.
+  std::vector<uint8_t> value(size_t(rows.Count()) * (storage / 8));
+  for (int i = 0; i < rows.Count(); ++i) StoreRowPixel(value.data(), i, storage, pixel);
+  const MixParams p{static_cast<uint32_t>(std::min(alpha, 255)), false, 0};
+  MixRows<Op::ColorMask>(*this, rows, p, [&](int) { return value.data(); });
 }
 
 }  // namespace orva

@@ -88,30 +88,40 @@ inline uint32_t SubSat16(const Fields16& f, uint32_t d, uint32_t p) {
 
 #if defined(__SSE2__)
 
-// Four 32-bit pixels: blend with per-pixel weights (32-bit lanes holding 0..255).
-inline __m128i Blend32x4(__m128i d, __m128i s, __m128i w32) {
-  const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
-  __m128i w16 = _mm_packs_epi32(w32, w32);  // w0 w1 w2 w3 w0 w1 w2 w3
-  w16 = _mm_unpacklo_epi16(w16, w16);       // w0 w0 w1 w1 w2 w2 w3 w3
-  const __m128i wlo = _mm_unpacklo_epi32(w16, w16), whi = _mm_unpackhi_epi32(w16, w16);
-  auto half = [&](__m128i dh, __m128i sh, __m128i wh) {
-    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(sh, wh), _mm_mullo_epi16(dh, _mm_sub_epi16(full, wh))), 8);
+// Weights of four 32-bit pixels, given in 16-bit lanes 0..3, spread over their byte lanes:
+// lo for pixels 0 and 1, hi for pixels 2 and 3.
+struct Weights32 {
+  __m128i lo, hi, invLo, invHi;  // w and 255 - w
+  explicit Weights32(__m128i w16) {
+    const __m128i t = _mm_unpacklo_epi16(w16, w16), full = _mm_set1_epi16(255);
+    lo = _mm_unpacklo_epi32(t, t);
+    hi = _mm_unpackhi_epi32(t, t);
+    invLo = _mm_sub_epi16(full, lo);
+    invHi = _mm_sub_epi16(full, hi);
+  }
+};
+
+// Four 32-bit pixels blended, every byte: (s × w + d × (255 − w)) shr 8.
+inline __m128i Blend32x4(__m128i d, __m128i s, const Weights32& w) {
+  const __m128i zero = _mm_setzero_si128();
+  auto half = [&](__m128i dh, __m128i sh, __m128i wh, __m128i ih) {
+    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(sh, wh), _mm_mullo_epi16(dh, ih)), 8);
   };
-  const __m128i lo = half(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero), wlo);
-  const __m128i hi = half(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero), whi);
+  const __m128i lo = half(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero), w.lo, w.invLo);
+  const __m128i hi = half(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero), w.hi, w.invHi);
   return _mm_packus_epi16(lo, hi);
 }
 
 // Four 32-bit pixels: d + (s × a) shr 8 per byte, saturating.
-inline __m128i Add32x4(__m128i d, __m128i s, __m128i a32) {
+inline __m128i Add32x4(__m128i d, __m128i s, const Weights32& a) {
   const __m128i zero = _mm_setzero_si128();
-  __m128i a16 = _mm_packs_epi32(a32, a32);
-  a16 = _mm_unpacklo_epi16(a16, a16);
-  const __m128i alo = _mm_unpacklo_epi32(a16, a16), ahi = _mm_unpackhi_epi32(a16, a16);
-  const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), alo), 8);
-  const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), ahi), 8);
+  const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), a.lo), 8);
+  const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), a.hi), 8);
   return _mm_adds_epu8(d, _mm_packus_epi16(lo, hi));
 }
+
+// 16-bit lane flags of pixels 0..3 widened to their 32-bit lanes.
+inline __m128i Widen32(__m128i flags16) { return _mm_unpacklo_epi16(flags16, flags16); }
 
 // Eight 16-bit pixels with per-pixel weights (16-bit lanes).
 inline __m128i Blend16x8(const Fields16& f, __m128i d, __m128i s, __m128i w) {

@@ -492,3 +492,39 @@ TEST(DIBXBlits, PackedAndPlainAgreeOnTheColours) {
     }
   }
 }
+
+TEST(DIBX, PackedAndPlainFillsAndColourMaskAgreeOnTheColours) {
+  std::mt19937 random(11);
+  for (int bits : {15, 16, 32}) {
+    const uint32_t valueMask = bits == 32 ? 0xFFFFFF : bits == 16 ? 0xFFFF : 0x7FFF;
+    TDIBX base, coverage;
+    base.SetSize(29, 3, bits);
+    coverage.SetSize(29, 3, 8);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 29; ++x) {
+        base.SetPixel(x, y, random() & valueMask & ~1u);  // never the odd value painted below
+        coverage.SetPixel(x, y, random() % 3 == 0 ? 0 : random() & 0xFF);
+      }
+    const uint32_t value = 0x5A5A5B & valueMask;
+    for (int op = 0; op < 4; ++op) {
+      Rows results[2];
+      for (int path = 0; path < 2; ++path) {
+        PathScope scope(path == 0);
+        TDIBX dst;
+        dst.SetSize(29, 3, bits);
+        dst.Assign(base);
+        const TRect r{1, 0, 28, 3};
+        switch (op) {
+          case 0: dst.FillRectAlpha(r, value, 77); break;
+          case 1: dst.FillRectAdd(r, value); break;
+          case 2: dst.FillRectSub(r, value); break;
+          case 3: dst.DrawColorMask(1, 0, coverage, {0, 0, 27, 3}, false, false, value, 200); break;
+        }
+        results[path] = PixelsOf(dst);
+        for (auto& row : results[path])
+          for (uint32_t& p : row) p &= valueMask;
+      }
+      EXPECT_EQ(results[0], results[1]) << bits << " op " << op;
+    }
+  }
+}
