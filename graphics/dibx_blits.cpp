@@ -2,6 +2,7 @@
 // DrawMaskAdd, each with its direct (packed) and its plain path, on rows.
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "graphics/custom_dibx.h"
@@ -156,6 +157,26 @@ void DirectRow32(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const 
   const __m128i zero = _mm_setzero_si128(), key = _mm_set1_epi32(static_cast<int>(p.key));
   const __m128i A = _mm_set1_epi16(static_cast<short>(op == Op::ColorMask && p.A >= 255 ? 256 : p.A));
   const packed::Weights32 constant(A);
+  if constexpr (op == Op::Alpha || op == Op::Add) {
+    // Constant weight: the key test is decided once per row, two vectors per turn.
+    auto run = [&](auto keyedTag) {
+      constexpr bool keyed = decltype(keyedTag)::value;
+      auto four = [&](int at) {
+        const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+        const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+        __m128i keep = op == Op::Alpha ? _mm_cmpeq_epi32(sv, dv) : zero;
+        if constexpr (keyed) keep = _mm_or_si128(keep, _mm_cmpeq_epi32(sv, key));
+        const __m128i v = op == Op::Add ? packed::Add32x4(dv, sv, constant) : packed::Blend32x4(dv, sv, constant);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + at), packed::Select(keep, dv, v));
+      };
+      for (; i + 8 <= n; i += 8) four(i), four(i + 4);
+      for (; i + 4 <= n; i += 4) four(i);
+    };
+    if (p.keyed)
+      run(std::true_type{});
+    else
+      run(std::false_type{});
+  }
   for (; i + 4 <= n; i += 4) {
     const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
     __m128i m16 = zero;
