@@ -45,6 +45,21 @@ pixman_image_t* Wrap(TDIBX& s, pixman_format_code_t format) {
                                   static_cast<int>(s.GetRowStep()));
 }
 
+// pixman's view of a scene: the back buffer, the sprite, its mask and the text coverage.
+struct PixmanScene {
+  pixman_image_t *dst, *src, *mask, *text;
+  explicit PixmanScene(Scene& scene) {
+    const pixman_format_code_t format = scene.back.GetBitCount() == 32 ? PIXMAN_x8r8g8b8 : PIXMAN_r5g6b5;
+    dst = Wrap(scene.back, format);
+    src = Wrap(scene.sprite, format);
+    mask = Wrap(scene.mask, PIXMAN_a8);
+    text = Wrap(scene.text, PIXMAN_a8);
+  }
+  ~PixmanScene() {
+    for (pixman_image_t* image : {dst, src, mask, text}) pixman_image_unref(image);
+  }
+};
+
 enum Op { kAlpha, kMaskAlpha, kAdd, kMask };
 
 void BM_Ours(benchmark::State& state) {
@@ -69,10 +84,8 @@ void BM_Pixman(benchmark::State& state) {
   const int bits = static_cast<int>(state.range(0));
   const Op op = static_cast<Op>(state.range(1));
   Scene scene(bits);
-  const pixman_format_code_t format = bits == 32 ? PIXMAN_x8r8g8b8 : PIXMAN_r5g6b5;
-  pixman_image_t* dst = Wrap(scene.back, format);
-  pixman_image_t* src = Wrap(scene.sprite, format);
-  pixman_image_t* mask = Wrap(scene.mask, PIXMAN_a8);
+  PixmanScene px(scene);
+  pixman_image_t *dst = px.dst, *src = px.src, *mask = px.mask;
   pixman_color_t strength{0, 0, 0, static_cast<uint16_t>((op == kMaskAlpha ? 200 : 128) * 257)};
   pixman_image_t* solid = pixman_image_create_solid_fill(&strength);
   int i = 0;
@@ -85,7 +98,7 @@ void BM_Pixman(benchmark::State& state) {
       case kAdd: pixman_image_composite32(PIXMAN_OP_ADD, src, solid, dst, 0, 0, 0, 0, x, y, kS, kS); break;
     }
   }
-  for (pixman_image_t* image : {dst, src, mask, solid}) pixman_image_unref(image);
+  pixman_image_unref(solid);
   state.SetBytesProcessed(state.iterations() * kS * kS * (bits / 8));
 }
 
@@ -115,11 +128,8 @@ void BM_FrameOurs(benchmark::State& state) {
 void BM_FramePixman(benchmark::State& state) {
   const int bits = static_cast<int>(state.range(0));
   Scene scene(bits);
-  const pixman_format_code_t format = bits == 32 ? PIXMAN_x8r8g8b8 : PIXMAN_r5g6b5;
-  pixman_image_t* dst = Wrap(scene.back, format);
-  pixman_image_t* src = Wrap(scene.sprite, format);
-  pixman_image_t* mask = Wrap(scene.mask, PIXMAN_a8);
-  pixman_image_t* text = Wrap(scene.text, PIXMAN_a8);
+  PixmanScene px(scene);
+  pixman_image_t *dst = px.dst, *src = px.src, *mask = px.mask, *text = px.text;
   pixman_color_t white{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}, fill{0x1200, 0x3400, 0x5600, 0xFFFF};
   pixman_image_t* ink = pixman_image_create_solid_fill(&white);
   const pixman_box32_t all{0, 0, kW, kH};
@@ -129,7 +139,7 @@ void BM_FramePixman(benchmark::State& state) {
       pixman_image_composite32(PIXMAN_OP_OVER, src, mask, dst, 0, 0, 0, 0, k * 54, (k % 3) * 170, kS, kS);
     pixman_image_composite32(PIXMAN_OP_OVER, ink, text, dst, 0, 0, 0, 0, 100, 440, 600, 150);
   }
-  for (pixman_image_t* image : {dst, src, mask, text, ink}) pixman_image_unref(image);
+  pixman_image_unref(ink);
 }
 
 void Ops(benchmark::internal::Benchmark* b) {
