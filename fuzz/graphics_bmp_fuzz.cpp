@@ -6,6 +6,7 @@
 #include "core/exceptions.h"
 #include "core/stream.h"
 #include "graphics/dib_surface.h"
+#include "graphics/screen.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
@@ -15,9 +16,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (s.GetEmpty()) return 0;
     orva::TMemoryStream out;
     s.SaveToStream(out);
+    // Pictures of a sensible size go on through the conversions, first while RLE data is
+    // still undecoded.
+    const bool small = int64_t{s.GetWidth()} * s.GetHeight() <= 1 << 16;
+    if (small) {
+      orva::TDIB converted, shown;
+      converted.Assign(&s);
+      converted.SetBitCount(24);
+      shown.Assign(&s);
+      orva::TMemoryScreen screen(8, 8);
+      shown.Draw(screen, 0, 0, 8, 8);
+    }
     s.BitsReadOnly();
-    // Pictures of a sensible size go on through the surface's conversions.
-    if (int64_t{s.GetWidth()} * s.GetHeight() <= 1 << 16) {
+    if (small) {
       s.GetOpaqueBounds(0);
       orva::TDIBSurface copy;
       copy.AssignDIB(s);

@@ -69,6 +69,7 @@ void TDIB::SetBitCount(int bits) {
     SetSize(std::max(width, 1), std::max(height, 1), bits);
     return;
   }
+  Decompress();  // the rows below are read from the store as it is now
   TDIB old;
   old.Assign(this);
   SetSize(width, height, bits);

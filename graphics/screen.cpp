@@ -11,8 +11,8 @@ int StretchDIBitsToXRGB(uint32_t* pixels, int width, int height, int dx, int dy,
   if (source.GetEmpty() || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return 0;
   // Top-down source row of the rectangle's top edge.
   const int64_t sourceTop = int64_t{source.GetHeight()} - sy - sh;
+  source.BitsReadOnly();  // decodes RLE data before the store is looked at
   const TDIBSharedImage& image = source.Image();
-  source.BitsReadOnly();
   const int64_t x0 = std::max<int64_t>(0, dx), x1 = std::min<int64_t>(width, int64_t{dx} + dw);
   const int64_t y0 = std::max<int64_t>(0, dy), y1 = std::min<int64_t>(height, int64_t{dy} + dh);
   std::vector<int64_t> columns;

@@ -102,6 +102,11 @@ TEST(BmpReader, RLE8RecordsAndDelta) {
   EXPECT_TRUE(dib.IsCompressed());
   EXPECT_EQ(Pixels(dib), (std::vector<std::vector<uint32_t>>{{0x42, 0x42, 0, 0}, {0x41, 0x41, 0x41, 0}}));
   EXPECT_FALSE(dib.IsCompressed()) << "the first pixel access decodes";
+  // Conversions start from the decoded picture.
+  TDIB converted;
+  Load(converted, MakeBmp(BmpSpec().width(4).height(2).bits(8).compression(1).imageSize(8).colorsUsed(1).table(std::vector<uint32_t>{0x123456}).data(Bytes({3, 0, 0, 0, 2, 0, 0, 1}))));
+  converted.SetBitCount(24);
+  EXPECT_EQ(converted.GetPixel(0, 1), 0x123456u);
   // Delta 00 02 02 01: two pixels right and one row up.
   TDIB delta;
   Load(delta, MakeBmp(BmpSpec().width(4).height(2).bits(8).compression(1).imageSize(8).colorsUsed(1).table(std::vector<uint32_t>{0}).data(Bytes({0, 2, 2, 1, 1, 7, 0, 1}))));
