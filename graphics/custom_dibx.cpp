@@ -12,6 +12,7 @@ namespace orva {
 namespace {
 bool DetectPackedArithmetic() {
 #if defined(__x86_64__) || defined(__i386__)
+  __builtin_cpu_init();  // runs during static initialisation, before the library's own
   return __builtin_cpu_supports("mmx");
 #else
   return false;

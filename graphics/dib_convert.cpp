@@ -115,7 +115,7 @@ namespace {
 // Grey and blur write their result at the output depth from 8-bit components.
 struct GreyWriter {
   int bits;
-  const PixelLayout& layout;
+  PixelLayout layout;
   void Store(uint8_t* row, int x, uint32_t r, uint32_t g, uint32_t b, uint32_t grey) const {
     switch (bits) {
       case 16:

@@ -45,6 +45,12 @@ class CountingDIBX : public TDIBX {
 
 }  // namespace
 
+TEST(DIBX, PackedPathsAreOnWhereTheProcessorHasThem) {
+#if defined(__x86_64__)
+  EXPECT_TRUE(UseMMX);
+#endif
+}
+
 TEST(DIBX, GeometryOfTheDepths) {
   TDIBX s;
   EXPECT_EQ(s.GetBitCount(), 15);
