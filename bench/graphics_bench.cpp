@@ -68,7 +68,7 @@ void BM_ResizeHalf(benchmark::State& state) {
   const bool smooth = state.range(0) != 0;
   for (auto _ : state) {
     TDIBSurface s;
-    s.AssignDIB(photo);
+    s.Assign(&photo);
     s.Resize(400, 300, smooth, -1);
     benchmark::DoNotOptimize(s.BitsReadOnly());
   }

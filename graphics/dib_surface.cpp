@@ -253,8 +253,9 @@ void TDIBSurface::Resize(int width, int height, bool smooth, int32_t key) {
   std::unique_ptr<TDIBSurface> plane = std::move(alpha_);
   if (plane) plane->Resize(width, height, smooth, -1);
   if (!smooth) {
+    // The temporary shares the store (copy on write): no pixels are copied.
     TDIBSurface old;
-    old.AssignDIB(*this);
+    old.TDIB::Assign(this);
     SetSize(width, height, GetBitCount());
     StretchFrom(old);
   } else {
@@ -279,7 +280,7 @@ void TDIBSurface::ResizeSmooth(int width, int height, int32_t key) {
     }
   }
   TDIBSurface old;
-  old.AssignDIB(*this);
+  old.TDIB::Assign(this);
   if (old.BitCount() != 24) {
     old.PixelFormat = Layout888();
     old.SetBitCount(24);
