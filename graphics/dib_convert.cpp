@@ -128,18 +128,25 @@ struct GreyWriter {
   }
 };
 
+// The picture moves into old; the bitmap takes the output depth, with the grey ramp as its
+// table up to 8 bits.
+void TakeGreyOutput(TDIB& dib, TDIB& old, int bits) {
+  dib.Decompress();
+  old.Assign(&dib);
+  dib.SetSize(dib.GetWidth(), dib.GetHeight(), bits);
+  if (dib.BitCount() <= 8) {
+    dib.ColorTable = GreyTable(dib.BitCount());
+    dib.ApplyColorTable();
+  }
+}
+
 }  // namespace
 
 void TDIB::Greyscale(int bits) {
   if (GetEmpty()) return;
   const int width = GetWidth(), height = GetHeight();
   TDIB old;
-  old.Assign(this);
-  SetSize(width, height, bits);
-  if (BitCount() <= 8) {
-    ColorTable = GreyTable(BitCount());
-    ApplyColorTable();
-  }
+  TakeGreyOutput(*this, old, bits);
   uint8_t redTable[256], greenTable[256], blueTable[256];
   for (int i = 0; i < 256; ++i) {
     redTable[i] = static_cast<uint8_t>(std::trunc(static_cast<long double>(i) * 0.3588L));
@@ -163,12 +170,7 @@ void TDIB::Blur(int bits, int radius) {
   const int r = std::abs(radius);
   const int width = GetWidth(), height = GetHeight();
   TDIB old;
-  old.Assign(this);
-  SetSize(width, height, bits);
-  if (BitCount() <= 8) {
-    ColorTable = GreyTable(BitCount());
-    ApplyColorTable();
-  }
+  TakeGreyOutput(*this, old, bits);
   struct Sums {
     uint32_t r = 0, g = 0, b = 0, n = 0;
   };

@@ -209,20 +209,24 @@ void TDIBSurface::DrawPalettized(int x, int y, TDIBSurface& source, int32_t key)
   if (GetEmpty() || source.GetEmpty()) return;
   const int bits = BitCount(), sbits = source.BitCount();
   const int w = GetWidth(), h = GetHeight();
-  if (bits > 8) {
-    // A plain format conversion of the whole source; the key is not used.
-    const int depth = GetBitCount();
-    for (int sy = 0; sy < source.GetHeight(); ++sy) {
+  // Runs put(destination row, its x, source row, source x) for every source pixel of the
+  // first columns and rows that lands inside this surface.
+  auto each = [&](int columns, int rows, auto put) {
+    for (int sy = 0; sy < rows; ++sy) {
       if (y + sy < 0 || y + sy >= h) continue;
       const uint8_t* in = source.ScanLineReadOnly(sy);
       uint8_t* out = ScanLine(y + sy);
-      for (int sx = 0; sx < source.GetWidth(); ++sx) {
-        if (x + sx < 0 || x + sx >= w) continue;
-        const uint32_t c = DIBPixelColor(source.Image(), in, sx);
-        const uint32_t r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
-        StoreRowPixel(out, x + sx, depth, depth == 24 ? c : DIBPixelFromRGB(Layout(), r, g, b));
-      }
+      for (int sx = 0; sx < columns; ++sx)
+        if (x + sx >= 0 && x + sx < w) put(out, x + sx, in, sx);
     }
+  };
+  if (bits > 8) {
+    // A plain format conversion of the whole source; the key is not used.
+    const int depth = GetBitCount();
+    each(source.GetWidth(), source.GetHeight(), [&](uint8_t* out, int dx, const uint8_t* in, int sx) {
+      const uint32_t c = DIBPixelColor(source.Image(), in, sx);
+      StoreRowPixel(out, dx, depth, depth == 24 ? c : DIBPixelFromRGB(Layout(), c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF));
+    });
     return;
   }
   const int count = 1 << bits;
@@ -239,35 +243,22 @@ void TDIBSurface::DrawPalettized(int x, int y, TDIBSurface& source, int32_t key)
       const TRGBQuad& q = source.ColorTable[i];
       map[i] = static_cast<uint8_t>(NearestColorIndex(ColorTable.data(), count, q.rgbRed, q.rgbGreen, q.rgbBlue));
     }
-    const int sw = std::min(source.GetWidth(), w), sh = std::min(source.GetHeight(), h);
-    for (int sy = 0; sy < sh; ++sy) {
-      if (y + sy < 0 || y + sy >= h) continue;
-      const uint8_t* in = source.ScanLineReadOnly(sy);
-      uint8_t* out = ScanLine(y + sy);
-      for (int sx = 0; sx < sw; ++sx) {
-        if (x + sx < 0 || x + sx >= w) continue;
-        const uint32_t v = LoadRowPixel(in, sx, sbits);
-        if (key >= 0 && v == static_cast<uint32_t>(key)) continue;
-        StoreRowPixel(out, x + sx, bits, map[v]);
-      }
-    }
+    each(std::min(source.GetWidth(), w), std::min(source.GetHeight(), h),
+         [&](uint8_t* out, int dx, const uint8_t* in, int sx) {
+           const uint32_t v = LoadRowPixel(in, sx, sbits);
+           if (key < 0 || v != static_cast<uint32_t>(key)) StoreRowPixel(out, dx, bits, map[v]);
+         });
     return;
   }
   std::unordered_map<uint32_t, uint8_t> nearest;
-  for (int sy = 0; sy < source.GetHeight(); ++sy) {
-    if (y + sy < 0 || y + sy >= h) continue;
-    const uint8_t* in = source.ScanLineReadOnly(sy);
-    uint8_t* out = ScanLine(y + sy);
-    for (int sx = 0; sx < source.GetWidth(); ++sx) {
-      if (x + sx < 0 || x + sx >= w) continue;
-      const uint32_t c = DIBPixelColor(source.Image(), in, sx);
-      auto it = nearest.find(c);
-      if (it == nearest.end())
-        it = nearest.emplace(c, static_cast<uint8_t>(NearestColorIndex(ColorTable.data(), count, c >> 16 & 0xFF,
-                                                                       c >> 8 & 0xFF, c & 0xFF))).first;
-      StoreRowPixel(out, x + sx, bits, it->second);
-    }
-  }
+  each(source.GetWidth(), source.GetHeight(), [&](uint8_t* out, int dx, const uint8_t* in, int sx) {
+    const uint32_t c = DIBPixelColor(source.Image(), in, sx);
+    auto it = nearest.find(c);
+    if (it == nearest.end())
+      it = nearest.emplace(c, static_cast<uint8_t>(NearestColorIndex(ColorTable.data(), count, c >> 16 & 0xFF,
+                                                                     c >> 8 & 0xFF, c & 0xFF))).first;
+    StoreRowPixel(out, dx, bits, it->second);
+  });
 }
 
 }  // namespace orva
