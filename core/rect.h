@@ -17,8 +17,15 @@ struct TRect {
   int32_t Top = 0;
   int32_t Right = 0;
   int32_t Bottom = 0;
+  constexpr int32_t Width() const { return Right - Left; }
+  constexpr int32_t Height() const { return Bottom - Top; }
+  constexpr bool IsEmpty() const { return Left >= Right || Top >= Bottom; }
   friend bool operator==(const TRect&, const TRect&) = default;
 };
+
+constexpr TRect Bounds(int32_t left, int32_t top, int32_t width, int32_t height) {
+  return {left, top, left + width, top + height};
+}
 
 constexpr TPoint MakePoint(int32_t x, int32_t y) { return {x, y}; }
 constexpr bool RectIsEmpty(const TRect& r) { return r.Left >= r.Right || r.Top >= r.Bottom; }

@@ -1,0 +1,112 @@
+#pragma once
+// TCustomDIBX: the abstract drawing surface every visual part draws through. The clip
+// rectangle, fills, frames, whole-surface copy, colour-mask painting and the six blits are
+// built here on a handful of primitives (Lock, GetRowStep, GetPixel, SetPixel, the masks).
+// Every drawing operation is virtual so that a decorating surface sees each piece.
+
+#include <cstdint>
+#include <vector>
+
+#include "graphics/pixel_layout.h"
+#include "core/rect.h"
+
+namespace orva {
+
+class TScreenDC;
+
+// The packed-arithmetic paths of the fills and blits at 15, 16 and 32 bits run only while
+// this is set: true on processors with the packed instructions, set once at start; tests
+// turn it off to check the plain paths.
+extern bool UseMMX;
+
+class TCustomDIBX {
+ public:
+  TCustomDIBX() = default;
+  virtual ~TCustomDIBX() = default;
+  TCustomDIBX(const TCustomDIBX&) = delete;
+  TCustomDIBX& operator=(const TCustomDIBX&) = delete;
+
+  // Size, depth and channels.
+  virtual bool IsEmpty();
+  virtual int GetBitCount();
+  virtual void SetBitCount(int bits);
+  virtual uint32_t GetRedMask();
+  virtual uint32_t GetGreenMask();
+  virtual uint32_t GetBlueMask();
+  virtual int64_t GetRowStep();
+  virtual uint32_t GetPixel(int x, int y);
+  virtual void SetPixel(int x, int y, uint32_t value);
+  virtual int GetBlueShift();
+  virtual int GetGreenShift();
+  virtual int GetRedShift();
+  virtual int GetHeight();
+  virtual int GetWidth();
+  virtual TCustomDIBX* GetSurface();
+  virtual int GetStorageBitCount();
+  virtual void SetSize(int width, int height, int bits);
+  // Address of pixel (x, y), nullptr when the pixels cannot be reached.
+  virtual uint8_t* Lock(int x, int y);
+  virtual void Unlock();
+
+  // Clip rectangle.
+  virtual void ClearClipRect();
+  virtual void AddClipRect(const TRect& rect);
+
+  // Fills and frames; P is a raw pixel value of this surface.
+  virtual uint32_t ColorToPixel(int32_t color);
+  virtual void Fill(uint32_t pixel);
+  virtual void FillRect(const TRect& rect, uint32_t pixel);
+  virtual void FillRectAlpha(const TRect& rect, uint32_t pixel, int alpha);
+  virtual void FillRectAdd(const TRect& rect, uint32_t pixel);
+  virtual void FillRectSub(const TRect& rect, uint32_t pixel);
+  virtual void FrameRect(const TRect& rect, int width, uint32_t pixel);
+  virtual void FrameRectAlpha(const TRect& rect, int width, uint32_t pixel, int alpha);
+  virtual void FrameRectAdd(const TRect& rect, int width, uint32_t pixel);
+  virtual void Assign(TCustomDIBX& source);
+
+  // Blits: source rectangle sr of the source drawn with its top-left (after mirroring) at
+  // x, y; the mask is an 8-bit surface read at the source's coordinates.
+  virtual void Draw(int x, int y, TCustomDIBX& source, const TRect& sr, bool useKey, bool flipH, bool flipV);
+  virtual void DrawMask(int x, int y, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
+                        TCustomDIBX& mask);
+  virtual void DrawAlpha(int x, int y, TCustomDIBX& source, const TRect& sr, bool useKey, bool flipH, bool flipV,
+                         int alpha);
+  virtual void DrawMaskAlpha(int x, int y, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
+                             TCustomDIBX& mask, int alpha);
+  virtual void DrawAdd(int x, int y, TCustomDIBX& source, const TRect& sr, bool useKey, bool flipH, bool flipV,
+                       int alpha);
+  virtual void DrawMaskAdd(int x, int y, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
+                           TCustomDIBX& mask, int alpha);
+
+  virtual void Clear();
+  virtual void ReleaseHandles();
+  virtual void GetPalette(TRGBQuad* entries);
+  virtual void GetPaletteEntries(TRGBQuad* entries, int start, int count);
+  virtual void SetPalette(const TRGBQuad* entries);
+  virtual void SetPaletteEntries(const TRGBQuad* entries, int start, int count);
+  // Paints P through the coverages of the 8-bit surface mask.
+  virtual void DrawColorMask(int x, int y, TCustomDIBX& mask, const TRect& sr, bool flipH, bool flipV, uint32_t pixel,
+                             int alpha);
+  // Presentation: the rectangle (sx, sy, sw, sh), counted from the top, onto the screen.
+  virtual int StretchToDC(TScreenDC& dc, int dx, int dy, int dw, int dh, int sx, int sy, int sw, int sh);
+  virtual void ToMemoryImage();
+
+  TRect GetBoundsRect() { return {0, 0, GetWidth(), GetHeight()}; }
+  // The stored clip cut to the surface; the bounds when none is set.
+  TRect GetClipRect();
+  void SetClipRect(const TRect& rect) { ClipRect = rect; }
+  int BytesPerPixel() { return (GetStorageBitCount() + 7) / 8; }
+  // The clipping step of every blit and fill: cuts dr to the clip and sr to the source (and
+  // mask) surface, moving the matching edge of the other (the far edge under a flip).
+  bool ClipBlit(TRect& dr, TRect& sr, bool flipH, bool flipV, TCustomDIBX* source = nullptr,
+                TCustomDIBX* mask = nullptr);
+
+  TRect ClipRect{};
+  int32_t TransparentColor = -1;
+  std::vector<TRect> Rects, Rects2;
+
+ protected:
+  int Width = 0, Height = 0;
+};
+
+}  // namespace orva

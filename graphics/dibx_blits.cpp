@@ -1,0 +1,452 @@
+// The six blits of TCustomDIBX: Draw, DrawMask, DrawAlpha, DrawMaskAlpha, DrawAdd and
+// DrawMaskAdd, each with its direct (packed) and its plain path, on rows.
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+#include <vector>
+
+#include "graphics/custom_dibx.h"
+#include "graphics/packed_pixels.h"
+#include "graphics/pixel_rows.h"
+
+namespace orva {
+
+namespace {
+
+// Locks the three surfaces at the clipped rectangles and hands out rows in destination
+// order. Source and mask rows come forward: under a horizontal flip they are copied
+// reversed into scratch rows first, so the row loops never walk backwards.
+class BlitRows {
+ public:
+  // Without a source only the destination and mask rows are walked.
+  BlitRows(TCustomDIBX& dst, const TRect& dr, TCustomDIBX* src, const TRect& sr, TCustomDIBX* mask, bool flipH,
+           bool flipV)
+      : dst_(dst), src_(src), mask_(mask), flipH_(flipH), n_(dr.Width()), rows_(dr.Height()) {
+    const int startRow = flipV ? sr.Bottom - 1 : sr.Top;
+    d_ = dst.Lock(dr.Left, dr.Top);
+    if (!d_) return;
+    dstLocked_ = true;
+    if (src) {
+      s_ = src->Lock(sr.Left, startRow);
+      if (!s_) return;
+      srcLocked_ = true;
+      sstep_ = flipV ? -src->GetRowStep() : src->GetRowStep();
+      bpp_ = src->BytesPerPixel();
+    }
+    if (mask) {
+      m_ = mask->Lock(sr.Left, startRow);
+      if (!m_) return;
+      maskLocked_ = true;
+      mstep_ = flipV ? -mask->GetRowStep() : mask->GetRowStep();
+    }
+    dstep_ = dst.GetRowStep();
+    if (flipH) {
+      sbuf_.resize(size_t(n_) * bpp_);
+      mbuf_.resize(size_t(n_));
+    }
+    ok_ = true;
+  }
+  ~BlitRows() {
+    if (maskLocked_) mask_->Unlock();
+    if (srcLocked_) src_->Unlock();
+    if (dstLocked_) dst_.Unlock();
+  }
+
+  bool Ok() const { return ok_; }
+  int Count() const { return n_; }
+  int Rows() const { return rows_; }
+  uint8_t* Dest(int j) const { return d_ + j * dstep_; }
+  const uint8_t* Source(int j) {
+    const uint8_t* row = s_ + j * sstep_;
+    if (!flipH_) return row;
+    for (int i = 0; i < n_; ++i) std::memcpy(&sbuf_[size_t(i) * bpp_], row + size_t(n_ - 1 - i) * bpp_, bpp_);
+    return sbuf_.data();
+  }
+  const uint8_t* Mask(int j) {
+    const uint8_t* row = m_ + j * mstep_;
+    if (!flipH_) return row;
+    for (int i = 0; i < n_; ++i) mbuf_[i] = row[n_ - 1 - i];
+    return mbuf_.data();
+  }
+
+ private:
+  TCustomDIBX& dst_;
+  TCustomDIBX* src_;
+  TCustomDIBX* mask_;
+  bool flipH_;
+  int n_, rows_;
+  uint8_t* d_ = nullptr;
+  const uint8_t* s_ = nullptr;
+  const uint8_t* m_ = nullptr;
+  int64_t dstep_ = 0, sstep_ = 0, mstep_ = 0;
+  int bpp_ = 0;
+  bool dstLocked_ = false, srcLocked_ = false, maskLocked_ = false, ok_ = false;
+  std::vector<uint8_t> sbuf_, mbuf_;
+};
+
+// ColorMask paints a constant (the source row holds it) through coverages.
+enum class Op { Mask, Alpha, MaskAlpha, Add, MaskAdd, ColorMask };
+
+constexpr bool Masked(Op op) { return op != Op::Alpha && op != Op::Add; }
+
+struct MixParams {
+  uint32_t A;         // alpha or strength, 0..255
+  bool keyed;         // skip source pixels equal to key
+  uint32_t key;
+};
+
+// ---- Direct path: one pixel (the SSE2 rows below give the same) ----
+
+template <Op op, int Bits>
+inline bool DirectPixel(const packed::Fields16& f, const MixParams& p, uint32_t d, uint32_t s, uint32_t m,
+                        uint32_t& out) {
+  auto blend = [&](uint32_t w) { return Bits == 32 ? packed::Blend32(d, s, w) : packed::Blend16(f, d, s, w); };
+  auto add = [&](uint32_t a) { return Bits == 32 ? packed::Add32(d, s, a) : packed::Add16(f, d, s, a); };
+  switch (op) {
+    case Op::Mask:
+      if (m == 0 || s == d) return false;
+      out = m == 255 ? s : blend(m);
+      return true;
+    case Op::Alpha:
+      if (s == d || (p.keyed && s == p.key)) return false;
+      out = blend(p.A);
+      return true;
+    case Op::MaskAlpha:
+      if (m == 0 || s == d) return false;
+      out = blend(Bits == 32 && m == 255 ? p.A : (m * p.A) >> 8);
+      return true;
+    case Op::Add:
+      if (p.keyed && s == p.key) return false;
+      out = add(p.A);
+      return true;
+    case Op::MaskAdd:
+      if (m == 0) return false;
+      out = add(Bits == 32 && m == 255 ? p.A : (m * p.A) >> 8);
+      return true;
+    case Op::ColorMask:
+      if (m == 0 || s == d) return false;
+      out = blend(p.A >= 255 ? m : (m * p.A) >> 8);
+      return true;
+  }
+  return false;
+}
+
+#if defined(__SSE2__)
+// The weight (or strength) of each pixel in 16-bit lanes, from its mask value m.
+template <Op op, int Bits>
+inline __m128i LaneWeights(__m128i m, __m128i A) {
+  const __m128i scaled = _mm_srli_epi16(_mm_mullo_epi16(m, A), 8);  // m × A ≤ 65025
+  switch (op) {
+    case Op::Mask: return m;
+    case Op::Alpha:
+    case Op::Add: return A;
+    case Op::MaskAlpha:
+    case Op::MaskAdd:
+      return Bits == 32 ? packed::Select(_mm_cmpeq_epi16(m, _mm_set1_epi16(255)), A, scaled) : scaled;
+    case Op::ColorMask: return scaled;
+  }
+  return A;
+}
+#endif
+
+template <Op op>
+void DirectRow32(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const MixParams& p) {
+  const packed::Fields16 f(false);
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), key = _mm_set1_epi32(static_cast<int>(p.key));
+  const __m128i A = _mm_set1_epi16(static_cast<short>(op == Op::ColorMask && p.A >= 255 ? 256 : p.A));
+  const packed::Weights32 constant(A);
+  if constexpr (op == Op::Alpha || op == Op::Add) {
+    // Constant weight: the key test is decided once per row, two vectors per turn.
+    auto run = [&](auto keyedTag) {
+      constexpr bool keyed = decltype(keyedTag)::value;
+      auto four = [&](int at) {
+        const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+        const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+        __m128i keep = op == Op::Alpha ? _mm_cmpeq_epi32(sv, dv) : zero;
+        if constexpr (keyed) keep = _mm_or_si128(keep, _mm_cmpeq_epi32(sv, key));
+        const __m128i v = op == Op::Add ? packed::Add32x4(dv, sv, constant) : packed::Blend32x4(dv, sv, constant);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + at), packed::Select(keep, dv, v));
+      };
+      for (; i + 8 <= n; i += 8) four(i), four(i + 4);
+      for (; i + 4 <= n; i += 4) four(i);
+    };
+    if (p.keyed)
+      run(std::true_type{});
+    else
+      run(std::false_type{});
+  }
+  for (; i + 4 <= n; i += 4) {
+    const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    __m128i m16 = zero;
+    if constexpr (Masked(op)) {
+      uint32_t bytes;
+      std::memcpy(&bytes, m + i, 4);
+      if (bytes == 0) continue;
+      if (bytes == 0xFFFFFFFFu) {
+        // Opaque runs: a copy, or the constant alpha or strength.
+        if (op == Op::Mask) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), sv);
+          continue;
+        }
+        if (op == Op::MaskAlpha || op == Op::MaskAdd) {
+          const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+          const __m128i v = op == Op::MaskAdd ? packed::Add32x4(dv, sv, constant)
+                                              : packed::Select(_mm_cmpeq_epi32(sv, dv), dv, packed::Blend32x4(dv, sv, constant));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), v);
+          continue;
+        }
+      }
+      m16 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bytes)), zero);
+    }
+    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    const __m128i same = _mm_cmpeq_epi32(sv, dv);
+    __m128i keep = zero, v;
+    if constexpr (Masked(op)) keep = packed::Widen32(_mm_cmpeq_epi16(m16, zero));
+    if constexpr (op != Op::Add && op != Op::MaskAdd) keep = _mm_or_si128(keep, same);
+    if ((op == Op::Alpha || op == Op::Add) && p.keyed) keep = _mm_or_si128(keep, _mm_cmpeq_epi32(sv, key));
+    if constexpr (op == Op::Alpha || op == Op::Add) {
+      v = op == Op::Add ? packed::Add32x4(dv, sv, constant) : packed::Blend32x4(dv, sv, constant);
+    } else {
+      const packed::Weights32 w(LaneWeights<op, 32>(m16, A));
+      v = op == Op::MaskAdd ? packed::Add32x4(dv, sv, w) : packed::Blend32x4(dv, sv, w);
+      if (op == Op::Mask) v = packed::Select(packed::Widen32(_mm_cmpeq_epi16(m16, _mm_set1_epi16(255))), sv, v);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), packed::Select(keep, dv, v));
+  }
+#endif
+  for (; i < n; ++i) {
+    uint32_t out;
+    if (DirectPixel<op, 32>(f, p, d[i], s[i], Masked(op) ? m[i] : 0, out)) d[i] = out;
+  }
+}
+
+template <Op op>
+void DirectRow16(const packed::Fields16& f, uint16_t* d, const uint16_t* s, const uint8_t* m, int n,
+                 const MixParams& p) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i A = _mm_set1_epi16(static_cast<short>(op == Op::ColorMask && p.A >= 255 ? 256 : p.A));
+  // Keys compare zero-extended: one beyond 16 bits matches nothing.
+  const bool keyFits = p.keyed && p.key <= 0xFFFF;
+  const __m128i key = _mm_set1_epi16(static_cast<short>(p.key));
+  for (; i + 8 <= n; i += 8) {
+    const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    __m128i m16 = zero;
+    if constexpr (Masked(op)) {
+      uint64_t bytes;
+      std::memcpy(&bytes, m + i, 8);
+      if (bytes == 0) continue;
+      if (op == Op::Mask && bytes == ~uint64_t{0}) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), sv);
+        continue;
+      }
+      m16 = _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(bytes)), zero);
+    }
+    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    __m128i keep = zero, v;
+    if constexpr (Masked(op)) keep = _mm_cmpeq_epi16(m16, zero);
+    if constexpr (op != Op::Add && op != Op::MaskAdd) keep = _mm_or_si128(keep, _mm_cmpeq_epi16(sv, dv));
+    if ((op == Op::Alpha || op == Op::Add) && keyFits) keep = _mm_or_si128(keep, _mm_cmpeq_epi16(sv, key));
+    const __m128i w = LaneWeights<op, 16>(m16, A);
+    v = op == Op::Add || op == Op::MaskAdd ? packed::Add16x8(f, dv, sv, w) : packed::Blend16x8(f, dv, sv, w);
+    if (op == Op::Mask) v = packed::Select(_mm_cmpeq_epi16(m16, _mm_set1_epi16(255)), sv, v);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), packed::Select(keep, dv, v));
+  }
+#endif
+  for (; i < n; ++i) {
+    uint32_t out;
+    if (DirectPixel<op, 16>(f, p, d[i], s[i], Masked(op) ? m[i] : 0, out)) d[i] = static_cast<uint16_t>(out);
+  }
+}
+
+// ---- Plain path: the field rules through the surface's masks ----
+
+template <Op op>
+void PlainRow(const uint32_t (&masks)[3], int bits, uint8_t* d, const uint8_t* s, const uint8_t* m, int n,
+              const MixParams& p) {
+  auto blend = [&](uint32_t dv, uint32_t sv, uint32_t w) {
+    uint32_t out = 0;
+    for (uint32_t mk : masks) out |= static_cast<uint32_t>(((uint64_t(sv & mk) * w + uint64_t(dv & mk) * (255 - w)) >> 8) & mk);
+    return out;
+  };
+  auto add = [&](uint32_t dv, uint32_t sv, uint32_t a) {
+    uint32_t out = 0;
+    for (uint32_t mk : masks) {
+      const uint64_t t = uint64_t(dv & mk) + ((uint64_t(sv & mk) * a >> 8) & mk);
+      out |= static_cast<uint32_t>(t > mk ? mk : t);
+    }
+    return out;
+  };
+  for (int i = 0; i < n; ++i) {
+    const uint32_t sv = LoadRowPixel(s, i, bits);
+    const uint32_t mv = Masked(op) ? m[i] : 0;
+    uint32_t out;
+    switch (op) {
+      case Op::Mask:
+        if (mv == 0) continue;
+        out = mv == 255 ? sv : blend(LoadRowPixel(d, i, bits), sv, mv);
+        break;
+      case Op::Alpha: {
+        if (p.keyed && sv == p.key) continue;
+        const uint32_t dv = LoadRowPixel(d, i, bits);
+        if (dv == sv) continue;
+        out = blend(dv, sv, p.A);
+        break;
+      }
+      case Op::MaskAlpha:
+        if (mv == 0) continue;
+        out = blend(LoadRowPixel(d, i, bits), sv, (mv * p.A) >> 8);
+        break;
+      case Op::Add:
+        if (p.keyed && sv == p.key) continue;
+        out = bits == 8 ? std::min(LoadRowPixel(d, i, bits) + sv, 255u) : add(LoadRowPixel(d, i, bits), sv, p.A);
+        break;
+      case Op::MaskAdd:
+        if (mv == 0) continue;
+        out = add(LoadRowPixel(d, i, bits), sv, (mv * p.A) >> 8);
+        break;
+      case Op::ColorMask:
+        if (mv == 0) continue;
+        out = blend(LoadRowPixel(d, i, bits), sv, (mv * p.A) >> 8);
+        break;
+    }
+    StoreRowPixel(d, i, bits, out);
+  }
+}
+
+// The direct path serves the screen depths while UseMMX is set. DrawAlpha at 15 and 16 bits
+// has the plain rules, which the 16-bit direct row gives as well.
+bool DirectAt(int bits) { return bits == 32 || bits == 15 || bits == 16; }
+
+// Runs the rows on the direct or the plain path; source(j) gives row j of the source.
+template <Op op, class SourceRow>
+void MixRows(TCustomDIBX& dst, BlitRows& rows, const MixParams& p, SourceRow source) {
+  const int bits = dst.GetBitCount(), storage = dst.GetStorageBitCount(), n = rows.Count();
+  if (UseMMX && DirectAt(bits)) {
+    const packed::Fields16 f(bits == 16);
+    for (int j = 0; j < rows.Rows(); ++j) {
+      const uint8_t* s = source(j);
+      const uint8_t* m = Masked(op) ? rows.Mask(j) : nullptr;
+      if (bits == 32)
+        DirectRow32<op>(reinterpret_cast<uint32_t*>(rows.Dest(j)), reinterpret_cast<const uint32_t*>(s), m, n, p);
+      else
+        DirectRow16<op>(f, reinterpret_cast<uint16_t*>(rows.Dest(j)), reinterpret_cast<const uint16_t*>(s), m, n, p);
+    }
+    return;
+  }
+  uint32_t masks[3] = {dst.GetRedMask(), dst.GetGreenMask(), dst.GetBlueMask()};
+  if (bits == 8) masks[0] = masks[1] = 0, masks[2] = 0xFF;
+  for (int j = 0; j < rows.Rows(); ++j)
+    PlainRow<op>(masks, storage, rows.Dest(j), source(j), Masked(op) ? rows.Mask(j) : nullptr, n, p);
+}
+
+template <Op op>
+void Mix(TCustomDIBX& dst, int x, int y, TCustomDIBX& src, const TRect& rect, bool useKey, bool flipH, bool flipV,
+         TCustomDIBX* mask, int alpha) {
+  if (alpha <= 0) return;
+  if (Masked(op) && (!mask || mask->GetStorageBitCount() != 8)) return;
+  const int storage = dst.GetStorageBitCount();
+  if (storage < 8 || src.GetStorageBitCount() != storage) return;
+  TRect sr = rect;
+  TRect dr = Bounds(x, y, sr.Width(), sr.Height());
+  if (!dst.ClipBlit(dr, sr, flipH, flipV, &src, mask)) return;
+  BlitRows rows(dst, dr, &src, sr, mask, flipH, flipV);
+  if (!rows.Ok()) return;
+  // A transparent colour of -1 is no key: no stored pixel stands for it.
+  const bool keyed = (op == Op::Add || useKey) && src.TransparentColor != -1;
+  const MixParams p{static_cast<uint32_t>(std::min(alpha, 255)), keyed, static_cast<uint32_t>(src.TransparentColor)};
+  MixRows<op>(dst, rows, p, [&](int j) { return rows.Source(j); });
+}
+
+}  // namespace
+
+void TCustomDIBX::Draw(int x, int y, TCustomDIBX& source, const TRect& rect, bool useKey, bool flipH, bool flipV) {
+  const int storage = GetStorageBitCount();
+  if (storage < 8 || source.GetStorageBitCount() != storage) return;
+  TRect sr = rect;
+  TRect dr = Bounds(x, y, sr.Width(), sr.Height());
+  if (!ClipBlit(dr, sr, flipH, flipV, &source)) return;
+  BlitRows rows(*this, dr, &source, sr, nullptr, flipH, flipV);
+  if (!rows.Ok()) return;
+  const int bpp = storage / 8, n = rows.Count();
+  const bool keyed = useKey && source.TransparentColor != -1;
+  // The key at the pixel's stored width.
+  const uint32_t key = storage == 32 ? static_cast<uint32_t>(source.TransparentColor)
+                                     : static_cast<uint32_t>(source.TransparentColor) & ((1u << storage) - 1);
+  for (int j = 0; j < rows.Rows(); ++j) {
+    uint8_t* d = rows.Dest(j);
+    const uint8_t* s = rows.Source(j);
+    if (!keyed) {
+      std::memmove(d, s, size_t(n) * bpp);
+      continue;
+    }
+    switch (storage) {
+      case 32: {
+        uint32_t* dp = reinterpret_cast<uint32_t*>(d);
+        const uint32_t* sp = reinterpret_cast<const uint32_t*>(s);
+        for (int i = 0; i < n; ++i)
+          if (sp[i] != key) dp[i] = sp[i];
+        break;
+      }
+      case 16: {
+        uint16_t* dp = reinterpret_cast<uint16_t*>(d);
+        const uint16_t* sp = reinterpret_cast<const uint16_t*>(s);
+        for (int i = 0; i < n; ++i)
+          if (sp[i] != key) dp[i] = sp[i];
+        break;
+      }
+      default:
+        for (int i = 0; i < n; ++i) {
+          const uint32_t v = LoadRowPixel(s, i, storage);
+          if (v != key) StoreRowPixel(d, i, storage, v);
+        }
+    }
+  }
+}
+
+void TCustomDIBX::DrawMask(int x, int y, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
+                           TCustomDIBX& mask) {
+  Mix<Op::Mask>(*this, x, y, source, sr, false, flipH, flipV, &mask, 255);
+}
+
+void TCustomDIBX::DrawAlpha(int x, int y, TCustomDIBX& source, const TRect& sr, bool useKey, bool flipH, bool flipV,
+                            int alpha) {
+  Mix<Op::Alpha>(*this, x, y, source, sr, useKey, flipH, flipV, nullptr, alpha);
+}
+
+void TCustomDIBX::DrawMaskAlpha(int x, int y, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
+                                TCustomDIBX& mask, int alpha) {
+  Mix<Op::MaskAlpha>(*this, x, y, source, sr, false, flipH, flipV, &mask, alpha);
+}
+
+void TCustomDIBX::DrawAdd(int x, int y, TCustomDIBX& source, const TRect& sr, bool useKey, bool flipH, bool flipV,
+                          int alpha) {
+  Mix<Op::Add>(*this, x, y, source, sr, useKey, flipH, flipV, nullptr, alpha);
+}
+
+void TCustomDIBX::DrawMaskAdd(int x, int y, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
+                              TCustomDIBX& mask, int alpha) {
+  Mix<Op::MaskAdd>(*this, x, y, source, sr, false, flipH, flipV, &mask, alpha);
+}
+
+void TCustomDIBX::DrawColorMask(int x, int y, TCustomDIBX& mask, const TRect& rect, bool flipH, bool flipV,
+                                uint32_t pixel, int alpha) {
+  if (alpha <= 0 || mask.GetStorageBitCount() != 8) return;
+  const int storage = GetStorageBitCount();
+  if (storage < 8) return;
+  TRect sr = rect;
+  TRect dr = Bounds(x, y, sr.Width(), sr.Height());
+  if (!ClipBlit(dr, sr, flipH, flipV, nullptr, &mask)) return;
+  BlitRows rows(*this, dr, nullptr, sr, &mask, flipH, flipV);
+  if (!rows.Ok()) return;
+  // The painted value as a source row.
+  std::vector<uint8_t> value(size_t(rows.Count()) * (storage / 8));
+  for (int i = 0; i < rows.Count(); ++i) StoreRowPixel(value.data(), i, storage, pixel);
+  const MixParams p{static_cast<uint32_t>(std::min(alpha, 255)), false, 0};
+  MixRows<Op::ColorMask>(*this, rows, p, [&](int) { return value.data(); });
+}
+
+}  // namespace orva

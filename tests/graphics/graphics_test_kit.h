@@ -1,0 +1,102 @@
+#pragma once
+// Builders for the graphics tests: BMP files byte by byte, and small surfaces from rows of
+// raw pixel values.
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "graphics/dib.h"
+
+namespace orva::test {
+
+inline void PutLE(std::string& s, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
+}
+
+// A BMP file: file header, an info header (40) or a core header (12), masks, table, data.
+struct BmpSpec {
+  int headerSize_ = 40;
+  int32_t width_ = 1, height_ = 1;
+  int bits_ = 24;
+  uint32_t compression_ = 0, imageSize_ = 0, colorsUsed_ = 0;
+  std::vector<uint32_t> masks_;  // written when not empty
+  std::vector<uint32_t> table_;  // 0x00RRGGBB entries
+  std::string data_;             // pixel bytes as stored
+  int64_t pixelOffset_ = -1;     // -1: right after the table
+
+  BmpSpec& headerSize(int v) { return headerSize_ = v, *this; }
+  BmpSpec& width(int32_t v) { return width_ = v, *this; }
+  BmpSpec& height(int32_t v) { return height_ = v, *this; }
+  BmpSpec& bits(int v) { return bits_ = v, *this; }
+  BmpSpec& compression(uint32_t v) { return compression_ = v, *this; }
+  BmpSpec& imageSize(uint32_t v) { return imageSize_ = v, *this; }
+  BmpSpec& colorsUsed(uint32_t v) { return colorsUsed_ = v, *this; }
+  BmpSpec& masks(std::vector<uint32_t> v) { return masks_ = std::move(v), *this; }
+  BmpSpec& table(std::vector<uint32_t> v) { return table_ = std::move(v), *this; }
+  BmpSpec& data(std::string v) { return data_ = std::move(v), *this; }
+  BmpSpec& pixelOffset(int64_t v) { return pixelOffset_ = v, *this; }
+};
+
+inline std::string MakeBmp(const BmpSpec& spec) {
+  struct {
+    int headerSize;
+    int32_t width, height;
+    int bits;
+    uint32_t compression, imageSize, colorsUsed;
+    const std::vector<uint32_t>&masks, &table;
+    const std::string& data;
+    int64_t pixelOffset;
+  } b{spec.headerSize_, spec.width_, spec.height_, spec.bits_, spec.compression_, spec.imageSize_,
+      spec.colorsUsed_, spec.masks_, spec.table_, spec.data_, spec.pixelOffset_};
+  std::string info;
+  PutLE(info, b.headerSize, 4);
+  if (b.headerSize == 12) {
+    PutLE(info, static_cast<uint16_t>(b.width), 2);
+    PutLE(info, static_cast<uint16_t>(b.height), 2);
+    PutLE(info, 1, 2);
+    PutLE(info, b.bits, 2);
+  } else {
+    PutLE(info, static_cast<uint32_t>(b.width), 4);
+    PutLE(info, static_cast<uint32_t>(b.height), 4);
+    PutLE(info, 1, 2);
+    PutLE(info, b.bits, 2);
+    PutLE(info, b.compression, 4);
+    PutLE(info, b.imageSize, 4);
+    PutLE(info, 0, 8);
+    PutLE(info, b.colorsUsed, 4);
+    PutLE(info, 0, 4);
+  }
+  for (uint32_t m : b.masks) PutLE(info, m, 4);
+  for (uint32_t c : b.table) PutLE(info, c, b.headerSize == 12 ? 3 : 4);
+  const int64_t offset = b.pixelOffset >= 0 ? b.pixelOffset : 14 + static_cast<int64_t>(info.size());
+  std::string file = "BM";
+  PutLE(file, 14 + info.size() + b.data.size(), 4);
+  PutLE(file, 0, 4);
+  PutLE(file, static_cast<uint64_t>(offset), 4);
+  return file + info + b.data;
+}
+
+inline std::string Bytes(std::initializer_list<int> values) {
+  std::string s;
+  for (int v : values) s.push_back(static_cast<char>(v));
+  return s;
+}
+
+// Raw pixel values of a bitmap's rows, top row first.
+inline std::vector<std::vector<uint32_t>> Pixels(TDIB& dib) {
+  std::vector<std::vector<uint32_t>> rows(dib.GetHeight(), std::vector<uint32_t>(dib.GetWidth()));
+  for (int y = 0; y < dib.GetHeight(); ++y)
+    for (int x = 0; x < dib.GetWidth(); ++x) rows[y][x] = dib.GetPixel(x, y);
+  return rows;
+}
+
+template <class Surface>
+void Fill(Surface& s, int depth, const std::vector<std::vector<uint32_t>>& rows) {
+  s.SetSize(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()), depth);
+  for (size_t y = 0; y < rows.size(); ++y)
+    for (size_t x = 0; x < rows[y].size(); ++x) s.SetPixel(static_cast<int>(x), static_cast<int>(y), rows[y][x]);
+}
+
+}  // namespace orva::test
