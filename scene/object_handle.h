@@ -1,0 +1,55 @@
+#pragma once
+// Weak references to scene objects. Every object holds a slot in one table for its whole
+// life; destroying it bumps the slot's generation, so a handle kept by an event, the focus or
+// a list resolves to none afterwards instead of dangling, also once the slot is reused.
+// Main thread only, like the scene itself.
+
+#include <cstdint>
+
+namespace orva {
+
+class TOrvaObject;
+
+struct TObjectHandle {
+  uint32_t Slot = 0;
+  uint32_t Generation = 0;  // 0: no object
+  bool IsNone() const { return Generation == 0; }
+  friend bool operator==(const TObjectHandle&, const TObjectHandle&) = default;
+};
+
+// The live object behind the handle, or none.
+TOrvaObject* ResolveHandle(TObjectHandle handle);
+// The object's handle; the zero handle for none.
+TObjectHandle HandleOf(const TOrvaObject* object);
+
+namespace object_handles {
+// Called by TOrvaObject's constructor and destructor only.
+TObjectHandle Acquire(TOrvaObject* object);
+void Release(TObjectHandle handle);
+}  // namespace object_handles
+
+// A typed weak reference. T is TOrvaObject or a subclass; the type is fixed when the
+// reference is made, and a live handle always names the same object.
+template <class T>
+class TWeakRef {
+ public:
+  TWeakRef() = default;
+  TWeakRef(T* object) : handle_(HandleOf(object)) {}  // NOLINT: implicit on purpose
+
+  T* Get() const { return static_cast<T*>(ResolveHandle(handle_)); }
+  TObjectHandle Handle() const { return handle_; }
+  bool IsNone() const { return handle_.IsNone(); }
+  void Reset() { handle_ = {}; }
+  // Whether the reference names that object (none: whether the reference is empty).
+  bool Is(const TOrvaObject* object) const;
+
+ private:
+  TObjectHandle handle_;
+};
+
+template <class T>
+bool TWeakRef<T>::Is(const TOrvaObject* object) const {
+  return handle_ == HandleOf(object);
+}
+
+}  // namespace orva
