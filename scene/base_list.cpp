@@ -513,6 +513,9 @@ void TOrvaBaseList::LoadFromStream(TStream& stream, int version) {
   activeIndex_ = active;
   layers_[0]->LoadFromStream(stream, version);
   layers_[1]->LoadFromStream(stream, version);
+  // The layers are known by these names whatever the data says.
+  layers_[0]->AssignName(LayerName0);
+  layers_[1]->AssignName(LayerName1);
   layers_[0]->InvalidateAll();
   layers_[1]->InvalidateAll();
   const int32_t count = ReadStreamCount(stream, 9);

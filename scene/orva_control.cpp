@@ -45,6 +45,8 @@ TOrvaControl::TOrvaControl(TOrvaBaseList* owner) : TOrvaComponent(owner) {
 
 TOrvaControl::~TOrvaControl() {
   TOrvaBaseList* scene = GetOwner();
+  // A scene clear frees in list order, so a child may go before its parent.
+  if (parent_) parent_->RemoveChild(this);
   std::vector<TOrvaControl*> children = std::move(children_);
   children_.clear();
   for (TOrvaControl* child : children) {

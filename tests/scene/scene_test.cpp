@@ -131,6 +131,14 @@ TEST_F(SceneTest, ControlsFreedDuringThePassAreNeverTouchedAgain) {
   EXPECT_EQ(Layer(0).GetChildCount(), 0);
 }
 
+TEST_F(SceneTest, ClearingFreesAChildListedBeforeItsParent) {
+  TTestBox* child = CreateSceneObject<TTestBox>(Scene());
+  TTestBox* parent = CreateSceneObject<TTestBox>(Scene());  // detached, listed after its child
+  child->SetParent(parent);
+  Scene().Clear();
+  EXPECT_EQ(Scene().GetItemCount(), 0);
+}
+
 TEST_F(SceneTest, AMotionEndQueuesPlayEndOrScrapsTheControl) {
   class TEndingMotion : public TOrvaMotion {
    public:
