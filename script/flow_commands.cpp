@@ -167,26 +167,21 @@ void TComExit::GoTo(int32_t target, TPage*& page, int32_t& index) {
     index = target;
 }
 
-void TComBreak::LoadFromStream(TStream& stream) {
+void TComTargetExit::LoadFromStream(TStream& stream) {
   TComExit::LoadFromStream(stream);
   target_ = ReadStreamInt(stream);
 }
 
 void TComBreak::Step(TCallMan& runner, TPage*& page, int32_t& index) {
   if (ExprHolds(Condition(), runner.Vars()))
-    GoTo(target_, page, index);
+    GoTo(Target(), page, index);
   else
     ++index;
 }
 
-void TComContinue::LoadFromStream(TStream& stream) {
-  TComExit::LoadFromStream(stream);
-  target_ = ReadStreamInt(stream);
-}
-
 void TComContinue::Step(TCallMan& runner, TPage*& page, int32_t& index) {
   ++index;
-  if (ExprHolds(Condition(), runner.Vars())) GoTo(target_, page, index);
+  if (ExprHolds(Condition(), runner.Vars())) GoTo(Target(), page, index);
 }
 
 }  // namespace orva

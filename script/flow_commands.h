@@ -154,28 +154,29 @@ class TComExit : public TCommand {
   TOrvaParser condition_;
 };
 
-// Break: EXPR condition; int32 target index (the command after the loop).
-class TComBreak : public TComExit {
+// An Exit that carries a target index after its condition: a target below 0 ends the page.
+class TComTargetExit : public TComExit {
  public:
   using TComExit::TComExit;
   void LoadFromStream(TStream& stream) override;
-  void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
   int32_t Target() const { return target_; }
 
  private:
   int32_t target_ = 0;
 };
 
-// Continue: EXPR condition; int32 target index (where the loop goes on).
-class TComContinue : public TComExit {
+// Break: EXPR condition; int32 target index (the command after the loop).
+class TComBreak : public TComTargetExit {
  public:
-  using TComExit::TComExit;
-  void LoadFromStream(TStream& stream) override;
+  using TComTargetExit::TComTargetExit;
   void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
-  int32_t Target() const { return target_; }
+};
 
- private:
-  int32_t target_ = 0;
+// Continue: EXPR condition; int32 target index (where the loop goes on).
+class TComContinue : public TComTargetExit {
+ public:
+  using TComTargetExit::TComTargetExit;
+  void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
 };
 
 }  // namespace orva
