@@ -1,7 +1,10 @@
 #pragma once
-// The player's own stop requests, raised from deep inside a frame and acted on by the shell.
+// The player's own stop requests, raised from deep inside a frame and acted on by the shell,
+// and the optional debug log.
 
 #include <functional>
+#include <string>
+#include <string_view>
 
 namespace orva {
 
@@ -12,5 +15,15 @@ extern bool QuitRequested;
 // handler; without one nothing happens.
 void PostMainWindowClose();
 void SetMainWindowCloseHandler(std::function<void()> handler);
+
+// The debug log's line writer: empty unless a log is open, and then nothing is traced.
+// Tests install a capturing one.
+extern std::function<void(std::string_view line)> OrvaLogWrite;
+// When the environment variable ORVA_DBGLOG is "1", opens "dbglog.txt" in `directory` (a real
+// path; the program's directory when empty) as the log, replacing an older one. Each line is
+// on the disk before the call returns, so a crash keeps the trace that led to it.
+void OrvaLogInit(const std::string& directory = {});
+// Closes the log; OrvaLogWrite is empty again.
+void OrvaLogFinal();
 
 }  // namespace orva

@@ -538,6 +538,23 @@ void TOrvaBaseList::LoadFromStream(TStream& stream, int version) {
   }
 }
 
+// ==== TOrvaSceneLink ====
+
+TObjectHandle TOrvaSceneLink::FindObject(std::string_view name) { return HandleOf(scene_.FindObject(name)); }
+
+TObjectHandle TOrvaSceneLink::FindControl(std::string_view name) { return HandleOf(scene_.FindControl(name)); }
+
+int TOrvaSceneLink::IndexOfObject(TObjectHandle object) { return scene_.IndexOfObject(ResolveHandle(object)); }
+
+std::string TOrvaSceneLink::GetName(TObjectHandle object) {
+  const TOrvaObject* o = ResolveHandle(object);
+  return o ? o->GetName() : std::string();
+}
+
+TEventQueue& TOrvaSceneLink::Events() { return scene_.Events(); }
+
+void TOrvaSceneLink::Clear() { scene_.Clear(); }
+
 // ==== Scene-level globals ====
 
 TOrvaBaseList* GetMainScene() { return MainSceneSlot().get(); }

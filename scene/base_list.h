@@ -69,6 +69,22 @@ class TOrvaBase : public TOrvaControl {
   TPoint mouse_;
 };
 
+// The scene as the interpreter sees it: objects by weak handle, the event queue, a clear.
+class TOrvaSceneLink : public TSceneLink {
+ public:
+  explicit TOrvaSceneLink(TOrvaBaseList& scene) : scene_(scene) {}
+  TObjectHandle FindObject(std::string_view name) override;
+  TObjectHandle FindControl(std::string_view name) override;
+  // -1 for a layer, which is never in the list.
+  int IndexOfObject(TObjectHandle object) override;
+  std::string GetName(TObjectHandle object) override;
+  TEventQueue& Events() override;
+  void Clear() override;
+
+ private:
+  TOrvaBaseList& scene_;
+};
+
 class TOrvaBaseList : public TOrvaComponent {
  public:
   TOrvaBaseList();
@@ -147,6 +163,8 @@ class TOrvaBaseList : public TOrvaComponent {
 
   // ---- Events, focus, right clicks ----
   TTimerList& Events() { return *events_; }
+  // What the call manager is given (TCallMan::SetScene).
+  TSceneLink& Link() { return link_; }
   TOrvaControl* GetFocus() const { return focus_.Get(); }
   // Queues ONFOCUSOUT of the old and ONFOCUSIN of the new focus.
   void SetFocus(TOrvaControl* control);
@@ -186,6 +204,7 @@ class TOrvaBaseList : public TOrvaComponent {
   bool audioEnabled_ = true;
   TWeakRef<TOrvaControl> focus_;
   bool recomputeFocus_ = false;
+  TOrvaSceneLink link_{*this};
 
   // Name index: every listed object by name, each bucket in list order.
   struct NameHash {

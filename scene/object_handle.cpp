@@ -25,8 +25,8 @@ std::vector<uint32_t>& FreeSlots() {
 
 TOrvaObject* ResolveHandle(TObjectHandle handle) {
   const std::vector<Slot>& slots = Slots();
-  if (handle.Slot == 0 || handle.Slot >= slots.size()) return nullptr;
-  const Slot& slot = slots[handle.Slot];
+  if (handle.Id == 0 || handle.Id >= slots.size()) return nullptr;
+  const Slot& slot = slots[handle.Id];
   return slot.Generation == handle.Generation ? slot.Object : nullptr;
 }
 
@@ -49,13 +49,13 @@ TObjectHandle Acquire(TOrvaObject* object) {
 
 void Release(TObjectHandle handle) {
   std::vector<Slot>& slots = Slots();
-  if (handle.Slot == 0 || handle.Slot >= slots.size()) return;
-  Slot& slot = slots[handle.Slot];
+  if (handle.Id == 0 || handle.Id >= slots.size()) return;
+  Slot& slot = slots[handle.Id];
   if (slot.Generation != handle.Generation) return;
   slot.Object = nullptr;
   // Generation 0 means "no object"; a slot that wraps skips it.
   if (++slot.Generation == 0) slot.Generation = 1;
-  FreeSlots().push_back(handle.Slot);
+  FreeSlots().push_back(handle.Id);
 }
 
 }  // namespace object_handles

@@ -1,21 +1,16 @@
 #pragma once
-// Weak references to scene objects. Every object holds a slot in one table for its whole
-// life; destroying it bumps the slot's generation, so a handle kept by an event, the focus or
-// a list resolves to none afterwards instead of dangling, also once the slot is reused.
-// Main thread only, like the scene itself.
+// Weak references to scene objects. Every object holds an id (a slot of one table) for its
+// whole life; destroying it bumps the slot's generation, so a handle kept by an event, the
+// focus, a list or the interpreter resolves to none afterwards instead of dangling, also once
+// the id is reused. Id 0 is never handed out. Main thread only, like the scene itself.
 
 #include <cstdint>
+
+#include "script/scene_link.h"
 
 namespace orva {
 
 class TOrvaObject;
-
-struct TObjectHandle {
-  uint32_t Slot = 0;
-  uint32_t Generation = 0;  // 0: no object
-  bool IsNone() const { return Generation == 0; }
-  friend bool operator==(const TObjectHandle&, const TObjectHandle&) = default;
-};
 
 // The live object behind the handle, or none.
 TOrvaObject* ResolveHandle(TObjectHandle handle);

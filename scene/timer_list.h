@@ -14,40 +14,20 @@
 
 #include "core/string_lists.h"
 #include "scene/object_handle.h"
+#include "script/scene_link.h"
 
 namespace orva {
 
 class TOrvaBaseList;
 class TOrvaObject;
 class TStream;
-class TTimerList;
 
-// One event.
-class TTimerData {
- public:
-  explicit TTimerData(TTimerList* owner) : owner_(owner) {}
+// The object an event is about (@Sender while its handler runs), or none once it is gone.
+TOrvaObject* EventSender(const TTimerData& event);
 
-  TTimerList* GetOwner() const { return owner_; }
-  // The object the event is about (@Sender while its handler runs), or none once it is gone.
-  TOrvaObject* GetSender() const { return ResolveHandle(sender_); }
-  TObjectHandle GetSenderHandle() const { return sender_; }
-  // The property code of the ON property that supplied the handler.
-  uint8_t GetKind() const { return kind_; }
-
-  // The handler reference: a page file name, optionally followed by a label.
-  std::string Handler;
-  // 0 while waiting; the dispatch level of the running handler once dispatched.
-  int32_t Level = 0;
-  TArrayString Args;
-
- private:
-  friend class TTimerList;
-  TTimerList* owner_;
-  TObjectHandle sender_;
-  uint8_t kind_ = 0;
-};
-
-class TTimerList {
+// The queue; events are the interpreter's TTimerData records. Sender and Kind are fixed once
+// an event is queued (the call manager only sets Level).
+class TTimerList : public TEventQueue {
  public:
   explicit TTimerList(TOrvaBaseList* scene) : scene_(scene) {}
   TTimerList(const TTimerList&) = delete;
@@ -66,15 +46,15 @@ class TTimerList {
   // IndexOfEvent != -1, answered from a count instead of a walk of the queue.
   bool HasEvent(const TOrvaObject* sender, uint8_t kind) const;
   // The first event in queue order whose Level is 0, or none.
-  TTimerData* FirstPending() const;
+  TTimerData* FirstPending() override;
 
   // Remove and free every event whose Level equals the level (a handler level ended).
-  void RemoveLevel(int32_t level);
+  void RemoveLevel(int32_t level) override;
   // Remove and free every dispatched event (Level not 0).
-  void RemoveDispatched();
+  void RemoveDispatched() override;
   // Remove and free the waiting events of the sender; running ones stay.
   void RemoveObject(const TOrvaObject* sender);
-  void Clear();
+  void Clear() override;
 
   // int32 count, then per event: handler, sender name ("" when there is none or it is not an
   // object of the main scene's list), kind byte, level (int32; one byte before 114), args.
@@ -90,18 +70,24 @@ class TTimerList {
   };
   struct KeyHash {
     size_t operator()(const Key& k) const noexcept {
-      return std::hash<uint64_t>()((uint64_t{k.Sender.Slot} << 32 | k.Sender.Generation) * 0x9E3779B97F4A7C15ull ^
+      return std::hash<uint64_t>()((uint64_t{k.Sender.Id} << 32 | k.Sender.Generation) * 0x9E3779B97F4A7C15ull ^
                                    k.Kind);
     }
   };
 
+  // An event with the key it was counted under.
+  struct Entry {
+    std::unique_ptr<TTimerData> Event;
+    Key Counted;
+  };
+
   TTimerData* Append(TObjectHandle sender, uint8_t kind);
-  void Uncount(const TTimerData& event);
+  void Uncount(const Key& key);
   template <class Pred>
   void RemoveIf(Pred pred);
 
   TOrvaBaseList* scene_;
-  std::vector<std::unique_ptr<TTimerData>> events_;
+  std::vector<Entry> events_;
   std::unordered_map<Key, int, KeyHash> counts_;
 };
 

@@ -301,7 +301,7 @@ void TOpeData::LoadFromStream(TStream& stream) {
 
 // ---- TOrvaParser ----
 
-TOrvaParser::TOrvaParser() : temps_(std::make_unique<TTemps>()) {}
+TOrvaParser::TOrvaParser() = default;
 
 TOrvaParser::~TOrvaParser() = default;
 
@@ -370,8 +370,9 @@ void TOrvaParser::Prepare() {
       }
     }
   }
-  // The frames of earlier operations no longer match the slots.
-  temps_ = std::make_unique<TTemps>();
+  // The frames of earlier operations no longer match the slots; made again at the next
+  // evaluation (most expressions of a page are read and never run).
+  temps_.reset();
 }
 
 void TOrvaParser::Evaluate(TParamCollection& vars) {
@@ -391,6 +392,7 @@ void TOrvaParser::Evaluate(TParamCollection& vars) {
     ~BusyGuard() { busy = false; }
   } guard{busy_};
   busy_ = true;
+  if (!temps_) temps_ = std::make_unique<TTemps>();
   TTemps& temps = *temps_;
   temps.Begin(tempNames_.size());
 

@@ -279,7 +279,7 @@ TEST_F(ControlTest, KeyEventsAreQueuedOnceAndNotForPausedOrLockedControls) {
   box->KeyDown();
   box->KeyDown();
   EXPECT_EQ(Scene().Events().Count(), 1);
-  EXPECT_EQ(Scene().Events().GetEvent(0)->GetKind(), PR_ONKEYDOWN);
+  EXPECT_EQ(Scene().Events().GetEvent(0)->Kind, PR_ONKEYDOWN);
   EXPECT_EQ(Scene().Events().GetEvent(0)->Handler, "keys.osb:down");
   box->KeyUp();  // no handler
   EXPECT_EQ(Scene().Events().Count(), 1);
@@ -319,7 +319,7 @@ TEST_F(ControlTest, HidingTheFocusOrItsParentDropsTheFocus) {
   EXPECT_EQ(Scene().GetFocus(), nullptr);
   EXPECT_TRUE(Scene().FocusUpdateRequested());
   ASSERT_EQ(Scene().Events().Count(), 1);
-  EXPECT_EQ(Scene().Events().GetEvent(0)->GetKind(), PR_ONFOCUSOUT);
+  EXPECT_EQ(Scene().Events().GetEvent(0)->Kind, PR_ONFOCUSOUT);
   // A focus moved to the hidden layer is dropped as well; freeing the focus drops it silently.
   parent->SetVisible(true);
   Scene().SetFocus(focus);
@@ -383,7 +383,7 @@ TEST_F(ControlTest, FreeingAControlFreesItsChildrenAndDropsTheirWaitingEvents) {
   EXPECT_EQ(Layer(0).GetChildCount(), 0);
   // The running event stays, without its sender.
   ASSERT_EQ(Scene().Events().Count(), 1);
-  EXPECT_EQ(Scene().Events().GetEvent(0)->GetSender(), nullptr);
+  EXPECT_EQ(EventSender(*Scene().Events().GetEvent(0)), nullptr);
 }
 
 }  // namespace

@@ -112,9 +112,9 @@ TEST_F(SceneTest, IdleEventsForPausedObjectsButNothingInsideACabinet) {
   EXPECT_EQ(Log(), (std::vector<std::string>{"locked:idle", "normal:idle", "locked:idle", "normal:idle"}));
   TTimerList& q = Scene().Events();
   ASSERT_EQ(q.Count(), 2);
-  EXPECT_EQ(q.GetEvent(0)->GetSender(), paused);
-  EXPECT_EQ(q.GetEvent(1)->GetSender(), normal);
-  EXPECT_EQ(q.GetEvent(1)->GetKind(), PR_ONIDLE);
+  EXPECT_EQ(EventSender(*q.GetEvent(0)), paused);
+  EXPECT_EQ(EventSender(*q.GetEvent(1)), normal);
+  EXPECT_EQ(q.GetEvent(1)->Kind, PR_ONIDLE);
 }
 
 TEST_F(SceneTest, ControlsFreedDuringThePassAreNeverTouchedAgain) {
@@ -169,7 +169,7 @@ TEST_F(SceneTest, AMotionEndQueuesPlayEndOrScrapsTheControl) {
   EXPECT_FALSE(ends->GetPlaying());
   EXPECT_EQ(ObjectNames(), (std::vector<std::string>{"ends"}));
   ASSERT_EQ(Scene().Events().Count(), 1);
-  EXPECT_EQ(Scene().Events().GetEvent(0)->GetKind(), PR_ONPLAYEND);
+  EXPECT_EQ(Scene().Events().GetEvent(0)->Kind, PR_ONPLAYEND);
   SetMotionFactory(previous);
 }
 
@@ -431,8 +431,8 @@ TEST_F(SceneTest, SaveAndLoadRoundTripAtTheCurrentVersion) {
   EXPECT_NE(std::find(Log().begin(), Log().end(), "panel:focus"), Log().end());
   TTimerList& q = Scene().Events();
   ASSERT_EQ(q.Count(), 3);
-  EXPECT_EQ(q.GetEvent(0)->GetSender(), panel);
-  EXPECT_EQ(q.GetEvent(1)->GetSender(), Scene().FindObject("timer"));
+  EXPECT_EQ(EventSender(*q.GetEvent(0)), panel);
+  EXPECT_EQ(EventSender(*q.GetEvent(1)), Scene().FindObject("timer"));
   EXPECT_EQ(q.GetEvent(1)->Level, 2);
   // Both layers are repainted after a load.
   EXPECT_EQ(Dirty(0), (std::vector<TRect>{{0, 0, 640, 480}}));

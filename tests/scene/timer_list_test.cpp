@@ -76,7 +76,7 @@ TEST_F(TimerListTest, ASenderDestroyedWhileItsHandlerRunsIsGoneFromTheEvent) {
   e->Level = 1;
   a->FreeNow();
   ASSERT_EQ(Scene().Events().Count(), 1);
-  EXPECT_EQ(Scene().Events().GetEvent(0)->GetSender(), nullptr);
+  EXPECT_EQ(EventSender(*Scene().Events().GetEvent(0)), nullptr);
   // A new object in the freed slot is not mistaken for the sender.
   TTestBox* b = Box("b", {0, 0, 1, 1});
   EXPECT_FALSE(Scene().Events().HasEvent(b, PR_ONLBTNDOWN));
@@ -103,13 +103,13 @@ TEST_F(TimerListTest, SaveAndLoadKeepOrderKindsArgumentsAndLevels) {
   loaded.LoadFromStream(m, GameSaveVersion);
   EXPECT_EQ(m.Remaining(), 0);
   ASSERT_EQ(loaded.Count(), 4);
-  EXPECT_EQ(loaded.GetEvent(0)->GetSender(), a);
-  EXPECT_EQ(loaded.GetEvent(0)->GetKind(), PR_ONLBTNDOWN);
+  EXPECT_EQ(EventSender(*loaded.GetEvent(0)), a);
+  EXPECT_EQ(loaded.GetEvent(0)->Kind, PR_ONLBTNDOWN);
   EXPECT_EQ(loaded.GetEvent(0)->Args.Items(), (std::vector<std::string>{"3", "4"}));
-  EXPECT_EQ(loaded.GetEvent(1)->GetSender(), nullptr);
+  EXPECT_EQ(EventSender(*loaded.GetEvent(1)), nullptr);
   EXPECT_EQ(loaded.GetEvent(1)->Handler, "layer.osb");
   EXPECT_EQ(loaded.GetEvent(2)->Level, 2);
-  EXPECT_EQ(loaded.GetEvent(3)->GetSender(), nullptr);
+  EXPECT_EQ(EventSender(*loaded.GetEvent(3)), nullptr);
   EXPECT_EQ(loaded.GetEvent(3)->Level, 1);
   EXPECT_TRUE(loaded.HasEvent(a, PR_ONIDLE));
 }
@@ -122,11 +122,11 @@ TEST_F(TimerListTest, BeforeVersion114TheLevelIsOneByteAndAnyNonZeroIsOne) {
   TTimerList q(&Scene());
   q.LoadFromStream(b.Done(), 113);
   ASSERT_EQ(q.Count(), 3);
-  EXPECT_EQ(q.GetEvent(0)->GetSender(), a);
+  EXPECT_EQ(EventSender(*q.GetEvent(0)), a);
   EXPECT_EQ(q.GetEvent(0)->Level, 0);
   EXPECT_EQ(q.GetEvent(1)->Level, 1);
   EXPECT_EQ(q.GetEvent(2)->Level, 1);
-  EXPECT_EQ(q.GetEvent(2)->GetSender(), nullptr);
+  EXPECT_EQ(EventSender(*q.GetEvent(2)), nullptr);
 }
 
 TEST_F(TimerListTest, ACountBeyondTheDataFailsTheLoad) {

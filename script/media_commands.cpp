@@ -1,0 +1,145 @@
+#include "script/media_commands.h"
+
+#include "core/app_control.h"
+#include "core/data_tables.h"
+#include "core/stream.h"
+#include "script/call_manager.h"
+#include "script/page.h"
+#include "script/param_collection.h"
+
+namespace orva {
+
+// ---- MovieStop, MediaPlay, MenuClose ----
+
+void TComMovieStop::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  name_.LoadFromStream(stream);
+  fade_.LoadFromStream(stream);
+  waitExpr_.LoadFromStream(stream);
+  if (Owner().Version() >= 107) blocksExpr_.LoadFromStream(stream);
+}
+
+void TComMovieStop::Prepare(TCallMan& runner) {
+  blocksEvents_ = ExprBool(blocksExpr_, runner.Vars(), false);
+  wait_ = false;
+  // Stopping the object, with or without a fade, is the media object's; without one there
+  // is nothing to wait on.
+  object_ = {};
+}
+
+void TComMovieStop::Step(TCallMan& runner, TPage*&, int32_t& index) {
+  TSceneLink* scene = runner.Scene();
+  if (!object_.IsNone() && wait_ && scene && scene->IndexOfObject(object_) >= 0) return;
+  ++index;
+}
+
+void TComMovieStop::WriteRunState(TStream& stream, const TCallMan& runner) const {
+  WriteStateTag(stream);
+  WriteStreamString(stream, runner.NameInScene(object_));
+  WriteStreamBool(stream, wait_);
+  WriteStreamBool(stream, blocksEvents_);
+}
+
+void TComMovieStop::LoadRunState(TStream& stream, TCallMan& runner) {
+  const int format = ReadStateTag(stream);
+  object_ = runner.FindObject(ReadStreamString(stream));
+  wait_ = ReadStreamBool(stream);
+  if (format >= StateFormat) blocksEvents_ = ReadStreamBool(stream);
+}
+
+void TComMediaPlay::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  name_.LoadFromStream(stream);
+}
+
+void TComMenuClose::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  name_.LoadFromStream(stream);
+}
+
+void TComMenuClose::Step(TCallMan& runner, TPage*&, int32_t& index) {
+  target_ = {};
+  const std::string name = ExprStr(name_, runner.Vars());
+  if (!name.empty()) target_ = runner.FindObject(name);
+  // Closing the menu with a fade is the menu's.
+  if (!target_.IsNone()) ++index;
+}
+
+// ---- PCReset, Reset, Terminate ----
+
+void TComPCReset::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadStreamString(stream, pageName_);
+  target_ = ReadStreamInt(stream);
+  resetAll_ = ReadStreamBool(stream);
+}
+
+void TComPCReset::Step(TCallMan& runner, TPage*& page, int32_t& index) {
+  if (resetAll_)
+    ResetAll(runner, page, index);
+  else
+    ResetUnderHandlers(runner, page, index);
+}
+
+void TComPCReset::ResetAll(TCallMan& runner, TPage*& page, int32_t& index) {
+  TParamCollection& vars = runner.Vars();
+  TStackList& stack = runner.Stack();
+  vars.DeleteDepth(stack.Count());
+  // Commands that the stack would have resumed complete now (a Flip changes its layers).
+  for (int i = stack.Count() - 1; i >= 0; --i) {
+    TStack& frame = stack.Frame(i);
+    vars.DeleteDepth(i);
+    if (!frame.Sender.IsNone() || !frame.Prepared || frame.PageName.empty()) continue;
+    const int32_t returnIndex = frame.ReturnIndex;
+    TPage* resumed = runner.GetPage(frame.PageName);
+    if (resumed->Contains(returnIndex)) resumed->GetCommand(returnIndex).Finish(runner);
+  }
+  page = runner.Start(pageName_);
+  index = target_;
+  if (TSceneLink* scene = runner.Scene()) scene->Events().Clear();
+}
+
+void TComPCReset::ResetUnderHandlers(TCallMan& runner, TPage*& page, int32_t& index) {
+  TParamCollection& vars = runner.Vars();
+  TStackList& stack = runner.Stack();
+  vars.DeleteDepth(stack.Count());
+  // The lowest frame pushed while a handler ran; below it, the highest frame without a
+  // sender resumes the script underneath the handlers.
+  int handlers = -1;
+  for (int i = 0; i < stack.Count() && handlers < 0; ++i)
+    if (!stack.Frame(i).Sender.IsNone()) handlers = i;
+  if (handlers < 0 && !runner.GetSenderName().empty()) handlers = stack.Count();
+  int resume = -1;
+  for (int i = handlers - 1; i >= 0 && resume < 0; --i)
+    if (stack.Frame(i).Sender.IsNone()) resume = i;
+  if (resume >= 0) {
+    vars.DeleteDepth(resume);
+    TStack& frame = stack.Frame(resume);
+    frame.PageName = pageName_;
+    frame.ReturnIndex = target_;
+    frame.Prepared = false;
+    frame.ResultName.clear();
+    frame.Args.Clear();
+    frame.RunState.reset();
+    ++index;
+  } else {
+    page = runner.GetPage(pageName_);
+    index = target_;
+  }
+  if (TSceneLink* scene = runner.Scene()) scene->Events().RemoveDispatched();
+}
+
+void TComReset::Step(TCallMan& runner, TPage*& page, int32_t& index) {
+  if (TSceneLink* scene = runner.Scene()) scene->Clear();
+  runner.Vars().ResetGameVars();
+  DBManager().ClearTemporary();
+  page = runner.Start(PageName());
+  index = Target();
+}
+
+void TComTerminate::Step(TCallMan&, TPage*&, int32_t&) {
+  QuitRequested = true;
+  PostMainWindowClose();
+}
+
+}  // namespace orva

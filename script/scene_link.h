@@ -1,0 +1,69 @@
+#pragma once
+// What the interpreter needs of the scene: objects found by name and held across frames by
+// weak handle, and the scene's event queue. The scene implements these; until a scene
+// exists the interpreter runs without one (no objects, no events).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/string_lists.h"
+
+namespace orva {
+
+// A scene object held across frames: its id and the generation of that id, so that an
+// object freed meanwhile (or a new one given the same id) is never taken for it.
+struct TObjectHandle {
+  uint32_t Id = 0;
+  uint32_t Generation = 0;
+
+  bool IsNone() const { return Id == 0; }
+  friend bool operator==(const TObjectHandle&, const TObjectHandle&) = default;
+};
+
+// One queued event: the handler to run ("page file" or "page file:label"), the object it is
+// about, the kind (the property code of the ON property that held the handler), the level
+// of the handler running it (0 while it waits) and its argument texts.
+struct TTimerData {
+  std::string Handler;
+  TObjectHandle Sender;
+  uint8_t Kind = 0;
+  int32_t Level = 0;
+  TArrayString Args;
+};
+
+// The scene's event queue as the call manager uses it. Dispatched events stay in the queue,
+// marked with their level, until that level ends.
+class TEventQueue {
+ public:
+  virtual ~TEventQueue() = default;
+  // The first event in queue order that has not been dispatched (Level 0), or none. The
+  // caller marks it by setting its Level.
+  virtual TTimerData* FirstPending() = 0;
+  // Removes every event of that level.
+  virtual void RemoveLevel(int32_t level) = 0;
+  // Removes every dispatched event (Level not 0).
+  virtual void RemoveDispatched() = 0;
+  // Removes every event.
+  virtual void Clear() = 0;
+};
+
+class TSceneLink {
+ public:
+  virtual ~TSceneLink() = default;
+  // The object of that name (exact comparison), none when there is none. The two differ
+  // for the layer names: FindObject gives the shown layer for "" and "\x01BASE0" and the
+  // other for "\x01" and "\x01BASE1"; FindControl gives the shown layer for "", the other
+  // for "\x01", and layer 0 or 1 for "\x01BASE0" or "\x01BASE1"; it skips components.
+  virtual TObjectHandle FindObject(std::string_view name) = 0;
+  virtual TObjectHandle FindControl(std::string_view name) = 0;
+  // The object's position in the scene's object list; -1 once it has left it.
+  virtual int IndexOfObject(TObjectHandle object) = 0;
+  // The object's name; empty for an object that has left the scene.
+  virtual std::string GetName(TObjectHandle object) = 0;
+  virtual TEventQueue& Events() = 0;
+  // Frees every object and makes both layers anew.
+  virtual void Clear() = 0;
+};
+
+}  // namespace orva

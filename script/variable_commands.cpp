@@ -1,0 +1,97 @@
+#include "script/variable_commands.h"
+
+#include "core/stream.h"
+#include "script/call_manager.h"
+#include "script/page.h"
+#include "script/param_collection.h"
+#include "script/script_error.h"
+
+namespace orva {
+
+void TComCalc::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  expression_.LoadFromStream(stream);
+}
+
+void TComCalc::Step(TCallMan& runner, TPage*&, int32_t& index) {
+  ++index;
+  expression_.Evaluate(runner.Vars());
+}
+
+void TComVarNew::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadStreamString(stream, name_);
+  type_ = ReadStreamByte(stream);
+  initial_.LoadFromStream(stream);
+  scope_ = ReadStreamByte(stream);
+}
+
+void TComVarNew::Step(TCallMan& runner, TPage*&, int32_t& index) {
+  ++index;
+  if (name_.empty()) RaiseScriptError("変数名がありません");
+  TParamCollection& vars = runner.Vars();
+  TParamCollectionItem* item = vars.FindItem(name_, scope_ == vsLocal);
+  if (!item) {
+    item = &vars.AddVariable(type_);
+    try {
+      item->SetName(name_);
+    } catch (...) {
+      // A name the store refuses leaves no nameless variable behind.
+      vars.DeleteItem(*item);
+      throw;
+    }
+    if (scope_ == vsAutoDestroy || scope_ == vsLocal) item->SetOwnerDepth(vars.CallDepth());
+    if (scope_ == vsLocal) item->SetLocal(true);
+    if (scope_ == vsStatus) item->SetStatus(true);
+  } else if (item->IsStatus()) {
+    return;  // an existing status variable keeps its value
+  }
+  const TCustomParam* value = EvaluateExpr(initial_, vars);
+  if (!value) return;
+  switch (type_) {
+    case PT_INT: item->SetAsInteger(value->GetAsInteger()); break;
+    case PT_FLOAT: item->SetAsFloat(value->GetAsFloat()); break;
+    case PT_BOOL: item->SetAsBoolean(value->GetAsBoolean()); break;
+    case PT_STR: item->SetAsString(value->GetAsString()); break;
+    default: break;
+  }
+}
+
+void TComVarDel::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadStreamString(stream, name_);
+}
+
+void TComVarDel::Step(TCallMan& runner, TPage*&, int32_t& index) {
+  ++index;
+  if (name_.empty()) return;
+  if (TParamCollectionItem* item = runner.Vars().Find(name_)) runner.Vars().DeleteItem(*item);
+}
+
+void TComObjDel::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  object_.LoadFromStream(stream);
+}
+
+void TComGetProp::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  object_.LoadFromStream(stream);
+  property_.LoadFromStream(stream);
+  ReadStreamString(stream, variable_);
+}
+
+void TComSetProp::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  object_.LoadFromStream(stream);
+  property_.LoadFromStream(stream);
+  value_.LoadFromStream(stream);
+}
+
+void TComPropMotion::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  for (TOrvaParser* expr : {&name_, &target_, &property_, &endValue_, &duration_, &motionType_})
+    expr->LoadFromStream(stream);
+  if (Owner().Version() >= 108) paused_.LoadFromStream(stream);
+}
+
+}  // namespace orva
