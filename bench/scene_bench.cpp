@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "graphics/dibx.h"
+#include "kit/scene_doubles.h"
 #include "scene/base_list.h"
 #include "scene/scene_services.h"
 
@@ -24,15 +25,7 @@ class TBenchScreen : public TSceneScreen {
   TDIBX Back;
 };
 
-class TBenchBox : public TOrvaControl {
- public:
-  using TOrvaControl::TOrvaControl;
-  uint8_t GetCompoType() override { return LT_BOX; }
-  void Paint() override {
-    if (TCustomDIBX* s = GetTargetSurface()) s->FillRect(GetClientRect(), s->ColorToPixel(GetColor()));
-    TOrvaControl::Paint();
-  }
-};
+using TBenchBox = kit::FillBox;
 
 class TBenchIdler : public TOrvaComponent {
  public:

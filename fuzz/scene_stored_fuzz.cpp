@@ -8,7 +8,7 @@
 
 #include "core/exceptions.h"
 #include "core/stream.h"
-#include "graphics/custom_dibx.h"
+#include "kit/scene_doubles.h"
 #include "scene/base_list.h"
 #include "scene/object_factory.h"
 
@@ -16,40 +16,11 @@ namespace {
 
 using namespace orva;
 
-// A control that fills itself, and a component with a field of its own, for the codes whose
-// real classes come later.
-class TFuzzBox : public TOrvaControl {
- public:
-  using TOrvaControl::TOrvaControl;
-  uint8_t GetCompoType() override { return LT_BOX; }
-  void Paint() override {
-    if (TCustomDIBX* s = GetTargetSurface()) s->FillRect(GetClientRect(), s->ColorToPixel(GetColor()));
-    TOrvaControl::Paint();
-  }
-};
-
-class TFuzzComponent : public TOrvaComponent {
- public:
-  using TOrvaComponent::TOrvaComponent;
-  uint8_t GetCompoType() override { return LT_TIMER; }
-  void SaveToStream(TStream& s) override {
-    TOrvaComponent::SaveToStream(s);
-    WriteStreamInt(s, value_);
-  }
-  void LoadFromStream(TStream& s, int v) override {
-    TOrvaComponent::LoadFromStream(s, v);
-    value_ = ReadStreamInt(s);
-  }
-
- private:
-  int32_t value_ = 0;
-};
-
 TOrvaBaseList& Scene() {
   static const bool ready = [] {
-    RegisterObjectClass(LT_BOX, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TFuzzBox>(s); });
+    RegisterObjectClass(LT_BOX, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::FillBox>(s); });
     RegisterObjectClass(LT_TIMER,
-                        [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TFuzzComponent>(s); });
+                        [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::StoredComponent>(s); });
     CreateSceneGlobals();
     return true;
   }();

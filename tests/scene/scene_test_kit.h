@@ -12,6 +12,7 @@
 
 #include "core/stream.h"
 #include "graphics/dibx.h"
+#include "kit/scene_doubles.h"
 #include "scene/base_list.h"
 #include "scene/object_factory.h"
 #include "scene/scene_services.h"
@@ -57,12 +58,11 @@ inline std::vector<std::string>& Log() {
   return log;
 }
 
-// LT_BOX: fills its client rectangle with COLOR (when not negative), then its children.
-// Carries the properties the scene's update reads, and an Idle answer set by the test.
-class TTestBox : public TOrvaControl {
+// LT_BOX: the filling box, with the properties the scene's update reads, an Idle answer set
+// by the test, and a log of its idle, paint and focus calls.
+class TTestBox : public kit::FillBox {
  public:
-  using TOrvaControl::TOrvaControl;
-  uint8_t GetCompoType() override { return LT_BOX; }
+  using kit::FillBox::FillBox;
   std::string GetOnIdle() override { return onIdle_; }
   void SetOnIdle(std::string_view v) override { onIdle_ = v; }
   std::string GetOnPlayEnd() override { return onPlayEnd_; }
@@ -77,10 +77,8 @@ class TTestBox : public TOrvaControl {
     return TOrvaControl::Idle() || IdleAnswer;
   }
   void Paint() override {
-    TCustomDIBX* s = GetTargetSurface();
     Log().push_back(GetName() + ":paint");
-    if (s && GetColor() >= 0) s->FillRect(GetClientRect(), s->ColorToPixel(GetColor()));
-    TOrvaControl::Paint();
+    kit::FillBox::Paint();
   }
   void FocusGained() override { Log().push_back(GetName() + ":focus"); }
 
@@ -111,35 +109,23 @@ class TTestPicture : public TOrvaControl {
   int32_t Zoom = 256;
 };
 
-// LT_TIMER: a component with an idle handler and one stored field of its own.
-class TTestComponent : public TOrvaComponent {
+// LT_TIMER: the stored component, with an idle handler and an Idle answer set by the test.
+class TTestComponent : public kit::StoredComponent {
  public:
-  using TOrvaComponent::TOrvaComponent;
-  uint8_t GetCompoType() override { return LT_TIMER; }
+  using kit::StoredComponent::StoredComponent;
   std::string GetOnIdle() override { return onIdle_; }
   void SetOnIdle(std::string_view v) override { onIdle_ = v; }
   bool GetPaused() override { return paused_; }
   void SetPaused(bool v) override { paused_ = v; }
-  int32_t GetDelay() override { return delay_; }
-  void SetDelay(int32_t v) override { delay_ = v; }
   bool Idle() override {
     Log().push_back(GetName() + ":idle");
     return IdleAnswer;
-  }
-  void SaveToStream(TStream& s) override {
-    TOrvaComponent::SaveToStream(s);
-    WriteStreamInt(s, delay_);
-  }
-  void LoadFromStream(TStream& s, int v) override {
-    TOrvaComponent::LoadFromStream(s, v);
-    delay_ = ReadStreamInt(s);
   }
   bool IdleAnswer = false;
 
  private:
   std::string onIdle_;
   bool paused_ = false;
-  int32_t delay_ = 0;
 };
 
 // Installs the services and the test classes, makes the main scene at 640 × 480.
