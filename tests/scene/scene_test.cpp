@@ -5,7 +5,7 @@
 #include "core/exceptions.h"
 #include "scene/base_list.h"
 #include "scene/color_tables.h"
-#include "scene_stream_builder.h"
+#include "kit/scene_builder.h"
 #include "scene_test_kit.h"
 
 namespace orva {
@@ -13,9 +13,9 @@ namespace {
 
 using scene_test::Log;
 using scene_test::SceneFixture;
-using scene_test::SceneStreamBuilder;
-using scene_test::StoredControl;
-using scene_test::StoredScene;
+using kit::SceneBuilder;
+using kit::ControlRecord;
+using kit::SceneRecord;
 using scene_test::TTestBox;
 using scene_test::TTestComponent;
 
@@ -439,8 +439,8 @@ TEST_F(SceneTest, SaveAndLoadRoundTripAtTheCurrentVersion) {
 }
 
 TEST_F(SceneTest, OlderVersionsReadOnlyTheFieldsTheyHad) {
-  StoredScene s;
-  StoredControl panel;
+  SceneRecord s;
+  ControlRecord panel;
   panel.Name = "panel";
   panel.Left = 5;
   panel.Tag = "tag";
@@ -476,7 +476,7 @@ TEST_F(SceneTest, OlderVersionsReadOnlyTheFieldsTheyHad) {
       {133, 9, 3, 10, true, "in.osb", "tag", "key.osb", true, true},
   };
   for (const Expect& e : cases) {
-    SceneStreamBuilder b(e.version);
+    SceneBuilder b(e.version);
     b.Scene(s);
     TMemoryStream& m = b.Done();
     Scene().RequestFocusUpdate(false);
@@ -500,12 +500,12 @@ TEST_F(SceneTest, OlderVersionsReadOnlyTheFieldsTheyHad) {
 }
 
 TEST_F(SceneTest, HostileScenesFailTheLoad) {
-  auto load = [&](StoredScene s, int version = GameSaveVersion) {
-    SceneStreamBuilder b(version);
+  auto load = [&](SceneRecord s, int version = GameSaveVersion) {
+    SceneBuilder b(version);
     b.Scene(s);
     Scene().LoadFromStream(b.Done(), version);
   };
-  StoredScene s;
+  SceneRecord s;
   s.Active = 2;
   EXPECT_THROW(load(s), EReadError);
   s.Active = -1;
@@ -518,7 +518,7 @@ TEST_F(SceneTest, HostileScenesFailTheLoad) {
   EXPECT_THROW(load(s), EReadError);
   for (uint8_t code : {0, 1, 10, 28, 200}) {
     s = {};
-    StoredControl c;
+    ControlRecord c;
     c.Type = code;
     s.Layers[1].Children.push_back(c);
     EXPECT_THROW(load(s), EReadError) << int(code);
@@ -530,9 +530,9 @@ TEST_F(SceneTest, HostileScenesFailTheLoad) {
 
   // Nesting beyond the bound.
   s = {};
-  StoredControl deep;
+  ControlRecord deep;
   for (int i = 0; i < MaxStoredControlDepth + 1; ++i) {
-    StoredControl parent;
+    ControlRecord parent;
     parent.Children.push_back(std::move(deep));
     deep = std::move(parent);
   }
@@ -540,7 +540,7 @@ TEST_F(SceneTest, HostileScenesFailTheLoad) {
   EXPECT_THROW(load(s), EReadError);
 
   // A component count beyond the bytes left.
-  SceneStreamBuilder b(GameSaveVersion);
+  SceneBuilder b(GameSaveVersion);
   b.Int(640);
   b.Int(480);
   b.Int(0);
@@ -551,7 +551,7 @@ TEST_F(SceneTest, HostileScenesFailTheLoad) {
   EXPECT_THROW(Scene().LoadFromStream(b.Done(), GameSaveVersion), EReadError);
 
   // After a failed load the scene is still usable.
-  StoredScene ok;
+  SceneRecord ok;
   ok.Width = 320;
   ok.Height = 200;
   load(ok);

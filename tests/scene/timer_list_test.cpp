@@ -4,15 +4,15 @@
 
 #include "core/exceptions.h"
 #include "scene/base_list.h"
-#include "scene_stream_builder.h"
+#include "kit/scene_builder.h"
 #include "scene_test_kit.h"
 
 namespace orva {
 namespace {
 
 using scene_test::SceneFixture;
-using scene_test::SceneStreamBuilder;
-using scene_test::StoredEvent;
+using kit::SceneBuilder;
+using kit::EventRecord;
 using scene_test::TTestBox;
 
 using TimerListTest = SceneFixture;
@@ -116,9 +116,9 @@ TEST_F(TimerListTest, SaveAndLoadKeepOrderKindsArgumentsAndLevels) {
 
 TEST_F(TimerListTest, BeforeVersion114TheLevelIsOneByteAndAnyNonZeroIsOne) {
   TTestBox* a = Box("btn", {0, 0, 1, 1});
-  SceneStreamBuilder b(113);
-  b.Events({StoredEvent{"a", "btn", PR_ONLBTNDOWN, 0, {"1", "2"}}, StoredEvent{"b", "", PR_ONIDLE, 2, {}},
-            StoredEvent{"c", "nobody", 33, 255, {}}});
+  SceneBuilder b(113);
+  b.Events({EventRecord{"a", "btn", PR_ONLBTNDOWN, 0, {"1", "2"}}, EventRecord{"b", "", PR_ONIDLE, 2, {}},
+            EventRecord{"c", "nobody", 33, 255, {}}});
   TTimerList q(&Scene());
   q.LoadFromStream(b.Done(), 113);
   ASSERT_EQ(q.Count(), 3);

@@ -1,6 +1,12 @@
 #pragma once
-// Writes the stored form of a scene as a given save version would have it, field by field,
-// independently of the player's own writer, so that tests can read what older versions wrote.
+// The stored form of a scene as a given save version has it, field by field, written
+// independently of the player's own writer, so that tests read what older versions wrote:
+//
+//   SceneRecord scene;
+//   scene.Layers[0].Children.push_back(ControlRecord{...});
+//   SceneBuilder builder(117);
+//   builder.Scene(scene);
+//   main.LoadFromStream(builder.Done(), 117);
 
 #include <cstdint>
 #include <string>
@@ -9,9 +15,9 @@
 #include "core/rect.h"
 #include "core/stream.h"
 
-namespace orva::scene_test {
+namespace orva::kit {
 
-struct StoredControl {
+struct ControlRecord {
   uint8_t Type = 2;  // LT_BOX
   std::string Name;
   int32_t Priority = 0, PriorityOffset = 0;
@@ -30,42 +36,42 @@ struct StoredControl {
   std::string OnMouseOut, OnLBtnDown, OnLBtnUp, OnRBtnDown, OnRBtnUp, OnWheelDown, OnWheelUp;
   bool HandleKey = false;                                               // from 118
   std::string OnKeyDown, OnKeyUp, OnKeyRepeat, OnFocusIn, OnFocusOut;  // from 118
-  std::vector<StoredControl> Children;
+  std::vector<ControlRecord> Children;
 };
 
-struct StoredComponent {
-  uint8_t Type = 15;  // LT_TIMER (the test component: object part, then one int32)
+struct ComponentRecord {
+  uint8_t Type = 15;  // LT_TIMER: kit::StoredComponent, the object part and then its DELAY
   std::string Name;
   int32_t Priority = 0, PriorityOffset = 0;
   std::string Tag;
   int32_t Delay = 0;
 };
 
-struct StoredEvent {
+struct EventRecord {
   std::string Handler, Sender;
   uint8_t Kind = 0;
   int32_t Level = 0;
   std::vector<std::string> Args;
 };
 
-inline StoredControl StoredLayer(const char* name) {
-  StoredControl layer;
+inline ControlRecord LayerRecord(const char* name) {
+  ControlRecord layer;
   layer.Type = 0;
   layer.Name = name;
   return layer;
 }
 
-struct StoredScene {
+struct SceneRecord {
   int32_t Width = 640, Height = 480, Active = 0;
-  StoredControl Layers[2] = {StoredLayer("\x01" "BASE0"), StoredLayer("\x01" "BASE1")};
-  std::vector<StoredComponent> Components;
-  std::vector<StoredEvent> Events;
+  ControlRecord Layers[2] = {LayerRecord("\x01" "BASE0"), LayerRecord("\x01" "BASE1")};
+  std::vector<ComponentRecord> Components;
+  std::vector<EventRecord> Events;
   std::string Focus;  // from 119
 };
 
-class SceneStreamBuilder {
+class SceneBuilder {
  public:
-  explicit SceneStreamBuilder(int version) : v_(version) {}
+  explicit SceneBuilder(int version) : v_(version) {}
 
   TMemoryStream& Stream() { return out_; }
   void Int(int32_t value) { WriteStreamInt(out_, value); }
@@ -77,7 +83,7 @@ class SceneStreamBuilder {
     if (v_ >= 120) WriteStreamString(out_, tag);
   }
 
-  void Control(const StoredControl& c) {
+  void Control(const ControlRecord& c) {
     Object(c.Name, c.Priority, c.PriorityOffset, c.Tag);
     for (int32_t x : {c.Left, c.Top, c.Width, c.Height, c.OffsetX, c.OffsetY}) WriteStreamInt(out_, x);
     WriteStreamBool(out_, c.PosZoomed);
@@ -103,13 +109,13 @@ class SceneStreamBuilder {
         WriteStreamString(out_, *s);
     }
     WriteStreamInt(out_, static_cast<int32_t>(c.Children.size()));
-    for (const StoredControl& child : c.Children) {
+    for (const ControlRecord& child : c.Children) {
       WriteStreamByte(out_, child.Type);
       Control(child);
     }
   }
 
-  void Event(const StoredEvent& e) {
+  void Event(const EventRecord& e) {
     WriteStreamString(out_, e.Handler);
     WriteStreamString(out_, e.Sender);
     WriteStreamByte(out_, e.Kind);
@@ -121,19 +127,19 @@ class SceneStreamBuilder {
     for (const std::string& a : e.Args) WriteStreamString(out_, a);
   }
 
-  void Events(const std::vector<StoredEvent>& events) {
+  void Events(const std::vector<EventRecord>& events) {
     WriteStreamInt(out_, static_cast<int32_t>(events.size()));
-    for (const StoredEvent& e : events) Event(e);
+    for (const EventRecord& e : events) Event(e);
   }
 
-  void Scene(const StoredScene& s) {
+  void Scene(const SceneRecord& s) {
     WriteStreamInt(out_, s.Width);
     WriteStreamInt(out_, s.Height);
     WriteStreamInt(out_, s.Active);
     Control(s.Layers[0]);
     Control(s.Layers[1]);
     WriteStreamInt(out_, static_cast<int32_t>(s.Components.size()));
-    for (const StoredComponent& c : s.Components) {
+    for (const ComponentRecord& c : s.Components) {
       WriteStreamByte(out_, c.Type);
       Object(c.Name, c.Priority, c.PriorityOffset, c.Tag);
       WriteStreamInt(out_, c.Delay);
@@ -153,4 +159,4 @@ class SceneStreamBuilder {
   TMemoryStream out_;
 };
 
-}  // namespace orva::scene_test
+}  // namespace orva::kit
