@@ -80,7 +80,7 @@ void TOrvaBase::SetHeight(int32_t value) {
 }
 
 void TOrvaBase::Paint() {
-  if (!GetVisibleFlag()) return;
+  if (!GetVisible()) return;
   TCustomDIBX* image = GetImage();
   if (!image || image->IsEmpty()) return;
   for (int i = 0; i < dirty_.Count(); ++i) {

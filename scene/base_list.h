@@ -39,7 +39,8 @@ class TOrvaBase : public TOrvaControl {
 
   TOrvaBase* AsLayer() override { return this; }
   TOrvaBase* GetBase() override { return this; }
-  bool GetVisible() override { return GetVisibleFlag(); }
+  // A layer has no parent: its own flag decides.
+  bool IsEffectivelyVisible() override { return GetVisible(); }
   TCustomDIBX* GetImage() override;
   TCustomDIBX* GetTargetSurface() override { return GetImage(); }
   TDIBX& OwnSurface() { return *surface_; }

@@ -178,7 +178,7 @@ void TOrvaControl::SetName(std::string_view name) {
 
 // ---- Properties ----
 
-bool TOrvaControl::GetVisible() { return visible_ && parent_ && parent_->GetVisible(); }
+bool TOrvaControl::IsEffectivelyVisible() { return visible_ && parent_ && parent_->IsEffectivelyVisible(); }
 
 void TOrvaControl::SetVisible(bool value) {
   if (value == visible_) return;
@@ -375,7 +375,7 @@ TPoint TOrvaControl::ScreenToClient(TPoint point) {
 // ---- Drawing, hit testing, keys, update ----
 
 void TOrvaControl::Invalidate() {
-  if (!GetVisible()) return;
+  if (!IsEffectivelyVisible()) return;
   TOrvaBase* layer = GetBase();
   if (!layer) return;
   TRect r = GetScreenRect();
@@ -395,7 +395,7 @@ void TOrvaControl::Paint() {
     // By index: a child's paint must not change the tree, but a stale end is no crash.
     for (size_t i = 0; i < children_.size(); ++i) {
       TOrvaControl* child = children_[i];
-      if (!child->GetVisible()) continue;
+      if (!child->IsEffectivelyVisible()) continue;
       TRect q = r;
       const TRect childClip = child->GetClipRect();
       if (!childClip.IsEmpty()) {
@@ -429,7 +429,7 @@ void TOrvaControl::DrawMarkedFrame(TCustomDIBX& surface) {
 }
 
 TOrvaObject* TOrvaControl::HitTest(TPoint point, TIgnoreMouseSet accepted) {
-  if (!GetVisible() || !PointInRect(point, GetClientRect())) return nullptr;
+  if (!IsEffectivelyVisible() || !PointInRect(point, GetClientRect())) return nullptr;
   TOrvaObject* candidate = (accepted & IgnoreMouseBit(GetIgnoreMouse())) ? this : nullptr;
   for (size_t i = children_.size(); i-- > 0;)
     if (TOrvaObject* hit = children_[i]->HitTest(point, accepted)) return hit;
@@ -439,7 +439,7 @@ TOrvaObject* TOrvaControl::HitTest(TPoint point, TIgnoreMouseSet accepted) {
 TOrvaControl* TOrvaControl::FindKeyTarget() {
   for (size_t i = children_.size(); i-- > 0;) {
     TOrvaControl* child = children_[i];
-    if (!child->GetVisible()) continue;
+    if (!child->IsEffectivelyVisible()) continue;
     if (TOrvaControl* target = child->FindKeyTarget()) return target;
   }
   return GetHandleKey() && !GetPaused() ? this : nullptr;

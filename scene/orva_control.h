@@ -45,10 +45,10 @@ class TOrvaControl : public TOrvaComponent {
   void SetName(std::string_view name) override;
 
   // ---- Properties ----
-  bool GetVisible() override;  // effective: own flag and a visible parent
+  // VISIBLE as set, whatever the parent chain says.
+  bool GetVisible() override { return visible_; }
   void SetVisible(bool value) override;
-  // The VISIBLE flag as set, whatever the parent chain says.
-  bool GetVisibleFlag() const { return visible_; }
+  bool IsEffectivelyVisible() override;
   int32_t GetLeft() override { return left_; }
   void SetLeft(int32_t value) override;
   int32_t GetTop() override { return top_; }
@@ -208,7 +208,7 @@ class TOrvaCabinet : public TOrvaControl {
   using TOrvaControl::TOrvaControl;
   uint8_t GetCompoType() override { return LT_CABINET; }
   bool IsCabinet() override { return true; }
-  bool GetVisible() override { return false; }
+  bool IsEffectivelyVisible() override { return false; }
   void Paint() override {}
 };
 

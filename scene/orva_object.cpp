@@ -90,9 +90,9 @@ void TOrvaObject::NotifyInvalidate(TRect& rect) {
 
 bool TOrvaObject::IsActiveOnScreen() {
   TOrvaBaseList* main = GetMainScene();
-  if (!main || !GetVisible() || GetBase() != main->ActiveLayer()) return false;
+  if (!main || !IsEffectivelyVisible() || GetBase() != main->ActiveLayer()) return false;
   for (TOrvaControl* p = GetParent(); p; p = p->GetParent())
-    if (!p->GetVisible()) return false;
+    if (!p->IsEffectivelyVisible()) return false;
   return true;
 }
 

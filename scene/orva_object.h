@@ -79,6 +79,10 @@ class TOrvaObject {
   virtual TCustomDIBX* GetTargetSurface();
   // The LT_ type code; 0 for objects that are never saved as typed objects.
   virtual uint8_t GetCompoType() { return 0; }
+  // Whether the object is drawn, hit-tested and invalidated: for a control its VISIBLE flag
+  // and a parent chain up to a visible layer, never inside a cabinet. VISIBLE itself (the
+  // property) reads the flag as set.
+  virtual bool IsEffectivelyVisible() { return false; }
   virtual TOrvaControl* GetParent() { return nullptr; }
   virtual void SetParent(TOrvaControl* parent) {}
   // The scene's objects (a scene answers its list).

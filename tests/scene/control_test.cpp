@@ -123,23 +123,25 @@ TEST_F(ControlTest, PictureRelativeRemainderOf32767RoundsDown) {
 TEST_F(ControlTest, EffectiveVisibilityGoesThroughParentsAndCabinets) {
   TTestBox* parent = Box("p", {0, 0, 100, 100});
   TTestBox* child = Box("c", {10, 10, 20, 20}, parent);
-  EXPECT_TRUE(child->GetVisible());
+  EXPECT_TRUE(child->IsEffectivelyVisible());
   parent->SetVisible(false);
-  EXPECT_FALSE(child->GetVisible());
-  EXPECT_TRUE(child->GetVisibleFlag());
+  EXPECT_FALSE(child->IsEffectivelyVisible());
+  EXPECT_TRUE(child->GetVisible());  // the property reads the flag as set
   parent->SetVisible(true);
 
   TOrvaObject* cabinet = Scene().CreateObject(LT_CABINET);
   ASSERT_NE(cabinet, nullptr);
   cabinet->SetParent(Scene().ActiveLayer());
   child->SetParent(cabinet->AsControl());
-  EXPECT_FALSE(cabinet->GetVisible());
-  EXPECT_FALSE(child->GetVisible());
+  EXPECT_FALSE(cabinet->IsEffectivelyVisible());
+  EXPECT_TRUE(cabinet->GetVisible());
+  EXPECT_FALSE(child->IsEffectivelyVisible());
   EXPECT_TRUE(child->IsInCabinet());
   // A detached control is never visible.
   TTestBox* loose = CreateSceneObject<TTestBox>(Scene());
-  EXPECT_FALSE(loose->GetVisible());
-  EXPECT_TRUE(Scene().ActiveLayer()->GetVisible());
+  EXPECT_FALSE(loose->IsEffectivelyVisible());
+  EXPECT_TRUE(loose->GetVisible());
+  EXPECT_TRUE(Scene().ActiveLayer()->IsEffectivelyVisible());
 }
 
 TEST_F(ControlTest, SetParentIgnoresItselfAndItsDescendants) {

@@ -423,7 +423,7 @@ TEST_F(SceneTest, SaveAndLoadRoundTripAtTheCurrentVersion) {
   EXPECT_EQ(panel->GetChild(0)->GetName(), "inner");
   EXPECT_EQ(panel->GetChildCount(), 1);
   EXPECT_EQ(Scene().FindControl("innermost")->GetParent()->GetName(), "inner");
-  EXPECT_FALSE(Scene().FindControl("back")->GetVisibleFlag());
+  EXPECT_FALSE(Scene().FindControl("back")->GetVisible());
   EXPECT_EQ(static_cast<TTestComponent*>(Scene().FindObject("timer"))->GetDelay(), 77);
   // The focus comes back directly, without events, and FocusGained runs.
   EXPECT_EQ(Scene().GetFocus(), panel);
