@@ -229,12 +229,16 @@ void TOrvaBaseList::UnindexName(TOrvaObject* object) {
     bucket.erase(std::remove(bucket.begin(), bucket.end(), object), bucket.end());
     if (bucket.empty()) names_.erase(it);
   }
-  // A freed "prefix<n>" makes n the lowest candidate again for that prefix.
-  for (auto& [prefix, next] : nextNumber_) {
+  // A freed "prefix<n>" makes n the lowest candidate again for that prefix: every split of
+  // the trailing digits is a prefix that may have been asked for.
+  const std::string_view name = object->name_;
+  size_t digits = name.size();
+  while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9') --digits;
+  for (size_t split = digits; split < name.size(); ++split) {
     int64_t n;
-    if (object->name_.size() > prefix.size() && object->name_.starts_with(prefix) &&
-        CanonicalNumber(std::string_view(object->name_).substr(prefix.size()), n) && n < next)
-      next = n;
+    if (!CanonicalNumber(name.substr(split), n)) continue;
+    auto it = nextNumber_.find(name.substr(0, split));
+    if (it != nextNumber_.end() && n < it->second) it->second = n;
   }
 }
 

@@ -76,6 +76,13 @@ TEST_F(ObjectTest, AutoNamesTakeTheFirstFreeNumber) {
   a->SetName("object01");
   EXPECT_EQ(Scene().MakeUniqueName("object"), "object0");
   EXPECT_EQ(Scene().MakeUniqueName("x"), "x0");
+  // A prefix that ends in a digit.
+  TBareComponent* d0 = CreateSceneObject<TBareComponent>(Scene());
+  d0->AssignName(Scene().MakeUniqueName("obj1"));
+  CreateSceneObject<TBareComponent>(Scene())->AssignName(Scene().MakeUniqueName("obj1"));
+  EXPECT_EQ(Scene().MakeUniqueName("obj1"), "obj12");
+  d0->AssignName("free");
+  EXPECT_EQ(Scene().MakeUniqueName("obj1"), "obj10");
 }
 
 TEST_F(ObjectTest, AutoNamesMatchTheLinearRuleUnderChurn) {
