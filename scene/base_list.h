@@ -171,8 +171,9 @@ class TOrvaBaseList : public TOrvaComponent {
   void SetFocus(TOrvaControl* control);
   void RequestFocusUpdate(bool flag) { recomputeFocus_ = flag; }
   bool FocusUpdateRequested() const { return recomputeFocus_; }
-  // Map images and menus of any scene register in the main scene's list.
-  std::vector<TObjectHandle>& RightClickReceivers() { return rightClickReceivers_; }
+  // Map images and menus of any scene register in the main scene's list, which the input
+  // step offers each right click in order.
+  const std::vector<TObjectHandle>& RightClickReceivers() const { return rightClickReceivers_; }
   void AddRightClickReceiver(TOrvaObject* object);
   void RemoveRightClickReceiver(TOrvaObject* object);
 

@@ -12,8 +12,4 @@ inline TRect WrapBounds(int32_t left, int32_t top, int32_t width, int32_t height
   return {left, top, WrapAdd(left, width), WrapAdd(top, height)};
 }
 
-inline TRect OffsetRectBy(const TRect& r, int32_t dx, int32_t dy) {
-  return {WrapAdd(r.Left, dx), WrapAdd(r.Top, dy), WrapAdd(r.Right, dx), WrapAdd(r.Bottom, dy)};
-}
-
 }  // namespace orva

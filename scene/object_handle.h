@@ -33,18 +33,10 @@ class TWeakRef {
 
   T* Get() const { return static_cast<T*>(ResolveHandle(handle_)); }
   TObjectHandle Handle() const { return handle_; }
-  bool IsNone() const { return handle_.IsNone(); }
   void Reset() { handle_ = {}; }
-  // Whether the reference names that object (none: whether the reference is empty).
-  bool Is(const TOrvaObject* object) const;
 
  private:
   TObjectHandle handle_;
 };
-
-template <class T>
-bool TWeakRef<T>::Is(const TOrvaObject* object) const {
-  return handle_ == HandleOf(object);
-}
 
 }  // namespace orva

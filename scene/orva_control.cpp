@@ -416,16 +416,20 @@ void TOrvaControl::DrawMarkedFrame(TCustomDIBX& surface) {
   const TRect c = GetClientRect();
   const TRect clip = surface.GetClipRect();
   const uint32_t white = surface.ColorToPixel(0xFFFFFF), black = surface.ColorToPixel(0);
-  const TRect bands[4] = {{c.Left, c.Top, c.Right, c.Top + 2},
-                          {c.Left, c.Bottom - 2, c.Right, c.Bottom},
-                          {c.Left, c.Top + 2, c.Left + 2, c.Bottom - 2},
-                          {c.Right - 2, c.Top + 2, c.Right, c.Bottom - 2}};
-  const int count = c.Height() > 4 ? 4 : 2;
-  for (int b = 0; b < count; ++b) {
-    const TRect band = IntersectRectOf(bands[b], clip);
-    for (int32_t y = band.Top; y < band.Bottom; ++y)
-      for (int32_t x = band.Left; x < band.Right; ++x) surface.SetPixel(x, y, ((x ^ y) & 1) ? black : white);
+  // Bands in 64 bits, cut to the clip (which lies on the surface).
+  auto band = [&](int64_t l, int64_t t, int64_t r, int64_t b) {
+    return TRect{int32_t(std::max<int64_t>(l, clip.Left)), int32_t(std::max<int64_t>(t, clip.Top)),
+                 int32_t(std::min<int64_t>(r, clip.Right)), int32_t(std::min<int64_t>(b, clip.Bottom))};
+  };
+  const int64_t l = c.Left, t = c.Top, r = c.Right, b = c.Bottom;
+  std::vector<TRect> bands = {band(l, t, r, t + 2), band(l, b - 2, r, b)};
+  if (b - t > 4) {
+    bands.push_back(band(l, t + 2, l + 2, b - 2));
+    bands.push_back(band(r - 2, t + 2, r, b - 2));
   }
+  for (const TRect& area : bands)
+    for (int32_t y = area.Top; y < area.Bottom; ++y)
+      for (int32_t x = area.Left; x < area.Right; ++x) surface.SetPixel(x, y, ((x ^ y) & 1) ? black : white);
 }
 
 TOrvaObject* TOrvaControl::HitTest(TPoint point, TIgnoreMouseSet accepted) {

@@ -3,6 +3,8 @@
 // groups and the control's stored form by version.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "scene/base_list.h"
 #include "scene_test_kit.h"
 
@@ -118,6 +120,25 @@ TEST_F(ControlTest, PictureRelativeRemainderOf32767RoundsDown) {
   // A parent of WIDTH 0 has no scale: the plain placement.
   parent->SetWidth(0);
   EXPECT_EQ(child->GetScreenLeft(), 65536);
+}
+
+TEST_F(ControlTest, ExtremeStoredValuesWrapInsteadOfOverflowing) {
+  const int32_t big = std::numeric_limits<int32_t>::max(), small = std::numeric_limits<int32_t>::min();
+  TTestBox* parent = Box("p", {big - 5, small + 3, 100, big});
+  parent->SetPosZoomed(true);
+  parent->SetOffsetX(small);
+  TTestBox* child = Box("c", {big, big, big, big}, parent, 0xFF);
+  child->SetPlusX(big);
+  child->SetClipLeft(big);
+  child->SetClipWidth(big);
+  child->SetClipHeight(5);
+  child->SetMarked(true);
+  parent->SetMarked(true);
+  child->Invalidate();
+  Layer(0).InvalidateAll();
+  Scene().Paint();
+  Scene().ActiveLayer()->HitTest({1, 1}, 0xFF);
+  EXPECT_EQ(parent->GetScreenLeft(), int32_t(uint32_t(big - 5) - uint32_t(small)));
 }
 
 TEST_F(ControlTest, EffectiveVisibilityGoesThroughParentsAndCabinets) {
@@ -251,6 +272,19 @@ TEST_F(ControlTest, PaintOnlyTouchesTheDirtyRectangles) {
   Scene().Paint();
   EXPECT_EQ(BackBuffer().GetPixel(2, 2), 0u);
   EXPECT_EQ(Layer(1).OwnSurface().GetPixel(2, 2), Layer(1).OwnSurface().ColorToPixel(0xFF0000));
+}
+
+TEST_F(ControlTest, AMarkedControlGetsACheckeredFrame) {
+  TTestBox* box = Box("m", {10, 10, 20, 20}, nullptr, 0x0000FF);
+  box->SetMarked(true);
+  Scene().Paint();
+  TDIBX& s = BackBuffer();
+  const uint32_t white = s.ColorToPixel(0xFFFFFF), black = s.ColorToPixel(0), red = s.ColorToPixel(0x0000FF);
+  EXPECT_EQ(s.GetPixel(10, 10), white);
+  EXPECT_EQ(s.GetPixel(11, 10), black);
+  EXPECT_EQ(s.GetPixel(29, 20), black);
+  EXPECT_EQ(s.GetPixel(12, 12), red);
+  EXPECT_EQ(s.GetPixel(20, 28), white);
 }
 
 TEST_F(ControlTest, HitTestSearchesFromTheTopAndHonoursIgnoreMouse) {

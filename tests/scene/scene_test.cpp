@@ -308,6 +308,21 @@ TEST_F(SceneTest, ServicesAreCalledOnChangeOnly) {
   EXPECT_EQ(cache_.Recreates, 1);
 }
 
+TEST_F(SceneTest, RightClickReceiversAreListedOnceAndDropped) {
+  TTestBox* menu = Box("menu", {0, 0, 1, 1});
+  TTestBox* map = Box("map", {0, 0, 1, 1});
+  Scene().AddRightClickReceiver(menu);
+  Scene().AddRightClickReceiver(map);
+  Scene().AddRightClickReceiver(menu);
+  EXPECT_EQ(Scene().RightClickReceivers(), (std::vector<TObjectHandle>{menu->Handle(), map->Handle()}));
+  Scene().RemoveRightClickReceiver(menu);
+  EXPECT_EQ(Scene().RightClickReceivers(), (std::vector<TObjectHandle>{map->Handle()}));
+  // An entry whose object is gone names nothing.
+  const TObjectHandle gone = map->Handle();
+  map->FreeNow();
+  EXPECT_EQ(ResolveHandle(gone), nullptr);
+}
+
 TEST_F(SceneTest, ColourTablesFollowTheScreenDepth) {
   SetupColorTables(15);
   // Entry 64 of the ramp: red 18 of 31, green 15 of 63 in 5-6-5; green halves in 5-5-5.
