@@ -50,7 +50,7 @@ void GiveValue(TParamCollectionItem& item, const TProjectVariable& declared) {
 
 TProject::TProject(TParamCollection& vars, TProjectSetup setup) : vars_(vars), setup_(std::move(setup)) {
   if (setup_.ProgramDirectory.empty()) setup_.ProgramDirectory = ProgramDirectory();
-  setup_.ProgramDirectory = AddBackSlash(setup_.ProgramDirectory);
+  if (!setup_.ProgramDirectory.empty()) setup_.ProgramDirectory = AddBackSlash(setup_.ProgramDirectory);
   if (!setup_.DiscRoots) setup_.DiscRoots = OpticalDiscRoots;
   Start();
 }
@@ -68,10 +68,10 @@ TProject::~TProject() {
 
 void TProject::Start() {
   QuitRequested = true;
-  if (!FileManager) return;
   if (setup_.Saves) setup_.Saves->LoadSaveCaptions(*this);
   if (setup_.Saves) setup_.Saves->LoadStatus(*this);
 
+  if (!FileManager) return;
   if (setup_.Arguments.empty() && !LocateGameData()) return;
 
   TMemoryStream stream;
@@ -86,7 +86,7 @@ void TProject::Start() {
   }
   file_.LoadFromStream(stream);
   if (file_.Version > MaxPageVersion) return;
-  // Division truncating toward zero, as the screen's own arithmetic does.
+  // A zoom-in without parameters zooms into the middle of the screen.
   WipeDefaultParams()[WP_ZOOMIN] = {file_.ScreenWidth / 2, file_.ScreenHeight / 2};
   DeclareStatusVariables();
   QuitRequested = false;
