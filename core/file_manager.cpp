@@ -152,17 +152,13 @@ void DoneFileManager() {
 
 // ---- TVrFileManager ----
 
-namespace {
-
-std::vector<std::string> SystemDiscRoots() {
+std::vector<std::string> OpticalDiscRoots() {
   std::vector<std::string> roots;
   for (const std::string& root : MountedOpticalRoots()) roots.push_back(AddBackSlash(GamePath(root)));
   return roots;
 }
 
-}  // namespace
-
-TVrFileManager::TVrFileManager() : TVrFileManager(SystemDiscRoots()) {}
+TVrFileManager::TVrFileManager() : TVrFileManager(OpticalDiscRoots()) {}
 
 TVrFileManager::TVrFileManager(std::vector<std::string> cdRoots) : cdRoots_(std::move(cdRoots)) {}
 

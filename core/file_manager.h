@@ -143,6 +143,9 @@ class TVrFileManager {
   TVrLockList workFiles_;
 };
 
+// The roots of the optical discs mounted now, as game paths ending with "\".
+std::vector<std::string> OpticalDiscRoots();
+
 // The global file manager, from InitFileManager to DoneFileManager.
 extern std::unique_ptr<TVrFileManager> FileManager;
 // Work files waiting to be deleted.

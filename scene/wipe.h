@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "core/rect.h"
+#include "core/vocabulary.h"
 
 namespace orva {
 
@@ -46,8 +47,6 @@ class TCustomWipe {
   TRect ChangedRect{};
 };
 
-constexpr int WipeNumberCount = 39;
-
 using TWipeConstructor =
     std::function<std::unique_ptr<TCustomWipe>(TCustomDIBX* dest, TCustomDIBX* srcA, TCustomDIBX* srcB)>;
 
@@ -56,15 +55,8 @@ using TWipeConstructor =
 TWipeConstructor RegisterWipeClass(int number, TWipeConstructor constructor);
 
 // The transition of the number (only its low 8 bits count) with the default parameter pair
-// of its row applied through SetParam; none for 0, 39 and above, and numbers without a
-// registered class.
+// of its row (WipeDefaultParams, core/wipe_defaults.h) applied through SetParam; none for 0,
+// 39 and above, and numbers without a registered class.
 std::unique_ptr<TCustomWipe> CreateWipe(int number, TCustomDIBX* dest, TCustomDIBX* srcA, TCustomDIBX* srcB);
-
-// The default parameter pairs, indexed by number (row 0 unused).
-int32_t WipeDefaultParam(int number, int index);
-// The project sets the zoom-in point to the screen's centre at start-up.
-void SetZoomInDefaultParams(int32_t screenWidth, int32_t screenHeight);
-// Back to the built-in table (tests).
-void ResetWipeDefaultParams();
 
 }  // namespace orva

@@ -1,11 +1,15 @@
 #pragma once
 // Hand-built "vf" archives in the forms our writer does not produce: no tag (version 0),
-// versions 100 and 101, a directory kept apart from its data, entries of size 0.
+// versions 100 and 101, a directory kept apart from its data, entries of size 0; and
+// archive files made by the real writer.
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/archive.h"
+#include "core/big_stream.h"
 #include "core/compression.h"
 #include "core/random.h"
 #include "core/stream.h"
@@ -96,6 +100,16 @@ inline std::string AppendedArchive(const std::string& program, const std::string
   WriteStreamInt(out, static_cast<int32_t>(program.size()));
   out.WriteBuffer("ov", 2);
   return std::string(out.View());
+}
+
+// An archive file (a game path) of in-memory entries, written by the real writer.
+inline void WriteArchiveFile(const std::string& gamePath, const std::vector<std::pair<std::string, std::string>>& entries) {
+  TVrFileCollection archive;
+  for (const auto& [name, bytes] : entries)
+    archive.AddMemoryFile(name).Data->WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+  TWzBigMemoryStream out;
+  archive.SaveToStream(out);
+  out.SaveToFile(gamePath);
 }
 
 }  // namespace orva::testing

@@ -18,6 +18,7 @@
 using namespace orva;
 using orva::testing::ArchiveBuilder;
 using orva::testing::TempDir;
+using orva::testing::WriteArchiveFile;
 using orva::testing::Zlib;
 
 namespace {
@@ -28,16 +29,6 @@ std::string Load(TVrFileManager& manager, const std::string& name) {
   TMemoryStream out;
   manager.LoadToStream(out, name);
   return std::string(out.View());
-}
-
-// Writes an archive of in-memory entries with the real writer.
-void WriteArchive(const std::string& gamePath, const std::vector<std::pair<std::string, std::string>>& entries) {
-  TVrFileCollection archive;
-  for (const auto& [name, bytes] : entries)
-    archive.AddMemoryFile(name).Data->WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-  TWzBigMemoryStream out;
-  archive.SaveToStream(out);
-  out.SaveToFile(gamePath);
 }
 
 class FileManagerTest : public ::testing::Test {
@@ -54,7 +45,7 @@ class FileManagerTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(FileManagerTest, SourcesAreSearchedInOrder) {
-  WriteArchive(dir.Game("game.dat"), {{"title.osb", "from archive"}, {"only.txt", "archived"}});
+  WriteArchiveFile(dir.Game("game.dat"), {{"title.osb", "from archive"}, {"only.txt", "archived"}});
   ::mkdir(dir.Os("loose").c_str(), 0700);
   dir.Write("loose/title.osb", "loose file");
   TVrFileManager manager(kNoDiscs);
@@ -82,7 +73,7 @@ TEST_F(FileManagerTest, SourcesAreSearchedInOrder) {
 TEST_F(FileManagerTest, CacheKeepsTheMostRecentFourMegabytes) {
   std::vector<std::pair<std::string, std::string>> files;
   for (int i = 1; i <= 6; ++i) files.push_back({"f" + std::to_string(i), std::string(1 << 20, static_cast<char>('0' + i))});
-  WriteArchive(dir.Game("game.dat"), files);
+  WriteArchiveFile(dir.Game("game.dat"), files);
   TVrFileManager manager(kNoDiscs);
   manager.AddArchive(dir.Game("game.dat"));
   for (const auto& file : files) EXPECT_EQ(Load(manager, file.first), file.second);
@@ -99,7 +90,7 @@ TEST_F(FileManagerTest, MissesLeaveAnEmptyEntryThatALaterLoadFills) {
   EXPECT_THROW(Load(manager, "late.txt"), Exception);
   ASSERT_EQ(manager.Cache().Count(), 1);
   EXPECT_EQ(manager.Cache().Item(0).Data.GetSize(), 0);
-  WriteArchive(dir.Game("game.dat"), {{"late.txt", "here now"}});
+  WriteArchiveFile(dir.Game("game.dat"), {{"late.txt", "here now"}});
   manager.AddArchive(dir.Game("game.dat"));
   EXPECT_EQ(Load(manager, "late.txt"), "here now");
   EXPECT_EQ(manager.Cache().Count(), 1);
@@ -130,7 +121,7 @@ TEST_F(FileManagerTest, DamagedEntriesDoNotPoisonTheCache) {
 }
 
 TEST_F(FileManagerTest, WorkFilesAreExtractedOnceAndRemovedAtTheEnd) {
-  WriteArchive(dir.Game("game.dat"), {{"bgm\\op.ogg", "OggS music"}, {"se.wav", "RIFF"}});
+  WriteArchiveFile(dir.Game("game.dat"), {{"bgm\\op.ogg", "OggS music"}, {"se.wav", "RIFF"}});
   ::mkdir(dir.Os("loose").c_str(), 0700);
   dir.Write("loose/readme.txt", "loose");
   auto manager = std::make_unique<TVrFileManager>(kNoDiscs);
@@ -199,7 +190,7 @@ namespace {
 // A disc in a "drive": game.dat and install.dat at the root.
 void MakeDisc(const TempDir& dir, const std::string& folder, const std::string& identity, int32_t number) {
   ::mkdir(dir.Os(folder).c_str(), 0700);
-  WriteArchive(dir.Game(folder + "\\game.dat"), {{"disc.txt", folder}});
+  WriteArchiveFile(dir.Game(folder + "\\game.dat"), {{"disc.txt", folder}});
   TOrvaInstallSet record;
   record.GameIdentity = identity;
   record.DiscNumber = number;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/exceptions.h"
+#include "core/wipe_defaults.h"
 #include "scene/base_list.h"
 #include "scene/color_tables.h"
 #include "kit/scene_builder.h"
@@ -195,7 +196,7 @@ class SceneTransitionTest : public SceneFixture {
   }
   void TearDown() override {
     RegisterWipeClass(WP_FADE, previous_);
-    ResetWipeDefaultParams();
+    WipeDefaultParams() = InitialWipeParams();
     SceneFixture::TearDown();
   }
   TWipeConstructor previous_;
@@ -248,7 +249,7 @@ TEST_F(SceneTransitionTest, ATransitionComposesBothLayersUntilTheFlip) {
   EXPECT_EQ(Scene().GetTransitionDuration(), 0);
 }
 
-TEST_F(SceneTransitionTest, DefaultParametersAndTheZoomInCentre) {
+TEST_F(SceneTransitionTest, ANewTransitionGetsTheDefaultPairOfItsNumber) {
   std::vector<std::pair<int, int32_t>> seen;
   class TParamWipe : public TCustomWipe {
    public:
@@ -263,13 +264,11 @@ TEST_F(SceneTransitionTest, DefaultParametersAndTheZoomInCentre) {
       RegisterWipeClass(WP_ZOOMIN, [&seen](TCustomDIBX*, TCustomDIBX*, TCustomDIBX*) {
         return std::make_unique<TParamWipe>(&seen);
       });
-  SetZoomInDefaultParams(641, 481);
+  // The project points the zoom-in at the middle of its screen at start-up.
+  WipeDefaultParams()[WP_ZOOMIN] = {320, 240};
   auto wipe = CreateWipe(WP_ZOOMIN + 256, nullptr, nullptr, nullptr);  // low 8 bits
   ASSERT_NE(wipe, nullptr);
   EXPECT_EQ(seen, (std::vector<std::pair<int, int32_t>>{{0, 320}, {1, 240}}));
-  EXPECT_EQ(WipeDefaultParam(WP_CRACK, 0), 64);
-  EXPECT_EQ(WipeDefaultParam(WP_CRACK, 1), 3);
-  EXPECT_EQ(WipeDefaultParam(WP_BLOCKRANDOM, 0), 60);
   EXPECT_EQ(CreateWipe(0, nullptr, nullptr, nullptr), nullptr);
   EXPECT_EQ(CreateWipe(39, nullptr, nullptr, nullptr), nullptr);
   EXPECT_EQ(CreateWipe(WP_BLINDH, nullptr, nullptr, nullptr), nullptr);  // no class yet

@@ -1,0 +1,30 @@
+#pragma once
+// What the project needs of the save file "save.dat": the captions of the game saves and
+// the status data, read at start-up and written when the project ends, and the game saves
+// and loads it carries out for the script's requests. The saves implement it over the
+// save file; a project without one runs without saves.
+
+#include <cstdint>
+#include <string_view>
+
+namespace orva {
+
+class TProject;
+
+class TSaveLink {
+ public:
+  virtual ~TSaveLink() = default;
+  // Fills the project's save captions.
+  virtual void LoadSaveCaptions(TProject& project) = 0;
+  // Reads the status data when the save file holds them; status variables restored here
+  // keep their values over the ones the project file declares. Errors propagate out of
+  // the start-up.
+  virtual void LoadStatus(TProject& project) = 0;
+  // Writes the status data; never raises.
+  virtual void SaveStatus(TProject& project) = 0;
+  virtual void SaveGame(TProject& project, int32_t slot, std::string_view afterLoadPage, std::string_view caption,
+                        int32_t afterLoadIndex) = 0;
+  virtual void LoadGame(TProject& project, int32_t slot) = 0;
+};
+
+}  // namespace orva
