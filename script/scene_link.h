@@ -51,8 +51,10 @@ class TEventQueue {
 class TSceneLink {
  public:
   virtual ~TSceneLink() = default;
-  // The object of that name (exact comparison), none when there is none. FindObject also
-  // answers the names of the two layers; FindControl does not.
+  // The object of that name (exact comparison), none when there is none. The two differ
+  // for the layer names: FindObject gives the shown layer for "" and "\x01BASE0" and the
+  // other for "\x01" and "\x01BASE1"; FindControl gives the shown layer for "", the other
+  // for "\x01", and layer 0 or 1 for "\x01BASE0" or "\x01BASE1"; it skips components.
   virtual TObjectHandle FindObject(std::string_view name) = 0;
   virtual TObjectHandle FindControl(std::string_view name) = 0;
   // The object's position in the scene's object list; -1 once it has left it.

@@ -1,0 +1,573 @@
+#include "scene/base_list.h"
+
+#include <algorithm>
+
+#include "core/exceptions.h"
+#include "core/lists.h"
+#include "core/stream.h"
+#include "graphics/dibx.h"
+#include "scene/color_tables.h"
+#include "scene/geometry.h"
+#include "scene/object_factory.h"
+#include "scene/scene_services.h"
+
+namespace orva {
+
+namespace {
+
+std::unique_ptr<TOrvaBaseList>& MainSceneSlot() {
+  static std::unique_ptr<TOrvaBaseList> scene;
+  return scene;
+}
+
+// A surface that reports 0 × 0 until it is sized.
+std::unique_ptr<TDIBX> EmptySurface() {
+  auto surface = std::make_unique<TDIBX>();
+  surface->Clear();
+  return surface;
+}
+
+void SizeSurface(TDIBX& surface, int32_t width, int32_t height) {
+  if (width > 0 && height > 0)
+    surface.SetSize(width, height, ScreenBitCount());
+  else
+    surface.Clear();
+}
+
+// The number n when text is n in "%d" form (no sign, no leading zeros).
+bool CanonicalNumber(std::string_view text, int64_t& n) {
+  if (text.empty() || text.size() > 18 || (text.size() > 1 && text[0] == '0')) return false;
+  n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + (c - '0');
+  }
+  return true;
+}
+
+bool IsSavedComponent(TOrvaObject& object) {
+  return !object.AsControl() && !object.IsQueuedForFree() && object.GetCompoType() != 0 &&
+         !IsInternalName(object.GetName());
+}
+
+}  // namespace
+
+// ==== TOrvaBase ====
+
+TOrvaBase::TOrvaBase(TOrvaBaseList* owner) : TOrvaControl(owner), surface_(EmptySurface()) {}
+
+TOrvaBase::~TOrvaBase() = default;
+
+TCustomDIBX* TOrvaBase::GetImage() {
+  TOrvaBaseList* scene = GetOwner();
+  // The shown layer draws straight into the scene's picture unless a transition runs.
+  if (!scene || scene->ActiveLayer() != this || scene->GetTransitionType() != 0) return surface_.get();
+  return scene->GetImage();
+}
+
+void TOrvaBase::ResizeSurface() {
+  if (GetWidth() > 0 && GetHeight() > 0) surface_->SetSize(GetWidth(), GetHeight(), ScreenBitCount());
+}
+
+void TOrvaBase::SetWidth(int32_t value) {
+  TOrvaControl::SetWidth(value);
+  ResizeSurface();
+}
+
+void TOrvaBase::SetHeight(int32_t value) {
+  TOrvaControl::SetHeight(value);
+  ResizeSurface();
+}
+
+void TOrvaBase::Paint() {
+  if (!GetVisible()) return;
+  TCustomDIBX* image = GetImage();
+  if (!image || image->IsEmpty()) return;
+  for (int i = 0; i < dirty_.Count(); ++i) {
+    image->SetClipRect(dirty_.GetRect(i));
+    if (GetColor() >= 0) {
+      TRect fill = WrapBounds(GetLeft(), GetTop(), GetWidth(), GetHeight());
+      const TRect clip = GetClipRect();
+      if ((clip.IsEmpty() || IntersectClipRect(fill, clip)) && !fill.IsEmpty())
+        image->FillRect(fill, image->ColorToPixel(GetColor()));
+    }
+    TOrvaControl::Paint();
+  }
+}
+
+void TOrvaBase::ReleaseSurfaces() { surface_->ReleaseHandles(); }
+
+void TOrvaBase::RecreateSurfaces() {
+  TOrvaControl::RecreateSurfaces();
+  ResizeSurface();
+}
+
+void TOrvaBase::AddDirtyRect(const TRect& rect) {
+  const TRect r{std::max(rect.Left, 0), std::max(rect.Top, 0), std::min(rect.Right, GetWidth()),
+                std::min(rect.Bottom, GetHeight())};
+  if (!r.IsEmpty()) dirty_.AddRect(r);
+}
+
+void TOrvaBase::SetMousePos(TPoint point) {
+  if (point == mouse_) return;
+  mouse_ = point;
+  MouseMoved = true;
+}
+
+// ==== TOrvaBaseList ====
+
+TOrvaBaseList::TOrvaBaseList()
+    : TOrvaComponent(nullptr), surface_(EmptySurface()), events_(std::make_unique<TTimerList>(this)) {
+  MakeLayers();
+}
+
+TOrvaBaseList::~TOrvaBaseList() {
+  // Objects still reach the event queue and the focus while they go, so those go last.
+  transition_.reset();
+  surface_.reset();
+  layers_[0].reset();
+  layers_[1].reset();
+  FreeObjects();
+}
+
+void TOrvaBaseList::MakeLayers() {
+  static constexpr std::string_view names[2] = {LayerName0, LayerName1};
+  for (int i = 0; i < 2; ++i) {
+    layers_[i] = std::make_unique<TOrvaBase>(this);
+    layers_[i]->AssignName(names[i]);
+  }
+}
+
+void TOrvaBaseList::FreeObjects() {
+  while (!objects_.empty()) RemoveObject(objects_.front().get()).reset();
+  for (TObjectHandle handle : toFree_)
+    if (TOrvaObject* object = ResolveHandle(handle)) object->queuedForFree_ = false;
+  toFree_.clear();
+}
+
+void TOrvaBaseList::Clear() {
+  const int32_t width = width_, height = height_;
+  transition_.reset();
+  // Nothing runs the freed transition any more: the shown layer draws into the picture again.
+  transitionType_ = 0;
+  layers_[0].reset();
+  layers_[1].reset();
+  events_->Clear();
+  FreeObjects();
+  MakeLayers();
+  width_ = height_ = 8;
+  SetWidth(width);
+  SetHeight(height);
+  const TSceneServices& services = GetSceneServices();
+  const TPoint cursor = services.Screen ? services.Screen->CursorPos() : TPoint{};
+  layers_[0]->SetMousePos(cursor);
+  layers_[1]->SetMousePos(cursor);
+}
+
+// ---- Object list ----
+
+TOrvaObject* TOrvaBaseList::AdoptObject(std::unique_ptr<TOrvaObject> object) {
+  TOrvaObject* raw = object.get();
+  if (raw->NeedsAutoName()) raw->AssignName(MakeUniqueName("object"));
+  raw->listed_ = true;
+  raw->sequence_ = nextSequence_++;
+  objects_.push_back(std::move(object));
+  IndexName(raw);
+  return raw;
+}
+
+std::unique_ptr<TOrvaObject> TOrvaBaseList::RemoveObject(TOrvaObject* object) {
+  if (!object || !object->listed_ || object->owner_ != this) return nullptr;
+  auto it = std::find_if(objects_.begin(), objects_.end(), [object](const auto& p) { return p.get() == object; });
+  if (it == objects_.end()) return nullptr;
+  std::unique_ptr<TOrvaObject> owned = std::move(*it);
+  objects_.erase(it);
+  UnindexName(object);
+  object->listed_ = false;
+  return owned;
+}
+
+TOrvaObject* TOrvaBaseList::GetItem(int index) {
+  return index >= 0 && index < GetItemCount() ? objects_[size_t(index)].get() : nullptr;
+}
+
+int TOrvaBaseList::IndexOfObject(const TOrvaObject* object) const {
+  if (!object || !object->listed_ || object->owner_ != this) return -1;
+  for (size_t i = 0; i < objects_.size(); ++i)
+    if (objects_[i].get() == object) return static_cast<int>(i);
+  return -1;
+}
+
+bool TOrvaBaseList::HasObject(TObjectHandle handle) const {
+  const TOrvaObject* object = ResolveHandle(handle);
+  return object && object->listed_ && object->owner_ == this;
+}
+
+TOrvaObject* TOrvaBaseList::FirstNamed(std::string_view name) const {
+  auto it = names_.find(name);
+  return it == names_.end() ? nullptr : it->second.front();
+}
+
+int TOrvaBaseList::IndexOfName(std::string_view name) const { return IndexOfObject(FirstNamed(name)); }
+
+void TOrvaBaseList::IndexName(TOrvaObject* object) {
+  std::vector<TOrvaObject*>& bucket = names_[object->name_];
+  // Buckets keep list order: objects are listed in sequence, so a new one usually goes last.
+  if (bucket.empty() || bucket.back()->sequence_ < object->sequence_) {
+    bucket.push_back(object);
+    return;
+  }
+  auto at = std::upper_bound(bucket.begin(), bucket.end(), object->sequence_,
+                             [](uint64_t s, const TOrvaObject* o) { return s < o->sequence_; });
+  bucket.insert(at, object);
+}
+
+void TOrvaBaseList::UnindexName(TOrvaObject* object) {
+  auto it = names_.find(object->name_);
+  if (it != names_.end()) {
+    std::vector<TOrvaObject*>& bucket = it->second;
+    bucket.erase(std::remove(bucket.begin(), bucket.end(), object), bucket.end());
+    if (bucket.empty()) names_.erase(it);
+  }
+  // A freed "prefix<n>" makes n the lowest candidate again for that prefix: every split of
+  // the trailing digits is a prefix that may have been asked for.
+  const std::string_view name = object->name_;
+  size_t digits = name.size();
+  while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9') --digits;
+  for (size_t split = digits; split < name.size(); ++split) {
+    int64_t n;
+    if (!CanonicalNumber(name.substr(split), n)) continue;
+    auto it = nextNumber_.find(name.substr(0, split));
+    if (it != nextNumber_.end() && n < it->second) it->second = n;
+  }
+}
+
+std::string TOrvaBaseList::MakeUniqueName(std::string_view prefix) {
+  auto it = nextNumber_.find(prefix);
+  if (it == nextNumber_.end()) it = nextNumber_.emplace(std::string(prefix), 0).first;
+  std::string name;
+  for (int64_t n = it->second;; ++n) {
+    name.assign(prefix);
+    name += std::to_string(n);
+    if (!names_.contains(name)) {
+      it->second = n;
+      return name;
+    }
+  }
+}
+
+void TOrvaBaseList::QueueFree(TOrvaObject* object) {
+  if (!object || object->queuedForFree_) return;
+  object->queuedForFree_ = true;
+  toFree_.push_back(object->Handle());
+}
+
+// ---- Lookups ----
+
+TOrvaObject* TOrvaBaseList::FindObject(std::string_view name) const {
+  if (name.empty() || name == LayerName0) return ActiveLayer();
+  if (name == InactiveLayerName || name == LayerName1) return layers_[1 - activeIndex_].get();
+  return FirstNamed(name);
+}
+
+TOrvaControl* TOrvaBaseList::FindControl(std::string_view name) const {
+  if (name.empty()) return ActiveLayer();
+  if (name == InactiveLayerName) return layers_[1 - activeIndex_].get();
+  if (name == LayerName0) return layers_[0].get();
+  if (name == LayerName1) return layers_[1].get();
+  auto it = names_.find(name);
+  if (it == names_.end()) return nullptr;
+  for (TOrvaObject* object : it->second)
+    if (TOrvaControl* control = object->AsControl()) return control;
+  return nullptr;
+}
+
+int TOrvaBaseList::GetObjectNames(std::vector<std::string>& names, uint8_t typeCode, TOrvaObject* parent) {
+  int added = 0;
+  for (const auto& object : objects_) {
+    if (typeCode != 0 && object->GetCompoType() != typeCode) continue;
+    if (parent != this && object->GetParent() != parent) continue;
+    names.push_back(object->GetName());
+    ++added;
+  }
+  return added;
+}
+
+TOrvaObject* TOrvaBaseList::CreateObject(int code) {
+  const TObjectConstructor& constructor = ObjectClassOf(code);
+  return constructor ? constructor(*this) : nullptr;
+}
+
+// ---- Frame ----
+
+bool TOrvaBaseList::Idle() {
+  layers_[0]->Idle();
+  layers_[1]->Idle();
+  for (updateIndex_ = 0; updateIndex_ < GetItemCount();) {
+    TOrvaObject* object = objects_[size_t(updateIndex_)].get();
+    const bool inCabinet = object->IsInCabinet();
+    if (!inCabinet && !object->IsInputLocked() && !object->HasEvent(PR_ONIDLE)) {
+      const std::string handler = object->GetOnIdle();
+      if (!handler.empty()) object->QueueEvent(PR_ONIDLE, handler);
+    }
+    if (!object->GetPaused() && !object->IsQueuedForFree() && !inCabinet && object->Idle()) {
+      // The next object moves into this index.
+      object->FreeNow();
+      continue;
+    }
+    ++updateIndex_;
+  }
+  if (!toFree_.empty()) {
+    // Freeing may free later entries (children go with their parent); those resolve to none.
+    for (size_t i = 0; i < toFree_.size(); ++i) {
+      TOrvaObject* object = ResolveHandle(toFree_[i]);
+      if (object && object->owner_ == this && object->listed_) object->FreeNow();
+    }
+    for (TObjectHandle handle : toFree_)
+      if (TOrvaObject* object = ResolveHandle(handle)) object->queuedForFree_ = false;
+    toFree_.clear();
+  }
+  return false;
+}
+
+void TOrvaBaseList::Paint() {
+  redrawAll_ = {};
+  layers_[0]->Paint();
+  layers_[1]->Paint();
+  if (transition_) {
+    redrawAll_ = transition_->ChangedRect;
+    transition_->Step();
+  }
+}
+
+// ---- Shown layer and transitions ----
+
+TCustomWipe* TOrvaBaseList::SetActiveBase(int index, int transitionType, int32_t duration, int32_t position,
+                                          bool reset, bool reverse) {
+  if (index < 0 || index > 1) RaiseListIndexError(index);
+  activeIndex_ = index;
+  TCustomWipe* created = nullptr;
+  if (reset || (transitionType != 0 && !transition_)) {
+    transition_.reset();
+    layers_[0]->InvalidateAll();
+    layers_[1]->InvalidateAll();
+    TOrvaBase* shown = layers_[index].get();
+    TOrvaBase* other = layers_[1 - index].get();
+    TCustomDIBX* picture = GetImage();
+    if (transitionType != 0 && picture) {
+      // The layer that drew into the scene's picture keeps that picture as the old one.
+      TCustomDIBX* image = shown->GetImage();
+      if (image && image != &shown->OwnSurface()) shown->OwnSurface().Assign(*image);
+      transition_ = CreateWipe(transitionType, picture, &shown->OwnSurface(), &other->OwnSurface());
+      if (transition_) {
+        transition_->Duration = duration;
+        transition_->SetReverse(reverse);
+        created = transition_.get();
+      }
+    }
+    TOrvaControl* focus = focus_.Get();
+    if (!focus || focus->GetBase() != shown) {
+      focus_.Reset();
+      recomputeFocus_ = true;
+    }
+  }
+  transitionType_ = transitionType;
+  if (transition_) transition_->Position = position;
+  return created;
+}
+
+void TOrvaBaseList::SetTransitionPosition(int32_t position) {
+  if (transition_) transition_->Position = position;
+}
+
+// ---- Surfaces and properties ----
+
+TCustomDIBX* TOrvaBaseList::GetImage() {
+  if (this == GetMainScene()) {
+    TSceneScreen* screen = GetSceneServices().Screen;
+    return screen ? screen->BackBuffer() : nullptr;
+  }
+  return surface_.get();
+}
+
+void TOrvaBaseList::SetWidth(int32_t value) {
+  width_ = value;
+  SizeSurface(*surface_, width_, height_);
+  layers_[0]->SetWidth(value);
+  layers_[1]->SetWidth(value);
+}
+
+void TOrvaBaseList::SetHeight(int32_t value) {
+  height_ = value;
+  SizeSurface(*surface_, width_, height_);
+  layers_[0]->SetHeight(value);
+  layers_[1]->SetHeight(value);
+}
+
+void TOrvaBaseList::SetColor(int32_t value) {
+  layers_[0]->SetColor(value);
+  layers_[1]->SetColor(value);
+}
+
+void TOrvaBaseList::ReleaseSurfaces() {
+  surface_->ReleaseHandles();
+  layers_[0]->ReleaseSurfaces();
+  layers_[1]->ReleaseSurfaces();
+  for (size_t i = 0; i < objects_.size(); ++i) objects_[i]->ReleaseSurfaces();
+  TSceneImageCache* cache = GetSceneServices().ImageCache;
+  if (cache && this == GetMainScene()) cache->ReleaseSurfaces();
+  transition_.reset();
+}
+
+void TOrvaBaseList::RecreateSurfaces() {
+  SizeSurface(*surface_, width_, height_);
+  TSceneImageCache* cache = GetSceneServices().ImageCache;
+  if (cache && this == GetMainScene()) cache->RecreateSurfaces();
+  layers_[0]->RecreateSurfaces();
+  layers_[1]->RecreateSurfaces();
+  for (size_t i = 0; i < objects_.size(); ++i) objects_[i]->RecreateSurfaces();
+  layers_[0]->InvalidateAll();
+  layers_[1]->InvalidateAll();
+}
+
+void TOrvaBaseList::SetImageDither(bool flag) {
+  TSceneImageCache* cache = GetSceneServices().ImageCache;
+  if (!cache || cache->GetDither() == flag) return;
+  cache->SetDither(flag);
+  if (TOrvaBaseList* main = GetMainScene()) {
+    main->GetLayer(0)->InvalidateAll();
+    main->GetLayer(1)->InvalidateAll();
+  }
+}
+
+bool TOrvaBaseList::GetImageDither() const {
+  TSceneImageCache* cache = GetSceneServices().ImageCache;
+  return cache && cache->GetDither();
+}
+
+void TOrvaBaseList::SetAudioEnabled(bool flag) {
+  if (flag == audioEnabled_) return;
+  audioEnabled_ = flag;
+  if (TSceneMedia* media = GetSceneServices().Media) media->SetAudioEnabled(flag);
+}
+
+// ---- Focus and right clicks ----
+
+void TOrvaBaseList::SetFocus(TOrvaControl* control) {
+  TOrvaControl* current = focus_.Get();
+  if (control == current) return;
+  if (current && current->IsListed() && current->GetOwner() == this && !current->GetName().empty() &&
+      !current->IsInputLocked()) {
+    const std::string handler = current->GetOnFocusOut();
+    if (!handler.empty()) current->QueueEvent(PR_ONFOCUSOUT, handler);
+  }
+  focus_ = control;
+  if (control && !control->IsInputLocked()) {
+    const std::string handler = control->GetOnFocusIn();
+    if (!handler.empty()) control->QueueEvent(PR_ONFOCUSIN, handler);
+  }
+  recomputeFocus_ = false;
+  if (control) control->FocusGained();
+}
+
+void TOrvaBaseList::AddRightClickReceiver(TOrvaObject* object) {
+  if (!object) return;
+  if (std::find(rightClickReceivers_.begin(), rightClickReceivers_.end(), object->Handle()) ==
+      rightClickReceivers_.end())
+    rightClickReceivers_.push_back(object->Handle());
+}
+
+void TOrvaBaseList::RemoveRightClickReceiver(TOrvaObject* object) {
+  if (!object) return;
+  std::erase(rightClickReceivers_, object->Handle());
+}
+
+// ---- Stored form ----
+
+void TOrvaBaseList::SaveToStream(TStream& stream) {
+  WriteStreamInt(stream, width_);
+  WriteStreamInt(stream, height_);
+  WriteStreamInt(stream, activeIndex_);
+  layers_[0]->SaveToStream(stream);
+  layers_[1]->SaveToStream(stream);
+  std::vector<TOrvaObject*> components;
+  for (const auto& object : objects_)
+    if (IsSavedComponent(*object)) components.push_back(object.get());
+  WriteStreamInt(stream, static_cast<int32_t>(components.size()));
+  for (TOrvaObject* component : components) {
+    WriteStreamByte(stream, component->GetCompoType());
+    component->SaveToStream(stream);
+  }
+  events_->SaveToStream(stream);
+  TOrvaControl* focus = focus_.Get();
+  WriteStreamString(stream, focus ? std::string_view(focus->GetName()) : std::string_view());
+}
+
+void TOrvaBaseList::LoadFromStream(TStream& stream, int version) {
+  Clear();
+  width_ = height_ = 8;
+  const int32_t width = ReadStreamInt(stream);
+  if (width < 0 || width > MaxStoredSceneSize) throw EReadError("scene: bad width " + std::to_string(width));
+  SetWidth(width);
+  const int32_t height = ReadStreamInt(stream);
+  if (height < 0 || height > MaxStoredSceneSize) throw EReadError("scene: bad height " + std::to_string(height));
+  SetHeight(height);
+  const int32_t active = ReadStreamInt(stream);
+  if (active != 0 && active != 1) throw EReadError("scene: bad active layer " + std::to_string(active));
+  activeIndex_ = active;
+  layers_[0]->LoadFromStream(stream, version);
+  layers_[1]->LoadFromStream(stream, version);
+  // The layers are known by these names whatever the data says.
+  layers_[0]->AssignName(LayerName0);
+  layers_[1]->AssignName(LayerName1);
+  layers_[0]->InvalidateAll();
+  layers_[1]->InvalidateAll();
+  const int32_t count = ReadStreamCount(stream, 9);
+  for (int32_t i = 0; i < count; ++i) {
+    const uint8_t code = ReadStreamByte(stream);
+    TOrvaObject* object = CreateObject(code);
+    if (!object) throw EReadError("scene: no object class for type " + std::to_string(code));
+    object->LoadFromStream(stream, version);
+  }
+  events_->LoadFromStream(stream, version);
+  if (version >= 119) {
+    const std::string name = ReadStreamString(stream);
+    if (!name.empty()) {
+      if (TOrvaControl* control = FindControl(name)) {
+        focus_ = control;
+        control->FocusGained();
+        recomputeFocus_ = false;
+      }
+    }
+  }
+}
+
+// ==== TOrvaSceneLink ====
+
+TObjectHandle TOrvaSceneLink::FindObject(std::string_view name) { return HandleOf(scene_.FindObject(name)); }
+
+TObjectHandle TOrvaSceneLink::FindControl(std::string_view name) { return HandleOf(scene_.FindControl(name)); }
+
+int TOrvaSceneLink::IndexOfObject(TObjectHandle object) { return scene_.IndexOfObject(ResolveHandle(object)); }
+
+std::string TOrvaSceneLink::GetName(TObjectHandle object) {
+  const TOrvaObject* o = ResolveHandle(object);
+  return o ? o->GetName() : std::string();
+}
+
+TEventQueue& TOrvaSceneLink::Events() { return scene_.Events(); }
+
+void TOrvaSceneLink::Clear() { scene_.Clear(); }
+
+// ==== Scene-level globals ====
+
+TOrvaBaseList* GetMainScene() { return MainSceneSlot().get(); }
+
+void CreateSceneGlobals() {
+  MainSceneSlot() = std::make_unique<TOrvaBaseList>();
+  SetupColorTables(ScreenBitCount());
+}
+
+void FreeSceneGlobals() { MainSceneSlot().reset(); }
+
+}  // namespace orva

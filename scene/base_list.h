@@ -1,0 +1,242 @@
+#pragma once
+// The scene (TOrvaBaseList) and its two screen layers (TOrvaBase). The scene owns the layers
+// (one shown, the other prepared off screen and brought in with or without a transition),
+// every object in creation order, the list of objects to free after the update pass, the
+// event queue, the focus and the running transition. It creates objects by type code,
+// finds them by name, updates them once per frame, paints the changed rectangles of both
+// layers and is saved and loaded inside a game save.
+//
+// There is one main scene (GetMainScene), made by CreateSceneGlobals; a cinema owns a
+// private scene of the same class.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/clip_list.h"
+#include "scene/orva_control.h"
+#include "scene/timer_list.h"
+#include "scene/wipe.h"
+
+namespace orva {
+
+class TDIBX;
+
+// The layers' own names.
+inline constexpr std::string_view LayerName0 = "\x01" "BASE0";
+inline constexpr std::string_view LayerName1 = "\x01" "BASE1";
+
+// A screen layer: a control whose picture is its own surface or, while it is the shown layer
+// and no transition runs, the scene's picture.
+class TOrvaBase : public TOrvaControl {
+ public:
+  explicit TOrvaBase(TOrvaBaseList* owner);
+  ~TOrvaBase() override;
+
+  TOrvaBase* AsLayer() override { return this; }
+  TOrvaBase* GetBase() override { return this; }
+  // A layer has no parent: its own flag decides.
+  bool IsEffectivelyVisible() override { return GetVisible(); }
+  TCustomDIBX* GetImage() override;
+  TCustomDIBX* GetTargetSurface() override { return GetImage(); }
+  TDIBX& OwnSurface() { return *surface_; }
+  void SetWidth(int32_t value) override;
+  void SetHeight(int32_t value) override;
+  void Paint() override;
+  void ReleaseSurfaces() override;
+  void RecreateSurfaces() override;
+
+  // The rectangle clamped to the layer (0, 0, WIDTH, HEIGHT) joins the dirty rectangles.
+  void AddDirtyRect(const TRect& rect);
+  void InvalidateAll() { AddDirtyRect({0, 0, GetWidth(), GetHeight()}); }
+  TClipList& DirtyRects() { return dirty_; }
+
+  // Mouse position in layer coordinates; a change sets the moved flag.
+  void SetMousePos(TPoint point);
+  TPoint GetMousePos() const { return mouse_; }
+  bool MouseMoved = false;
+  // The object under the mouse at the last input step.
+  TWeakRef<TOrvaObject> Hover;
+
+ private:
+  void ResizeSurface();
+
+  TClipList dirty_;
+  std::unique_ptr<TDIBX> surface_;
+  TPoint mouse_;
+};
+
+// The scene as the interpreter sees it: objects by weak handle, the event queue, a clear.
+class TOrvaSceneLink : public TSceneLink {
+ public:
+  explicit TOrvaSceneLink(TOrvaBaseList& scene) : scene_(scene) {}
+  TObjectHandle FindObject(std::string_view name) override;
+  TObjectHandle FindControl(std::string_view name) override;
+  // -1 for a layer, which is never in the list.
+  int IndexOfObject(TObjectHandle object) override;
+  std::string GetName(TObjectHandle object) override;
+  TEventQueue& Events() override;
+  void Clear() override;
+
+ private:
+  TOrvaBaseList& scene_;
+};
+
+class TOrvaBaseList : public TOrvaComponent {
+ public:
+  TOrvaBaseList();
+  ~TOrvaBaseList() override;
+
+  // Frees the layers, the events and every object, and makes two new empty layers at the
+  // scene's size (before a load).
+  void Clear();
+
+  // ---- Object list ----
+  // Takes the object into the list: the auto name when it asks for one, then appended.
+  TOrvaObject* AdoptObject(std::unique_ptr<TOrvaObject> object);
+  // Takes the object out of the list and hands it over; none when it is not listed.
+  std::unique_ptr<TOrvaObject> RemoveObject(TOrvaObject* object);
+  TOrvaObject* GetItem(int index) override;
+  int GetItemCount() override { return static_cast<int>(objects_.size()); }
+  // -1 when the object is not listed.
+  int IndexOfObject(const TOrvaObject* object) const;
+  // Whether the handle names a live object of this scene's list.
+  bool HasObject(TObjectHandle handle) const;
+  // The index of the first listed object with exactly that name, -1 when none.
+  int IndexOfName(std::string_view name) const;
+  // The first listed object with exactly that name, or none.
+  TOrvaObject* FirstNamed(std::string_view name) const;
+  void QueueFree(TOrvaObject* object);
+
+  // ---- Layers and lookups ----
+  TOrvaBase* GetLayer(int index) const { return layers_[index & 1].get(); }
+  TOrvaBase* ActiveLayer() const { return layers_[activeIndex_].get(); }
+  int ActiveIndex() const { return activeIndex_; }
+  // "" and "\x01BASE0" give the shown layer, "\x01" and "\x01BASE1" the other one; any other
+  // name the first listed object with it.
+  TOrvaObject* FindObject(std::string_view name) const;
+  // "" the shown layer, "\x01" the other; "\x01BASE0" and "\x01BASE1" layer 0 and 1; any
+  // other name the first listed control with it.
+  TOrvaControl* FindControl(std::string_view name) const;
+  // prefix + the first n = 0, 1, ... that no listed object has as its name.
+  std::string MakeUniqueName(std::string_view prefix);
+  // Appends the names of the listed objects of the type code (0: any) whose parent is the
+  // given one (the scene itself: any parent); returns the number added.
+  int GetObjectNames(std::vector<std::string>& names, uint8_t typeCode, TOrvaObject* parent);
+
+  // The factory: the class registered for code & 127, created in this scene; none for the
+  // codes without a class.
+  TOrvaObject* CreateObject(int code);
+
+  // ---- Frame ----
+  bool Idle() override;
+  void Paint() override;
+
+  // ---- Shown layer and transitions ----
+  TCustomWipe* SetActiveBase(int index, int transitionType, int32_t duration, int32_t position, bool reset,
+                             bool reverse);
+  int32_t GetTransitionDuration() const { return transition_ ? transition_->Duration : 0; }
+  void SetTransitionPosition(int32_t position);
+  TCustomWipe* GetTransition() const { return transition_.get(); }
+  int GetTransitionType() const { return transitionType_; }
+  // The transition's changed rectangle of this frame, else empty; read by the presentation.
+  TRect RedrawAllRect() const { return redrawAll_; }
+  int32_t Zoom = 100;
+
+  // ---- Surfaces and properties ----
+  // The main scene answers the screen's back buffer, any other scene its own surface.
+  TCustomDIBX* GetImage() override;
+  int32_t GetWidth() override { return width_; }
+  void SetWidth(int32_t value) override;
+  int32_t GetHeight() override { return height_; }
+  void SetHeight(int32_t value) override;
+  void SetColor(int32_t value) override;
+  void ReleaseSurfaces() override;
+  void RecreateSurfaces() override;
+  void SetImageDither(bool flag);
+  bool GetImageDither() const;
+  void SetAudioEnabled(bool flag);
+  bool GetAudioEnabled() const { return audioEnabled_; }
+
+  // ---- Events, focus, right clicks ----
+  TTimerList& Events() { return *events_; }
+  // What the call manager is given (TCallMan::SetScene).
+  TSceneLink& Link() { return link_; }
+  TOrvaControl* GetFocus() const { return focus_.Get(); }
+  // Queues ONFOCUSOUT of the old and ONFOCUSIN of the new focus.
+  void SetFocus(TOrvaControl* control);
+  void RequestFocusUpdate(bool flag) { recomputeFocus_ = flag; }
+  bool FocusUpdateRequested() const { return recomputeFocus_; }
+  // Map images and menus of any scene register in the main scene's list, which the input
+  // step offers each right click in order.
+  const std::vector<TObjectHandle>& RightClickReceivers() const { return rightClickReceivers_; }
+  void AddRightClickReceiver(TOrvaObject* object);
+  void RemoveRightClickReceiver(TOrvaObject* object);
+
+  // ---- Stored form ----
+  void SaveToStream(TStream& stream) override;
+  // Fails (EReadError) on an active index outside 0..1, sizes that are negative or beyond
+  // MaxStoredSceneSize, counts beyond the bytes left and type codes without a class.
+  void LoadFromStream(TStream& stream, int version) override;
+
+ private:
+  friend class TOrvaObject;
+  // Kept in step with every Name change of a listed object.
+  void IndexName(TOrvaObject* object);
+  void UnindexName(TOrvaObject* object);
+  void MakeLayers();
+  void FreeObjects();
+
+  std::array<std::unique_ptr<TOrvaBase>, 2> layers_;
+  int32_t width_ = 0, height_ = 0;
+  std::unique_ptr<TDIBX> surface_;
+  int transitionType_ = 0;
+  std::unique_ptr<TCustomWipe> transition_;
+  TRect redrawAll_{};
+  int activeIndex_ = 0;
+  std::unique_ptr<TTimerList> events_;
+  std::vector<std::unique_ptr<TOrvaObject>> objects_;
+  std::vector<TObjectHandle> toFree_;
+  int updateIndex_ = 0;
+  std::vector<TObjectHandle> rightClickReceivers_;
+  bool audioEnabled_ = true;
+  TWeakRef<TOrvaControl> focus_;
+  bool recomputeFocus_ = false;
+  TOrvaSceneLink link_{*this};
+
+  // Name index: every listed object by name, each bucket in list order.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_map<std::string, std::vector<TOrvaObject*>, NameHash, std::equal_to<>> names_;
+  // Per prefix of MakeUniqueName: every number below it is known to be taken.
+  std::unordered_map<std::string, int64_t, NameHash, std::equal_to<>> nextNumber_;
+  uint64_t nextSequence_ = 0;
+};
+
+// Stored scene sizes beyond this (either side) make a load fail.
+constexpr int32_t MaxStoredSceneSize = 4096;
+
+// Makes a listed object of class T in the scene (auto-named when it asks for a name).
+template <class T, class... Args>
+T* CreateSceneObject(TOrvaBaseList& scene, Args&&... args) {
+  auto object = std::make_unique<T>(&scene, std::forward<Args>(args)...);
+  T* raw = object.get();
+  scene.AdoptObject(std::move(object));
+  return raw;
+}
+
+// ---- Scene-level globals ----
+
+// The main scene, none outside CreateSceneGlobals .. FreeSceneGlobals.
+TOrvaBaseList* GetMainScene();
+// Makes the main scene and sets up the colour tables.
+void CreateSceneGlobals();
+void FreeSceneGlobals();
+
+}  // namespace orva

@@ -1,0 +1,34 @@
+#include "scene/object_factory.h"
+
+#include <array>
+#include <utility>
+
+#include "core/lists.h"
+#include "core/vocabulary.h"
+#include "scene/base_list.h"
+
+namespace orva {
+
+namespace {
+
+std::array<TObjectConstructor, 128>& Classes() {
+  static std::array<TObjectConstructor, 128> classes = [] {
+    std::array<TObjectConstructor, 128> table;
+    table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
+    return table;
+  }();
+  return classes;
+}
+
+}  // namespace
+
+bool IsCreatableObjectType(int code) { return code >= LT_BOX && code < ObjectTypeCount && code != LT_MAP; }
+
+TObjectConstructor RegisterObjectClass(int code, TObjectConstructor constructor) {
+  if (!IsCreatableObjectType(code)) RaiseListIndexError(code);
+  return std::exchange(Classes()[size_t(code)], std::move(constructor));
+}
+
+const TObjectConstructor& ObjectClassOf(int code) { return Classes()[size_t(code & 127)]; }
+
+}  // namespace orva

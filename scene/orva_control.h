@@ -1,0 +1,218 @@
+#pragma once
+// TOrvaControl: everything shown on screen. A position and size in its parent's coordinates,
+// an offset (the hot spot), zoom-aware layer coordinates, a clip rectangle, visibility, a
+// parent and a z-ordered child list, a background colour, the mouse and key handler
+// properties, a cursor and an optional motion. Controls form a tree under the scene's two
+// layers; a control draws into its layer's surface, children above their parent, each child
+// clipped to its parent's client rectangle and its own clip rectangle.
+//
+// TOrvaCabinet is a control that hides what it holds.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scene/motion.h"
+#include "scene/orva_object.h"
+
+namespace orva {
+
+class TOrvaControl : public TOrvaComponent {
+ public:
+  explicit TOrvaControl(TOrvaBaseList* owner);
+  // Frees every child (through the scene's list), the motion, and drops the focus when it
+  // held it.
+  ~TOrvaControl() override;
+
+  TOrvaControl* AsControl() override { return this; }
+
+  // ---- Tree ----
+  TOrvaControl* GetParent() override { return parent_; }
+  // Ignores itself and its descendants as the new parent.
+  void SetParent(TOrvaControl* parent) override;
+  TOrvaControl* GetChild(int index) override;
+  int GetChildCount() override { return static_cast<int>(children_.size()); }
+  const std::vector<TOrvaControl*>& Children() const { return children_; }
+  virtual void AddChild(TOrvaControl* child);
+  virtual void RemoveChild(TOrvaControl* child);
+  // Re-sorts the children by z-order (bottom first).
+  virtual void SortChildren();
+  virtual void ClipChanged();
+  bool Contains(const TOrvaObject* object) override;
+  bool IsInCabinet() override;
+
+  // Renames: the previous holder of the name takes the name with a "_n" suffix.
+  void SetName(std::string_view name) override;
+
+  // ---- Properties ----
+  // VISIBLE as set, whatever the parent chain says.
+  bool GetVisible() override { return visible_; }
+  void SetVisible(bool value) override;
+  bool IsEffectivelyVisible() override;
+  int32_t GetLeft() override { return left_; }
+  void SetLeft(int32_t value) override;
+  int32_t GetTop() override { return top_; }
+  void SetTop(int32_t value) override;
+  int32_t GetWidth() override { return width_; }
+  void SetWidth(int32_t value) override;
+  int32_t GetHeight() override { return height_; }
+  void SetHeight(int32_t value) override;
+  int32_t GetOffsetX() override { return offsetX_; }
+  void SetOffsetX(int32_t value) override;
+  int32_t GetOffsetY() override { return offsetY_; }
+  void SetOffsetY(int32_t value) override;
+  int32_t GetColor() override { return color_; }
+  void SetColor(int32_t value) override;
+  uint8_t GetIgnoreMouse() override { return ignoreMouse_; }
+  void SetIgnoreMouse(uint8_t value) override { ignoreMouse_ = value; }
+  std::string GetCursor() override { return cursor_; }
+  void SetCursor(std::string_view value) override { cursor_ = value; }
+  bool GetPosZoomed() override { return posZoomed_; }
+  void SetPosZoomed(bool value) override;
+  int32_t GetClipLeft() override { return clipLeft_; }
+  void SetClipLeft(int32_t value) override;
+  int32_t GetClipTop() override { return clipTop_; }
+  void SetClipTop(int32_t value) override;
+  int32_t GetClipWidth() override { return clipWidth_; }
+  void SetClipWidth(int32_t value) override;
+  int32_t GetClipHeight() override { return clipHeight_; }
+  void SetClipHeight(int32_t value) override;
+  int32_t GetPlusX() override { return plusX_; }
+  void SetPlusX(int32_t value) override;
+  int32_t GetPlusY() override { return plusY_; }
+  void SetPlusY(int32_t value) override;
+  bool GetAniPaused() override;
+  void SetAniPaused(bool value) override { aniPaused_ = value; }
+  bool GetHandleKey() override { return handleKey_; }
+  void SetHandleKey(bool value) override;
+  bool GetPlaying() override;
+  int32_t GetMotionX() override { return motionX_; }
+  void SetMotionX(int32_t value) override;
+  int32_t GetMotionY() override { return motionY_; }
+  void SetMotionY(int32_t value) override;
+  bool GetMarked() override { return marked_; }
+  void SetMarked(bool value) override;
+  // The saved rectangle that film tracks write and read; independent of the position.
+  TRect GetBoundsRect() override { return bounds_; }
+  void SetBoundsRect(const TRect& rect) override { bounds_ = rect; }
+  // LEFT, TOP, WIDTH and HEIGHT at once, invalidating the old and the new rectangle.
+  virtual void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
+
+  std::string GetOnMouseMove() override { return handlers_[hMouseMove]; }
+  void SetOnMouseMove(std::string_view v) override { handlers_[hMouseMove] = v; }
+  std::string GetOnMouseIn() override { return handlers_[hMouseIn]; }
+  void SetOnMouseIn(std::string_view v) override { handlers_[hMouseIn] = v; }
+  std::string GetOnMouseOut() override { return handlers_[hMouseOut]; }
+  void SetOnMouseOut(std::string_view v) override { handlers_[hMouseOut] = v; }
+  std::string GetOnLBtnDown() override { return handlers_[hLBtnDown]; }
+  void SetOnLBtnDown(std::string_view v) override { handlers_[hLBtnDown] = v; }
+  std::string GetOnLBtnUp() override { return handlers_[hLBtnUp]; }
+  void SetOnLBtnUp(std::string_view v) override { handlers_[hLBtnUp] = v; }
+  std::string GetOnRBtnDown() override { return handlers_[hRBtnDown]; }
+  void SetOnRBtnDown(std::string_view v) override { handlers_[hRBtnDown] = v; }
+  std::string GetOnRBtnUp() override { return handlers_[hRBtnUp]; }
+  void SetOnRBtnUp(std::string_view v) override { handlers_[hRBtnUp] = v; }
+  std::string GetOnWheelDown() override { return handlers_[hWheelDown]; }
+  void SetOnWheelDown(std::string_view v) override { handlers_[hWheelDown] = v; }
+  std::string GetOnWheelUp() override { return handlers_[hWheelUp]; }
+  void SetOnWheelUp(std::string_view v) override { handlers_[hWheelUp] = v; }
+  std::string GetOnKeyDown() override { return handlers_[hKeyDown]; }
+  void SetOnKeyDown(std::string_view v) override { handlers_[hKeyDown] = v; }
+  std::string GetOnKeyUp() override { return handlers_[hKeyUp]; }
+  void SetOnKeyUp(std::string_view v) override { handlers_[hKeyUp] = v; }
+  std::string GetOnKeyRepeat() override { return handlers_[hKeyRepeat]; }
+  void SetOnKeyRepeat(std::string_view v) override { handlers_[hKeyRepeat] = v; }
+  std::string GetOnFocusIn() override { return handlers_[hFocusIn]; }
+  void SetOnFocusIn(std::string_view v) override { handlers_[hFocusIn] = v; }
+  std::string GetOnFocusOut() override { return handlers_[hFocusOut]; }
+  void SetOnFocusOut(std::string_view v) override { handlers_[hFocusOut] = v; }
+
+  // ---- Layer coordinates ----
+  int32_t GetScreenLeft() override;
+  int32_t GetScreenTop() override;
+  int32_t GetOriginX() override;
+  int32_t GetOriginY() override;
+  TPoint GetDrawOrigin() override;
+  TPoint ClientToScreen(TPoint point) override;
+  TPoint ScreenToClient(TPoint point) override;
+
+  // ---- Drawing, hit testing, keys, update ----
+  void Invalidate() override;
+  // Draws the children; a subclass draws its own picture first and then calls this.
+  void Paint() override;
+  TOrvaObject* HitTest(TPoint point, TIgnoreMouseSet accepted) override;
+  TOrvaControl* FindKeyTarget() override;
+  void KeyDown() override;
+  void KeyUp() override;
+  void KeyRepeat() override;
+  bool Idle() override;
+
+  // ---- Motion ----
+  TOrvaMotion* GetMotion() { return motion_.get(); }
+  // Frees the current motion (the owner is cleared first).
+  void FreeMotion();
+  void LoadMotion(std::string_view fileName) override;
+  void StartMotion() override;
+  void RecreateSurfaces() override;
+
+  // ---- Radio groups (operations of the group's parent) ----
+  void UpdateGroup(TOrvaControl* sender, int32_t group);
+  void SetGroupAllowAllUp(int32_t group, bool flag);
+
+  void SaveToStream(TStream& stream) override;
+  void LoadFromStream(TStream& stream, int version) override;
+
+  // The z-order comparison: < 0 when a lies below b.
+  static int ComparePriority(TOrvaObject* a, TOrvaObject* b);
+
+ protected:
+  // Reads the children of the stored form; depth is the nesting of this control.
+  void LoadChildren(TStream& stream, int version);
+  // The axis rule of GetScreenLeft/GetScreenTop.
+  int32_t ScreenPos(bool vertical);
+  int32_t OriginPos(bool vertical);
+
+ private:
+  enum Handler { hMouseMove, hMouseIn, hMouseOut, hLBtnDown, hLBtnUp, hRBtnDown, hRBtnUp, hWheelDown, hWheelUp,
+                 hKeyDown, hKeyUp, hKeyRepeat, hFocusIn, hFocusOut, HandlerCount };
+  void QueueKeyEvent(uint8_t kind, Handler handler);
+  void MovePosition(int32_t& field, int32_t value, int32_t* motion);
+  // The parent chain length, for the bound on stored nesting.
+  int Depth();
+  void DrawMarkedFrame(TCustomDIBX& surface);
+
+  int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  int32_t offsetX_ = 0, offsetY_ = 0;
+  bool visible_ = true;
+  TOrvaControl* parent_ = nullptr;
+  int32_t color_ = 0;
+  std::vector<TOrvaControl*> children_;
+  TRect bounds_{0, 0, 1, 1};
+  std::string handlers_[HandlerCount];
+  uint8_t ignoreMouse_ = IM_NONE;
+  std::string cursor_;
+  bool posZoomed_ = false;
+  bool marked_ = false;
+  int32_t clipLeft_ = 0, clipTop_ = 0, clipWidth_ = 0, clipHeight_ = 0;
+  int32_t motionX_ = 0, motionY_ = 0;
+  int32_t plusX_ = 0, plusY_ = 0;
+  bool aniPaused_ = false;
+  bool handleKey_ = false;
+  std::unique_ptr<TOrvaMotion> motion_;
+};
+
+// LT_CABINET: never visible, paints nothing; what it holds is neither drawn, hit-tested,
+// focused nor updated, and is saved with it.
+class TOrvaCabinet : public TOrvaControl {
+ public:
+  using TOrvaControl::TOrvaControl;
+  uint8_t GetCompoType() override { return LT_CABINET; }
+  bool IsCabinet() override { return true; }
+  bool IsEffectivelyVisible() override { return false; }
+  void Paint() override {}
+};
+
+// Stored controls nested deeper than this make a load fail instead of exhausting the stack.
+constexpr int MaxStoredControlDepth = 256;
+
+}  // namespace orva

@@ -1,0 +1,58 @@
+#pragma once
+// What the scene needs from the subsystems above it: the screen (back buffer and depth, the
+// panel's cursor), the media managers (pause and resume all) and the decoded-image cache
+// (dither flag, surfaces around a display change). Each is a small interface installed by the
+// shell; while none is installed the scene behaves as without a screen manager, media or
+// cache. Tests install doubles.
+
+#include <cstdint>
+
+#include "core/rect.h"
+
+namespace orva {
+
+class TCustomDIBX;
+
+class TSceneScreen {
+ public:
+  virtual ~TSceneScreen() = default;
+  // The back buffer's depth (15, 16 or 32): the depth of every layer surface.
+  virtual int BitCount() = 0;
+  // The main scene's picture; none without a screen manager.
+  virtual TCustomDIBX* BackBuffer() = 0;
+  // The mouse position in the scene panel's client coordinates.
+  virtual TPoint CursorPos() = 0;
+};
+
+class TSceneMedia {
+ public:
+  virtual ~TSceneMedia() = default;
+  // False pauses everything that plays, true resumes it: the wave list, Windows Media, Ogg,
+  // CD audio and MIDI managers, in that order.
+  virtual void SetAudioEnabled(bool flag) = 0;
+};
+
+class TSceneImageCache {
+ public:
+  virtual ~TSceneImageCache() = default;
+  virtual bool GetDither() = 0;
+  // A change reloads every image.
+  virtual void SetDither(bool flag) = 0;
+  virtual void ReleaseSurfaces() = 0;
+  virtual void RecreateSurfaces() = 0;
+};
+
+struct TSceneServices {
+  TSceneScreen* Screen = nullptr;
+  TSceneMedia* Media = nullptr;
+  TSceneImageCache* ImageCache = nullptr;
+};
+
+// The installed services; returns the previous set.
+TSceneServices SetSceneServices(const TSceneServices& services);
+const TSceneServices& GetSceneServices();
+
+// The screen depth: the back buffer's, 15 without a screen.
+int ScreenBitCount();
+
+}  // namespace orva
