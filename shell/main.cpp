@@ -4,7 +4,7 @@
 int main(int argc, char** argv) {
   std::printf(
       "orva-player: usage: orva-player [game-directory [archive-directory ...]]\n"
-      "This build holds the core library only: the script engine, scene, graphics and shell\n"
-      "that run a game are not built yet, so there is nothing to play.\n");
+      "The game archive, script engine, scene and drawing surfaces are built; the shell that\n"
+      "opens the window and runs a game's frames is not built yet, so there is nothing to play.\n");
   return 0;
 }
