@@ -108,6 +108,8 @@ class TOrvaSceneLink : public TSceneLink {
   std::string GetName(TObjectHandle object) override;
   TEventQueue& Events() override;
   void Clear() override;
+  void GetProp(TParamCollectionItem& item, TObjectHandle object, uint8_t code) override;
+  void SetProp(TObjectHandle object, uint8_t code, const TCustomParam& value) override;
 
  private:
   TOrvaBaseList& scene_;

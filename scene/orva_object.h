@@ -118,6 +118,10 @@ class TOrvaObject {
   virtual long double GetParam(int index) { return 0.0L; }
   virtual void SetParam(int index, long double value) {}
 
+  // Where a message box's text comes from (0 plain text, 1 a text command, 2 the history);
+  // assigning TEXT by property code makes it plain text. Nothing for other objects.
+  virtual void SetTextSource(uint8_t kind) {}
+
   virtual bool GetMarked() { return false; }
   virtual void SetMarked(bool value) {}
   virtual TRect GetClientRect() { return GetScreenRect(); }
