@@ -568,6 +568,10 @@ void TOrvaSceneLink::SetProp(TObjectHandle object, uint8_t code, const TCustomPa
   if (TOrvaObject* o = ResolveHandle(object)) orva::SetProp(*o, code, value);
 }
 
+void TOrvaSceneLink::SaveToStream(TStream& stream) { scene_.SaveToStream(stream); }
+
+void TOrvaSceneLink::LoadFromStream(TStream& stream, int version) { scene_.LoadFromStream(stream, version); }
+
 // ==== Scene-level globals ====
 
 TOrvaBaseList* GetMainScene() { return MainSceneSlot().get(); }

@@ -21,6 +21,7 @@
 #include "scene/orva_control.h"
 #include "scene/timer_list.h"
 #include "scene/wipe.h"
+#include "script/save_link.h"
 
 namespace orva {
 
@@ -97,8 +98,9 @@ class TOrvaBase : public TOrvaControl {
   TPoint mouse_;
 };
 
-// The scene as the interpreter sees it: objects by weak handle, the event queue, a clear.
-class TOrvaSceneLink : public TSceneLink {
+// The scene as the interpreter sees it: objects by weak handle, the event queue, a clear,
+// property access; and the scene's part of a game save.
+class TOrvaSceneLink : public TSceneLink, public TSaveSection {
  public:
   explicit TOrvaSceneLink(TOrvaBaseList& scene) : scene_(scene) {}
   TObjectHandle FindObject(std::string_view name) override;
@@ -110,6 +112,8 @@ class TOrvaSceneLink : public TSceneLink {
   void Clear() override;
   void GetProp(TParamCollectionItem& item, TObjectHandle object, uint8_t code) override;
   void SetProp(TObjectHandle object, uint8_t code, const TCustomParam& value) override;
+  void SaveToStream(TStream& stream) override;
+  void LoadFromStream(TStream& stream, int version) override;
 
  private:
   TOrvaBaseList& scene_;
@@ -216,8 +220,9 @@ class TOrvaBaseList : public TOrvaComponent {
 
   // ---- Events, focus, right clicks ----
   TTimerList& Events() { return *events_; }
-  // What the call manager is given (TCallMan::SetScene).
-  TSceneLink& Link() { return link_; }
+  // What the call manager is given (TCallMan::SetScene), and the scene's part of a game
+  // save (TSaveSections::Scene).
+  TOrvaSceneLink& Link() { return link_; }
   TOrvaControl* GetFocus() const { return focus_.Get(); }
   // Queues ONFOCUSOUT of the old and ONFOCUSIN of the new focus.
   void SetFocus(TOrvaControl* control);
