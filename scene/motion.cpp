@@ -1,9 +1,9 @@
 #include "scene/motion.h"
 
-#include <cmath>
 #include <utility>
 
 #include "core/frame_clock.h"
+#include "core/number_text.h"
 #include "scene/geometry.h"
 #include "scene/orva_control.h"
 
@@ -18,9 +18,8 @@ TFilmFactory& FilmFactory() {
 
 // n rounded to the nearest integer, halves to the even neighbour, wrapped into 32 bits.
 int32_t RoundHalfEven(double n) {
-  const double r = std::nearbyint(n);
-  if (!(std::fabs(r) < 9.2e18)) return 0;
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(r)));
+  int32_t r = 0;
+  return RoundToInt32(n, r) ? r : 0;
 }
 
 }  // namespace
