@@ -9,6 +9,7 @@
 #include "scene/color_tables.h"
 #include "scene/geometry.h"
 #include "scene/object_factory.h"
+#include "scene/property_access.h"
 #include "scene/scene_services.h"
 
 namespace orva {
@@ -558,6 +559,18 @@ std::string TOrvaSceneLink::GetName(TObjectHandle object) {
 TEventQueue& TOrvaSceneLink::Events() { return scene_.Events(); }
 
 void TOrvaSceneLink::Clear() { scene_.Clear(); }
+
+void TOrvaSceneLink::GetProp(TParamCollectionItem& item, TObjectHandle object, uint8_t code) {
+  if (TOrvaObject* o = ResolveHandle(object)) orva::GetProp(item, *o, code);
+}
+
+void TOrvaSceneLink::SetProp(TObjectHandle object, uint8_t code, const TCustomParam& value) {
+  if (TOrvaObject* o = ResolveHandle(object)) orva::SetProp(*o, code, value);
+}
+
+void TOrvaSceneLink::SaveToStream(TStream& stream) { scene_.SaveToStream(stream); }
+
+void TOrvaSceneLink::LoadFromStream(TStream& stream, int version) { scene_.LoadFromStream(stream, version); }
 
 // ==== Scene-level globals ====
 

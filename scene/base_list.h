@@ -21,10 +21,12 @@
 #include "scene/orva_control.h"
 #include "scene/timer_list.h"
 #include "scene/wipe.h"
+#include "script/save_link.h"
 
 namespace orva {
 
 class TDIBX;
+class TParamCollection;
 
 // The layers' own names.
 inline constexpr std::string_view LayerName0 = "\x01" "BASE0";
@@ -55,23 +57,50 @@ class TOrvaBase : public TOrvaControl {
   void InvalidateAll() { AddDirtyRect({0, 0, GetWidth(), GetHeight()}); }
   TClipList& DirtyRects() { return dirty_; }
 
+  // ---- Mouse ----
+  // The main window records the buttons, the wheel and the position; the layer's mouse step
+  // latches the clicks once per frame and turns them into object calls. An object that
+  // consumes a click clears the latched flag, so the script no longer sees it.
   // Mouse position in layer coordinates; a change sets the moved flag.
   void SetMousePos(TPoint point);
   TPoint GetMousePos() const { return mouse_; }
+  // The mouse step of the frame (the shown layer's, from the scene's input step).
+  void DispatchMouse();
+  // @LPush and @RPush: the button is held and no object captured it.
+  bool IsLeftButtonDown() const { return LeftHeld && !(Capture & CaptureLeft); }
+  bool IsRightButtonDown() const { return RightHeld && !(Capture & CaptureRight); }
+
+  static constexpr uint8_t CaptureLeft = 1, CaptureRight = 2;
+  bool LeftClickPending = false, LeftClick = false;
+  bool RightClickPending = false, RightClick = false;
+  bool LeftHeld = false, RightHeld = false;
   bool MouseMoved = false;
-  // The object under the mouse at the last input step.
+  // The buttons an object took at its press; that object (Hover) then gets every mouse call
+  // until they are released.
+  uint8_t Capture = 0;
+  // The object under the mouse at the last input step, or the one holding the capture.
   TWeakRef<TOrvaObject> Hover;
+  bool WheelDownPending = false, WheelDown = false;
+  bool WheelUpPending = false, WheelUp = false;
+  // The cursor file last installed.
+  std::string CursorFile;
 
  private:
   void ResizeSurface();
+  // Whether the object is still in the scene's object list (a layer never is).
+  bool IsListedObject(TOrvaObject* object) const;
+  // Offers the latched right click to the main scene's right-click receivers on this layer.
+  void OfferRightClick();
+  void UpdateCursor(TOrvaObject& target);
 
   TClipList dirty_;
   std::unique_ptr<TDIBX> surface_;
   TPoint mouse_;
 };
 
-// The scene as the interpreter sees it: objects by weak handle, the event queue, a clear.
-class TOrvaSceneLink : public TSceneLink {
+// The scene as the interpreter sees it: objects by weak handle, the event queue, a clear,
+// property access; and the scene's part of a game save.
+class TOrvaSceneLink : public TSceneLink, public TSaveSection {
  public:
   explicit TOrvaSceneLink(TOrvaBaseList& scene) : scene_(scene) {}
   TObjectHandle FindObject(std::string_view name) override;
@@ -81,6 +110,10 @@ class TOrvaSceneLink : public TSceneLink {
   std::string GetName(TObjectHandle object) override;
   TEventQueue& Events() override;
   void Clear() override;
+  void GetProp(TParamCollectionItem& item, TObjectHandle object, uint8_t code) override;
+  void SetProp(TObjectHandle object, uint8_t code, const TCustomParam& value) override;
+  void SaveToStream(TStream& stream) override;
+  void LoadFromStream(TStream& stream, int version) override;
 
  private:
   TOrvaBaseList& scene_;
@@ -162,10 +195,34 @@ class TOrvaBaseList : public TOrvaComponent {
   void SetAudioEnabled(bool flag);
   bool GetAudioEnabled() const { return audioEnabled_; }
 
+  // ---- Input ----
+  // The frame's input step, before the interpreter runs: the focus found again when asked
+  // for, the key hits and repeats latched, the shown layer's mouse step, then the key calls
+  // of the focus (each at most once per frame) and the key repeat timers.
+  void ProcessInput();
+  // What the main window records. A press sets both layers' held buttons and the shown
+  // layer's pending click of the button (a middle button clears them); any release clears
+  // the held buttons; the wheel sets the shown layer's pending wheel flag; a move reaches
+  // both layers.
+  enum class TMouseButton { Left, Right, Middle };
+  void RecordButtonPress(TMouseButton button);
+  void RecordButtonRelease();
+  void RecordWheel(bool down);
+  void RecordMousePos(TPoint point);
+  // Keys by virtual-key code; codes outside 0..255 are ignored and read as not set.
+  void SetKeyState(int code, bool down);
+  void SetKeyHit(int code, bool flag);
+  bool IsKeyDown(int code) const;
+  bool IsKeyHit(int code) const;
+  bool IsKeyRepeated(int code) const;
+  // The application lost the input: every key is up, without key-up calls.
+  void ClearKeys();
+
   // ---- Events, focus, right clicks ----
   TTimerList& Events() { return *events_; }
-  // What the call manager is given (TCallMan::SetScene).
-  TSceneLink& Link() { return link_; }
+  // What the call manager is given (TCallMan::SetScene), and the scene's part of a game
+  // save (TSaveSections::Scene).
+  TOrvaSceneLink& Link() { return link_; }
   TOrvaControl* GetFocus() const { return focus_.Get(); }
   // Queues ONFOCUSOUT of the old and ONFOCUSIN of the new focus.
   void SetFocus(TOrvaControl* control);
@@ -204,6 +261,12 @@ class TOrvaBaseList : public TOrvaComponent {
   int updateIndex_ = 0;
   std::vector<TObjectHandle> rightClickReceivers_;
   bool audioEnabled_ = true;
+  // Keyboard state by virtual-key code.
+  struct TKeys {
+    std::array<uint8_t, 256> Held{}, HitPending{}, Hit{}, Repeated{}, RepeatedLatched{};
+    std::array<int32_t, 256> RepeatTimer{};
+    bool DownPending = false, UpPending = false, RepeatPending = false;
+  } keys_;
   TWeakRef<TOrvaControl> focus_;
   bool recomputeFocus_ = false;
   TOrvaSceneLink link_{*this};
@@ -235,6 +298,10 @@ T* CreateSceneObject(TOrvaBaseList& scene, Args&&... args) {
 
 // The main scene, none outside CreateSceneGlobals .. FreeSceneGlobals.
 TOrvaBaseList* GetMainScene();
+// The variable store whose @Cursor the input step shows over objects without a cursor of
+// their own; none: no game cursor.
+void SetSceneVariables(TParamCollection* vars);
+TParamCollection* GetSceneVariables();
 // Makes the main scene and sets up the colour tables.
 void CreateSceneGlobals();
 void FreeSceneGlobals();

@@ -1,36 +1,60 @@
 #pragma once
-// The motion a control plays (a film run on the control): what the control calls. The motion
-// player itself is built with the films; until then LoadMotion makes nothing unless a
-// factory is installed.
+// TOrvaMotion: a film played on one control. It advances a millisecond clock with the frame
+// time, turns it into film ticks of 1/60 s, applies the film at each new tick, stops at the
+// end or repeats, and re-anchors a film of relative positions when the script moves the
+// control. The control steps it from its Idle; particles use a subclass with a step of their
+// own.
 
-#include <functional>
+#include <cstdint>
 #include <memory>
 #include <string_view>
+
+#include "core/rect.h"
+#include "scene/film_manager.h"
 
 namespace orva {
 
 class TOrvaControl;
 
+// The length of a film tick in milliseconds, as the double the clock is divided by.
+inline constexpr double MotionTickMs = 16.666666666666668;
+
 class TOrvaMotion {
  public:
-  virtual ~TOrvaMotion() = default;
-  virtual TOrvaControl* GetOwner() = 0;
+  // Takes the film and puts it into object-motion mode.
+  explicit TOrvaMotion(std::unique_ptr<TFilmManager> film);
+  // Puts the owner back at its own position (motion position 0, 0) with priority offset 0.
+  virtual ~TOrvaMotion();
+  TOrvaMotion(const TOrvaMotion&) = delete;
+  TOrvaMotion& operator=(const TOrvaMotion&) = delete;
+
+  // Loads the film and starts from tick 0: the first two steps show it without advancing.
+  void Load(std::string_view fileName);
+  void Rewind();
+  TOrvaControl* GetOwner() const { return film_->MotionTarget; }
   // The control's destructor clears the owner first, so that the motion leaves it alone.
-  virtual void SetOwner(TOrvaControl* owner) = 0;
-  // One frame; true exactly in the step in which a non-repeating film reaches its end.
-  virtual bool Step() = 0;
-  virtual bool IsFinished() = 0;
-  virtual void Rewind() = 0;
+  void SetOwner(TOrvaControl* owner) { film_->MotionTarget = owner; }
+  int32_t GetLength() const { return film_->GetLength(); }
+  TFilmManager& Film() const { return *film_; }
+
+  // One frame; true exactly in the step in which a film that does not repeat reaches its
+  // end.
+  virtual bool Step();
+  bool IsFinished() const { return finished_; }
   // Applies the current tick again after the surfaces were rebuilt.
-  virtual void Reapply() = 0;
+  void Reapply();
+
+  int32_t Clock() const { return clock_; }
+  int32_t Tick() const { return tick_; }
+
+ protected:
+  std::unique_ptr<TFilmManager> film_;
+  int32_t clock_ = 0;
+  // 2 after a load or rewind, counted down by the steps.
+  int32_t startFrames_ = 2;
+  bool finished_ = false;
+  int32_t tick_ = 0;
+  TPoint lastPosition_{};
 };
-
-// Makes the motion of a control from a film file: the control becomes its owner and the film
-// is loaded. Errors of the load propagate.
-using TMotionFactory = std::function<std::unique_ptr<TOrvaMotion>(TOrvaControl& owner, std::string_view fileName)>;
-
-// Installs the factory (none: controls load no motions). Returns the previous one.
-TMotionFactory SetMotionFactory(TMotionFactory factory);
-const TMotionFactory& GetMotionFactory();
 
 }  // namespace orva

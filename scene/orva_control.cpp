@@ -54,7 +54,10 @@ TOrvaControl::~TOrvaControl() {
     // A child the scene does not list (a layer given a parent) stays with its owner.
     if (scene) scene->RemoveObject(child).reset();
   }
-  FreeMotion();
+  if (motion_) {
+    motion_->SetOwner(nullptr);
+    motion_.reset();
+  }
   if (scene && scene->GetFocus() == this) {
     scene->SetFocus(nullptr);
     scene->RequestFocusUpdate(true);
@@ -472,15 +475,22 @@ bool TOrvaControl::Idle() {
 
 void TOrvaControl::FreeMotion() {
   if (!motion_) return;
-  motion_->SetOwner(nullptr);
-  motion_.reset();
+  // Where the motion had put the control, and where it stands without one.
+  Invalidate();
+  std::unique_ptr<TOrvaMotion> motion = std::move(motion_);
+  motion.reset();
+  Invalidate();
 }
 
 void TOrvaControl::LoadMotion(std::string_view fileName) {
-  const TMotionFactory& factory = GetMotionFactory();
-  if (!factory) return;
+  std::unique_ptr<TFilmManager> film = CreateFilm();
+  if (!film) return;
   FreeMotion();
-  motion_ = factory(*this, fileName);
+  auto motion = std::make_unique<TOrvaMotion>(std::move(film));
+  // A film that cannot be read leaves no motion behind.
+  motion->Load(fileName);
+  motion->SetOwner(this);
+  motion_ = std::move(motion);
 }
 
 void TOrvaControl::StartMotion() {

@@ -20,8 +20,8 @@ namespace orva {
 class TOrvaControl : public TOrvaComponent {
  public:
   explicit TOrvaControl(TOrvaBaseList* owner);
-  // Frees every child (through the scene's list), the motion, and drops the focus when it
-  // held it.
+  // Frees every child (through the scene's list) and the motion (which leaves the control
+  // alone), and drops the focus when it held it.
   ~TOrvaControl() override;
 
   TOrvaControl* AsControl() override { return this; }
@@ -149,7 +149,7 @@ class TOrvaControl : public TOrvaComponent {
 
   // ---- Motion ----
   TOrvaMotion* GetMotion() { return motion_.get(); }
-  // Frees the current motion (the owner is cleared first).
+  // Frees the current motion, which puts the control back at its own position.
   void FreeMotion();
   void LoadMotion(std::string_view fileName) override;
   void StartMotion() override;

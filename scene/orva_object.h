@@ -118,6 +118,10 @@ class TOrvaObject {
   virtual long double GetParam(int index) { return 0.0L; }
   virtual void SetParam(int index, long double value) {}
 
+  // Where a message box's text comes from (0 plain text, 1 a text command, 2 the history);
+  // assigning TEXT by property code makes it plain text. Nothing for other objects.
+  virtual void SetTextSource(uint8_t kind) {}
+
   virtual bool GetMarked() { return false; }
   virtual void SetMarked(bool value) {}
   virtual TRect GetClientRect() { return GetScreenRect(); }
@@ -159,14 +163,18 @@ class TOrvaObject {
   virtual TOrvaObject* HitTest(TPoint point, TIgnoreMouseSet accepted) { return nullptr; }
   // The per-frame update; true asks the scene to free the object at once.
   virtual bool Idle() { return false; }
-  // Mouse operations, called by the scene's input step.
-  virtual void LButtonDown() {}
-  virtual void LButtonUp() {}
-  virtual void RButtonDown() {}
-  virtual void RButtonUp() {}
-  virtual void MouseMove() {}
-  virtual void MouseOut(TOrvaObject* next) {}
-  virtual void MouseIn(TOrvaObject* previous) {}
+  // Mouse operations, called by the scene's input step. The base ones queue the ON events
+  // with the mouse position relative to the object (x, y as decimal texts). A press on an
+  // object that accepts the button is consumed even when the object is paused, busy with
+  // the same event or locked; only a free one captures the button, so that its release
+  // reaches it wherever the mouse is then.
+  virtual void LButtonDown();
+  virtual void LButtonUp();
+  virtual void RButtonDown();
+  virtual void RButtonUp();
+  virtual void MouseMove();
+  virtual void MouseOut(TOrvaObject* next);
+  virtual void MouseIn(TOrvaObject* previous);
   virtual void MouseHold() {}
   virtual void GroupSelect(bool value) {}
   virtual void GroupAllowAllUp(bool value) {}

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "scene/motion.h"
 
 namespace orva {
 
@@ -10,10 +9,6 @@ namespace {
 TSceneServices& Services() {
   static TSceneServices services;
   return services;
-}
-TMotionFactory& MotionFactory() {
-  static TMotionFactory factory;
-  return factory;
 }
 }  // namespace
 
@@ -25,9 +20,5 @@ int ScreenBitCount() {
   TSceneScreen* screen = Services().Screen;
   return screen ? screen->BitCount() : 15;
 }
-
-TMotionFactory SetMotionFactory(TMotionFactory factory) { return std::exchange(MotionFactory(), std::move(factory)); }
-
-const TMotionFactory& GetMotionFactory() { return MotionFactory(); }
 
 }  // namespace orva

@@ -1,11 +1,12 @@
 #pragma once
-// What the scene needs from the subsystems above it: the screen (back buffer and depth, the
-// panel's cursor), the media managers (pause and resume all) and the decoded-image cache
+// What the scene needs from the subsystems above it: the screen (back buffer and depth), the
+// panel's mouse cursor, the media managers (pause and resume all) and the decoded-image cache
 // (dither flag, surfaces around a display change). Each is a small interface installed by the
 // shell; while none is installed the scene behaves as without a screen manager, media or
 // cache. Tests install doubles.
 
 #include <cstdint>
+#include <string>
 
 #include "core/rect.h"
 
@@ -22,6 +23,19 @@ class TSceneScreen {
   virtual TCustomDIBX* BackBuffer() = 0;
   // The mouse position in the scene panel's client coordinates.
   virtual TPoint CursorPos() = 0;
+};
+
+// The scene panel's mouse cursor: the default arrow or the game's own cursor, which the input
+// step loads from a cursor file.
+class TSceneCursor {
+ public:
+  enum TKind { Arrow = 0, Custom = 1 };
+  virtual ~TSceneCursor() = default;
+  // Loads a cursor file (a real path, at the default size) and installs it as the
+  // application's custom cursor. A file that is no cursor leaves the old one.
+  virtual void LoadCustomCursor(const std::string& realPath) = 0;
+  virtual TKind GetPanelCursor() = 0;
+  virtual void SetPanelCursor(TKind cursor) = 0;
 };
 
 class TSceneMedia {
@@ -46,6 +60,7 @@ struct TSceneServices {
   TSceneScreen* Screen = nullptr;
   TSceneMedia* Media = nullptr;
   TSceneImageCache* ImageCache = nullptr;
+  TSceneCursor* Cursor = nullptr;
 };
 
 // The installed services; returns the previous set.

@@ -351,6 +351,24 @@ void TCallMan::SaveToStream(TStream& stream) const {
   if (prepared_ && InPage(index_)) page_->GetCommand(index_).WriteRunState(stream, *this);
 }
 
+void TCallMan::EnterAfterLoadPage(std::string_view name, int32_t index) {
+  TPage* page = LoadPage(name);
+  if (page_) {
+    TStack& frame = stack_.Push();
+    frame.PageName = page_->Name();
+    frame.ReturnIndex = index_;
+    frame.Continue = continue_;
+    frame.Prepared = prepared_;
+    frame.Sender = sender_;
+    frame.Args.Assign(args_);
+  }
+  page_ = page;
+  index_ = index > 0 ? index : 0;
+  // The page's first command is prepared before it runs, whatever state the save's
+  // command was in; that state comes back with the frame.
+  prepared_ = false;
+}
+
 void TCallMan::LoadFromStream(TStream& stream, int version) {
   const std::string name = ReadStreamString(stream);
   page_ = name.empty() ? nullptr : GetPage(name);

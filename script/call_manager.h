@@ -109,6 +109,10 @@ class TCallMan {
   // The interpreter's part of a game save; `version` is the save's version.
   void SaveToStream(TStream& stream) const;
   void LoadFromStream(TStream& stream, int version);
+  // After a game load: the named page runs first, from its first command or from the index
+  // when that is above 0, and then returns to where the save was taken (a call frame
+  // without run state or result). A page that cannot be loaded raises and pushes nothing.
+  void EnterAfterLoadPage(std::string_view name, int32_t index);
 
   // The run time the commands act on.
   TPage* CurrentPage() const { return page_; }

@@ -72,7 +72,7 @@ void ReadExpressionList(TStream& stream, std::vector<std::unique_ptr<TOrvaParser
 int ReadStateTag(TStream& stream) {
   const int64_t start = stream.GetPosition();
   char tag[7];
-  if (stream.Read(tag, 7) != 7 || std::memcmp(tag, StateTag.data(), StateTag.size()) != 0) {
+  if (stream.Remaining() < 7 || stream.Read(tag, 7) != 7 || std::memcmp(tag, StateTag.data(), StateTag.size()) != 0) {
     stream.SetPosition(start);
     return 0;
   }

@@ -208,19 +208,33 @@ void TProject::Execute() {
 }
 
 bool TProject::ProcessRequests() {
-  bool loaded = false;
+  bool loaded = false, loadFailed = false;
   if (pendingLoad_ >= 0) {
-    const int32_t slot = pendingLoad_;
-    pendingLoad_ = -1;
-    if (setup_.Saves) setup_.Saves->LoadGame(*this, slot);
+    const int32_t slot = std::exchange(pendingLoad_, -1);
+    if (setup_.Saves) loadFailed = !setup_.Saves->LoadGame(*this, slot);
     loaded = true;
   }
   if (pendingSave_.Slot >= 0) {
     const TSaveRequest request = std::exchange(pendingSave_, {});
-    if (setup_.Saves)
+    if (setup_.Saves && !loadFailed)
       setup_.Saves->SaveGame(*this, request.Slot, request.AfterLoadPage, request.Caption, request.AfterLoadIndex);
   }
   return loaded;
+}
+
+std::string TProject::GetCaption(int32_t slot) const {
+  for (const TSaveCaption& caption : saveCaptions_)
+    if (caption.Slot == slot) return caption.Caption;
+  return {};
+}
+
+void TProject::SetCaption(int32_t slot, std::string_view caption) {
+  for (TSaveCaption& entry : saveCaptions_)
+    if (entry.Slot == slot) {
+      entry.Caption = caption;
+      return;
+    }
+  saveCaptions_.push_back({slot, std::string(caption)});
 }
 
 std::string TProject::GetSaveFileName() const {

@@ -70,7 +70,8 @@ class TProject final : public TProjectLink {
   // The interpreter's run for the frame, once there is a call manager.
   void Execute();
   // A pending game load, then a pending game save, each taken off before it runs; true
-  // when a load was pending.
+  // when a load was pending. A save is not made after a load that failed: it would write the
+  // half-loaded game over a good save.
   bool ProcessRequests();
   // The first argument's directory, else the program's, and "save.dat".
   std::string GetSaveFileName() const;
@@ -84,6 +85,10 @@ class TProject final : public TProjectLink {
   // Which folder of the game lies on which disc.
   TFolderDiskList& Discs() { return file_.Discs; }
   std::vector<TSaveCaption>& SaveCaptions() { return saveCaptions_; }
+  // The caption of the slot's save; empty when the slot has none.
+  std::string GetCaption(int32_t slot) const;
+  // Replaces the slot's caption, or adds it.
+  void SetCaption(int32_t slot, std::string_view caption);
   // The identity of the game that its discs must carry; found by the data locator.
   const std::string& GameIdentity() const { return gameIdentity_; }
   const std::vector<std::string>& Arguments() const { return setup_.Arguments; }

@@ -11,6 +11,9 @@
 
 namespace orva {
 
+class TCustomParam;
+class TParamCollectionItem;
+
 // A scene object held across frames: its id and the generation of that id, so that an
 // object freed meanwhile (or a new one given the same id) is never taken for it.
 struct TObjectHandle {
@@ -64,6 +67,11 @@ class TSceneLink {
   virtual TEventQueue& Events() = 0;
   // Frees every object and makes both layers anew.
   virtual void Clear() = 0;
+  // Property access by code for the property commands: the property into the variable, the
+  // value into the property. Errors of the access propagate; an object that is gone is left
+  // alone. A scene without objects does nothing.
+  virtual void GetProp(TParamCollectionItem& item, TObjectHandle object, uint8_t code) {}
+  virtual void SetProp(TObjectHandle object, uint8_t code, const TCustomParam& value) {}
 };
 
 }  // namespace orva

@@ -80,6 +80,39 @@ void TComGetProp::LoadFromStream(TStream& stream) {
   ReadStreamString(stream, variable_);
 }
 
+namespace {
+
+// The object of a property command: the name expression's text (empty: the shown layer).
+TObjectHandle PropertyObject(TOrvaParser& name, TCallMan& runner) {
+  TSceneLink* scene = runner.Scene();
+  return scene ? scene->FindObject(ExprStr(name, runner.Vars())) : TObjectHandle{};
+}
+
+uint8_t PropertyCode(TOrvaParser& code, TParamCollection& vars) {
+  const TCustomParam* value = EvaluateExpr(code, vars);
+  if (!value) RaiseScriptError("プロパティ指定が不正です");
+  return static_cast<uint8_t>(value->GetAsInteger());
+}
+
+}  // namespace
+
+void TComGetProp::Step(TCallMan& runner, TPage*&, int32_t& index) {
+  ++index;
+  const TObjectHandle object = PropertyObject(object_, runner);
+  if (object.IsNone()) return;
+  const uint8_t code = PropertyCode(property_, runner.Vars());
+  if (variable_.empty()) return;
+  if (TParamCollectionItem* item = runner.Vars().Find(variable_)) runner.Scene()->GetProp(*item, object, code);
+}
+
+void TComSetProp::Step(TCallMan& runner, TPage*&, int32_t& index) {
+  ++index;
+  const TObjectHandle object = PropertyObject(object_, runner);
+  if (object.IsNone()) return;
+  const uint8_t code = PropertyCode(property_, runner.Vars());
+  if (const TCustomParam* value = EvaluateExpr(value_, runner.Vars())) runner.Scene()->SetProp(object, code, *value);
+}
+
 void TComSetProp::LoadFromStream(TStream& stream) {
   TCommand::LoadFromStream(stream);
   object_.LoadFromStream(stream);

@@ -62,6 +62,9 @@ class TComGetProp : public TCommand {
  public:
   using TCommand::TCommand;
   void LoadFromStream(TStream& stream) override;
+  // The object of that name (none: the shown layer) into the variable. "プロパティ指定が不正です"
+  // for a code expression without a value.
+  void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
 
  private:
   TOrvaParser object_;
@@ -74,6 +77,8 @@ class TComSetProp : public TCommand {
  public:
   using TCommand::TCommand;
   void LoadFromStream(TStream& stream) override;
+  // The value, when its expression yields one, into the object's property.
+  void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
 
  private:
   TOrvaParser object_;

@@ -22,7 +22,10 @@ void TestSaves::SaveGame(TProject&, int32_t slot, std::string_view afterLoadPage
                   std::to_string(afterLoadIndex) + " " + std::string(caption));
 }
 
-void TestSaves::LoadGame(TProject&, int32_t slot) { calls.push_back("load " + std::to_string(slot)); }
+bool TestSaves::LoadGame(TProject&, int32_t slot) {
+  calls.push_back("load " + std::to_string(slot));
+  return !loadFails;
+}
 
 void RestoreStatusInt(TProject& project, std::string_view name, int32_t value) {
   TParamCollectionItem& item = project.Vars().AddVariable(PT_INT);

@@ -20,12 +20,14 @@ class TestSaves : public TSaveLink {
   void SaveStatus(TProject& project) override;
   void SaveGame(TProject& project, int32_t slot, std::string_view afterLoadPage, std::string_view caption,
                 int32_t afterLoadIndex) override;
-  void LoadGame(TProject& project, int32_t slot) override;
+  // False (a failed load) when loadFails is set.
+  bool LoadGame(TProject& project, int32_t slot) override;
 
   // "captions", "status", "save status", "save <slot> <page> <index> <caption>", "load <slot>".
   std::vector<std::string> calls;
   std::vector<TSaveCaption> captions;
   std::function<void(TProject&)> restore;
+  bool loadFails = false;
 };
 
 // Adds a status variable as the saved status data hold it.

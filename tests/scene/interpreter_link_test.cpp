@@ -3,12 +3,18 @@
 // freed meanwhile.
 #include <gtest/gtest.h>
 
+#include "../core/temp_dir.h"
+#include "core/data_tables.h"
 #include "kit/game_files.h"
 #include "kit/interpreter_doubles.h"
 #include "kit/page_builder.h"
+#include "kit/project_file_builder.h"
+#include "platform/message_box.h"
 #include "scene/base_list.h"
 #include "script/call_manager.h"
 #include "script/param_collection.h"
+#include "script/project.h"
+#include "script/save_file.h"
 #include "scene_test_kit.h"
 
 namespace orva {
@@ -100,6 +106,41 @@ TEST_F(InterpreterLinkTest, TheLinkAnswersByHandle) {
   Box("again", {0, 0, 1, 1});
   link.Clear();
   EXPECT_EQ(Scene().GetItemCount(), 0);
+}
+
+TEST_F(InterpreterLinkTest, AGameSaveCarriesTheSceneWithItsEventsAndTheInterpreter) {
+  testing::TempDir dir;
+  TScriptedMessageBox boxes;
+  TMessageBoxScope boxScope(boxes);
+  files.Add("orva.opb", kit::ProjectFileBuilder(109).Bytes());
+  files.Add("start.osb", PageBuilder().Calc("x = 3").Wait("100000"));
+  TSaveFile saves({&Scene().Link()});
+  TProjectSetup setup;
+  setup.Arguments = {dir.Game()};
+  setup.Scene = &Scene().Link();
+  setup.Saves = &saves;
+  TProject project(vars, std::move(setup));
+  TTestBox* a = Box("a", {10, 20, 30, 40});
+  a->SetOnLBtnDown("down.osb");
+  project.Execute();
+  a->QueueEvent(PR_ONLBTNDOWN, "down.osb");
+  project.RequestSave(1, "", 0, "saved");
+  project.ProcessRequests();
+
+  a->FreeNow();
+  Box("b", {0, 0, 1, 1});
+  vars.Find("x")->SetAsInteger(0);
+  project.RequestLoad(1);
+  EXPECT_TRUE(project.ProcessRequests());
+  EXPECT_TRUE(boxes.Boxes().empty());
+  EXPECT_EQ(ObjectNames(), std::vector<std::string>{"a"});
+  TOrvaObject* loaded = Scene().FindObject("a");
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->GetScreenRect(), (TRect{10, 20, 40, 60}));
+  EXPECT_TRUE(loaded->HasEvent(PR_ONLBTNDOWN));
+  EXPECT_EQ(X(), 3);
+  EXPECT_EQ(project.CallMan()->CommandIndex(), 1);
+  DBManager().Clear();
 }
 
 }  // namespace

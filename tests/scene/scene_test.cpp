@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "core/exceptions.h"
+#include "core/frame_clock.h"
 #include "core/wipe_defaults.h"
 #include "scene/base_list.h"
 #include "scene/color_tables.h"
+#include "kit/film_doubles.h"
 #include "kit/scene_builder.h"
 #include "scene_test_kit.h"
 
@@ -141,22 +143,9 @@ TEST_F(SceneTest, ClearingFreesAChildListedBeforeItsParent) {
 }
 
 TEST_F(SceneTest, AMotionEndQueuesPlayEndOrScrapsTheControl) {
-  class TEndingMotion : public TOrvaMotion {
-   public:
-    TOrvaControl* GetOwner() override { return owner; }
-    void SetOwner(TOrvaControl* o) override { owner = o; }
-    bool Step() override { return ++steps == 2; }
-    bool IsFinished() override { return steps >= 2; }
-    void Rewind() override { steps = 0; }
-    void Reapply() override {}
-    TOrvaControl* owner = nullptr;
-    int steps = 0;
-  };
-  const TMotionFactory previous = SetMotionFactory([](TOrvaControl& owner, std::string_view) {
-    auto m = std::make_unique<TEndingMotion>();
-    m->owner = &owner;
-    return m;
-  });
+  kit::TestFilms films;
+  films.Length = 1;
+  FrameDelta = 16;
   TTestBox* ends = Box("ends", {0, 0, 1, 1});
   ends->SetOnPlayEnd("end.osb");
   ends->LoadMotion("film.omt");
@@ -164,14 +153,16 @@ TEST_F(SceneTest, AMotionEndQueuesPlayEndOrScrapsTheControl) {
   scrap->SetAutoScrap(true);
   scrap->LoadMotion("film.omt");
   EXPECT_TRUE(ends->GetPlaying());
+  // Two steps at tick 0, then the clock reaches tick 1, the end of a film of one tick.
+  Scene().Idle();
   Scene().Idle();
   EXPECT_EQ(Scene().Events().Count(), 0);
   Scene().Idle();
+  FrameDelta = 0;
   EXPECT_FALSE(ends->GetPlaying());
   EXPECT_EQ(ObjectNames(), (std::vector<std::string>{"ends"}));
   ASSERT_EQ(Scene().Events().Count(), 1);
   EXPECT_EQ(Scene().Events().GetEvent(0)->Kind, PR_ONPLAYEND);
-  SetMotionFactory(previous);
 }
 
 // A transition that records what the scene asked of it.

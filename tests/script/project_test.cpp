@@ -353,6 +353,18 @@ TEST_F(ProjectTest, RequestsRunAtTheEndOfTheFrameLoadFirst) {
   EXPECT_EQ(saves.calls.size(), 2u);
 }
 
+TEST_F(ProjectTest, ASaveAfterAFailedLoadInTheSameFrameIsNotMade) {
+  AddProject(ProjectFileBuilder(109));
+  auto project = Start();
+  saves.calls.clear();
+  saves.loadFails = true;
+  project->RequestLoad(4);
+  project->RequestSave(3, "", 0, "over a good save");
+  EXPECT_TRUE(project->ProcessRequests());
+  EXPECT_EQ(saves.calls, (std::vector<std::string>{"load 4"}));
+  EXPECT_EQ(project->PendingSave().Slot, -1);
+}
+
 TEST_F(ProjectTest, PagesRunOverTheProject) {
   kit::PageBuilder page;
   page.Calc("score = score + 1").GameSave("2", "", 0, "\"saved\"");

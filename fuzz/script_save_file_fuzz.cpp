@@ -1,0 +1,105 @@
+// "save.dat" on any bytes, as the start-up and the game loads read it: the captions and the
+// status data (a start-up either runs or raises one of the system's exceptions), then every
+// listed slot and a few others are loaded. A load either fails (and asks to end the game)
+// or gives a game that saves and loads again.
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/app_control.h"
+#include "core/data_tables.h"
+#include "core/exceptions.h"
+#include "core/game_path.h"
+#include "kit/game_files.h"
+#include "kit/page_builder.h"
+#include "kit/project_file_builder.h"
+#include "kit/scene_doubles.h"
+#include "platform/message_box.h"
+#include "platform/temp_dir.h"
+#include "scene/base_list.h"
+#include "scene/object_factory.h"
+#include "script/param_collection.h"
+#include "script/project.h"
+#include "script/save_file.h"
+
+namespace {
+
+using namespace orva;
+
+// Answers every box at once and keeps nothing.
+class TSilentBoxes : public TMessageBoxService {
+ public:
+  TMsgResult Show(const std::string&, const std::string&, TMsgButtons, TMsgIcon) override { return TMsgResult::OK; }
+};
+
+struct TWorld {
+  TWorld() {
+    RegisterObjectClass(LT_BOX, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::FillBox>(s); });
+    RegisterObjectClass(LT_TIMER,
+                        [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::StoredComponent>(s); });
+    CreateSceneGlobals();
+    SetMessageBoxService(&boxes);
+    directory = MakePrivateTempDirectory("orva-fuzz-");
+  }
+  ~TWorld() {
+    if (!directory.empty()) RemoveDirectoryWithFiles(directory);
+    SetMessageBoxService(nullptr);
+  }
+  TSilentBoxes boxes;
+  std::string directory;
+};
+
+TWorld& World() {
+  static TWorld world;
+  return world;
+}
+
+void Reset() {
+  QuitRequested = false;
+  DBManager().Clear();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  TWorld& world = World();
+  if (world.directory.empty()) return 0;
+  std::ofstream(world.directory + "/save.dat", std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+
+  static const std::string project = kit::ProjectFileBuilder(109).IntVar("seen", 1).Bytes();
+  static const std::string page = kit::PageBuilder().Calc("x = 1").Wait("100000").Bytes();
+  kit::GameFiles files;
+  files.Add("orva.opb", project);
+  files.Add("start.osb", page);
+  TParamCollection vars;
+  TSaveFile saves({&GetMainScene()->Link()});
+  TProjectSetup setup;
+  setup.Arguments = {GamePath(world.directory)};
+  setup.Scene = &GetMainScene()->Link();
+  setup.Saves = &saves;
+  try {
+    TProject started(vars, std::move(setup));
+    if (!started.CallMan()) return Reset(), 0;
+    std::vector<int32_t> slots = {0, 1, 2};
+    for (const TSaveCaption& caption : started.SaveCaptions()) slots.push_back(caption.Slot);
+    for (int32_t slot : slots) {
+      QuitRequested = false;
+      started.RequestLoad(slot);
+      started.ProcessRequests();
+      if (QuitRequested) continue;
+      started.Execute();
+      started.RequestSave(99, "", 0, "again");
+      started.ProcessRequests();
+      started.RequestLoad(99);
+      started.ProcessRequests();
+      if (QuitRequested) __builtin_trap();  // what loaded and saved must load again
+    }
+  } catch (const Exception&) {
+  }
+  GetMainScene()->Clear();
+  Reset();
+  return 0;
+}

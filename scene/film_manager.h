@@ -1,0 +1,55 @@
+#pragma once
+// The film a player plays: a timeline of tracks read from an "omt" file that animates scene
+// objects. The films themselves are built above the scene; the scene's players (motions on a
+// control, cinemas, particles) reach them through this class and make them with CreateFilm,
+// which uses the factory the films install.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+#include "core/rect.h"
+
+namespace orva {
+
+class TOrvaControl;
+
+class TFilmManager {
+ public:
+  virtual ~TFilmManager() = default;
+
+  // Reads the film through the file manager; errors of the file manager propagate.
+  virtual void LoadFromFile(std::string_view name) = 0;
+  // Puts every track's object into its state at the tick, and sets CurrentTick.
+  virtual void SetTime(int32_t tick) = 0;
+  // The length in ticks: the largest end of all tracks.
+  virtual int32_t GetLength() = 0;
+
+  // From the file.
+  // Track positions are relative to the driven control's position.
+  bool RelativePosition = false;
+  // Where a repeating player goes on after the last tick.
+  int32_t LoopStart = 0;
+  // The tick of the last SetTime.
+  int32_t CurrentTick = 0;
+
+  // Object-motion mode, set by the motion player: the tracks drive one control instead of
+  // objects of their own, and no page is flipped, no transition started, nothing hidden.
+  bool ObjectMotion = false;
+  TOrvaControl* MotionTarget = nullptr;
+  // The control's position when the motion started, (0, 0) without RelativePosition.
+  TPoint MotionOrigin{};
+  // The control's priority when the motion started.
+  int32_t PriorityBase = 0;
+};
+
+// Makes a new empty film; none while no factory is installed (the players then play
+// nothing).
+using TFilmFactory = std::function<std::unique_ptr<TFilmManager>()>;
+
+// Installs the factory and returns the previous one.
+TFilmFactory SetFilmFactory(TFilmFactory factory);
+std::unique_ptr<TFilmManager> CreateFilm();
+
+}  // namespace orva
