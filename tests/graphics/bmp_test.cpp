@@ -43,8 +43,8 @@ TEST(BmpReader, TopDownRowsAndBottomUpRows) {
   // Two stored rows of 2 × 24-bit pixels, 8 bytes each with padding.
   const std::string rows = Bytes({1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0});
   TDIB up, down;
-  Load(up, MakeBmp(BmpSpec().width(2).height(2).bits(24).data(rows)));
-  Load(down, MakeBmp(BmpSpec().width(2).height(-2).bits(24).data(rows)));
+  Load(up, MakeBmp(BmpFile().width(2).height(2).bits(24).data(rows)));
+  Load(down, MakeBmp(BmpFile().width(2).height(-2).bits(24).data(rows)));
   EXPECT_EQ(up.GetPixel(0, 1), 0x030201u) << "the first stored row is the bottom one";
   EXPECT_EQ(down.GetPixel(0, 0), 0x030201u) << "a negative height stores the top row first";
   EXPECT_EQ(down.GetPixel(1, 1), 0x0C0B0Au);
@@ -53,28 +53,28 @@ TEST(BmpReader, TopDownRowsAndBottomUpRows) {
 
 TEST(BmpReader, SixteenBitLayoutsFromCompressionAndMasks) {
   TDIB plain, fields;
-  Load(plain, MakeBmp(BmpSpec().width(1).bits(16).data(Bytes({0xFF, 0x7F, 0, 0}))));
+  Load(plain, MakeBmp(BmpFile().width(1).bits(16).data(Bytes({0xFF, 0x7F, 0, 0}))));
   EXPECT_EQ(plain.Layout(), Layout555());
-  Load(fields, MakeBmp(BmpSpec().width(1).bits(16).compression(3).masks(std::vector<uint32_t>{0xF800, 0x7E0, 0x1F}).data(Bytes({0xFF, 0xFF, 0, 0}))));
+  Load(fields, MakeBmp(BmpFile().width(1).bits(16).compression(3).masks(std::vector<uint32_t>{0xF800, 0x7E0, 0x1F}).data(Bytes({0xFF, 0xFF, 0, 0}))));
   EXPECT_EQ(fields.Layout(), Layout565());
   EXPECT_EQ(fields.GetPixel(0, 0), 0xFFFFu);
   // Masks at other positions than the layout's: the fields are moved into it.
   TDIB moved;
-  Load(moved, MakeBmp(BmpSpec().width(1).bits(32).compression(3).masks(std::vector<uint32_t>{0xFF, 0xFF00, 0xFF0000}).data(Bytes({0x11, 0x22, 0x33, 0}))));
+  Load(moved, MakeBmp(BmpFile().width(1).bits(32).compression(3).masks(std::vector<uint32_t>{0xFF, 0xFF00, 0xFF0000}).data(Bytes({0x11, 0x22, 0x33, 0}))));
   EXPECT_EQ(moved.GetPixel(0, 0), 0x112233u);
-  EXPECT_EQ(MessageOf(MakeBmp(BmpSpec().width(1).bits(16).compression(3).masks(std::vector<uint32_t>{0x30, 0xE, 0x1}).data(Bytes({0, 0, 0, 0})))),
+  EXPECT_EQ(MessageOf(MakeBmp(BmpFile().width(1).bits(16).compression(3).masks(std::vector<uint32_t>{0x30, 0xE, 0x1}).data(Bytes({0, 0, 0, 0})))),
             Sjis("不正なピクセルフォーマットです"));
 }
 
 TEST(BmpReader, ColourTableLengthAndCoreHeader) {
   TDIB dib;
-  Load(dib, MakeBmp(BmpSpec().width(2).bits(8).colorsUsed(2).table(std::vector<uint32_t>{0xFF0000, 0x00FF00}).data(Bytes({1, 0, 0, 0}))));
+  Load(dib, MakeBmp(BmpFile().width(2).bits(8).colorsUsed(2).table(std::vector<uint32_t>{0xFF0000, 0x00FF00}).data(Bytes({1, 0, 0, 0}))));
   EXPECT_EQ(dib.ColorTable[1], MakeRGBQuad(0, 255, 0));
   EXPECT_EQ(dib.ColorTable[2], MakeRGBQuad(0, 0, 0)) << "entries past the stored ones are black";
   EXPECT_EQ(dib.GetPixel(0, 0), 1u);
   // A core header: 16-bit sizes and 3-byte entries, 2^bits of them.
   TDIB core;
-  Load(core, MakeBmp(BmpSpec().headerSize(12).width(3).bits(1).table(std::vector<uint32_t>{0x000000, 0x0000FF}).data(Bytes({0xA0, 0, 0, 0}))));
+  Load(core, MakeBmp(BmpFile().headerSize(12).width(3).bits(1).table(std::vector<uint32_t>{0x000000, 0x0000FF}).data(Bytes({0xA0, 0, 0, 0}))));
   EXPECT_EQ(core.GetWidth(), 3);
   EXPECT_EQ(core.ColorTable[1], MakeRGBQuad(0, 0, 255));
   EXPECT_EQ(Pixels(core)[0], (std::vector<uint32_t>{1, 0, 1}));
@@ -82,13 +82,13 @@ TEST(BmpReader, ColourTableLengthAndCoreHeader) {
 
 TEST(BmpReader, PixelOffsetSkipsGapsAndShortensTables) {
   // Two bytes of gap between the table and the pixels.
-  BmpSpec gap = BmpSpec().width(1).bits(8).colorsUsed(1).table(std::vector<uint32_t>{0x123456}).data(Bytes({9, 9, 0, 0, 0, 0}));
+  BmpFile gap = BmpFile().width(1).bits(8).colorsUsed(1).table(std::vector<uint32_t>{0x123456}).data(Bytes({9, 9, 0, 0, 0, 0}));
   gap.pixelOffset(14 + 40 + 4 + 2);
   TDIB dib;
   Load(dib, MakeBmp(gap));
   EXPECT_EQ(dib.GetPixel(0, 0), 0u);
   // A core-header table shorter than 2^bits, told by the pixel offset.
-  BmpSpec shortTable = BmpSpec().headerSize(12).width(1).bits(8).table(std::vector<uint32_t>{0x010203, 0x040506}).data(Bytes({1, 0, 0, 0}));
+  BmpFile shortTable = BmpFile().headerSize(12).width(1).bits(8).table(std::vector<uint32_t>{0x010203, 0x040506}).data(Bytes({1, 0, 0, 0}));
   shortTable.pixelOffset(14 + 12 + 6);
   Load(dib, MakeBmp(shortTable));
   EXPECT_EQ(dib.GetPixel(0, 0), 1u);
@@ -98,33 +98,33 @@ TEST(BmpReader, PixelOffsetSkipsGapsAndShortensTables) {
 TEST(BmpReader, RLE8RecordsAndDelta) {
   // 03 41: three pixels 0x41; 00 00: end of row; 02 42; 00 01: end of picture.
   TDIB dib;
-  Load(dib, MakeBmp(BmpSpec().width(4).height(2).bits(8).compression(1).imageSize(8).colorsUsed(1).table(std::vector<uint32_t>{0}).data(Bytes({3, 0x41, 0, 0, 2, 0x42, 0, 1}))));
+  Load(dib, MakeBmp(BmpFile().width(4).height(2).bits(8).compression(1).imageSize(8).colorsUsed(1).table(std::vector<uint32_t>{0}).data(Bytes({3, 0x41, 0, 0, 2, 0x42, 0, 1}))));
   EXPECT_TRUE(dib.IsCompressed());
   EXPECT_EQ(Pixels(dib), (std::vector<std::vector<uint32_t>>{{0x42, 0x42, 0, 0}, {0x41, 0x41, 0x41, 0}}));
   EXPECT_FALSE(dib.IsCompressed()) << "the first pixel access decodes";
   // Conversions start from the decoded picture.
   TDIB converted;
-  Load(converted, MakeBmp(BmpSpec().width(4).height(2).bits(8).compression(1).imageSize(8).colorsUsed(1).table(std::vector<uint32_t>{0x123456}).data(Bytes({3, 0, 0, 0, 2, 0, 0, 1}))));
+  Load(converted, MakeBmp(BmpFile().width(4).height(2).bits(8).compression(1).imageSize(8).colorsUsed(1).table(std::vector<uint32_t>{0x123456}).data(Bytes({3, 0, 0, 0, 2, 0, 0, 1}))));
   converted.SetBitCount(24);
   EXPECT_EQ(converted.GetPixel(0, 1), 0x123456u);
   // Delta 00 02 02 01: two pixels right and one row up.
   TDIB delta;
-  Load(delta, MakeBmp(BmpSpec().width(4).height(2).bits(8).compression(1).imageSize(8).colorsUsed(1).table(std::vector<uint32_t>{0}).data(Bytes({0, 2, 2, 1, 1, 7, 0, 1}))));
+  Load(delta, MakeBmp(BmpFile().width(4).height(2).bits(8).compression(1).imageSize(8).colorsUsed(1).table(std::vector<uint32_t>{0}).data(Bytes({0, 2, 2, 1, 1, 7, 0, 1}))));
   EXPECT_EQ(delta.GetPixel(2, 0), 7u);
   // Absolute run of 3 bytes, padded to an even length, then a run.
   TDIB absolute;
-  Load(absolute, MakeBmp(BmpSpec().width(5).height(1).bits(8).compression(1).imageSize(10).colorsUsed(1).table(std::vector<uint32_t>{0}).data(Bytes({0, 3, 1, 2, 3, 0, 2, 9, 0, 1}))));
+  Load(absolute, MakeBmp(BmpFile().width(5).height(1).bits(8).compression(1).imageSize(10).colorsUsed(1).table(std::vector<uint32_t>{0}).data(Bytes({0, 3, 1, 2, 3, 0, 2, 9, 0, 1}))));
   EXPECT_EQ(Pixels(absolute)[0], (std::vector<uint32_t>{1, 2, 3, 9, 9}));
 }
 
 TEST(BmpReader, RLE4NibblesAndRunsPastTheEdges) {
   // A run of 5 nibbles alternating A and B, then an absolute run of 3 nibbles 1 2 3.
   TDIB dib;
-  Load(dib, MakeBmp(BmpSpec().width(8).height(1).bits(4).compression(2).imageSize(8).colorsUsed(1).table(std::vector<uint32_t>{0}).data(Bytes({5, 0xAB, 0, 3, 0x12, 0x30, 0, 1}))));
+  Load(dib, MakeBmp(BmpFile().width(8).height(1).bits(4).compression(2).imageSize(8).colorsUsed(1).table(std::vector<uint32_t>{0}).data(Bytes({5, 0xAB, 0, 3, 0x12, 0x30, 0, 1}))));
   EXPECT_EQ(Pixels(dib)[0], (std::vector<uint32_t>{0xA, 0xB, 0xA, 0xB, 0xA, 1, 2, 3}));
   // Runs past the right edge stop there; rows past the top end the decoding.
   TDIB edge;
-  Load(edge, MakeBmp(BmpSpec().width(2).height(1).bits(8).compression(1).imageSize(12).colorsUsed(1).table(std::vector<uint32_t>{0}).data(Bytes({200, 5, 0, 2, 255, 255, 9, 6, 0, 0, 3, 4}))));
+  Load(edge, MakeBmp(BmpFile().width(2).height(1).bits(8).compression(1).imageSize(12).colorsUsed(1).table(std::vector<uint32_t>{0}).data(Bytes({200, 5, 0, 2, 255, 255, 9, 6, 0, 0, 3, 4}))));
   EXPECT_EQ(Pixels(edge)[0], (std::vector<uint32_t>{5, 5}));
 }
 
@@ -136,29 +136,29 @@ TEST(BmpReader, RefusedHeadersAndHostileSizes) {
     std::string bytes;
     std::string message;
   } cases[] = {
-      {"type", "BX" + MakeBmp(BmpSpec()).substr(2), invalid},
+      {"type", "BX" + MakeBmp(BmpFile()).substr(2), invalid},
       {"short file header", "BM\1\2", invalid},
-      {"header size 108", MakeBmp(BmpSpec().headerSize(108)), invalid},
-      {"compression 4", MakeBmp(BmpSpec().compression(4).data(pixel)), invalid},
-      {"width 0", MakeBmp(BmpSpec().width(0).data(pixel)), invalid},
-      {"negative width", MakeBmp(BmpSpec().width(-1).data(pixel)), invalid},
-      {"height 0", MakeBmp(BmpSpec().height(0).data(pixel)), invalid},
-      {"height INT_MIN", MakeBmp(BmpSpec().height(INT_MIN).data(pixel)), invalid},
-      {"rows beyond the data", MakeBmp(BmpSpec().width(0x7FFFFFFF).height(0x7FFFFFFF).bits(32).data(pixel)), invalid},
-      {"one row short", MakeBmp(BmpSpec().width(2).height(2).bits(24).data(std::string(8, '\0'))), invalid},
-      {"RLE8 at 4 bits", MakeBmp(BmpSpec().bits(4).compression(1).imageSize(2).data(Bytes({0, 1}))), invalid},
-      {"RLE4 at 8 bits", MakeBmp(BmpSpec().bits(8).compression(2).imageSize(2).data(Bytes({0, 1}))), invalid},
-      {"RLE at 24 bits", MakeBmp(BmpSpec().bits(24).compression(1).imageSize(2).data(Bytes({0, 1}))), invalid},
-      {"RLE size beyond the data", MakeBmp(BmpSpec().bits(8).compression(1).imageSize(100).data(Bytes({0, 1}))), invalid},
-      {"RLE without data", MakeBmp(BmpSpec().bits(8).compression(1).imageSize(0).data(Bytes({0, 1}))), invalid},
-      {"RLE picture too large", MakeBmp(BmpSpec().width(0x7FFFFFFF).height(0x7FFF).bits(8).compression(1).imageSize(2).data(Bytes({0, 1}))), invalid},
-      {"2 bits", MakeBmp(BmpSpec().bits(2).data(pixel)), Sjis("不正なビット数です (2)")},
+      {"header size 108", MakeBmp(BmpFile().headerSize(108)), invalid},
+      {"compression 4", MakeBmp(BmpFile().compression(4).data(pixel)), invalid},
+      {"width 0", MakeBmp(BmpFile().width(0).data(pixel)), invalid},
+      {"negative width", MakeBmp(BmpFile().width(-1).data(pixel)), invalid},
+      {"height 0", MakeBmp(BmpFile().height(0).data(pixel)), invalid},
+      {"height INT_MIN", MakeBmp(BmpFile().height(INT_MIN).data(pixel)), invalid},
+      {"rows beyond the data", MakeBmp(BmpFile().width(0x7FFFFFFF).height(0x7FFFFFFF).bits(32).data(pixel)), invalid},
+      {"one row short", MakeBmp(BmpFile().width(2).height(2).bits(24).data(std::string(8, '\0'))), invalid},
+      {"RLE8 at 4 bits", MakeBmp(BmpFile().bits(4).compression(1).imageSize(2).data(Bytes({0, 1}))), invalid},
+      {"RLE4 at 8 bits", MakeBmp(BmpFile().bits(8).compression(2).imageSize(2).data(Bytes({0, 1}))), invalid},
+      {"RLE at 24 bits", MakeBmp(BmpFile().bits(24).compression(1).imageSize(2).data(Bytes({0, 1}))), invalid},
+      {"RLE size beyond the data", MakeBmp(BmpFile().bits(8).compression(1).imageSize(100).data(Bytes({0, 1}))), invalid},
+      {"RLE without data", MakeBmp(BmpFile().bits(8).compression(1).imageSize(0).data(Bytes({0, 1}))), invalid},
+      {"RLE picture too large", MakeBmp(BmpFile().width(0x7FFFFFFF).height(0x7FFF).bits(8).compression(1).imageSize(2).data(Bytes({0, 1}))), invalid},
+      {"2 bits", MakeBmp(BmpFile().bits(2).data(pixel)), Sjis("不正なビット数です (2)")},
   };
   for (const Case& c : cases) EXPECT_EQ(MessageOf(c.bytes), c.message) << c.what;
   // A stream that ends inside the header or the table: the stream's read error.
   TDIB dib;
-  EXPECT_THROW(Load(dib, MakeBmp(BmpSpec()).substr(0, 30)), EReadError);
-  EXPECT_THROW(Load(dib, MakeBmp(BmpSpec().bits(8).colorsUsed(4).table({1, 2})).substr(0, 60)), EReadError);
+  EXPECT_THROW(Load(dib, MakeBmp(BmpFile()).substr(0, 30)), EReadError);
+  EXPECT_THROW(Load(dib, MakeBmp(BmpFile().bits(8).colorsUsed(4).table({1, 2})).substr(0, 60)), EReadError);
 }
 
 TEST(BmpReader, StreamAtItsEndLeavesTheBitmap) {
@@ -190,7 +190,7 @@ TEST(BmpWriter, WritesInfoHeaderAndReadsBack) {
     EXPECT_EQ(back.Layout(), dib.Layout());
   }
   // RLE data still compressed is written as read.
-  const std::string rle = MakeBmp(BmpSpec().width(4).height(2).bits(8).compression(1).imageSize(8).table(std::vector<uint32_t>(256)).data(Bytes({3, 0x41, 0, 0, 2, 0x42, 0, 1})));
+  const std::string rle = MakeBmp(BmpFile().width(4).height(2).bits(8).compression(1).imageSize(8).table(std::vector<uint32_t>(256)).data(Bytes({3, 0x41, 0, 0, 2, 0x42, 0, 1})));
   TDIB compressed;
   Load(compressed, rle);
   EXPECT_EQ(Save(compressed), rle);

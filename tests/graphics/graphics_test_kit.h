@@ -16,7 +16,7 @@ inline void PutLE(std::string& s, uint64_t v, int bytes) {
 }
 
 // A BMP file: file header, an info header (40) or a core header (12), masks, table, data.
-struct BmpSpec {
+struct BmpFile {
   int headerSize_ = 40;
   int32_t width_ = 1, height_ = 1;
   int bits_ = 24;
@@ -26,20 +26,20 @@ struct BmpSpec {
   std::string data_;             // pixel bytes as stored
   int64_t pixelOffset_ = -1;     // -1: right after the table
 
-  BmpSpec& headerSize(int v) { return headerSize_ = v, *this; }
-  BmpSpec& width(int32_t v) { return width_ = v, *this; }
-  BmpSpec& height(int32_t v) { return height_ = v, *this; }
-  BmpSpec& bits(int v) { return bits_ = v, *this; }
-  BmpSpec& compression(uint32_t v) { return compression_ = v, *this; }
-  BmpSpec& imageSize(uint32_t v) { return imageSize_ = v, *this; }
-  BmpSpec& colorsUsed(uint32_t v) { return colorsUsed_ = v, *this; }
-  BmpSpec& masks(std::vector<uint32_t> v) { return masks_ = std::move(v), *this; }
-  BmpSpec& table(std::vector<uint32_t> v) { return table_ = std::move(v), *this; }
-  BmpSpec& data(std::string v) { return data_ = std::move(v), *this; }
-  BmpSpec& pixelOffset(int64_t v) { return pixelOffset_ = v, *this; }
+  BmpFile& headerSize(int v) { return headerSize_ = v, *this; }
+  BmpFile& width(int32_t v) { return width_ = v, *this; }
+  BmpFile& height(int32_t v) { return height_ = v, *this; }
+  BmpFile& bits(int v) { return bits_ = v, *this; }
+  BmpFile& compression(uint32_t v) { return compression_ = v, *this; }
+  BmpFile& imageSize(uint32_t v) { return imageSize_ = v, *this; }
+  BmpFile& colorsUsed(uint32_t v) { return colorsUsed_ = v, *this; }
+  BmpFile& masks(std::vector<uint32_t> v) { return masks_ = std::move(v), *this; }
+  BmpFile& table(std::vector<uint32_t> v) { return table_ = std::move(v), *this; }
+  BmpFile& data(std::string v) { return data_ = std::move(v), *this; }
+  BmpFile& pixelOffset(int64_t v) { return pixelOffset_ = v, *this; }
 };
 
-inline std::string MakeBmp(const BmpSpec& spec) {
+inline std::string MakeBmp(const BmpFile& layout) {
   struct {
     int headerSize;
     int32_t width, height;
@@ -48,8 +48,8 @@ inline std::string MakeBmp(const BmpSpec& spec) {
     const std::vector<uint32_t>&masks, &table;
     const std::string& data;
     int64_t pixelOffset;
-  } b{spec.headerSize_, spec.width_, spec.height_, spec.bits_, spec.compression_, spec.imageSize_,
-      spec.colorsUsed_, spec.masks_, spec.table_, spec.data_, spec.pixelOffset_};
+  } b{layout.headerSize_, layout.width_, layout.height_, layout.bits_, layout.compression_, layout.imageSize_,
+      layout.colorsUsed_, layout.masks_, layout.table_, layout.data_, layout.pixelOffset_};
   std::string info;
   PutLE(info, b.headerSize, 4);
   if (b.headerSize == 12) {
