@@ -15,8 +15,7 @@ void TComMovieStop::LoadFromStream(TStream& stream) {
   TCommand::LoadFromStream(stream);
   name_.LoadFromStream(stream);
   fade_.LoadFromStream(stream);
-  waitExpr_.LoadFromStream(stream);
-  if (Owner().Version() >= 107) blocksExpr_.LoadFromStream(stream);
+  LoadWaitExpressions(stream);
 }
 
 void TComMovieStop::Prepare(TCallMan& runner) {
@@ -31,20 +30,6 @@ void TComMovieStop::Step(TCallMan& runner, TPage*&, int32_t& index) {
   TSceneLink* scene = runner.Scene();
   if (!object_.IsNone() && wait_ && scene && scene->IndexOfObject(object_) >= 0) return;
   ++index;
-}
-
-void TComMovieStop::WriteRunState(TStream& stream, const TCallMan& runner) const {
-  WriteStateTag(stream);
-  WriteStreamString(stream, runner.NameInScene(object_));
-  WriteStreamBool(stream, wait_);
-  WriteStreamBool(stream, blocksEvents_);
-}
-
-void TComMovieStop::LoadRunState(TStream& stream, TCallMan& runner) {
-  const int format = ReadStateTag(stream);
-  object_ = runner.FindObject(ReadStreamString(stream));
-  wait_ = ReadStreamBool(stream);
-  if (format >= StateFormat) blocksEvents_ = ReadStreamBool(stream);
 }
 
 void TComMediaPlay::LoadFromStream(TStream& stream) {

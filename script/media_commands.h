@@ -6,6 +6,7 @@
 #include <string>
 
 #include "script/command.h"
+#include "script/object_wait_command.h"
 #include "script/orva_parser.h"
 #include "script/scene_link.h"
 
@@ -13,20 +14,13 @@ namespace orva {
 
 // MovieStop: EXPR object name; EXPR fade time; EXPR wait flag; EXPR blocks-events flag
 // (pages of version 107 and later).
-class TComMovieStop : public TCommand {
+class TComMovieStop : public TObjectWaitCommand {
  public:
-  using TCommand::TCommand;
+  using TObjectWaitCommand::TObjectWaitCommand;
   void LoadFromStream(TStream& stream) override;
   void Prepare(TCallMan& runner) override;
   // Stays while it waits on an object that is still in the scene.
   void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
-  bool IsEventPoint() const override { return wait_; }
-  bool BlocksEvents() const override { return blocksEvents_; }
-  bool KeepsRunState() const override { return true; }
-  // "orva100", STR object name (empty once it has left the scene), byte wait, byte blocks
-  // events.
-  void WriteRunState(TStream& stream, const TCallMan& runner) const override;
-  void LoadRunState(TStream& stream, TCallMan& runner) override;
 
   TObjectHandle Object() const { return object_; }
   bool Waits() const { return wait_; }
@@ -34,12 +28,6 @@ class TComMovieStop : public TCommand {
  private:
   TOrvaParser name_;
   TOrvaParser fade_;
-  TOrvaParser waitExpr_;
-  TOrvaParser blocksExpr_;
-
-  TObjectHandle object_;
-  bool wait_ = false;
-  bool blocksEvents_ = false;
 };
 
 // MediaPlay: EXPR object name.

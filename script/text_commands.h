@@ -7,6 +7,7 @@
 
 #include "core/stream.h"
 #include "script/command.h"
+#include "script/object_wait_command.h"
 #include "script/orva_parser.h"
 #include "script/scene_link.h"
 
@@ -14,35 +15,27 @@ namespace orva {
 
 // TextIns: int32 n, n bytes of glyph stream; EXPR box name; EXPR record-in-history flag;
 // EXPR wait flag; EXPR blocks-events flag (pages of version 107 and later).
-class TComTextIns : public TCommand {
+class TComTextIns : public TObjectWaitCommand {
  public:
-  using TCommand::TCommand;
+  using TObjectWaitCommand::TObjectWaitCommand;
   void LoadFromStream(TStream& stream) override;
   void Prepare(TCallMan& runner) override;
   void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
-  bool IsEventPoint() const override { return wait_; }
-  bool BlocksEvents() const override { return blocksEvents_; }
-  bool KeepsRunState() const override { return true; }
-  // "orva100", STR box name (empty once the box has left the scene), byte wait, byte blocks
-  // events.
-  void WriteRunState(TStream& stream, const TCallMan& runner) const override;
-  void LoadRunState(TStream& stream, TCallMan& runner) override;
 
   // The laid-out text as the authoring tool stored it; the message layout reads it here.
   TMemoryStream& Glyphs() { return glyphs_; }
-  TObjectHandle Box() const { return box_; }
+  // The message box filled.
+  TObjectHandle Box() const { return object_; }
+
+ protected:
+  // The box is taken again only when the name is a message box's, which the message boxes
+  // answer; until then the command has no box.
+  TObjectHandle FindWaitObject(TCallMan&, const std::string&) override { return {}; }
 
  private:
   TMemoryStream glyphs_;
   TOrvaParser boxName_;
   TOrvaParser history_;
-  TOrvaParser waitExpr_;
-  TOrvaParser blocksExpr_;
-
-  // The message box filled, held across frames by handle.
-  TObjectHandle box_;
-  bool wait_ = false;
-  bool blocksEvents_ = false;
 };
 
 // TextClr: EXPR box name.
