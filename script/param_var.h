@@ -41,7 +41,7 @@ class TParamVar final : public TForwardingParam {
   const std::string& StoredTargetName() const { return storedTarget_; }
 
   int32_t GetCount() const override;
-    TParamType GetParamType() const override;
+  TParamType GetParamType() const override;
   bool GetAsBoolean() const override;
   long double GetAsFloat() const override;
   int32_t GetAsInteger() const override;
