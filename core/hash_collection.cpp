@@ -1,5 +1,10 @@
 #include "core/hash_collection.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <utility>
+
 #include "core/exceptions.h"
 #include "core/sjis.h"
 
@@ -14,6 +19,49 @@ bool IsAscii(std::string_view s) {
 
 uint8_t AsciiLower(char c) { return static_cast<uint8_t>((c >= 'A' && c <= 'Z') ? c + 0x20 : c); }
 
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+constexpr uint64_t kGolden = 0x9E3779B97F4A7C15ull;
+
+// Lower-cases the capitals A..Z among eight bytes that are all below 0x80.
+uint64_t LowerAsciiWord(uint64_t w) {
+  const uint64_t atLeastA = w + kOnes * (0x80 - 'A');
+  const uint64_t beyondZ = w + kOnes * (0x80 - 'Z' - 1);
+  return w | ((atLeastA & ~beyondZ & kHighBits) >> 2);
+}
+
+uint64_t MixWord(uint64_t h, uint64_t w) { return (std::rotl(h, 23) ^ w) * kGolden; }
+
+uint32_t FinishHash(uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  h ^= h >> 33;
+  h *= 0xC4CEB9FE1A85EC53ull;
+  h ^= h >> 33;
+  return static_cast<uint32_t>(h);
+}
+
+// Eight bytes at a time, the last word padded with zeros; `lowerAscii` folds the words on
+// the way (only for names without a byte of 0x80 or more).
+uint64_t HashWords(std::string_view s, bool lowerAscii, bool& sawHighByte) {
+  uint64_t h = (s.size() + 1) * kGolden;
+  size_t i = 0;
+  for (;; i += 8) {
+    uint64_t w = 0;
+    const size_t take = std::min<size_t>(8, s.size() - i);
+    if (take) std::memcpy(&w, s.data() + i, take);
+    if (lowerAscii) {
+      if (w & kHighBits) {
+        sawHighByte = true;
+        return 0;
+      }
+      w = LowerAsciiWord(w);
+    }
+    h = MixWord(h, w);
+    if (take < 8) return h;
+  }
+}
+
 }  // namespace
 
 // Case-insensitive equality of two names without allocating for the common ASCII case.
@@ -24,6 +72,15 @@ bool SameItemName(std::string_view a, std::string_view b) {
     if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   }
   return true;
+}
+
+// The hash of the lower-cased name: folded in place for ASCII names, through the locale's
+// lower-casing (which never folds a trail byte) otherwise.
+uint32_t FoldedNameHash(std::string_view name) {
+  bool highByte = false;
+  const uint64_t h = HashWords(name, true, highByte);
+  if (!highByte) return FinishHash(h);
+  return FinishHash(HashWords(AnsiLowerCase(name), false, highByte));
 }
 
 int HashName(std::string_view name) {
@@ -42,10 +99,12 @@ int HashName(std::string_view name) {
 
 void THashCollectionItem::SetName(std::string_view name) {
   if (name == name_) return;
-  name_ = name;
   if (collection_) {
     collection_->Unlink(*this);
+    name_ = name;
     collection_->Link(*this);
+  } else {
+    name_ = name;
   }
 }
 
@@ -58,10 +117,14 @@ THashCollectionItem& THashCollection::Item(int index) const {
   return *items_[static_cast<size_t>(index)];
 }
 
+THashCollectionItem* THashCollection::ChainHead(std::string_view name) const {
+  if (heads_.empty()) return nullptr;
+  return heads_[Probe(FoldedNameHash(name), name)];
+}
+
 int THashCollection::IndexOf(std::string_view name) const {
-  for (const THashCollectionItem* p = buckets_[static_cast<size_t>(HashName(name))]; p; p = p->next_)
-    if (SameItemName(p->name_, name)) return p->index_;
-  return -1;
+  const THashCollectionItem* head = ChainHead(name);
+  return head ? head->index_ : -1;
 }
 
 THashCollectionItem* THashCollection::Find(std::string_view name) const {
@@ -97,29 +160,78 @@ void THashCollection::Delete(int index) {
 
 void THashCollection::Clear() {
   while (!items_.empty()) Delete(Count() - 1);
+  heads_ = {};
+  chains_ = 0;
+}
+
+void THashCollection::Reserve(int count) {
+  items_.reserve(static_cast<size_t>(std::max(count, 0)));
+  size_t capacity = heads_.empty() ? 16 : heads_.size();
+  while (static_cast<size_t>(std::max(count, 0)) * 4 > capacity * 3) capacity *= 2;
+  if (capacity > heads_.size()) Rehash(capacity);
+}
+
+size_t THashCollection::Probe(uint32_t key, std::string_view name) const {
+  const size_t mask = heads_.size() - 1;
+  for (size_t i = key & mask;; i = (i + 1) & mask) {
+    const THashCollectionItem* head = heads_[i];
+    if (!head || (head->key_ == key && SameItemName(head->name_, name))) return i;
+  }
+}
+
+void THashCollection::Rehash(size_t capacity) {
+  std::vector<THashCollectionItem*> old = std::exchange(heads_, std::vector<THashCollectionItem*>(capacity));
+  const size_t mask = capacity - 1;
+  for (THashCollectionItem* head : old) {
+    if (!head) continue;
+    size_t i = head->key_ & mask;
+    while (heads_[i]) i = (i + 1) & mask;
+    heads_[i] = head;
+  }
 }
 
 void THashCollection::Link(THashCollectionItem& item) {
   ++changes_;
-  int bucket = HashName(item.name_);
-  THashCollectionItem*& head = buckets_[static_cast<size_t>(bucket)];
-  item.bucket_ = bucket;
+  if ((chains_ + 1) * 4 > heads_.size() * 3) Rehash(heads_.empty() ? 16 : heads_.size() * 2);
+  item.key_ = FoldedNameHash(item.name_);
+  THashCollectionItem*& head = heads_[Probe(item.key_, item.name_)];
   item.previous_ = nullptr;
   item.next_ = head;
-  if (head) head->previous_ = &item;
+  if (head)
+    head->previous_ = &item;
+  else
+    ++chains_;
   head = &item;
 }
 
 void THashCollection::Unlink(THashCollectionItem& item) {
-  if (item.bucket_ < 0) return;
   ++changes_;
-  if (item.previous_)
+  if (item.previous_) {
     item.previous_->next_ = item.next_;
-  else
-    buckets_[static_cast<size_t>(item.bucket_)] = item.next_;
-  if (item.next_) item.next_->previous_ = item.previous_;
+    if (item.next_) item.next_->previous_ = item.previous_;
+  } else {
+    const size_t mask = heads_.size() - 1;
+    size_t slot = item.key_ & mask;
+    while (heads_[slot] != &item) slot = (slot + 1) & mask;
+    if (item.next_) {
+      heads_[slot] = item.next_;
+      item.next_->previous_ = nullptr;
+    } else {
+      // Backward shift: later heads of the probe run move into the hole when their home
+      // slot allows, so that no probe ever stops early at it.
+      size_t hole = slot;
+      for (size_t j = (hole + 1) & mask; heads_[j]; j = (j + 1) & mask) {
+        const size_t home = heads_[j]->key_ & mask;
+        if (((j - home) & mask) >= ((j - hole) & mask)) {
+          heads_[hole] = heads_[j];
+          hole = j;
+        }
+      }
+      heads_[hole] = nullptr;
+      --chains_;
+    }
+  }
   item.previous_ = item.next_ = nullptr;
-  item.bucket_ = -1;
 }
 
 }  // namespace orva
