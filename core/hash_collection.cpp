@@ -32,24 +32,38 @@ uint64_t LowerAsciiWord(uint64_t w) {
 
 uint64_t MixWord(uint64_t h, uint64_t w) { return (std::rotl(h, 23) ^ w) * kGolden; }
 
+// Spreads every input bit over the low bits that pick a slot.
 uint32_t FinishHash(uint64_t h) {
   h ^= h >> 33;
   h *= 0xFF51AFD7ED558CCDull;
   h ^= h >> 33;
-  h *= 0xC4CEB9FE1A85EC53ull;
-  h ^= h >> 33;
   return static_cast<uint32_t>(h);
+}
+
+template <class T>
+T Load(const char* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// The last 1..7 bytes of a name as one little-endian word padded with zeros, without a
+// byte loop or a call.
+uint64_t LoadTail(const char* p, size_t n) {
+  if (n >= 4) return Load<uint32_t>(p) | (uint64_t{Load<uint32_t>(p + n - 4)} << (8 * (n - 4)));
+  uint64_t w = static_cast<uint8_t>(p[0]);
+  if (n > 1) w |= uint64_t{static_cast<uint8_t>(p[1])} << 8;
+  if (n > 2) w |= uint64_t{static_cast<uint8_t>(p[2])} << 16;
+  return w;
 }
 
 // Eight bytes at a time, the last word padded with zeros; `lowerAscii` folds the words on
 // the way (only for names without a byte of 0x80 or more).
 uint64_t HashWords(std::string_view s, bool lowerAscii, bool& sawHighByte) {
   uint64_t h = (s.size() + 1) * kGolden;
-  size_t i = 0;
-  for (;; i += 8) {
-    uint64_t w = 0;
-    const size_t take = std::min<size_t>(8, s.size() - i);
-    if (take) std::memcpy(&w, s.data() + i, take);
+  for (size_t i = 0; i < s.size(); i += 8) {
+    const size_t left = s.size() - i;
+    uint64_t w = left >= 8 ? Load<uint64_t>(s.data() + i) : LoadTail(s.data() + i, left);
     if (lowerAscii) {
       if (w & kHighBits) {
         sawHighByte = true;
@@ -58,18 +72,23 @@ uint64_t HashWords(std::string_view s, bool lowerAscii, bool& sawHighByte) {
       w = LowerAsciiWord(w);
     }
     h = MixWord(h, w);
-    if (take < 8) return h;
   }
+  return h;
 }
 
 }  // namespace
 
-// Case-insensitive equality of two names without allocating for the common ASCII case.
+// Case-insensitive equality of two names, eight bytes at a time without allocating for the
+// common ASCII case.
 bool SameItemName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (static_cast<uint8_t>(a[i]) >= 0x80 || static_cast<uint8_t>(b[i]) >= 0x80) return AnsiSameText(a, b);
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  for (size_t i = 0; i < a.size(); i += 8) {
+    const size_t left = a.size() - i;
+    const uint64_t wa = left >= 8 ? Load<uint64_t>(a.data() + i) : LoadTail(a.data() + i, left);
+    const uint64_t wb = left >= 8 ? Load<uint64_t>(b.data() + i) : LoadTail(b.data() + i, left);
+    // A byte of 0x80 or more may lead a character whose trail byte must not be folded.
+    if ((wa | wb) & kHighBits) return AnsiSameText(a, b);
+    if (wa != wb && LowerAsciiWord(wa) != LowerAsciiWord(wb)) return false;
   }
   return true;
 }

@@ -11,8 +11,33 @@
 #include "core/exceptions.h"
 #include "core/hash_collection.h"
 #include "core/lists.h"
+#include "core/sjis.h"
 
 using namespace orva;
+
+namespace {
+
+// Names that share old buckets, names equal but for case (ASCII and full-width), a trail
+// byte that looks like a capital, and the empty name.
+const std::vector<std::string>& ChurnNames() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> n = {"ab", "AB", "aB", "", "x", "X", "flag", "FLAG",
+                                  "\x83\x41", "\x83\x61", "\x82\x60x", "\x82\x81x", "\x82\x81X", "a\x83\x41z", "A\x83\x41Z",
+                                  // a lead byte that ends one eight-byte word, its trail byte the next
+                                  "abcdefg\x83\x41", "ABCDEFG\x83\x61", "abcdefg\x83\x61",
+                                  // two words; bytes beside A..Z that differ from others by 0x20
+                                  "LongerName_12", "longername_12", "longerName_13", "x@[", "X`{", "x`{"};
+    for (int i = 0; i < 40; ++i) {
+      char name[16];
+      std::snprintf(name, sizeof name, i % 3 ? "flag%04d" : "FLAG%04d", i % 20);
+      n.push_back(name);
+    }
+    return n;
+  }();
+  return names;
+}
+
+}  // namespace
 
 TEST(HashName, Buckets) {
   struct Case {
@@ -24,6 +49,19 @@ TEST(HashName, Buckets) {
   };
   for (const Case& c : cases) EXPECT_EQ(HashName(c.name), c.bucket) << c.name;
   EXPECT_EQ(HashName("\x82\x60x"), HashName("\x82\x81x"));  // Ａ and ａ share a bucket
+}
+
+// The quick comparison of every lookup agrees with the locale's, and hashes what it calls
+// equal alike.
+TEST(HashCollection, NameComparisonAndHashAgreeWithTheLocale) {
+  const auto& names = ChurnNames();
+  for (const std::string& a : names)
+    for (const std::string& b : names) {
+      ASSERT_EQ(SameItemName(a, b), AnsiSameText(a, b)) << a << " / " << b;
+      if (AnsiSameText(a, b)) {
+        ASSERT_EQ(FoldedNameHash(a), FoldedNameHash(b)) << a << " / " << b;
+      }
+    }
 }
 
 TEST(HashCollection, NewestOfEqualNamesWins) {
@@ -135,7 +173,7 @@ class ChainReference {
     std::vector<int> found;
     for (int id : chains_[static_cast<size_t>(HashName(name))]) {
       const int index = PositionOf(id);
-      if (SameItemName(names_[static_cast<size_t>(index)], name)) found.push_back(index);
+      if (AnsiSameText(names_[static_cast<size_t>(index)], name)) found.push_back(index);
     }
     return found;
   }
@@ -166,22 +204,6 @@ class ChainReference {
   int nextId_ = 0;
 };
 
-// Names that share old buckets, names equal but for case (ASCII and full-width), a trail
-// byte that looks like a capital, and the empty name.
-const std::vector<std::string>& ChurnNames() {
-  static const std::vector<std::string> names = [] {
-    std::vector<std::string> n = {"ab", "AB", "aB", "", "x", "X", "flag", "FLAG",
-                                  "\x83\x41", "\x83\x61", "\x82\x60x", "\x82\x81x", "\x82\x81X", "a\x83\x41z", "A\x83\x41Z"};
-    for (int i = 0; i < 40; ++i) {
-      char name[16];
-      std::snprintf(name, sizeof name, i % 3 ? "flag%04d" : "FLAG%04d", i % 20);
-      n.push_back(name);
-    }
-    return n;
-  }();
-  return names;
-}
-
 void ExpectSameLookups(const THashCollection& c, const ChainReference& ref, const std::string& step) {
   ASSERT_EQ(c.Count(), ref.Count()) << step;
   for (int i = 0; i < c.Count(); ++i) {
@@ -194,7 +216,7 @@ void ExpectSameLookups(const THashCollection& c, const ChainReference& ref, cons
     // The chain walk meets the equal names in the old order, newest first.
     std::vector<int> walked;
     for (const THashCollectionItem* p = c.ChainHead(name); p; p = p->NextInChain())
-      if (SameItemName(p->GetName(), name)) walked.push_back(p->GetIndex());
+      if (AnsiSameText(p->GetName(), name)) walked.push_back(p->GetIndex());
     ASSERT_EQ(walked, ref.EqualNames(name)) << step << " walking " << name;
   }
 }
