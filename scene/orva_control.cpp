@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
+#include <vector>
 
 #include "core/exceptions.h"
 #include "core/stream.h"
@@ -598,13 +600,27 @@ void TOrvaControl::LoadChildren(TStream& stream, int version) {
   const int32_t count = ReadStreamCount(stream, 9);
   if (count > 0 && Depth() >= MaxStoredControlDepth) throw EReadError("scene: controls nested too deep");
   TOrvaBaseList* scene = GetOwner();
+  std::unordered_map<const TOrvaObject*, int32_t> readOrder;
   for (int32_t i = 0; i < count; ++i) {
     const uint8_t code = ReadStreamByte(stream);
     TOrvaObject* child = scene ? scene->CreateObject(code) : nullptr;
     if (!child) throw EReadError("scene: no object class for type " + std::to_string(code));
+    readOrder.emplace(child, i);
     child->SetParent(this);
     child->LoadFromStream(stream, version);
   }
+  // Each child was sorted in before its name and priority were read, so equal siblings may
+  // stand in any order: put the loaded ones back in stored order, which the stable sort then
+  // keeps among equals, or every save and load would swap them.
+  std::vector<size_t> places;
+  std::vector<TOrvaControl*> loaded;
+  for (size_t i = 0; i < children_.size(); ++i)
+    if (readOrder.count(children_[i])) {
+      places.push_back(i);
+      loaded.push_back(children_[i]);
+    }
+  std::sort(loaded.begin(), loaded.end(), [&](TOrvaControl* a, TOrvaControl* b) { return readOrder[a] < readOrder[b]; });
+  for (size_t k = 0; k < places.size(); ++k) children_[places[k]] = loaded[k];
   SortChildren();
 }
 
