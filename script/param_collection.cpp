@@ -219,24 +219,23 @@ void TParamCollection::SaveItems(TStream& stream, std::vector<const TParamCollec
   };
   std::unordered_set<std::string> written;
   while (!items.empty()) {
-    // One pass, last to first: a bound reference waits until its target has been written.
+    // One pass in store order: a bound reference waits until its target has been written.
+    // (Store order, so that a load, which appends, gives the store back as it was.)
     std::vector<const TParamCollectionItem*> waiting;
-    for (auto it = items.rbegin(); it != items.rend(); ++it) {
-      const TParamCollectionItem& item = **it;
+    for (const TParamCollectionItem* item : items) {
       const TParamCollectionItem* target =
-          item.Value().Kind() == pkVar ? static_cast<const TParamVar&>(item.Value()).Target() : nullptr;
+          item->Value().Kind() == pkVar ? static_cast<const TParamVar&>(item->Value()).Target() : nullptr;
       if (target && !written.count(NameKey(target->GetName()))) {
-        waiting.push_back(&item);
+        waiting.push_back(item);
         continue;
       }
-      write(item);
-      written.insert(NameKey(item.GetName()));
+      write(*item);
+      written.insert(NameKey(item->GetName()));
     }
-    std::reverse(waiting.begin(), waiting.end());
     if (waiting.size() == items.size()) {
       // Targets that are never written (status or system variables) or a circle: the rest go
       // as they are, so the save always ends.
-      for (auto it = waiting.rbegin(); it != waiting.rend(); ++it) write(**it);
+      for (const TParamCollectionItem* item : waiting) write(*item);
       break;
     }
     items = std::move(waiting);
