@@ -1,4 +1,5 @@
-// The stored variable lists (game and status) on any bytes; what loads saves and loads again.
+// The stored variable lists (game and status) on any bytes; what loads saves, and loads again
+// to the same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -7,6 +8,19 @@
 #include "core/stream.h"
 #include "core/vocabulary.h"
 #include "script/param_collection.h"
+
+namespace {
+
+// The status list, then the game list: a game's status variables are there before any game
+// save loads.
+std::string Saved(const orva::TParamCollection& store) {
+  orva::TMemoryStream m;
+  store.SaveStatusVars(m);
+  store.SaveGameVars(m);
+  return std::string(m.View());
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
@@ -31,13 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const orva::Exception&) {
     }
   }
-  orva::TMemoryStream saved;
-  store.SaveGameVars(saved);
-  store.SaveStatusVars(saved);
-  saved.SetPosition(0);
+  // What loads saves, and loads again to the same store: the second save is the first.
+  const std::string saved = Saved(store);
+  orva::TMemoryStream m2(saved);
   orva::TParamCollection again;
-  again.LoadGameVars(saved, orva::GameSaveVersion);
-  again.LoadStatusVars(saved);
-  if (saved.Remaining() != 0) __builtin_trap();
+  again.LoadStatusVars(m2);
+  again.LoadGameVars(m2, orva::GameSaveVersion);
+  if (m2.Remaining() != 0) __builtin_trap();
+  if (Saved(again) != saved) __builtin_trap();
   return 0;
 }
