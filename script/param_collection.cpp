@@ -147,9 +147,9 @@ TParamCollection::TParamCollection() {
 }
 
 int TParamCollection::IndexOf(std::string_view name) const {
+  // The chain holds exactly the items of that name, newest first.
   const TParamCollectionItem* remembered = nullptr;
   for (const THashCollectionItem* p = ChainHead(name); p; p = p->NextInChain()) {
-    if (!SameItemName(p->GetName(), name)) continue;
     const auto* item = static_cast<const TParamCollectionItem*>(p);
     if (item->IsLocal()) {
       if (item->OwnerDepth() == callDepth_) return item->GetIndex();
@@ -168,7 +168,6 @@ TParamCollectionItem& TParamCollection::AddVariable(int typeCode) {
 
 TParamCollectionItem* TParamCollection::FindItem(std::string_view name, bool local) const {
   for (THashCollectionItem* p = ChainHead(name); p; p = p->NextInChain()) {
-    if (!SameItemName(p->GetName(), name)) continue;
     auto* item = static_cast<TParamCollectionItem*>(p);
     if (local ? item->IsLocal() && item->OwnerDepth() == callDepth_ : !item->IsLocal()) return item;
   }
