@@ -2,6 +2,15 @@
 
 namespace orva {
 
+namespace {
+std::function<void(TSoundDevice*)>& ClosingHook() {
+  static std::function<void(TSoundDevice*)> hook;
+  return hook;
+}
+}  // namespace
+
+void TSoundDevice::SetClosingHook(std::function<void(TSoundDevice*)> hook) { ClosingHook() = std::move(hook); }
+
 std::unique_ptr<TSoundDevice> TSoundDevice::Open() {
   if (!AcquireAudioOutput()) return nullptr;
   std::unique_ptr<TSoundDevice> device(new TSoundDevice());
@@ -17,6 +26,7 @@ TSoundDevice::TSoundDevice() {
 }
 
 TSoundDevice::~TSoundDevice() {
+  if (ClosingHook()) ClosingHook()(this);
   RemoveAudioRestoreHandler(restoreHandlerId_);
   DetachAudioInput(this);
   ReleaseAudioOutput();

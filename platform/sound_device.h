@@ -43,6 +43,10 @@ class TSoundDevice final : public TAudioInput {
 
   void MixInto(int32_t* mix, int frames, bool pulled) override;
 
+  // Runs at the start of every device's destruction (the companion module moves its voices
+  // elsewhere); one hook, none to remove it.
+  static void SetClosingHook(std::function<void(TSoundDevice*)> hook);
+
  private:
   TSoundDevice();
 
