@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/encoding.h"
+#include "shell/media_library.h"
 
 namespace orva {
 
@@ -109,6 +110,8 @@ void TDXSound::Finalize() {
   if (!initialized_ && !initializing_) return;
   initialized_ = false;
   initializing_ = false;
+  // The library must not be handed a device that is gone.
+  if (dsound_ && DirectSoundObject == dsound_->IDirectSound()) DirectSoundObject = nullptr;
   primary_.reset();
   dsound_.reset();
 }

@@ -134,6 +134,11 @@ bool TWavBuffer::Playing() {
   return playing_;
 }
 
+int32_t TWavBuffer::Volume() {
+  std::lock_guard lock(owner_.lock_);
+  return volume_;
+}
+
 bool TWavBuffer::Stopped() {
   std::lock_guard lock(owner_.lock_);
   return stopped_;
@@ -163,16 +168,20 @@ size_t TWavBuffer::ReadSource(size_t count) {
   stream_->SetPosition(position_);
   size_t done = 0;
   while (done < count) {
-    const int64_t got = stream_->Read(buffer + done, static_cast<int64_t>(count - done));
-    done += static_cast<size_t>(std::max<int64_t>(got, 0));
+    // A looping source wraps only when more is wanted, so a read that ends exactly at the
+    // end leaves the source ended.
     if (stream_->GetPosition() >= size) {
       if (!loop_) break;
       stream_->SetPosition(0);
-    } else if (got <= 0) {
+    }
+    const int64_t got = stream_->Read(buffer + done, static_cast<int64_t>(count - done));
+    if (got <= 0) {
+      if (stream_->GetPosition() >= size) continue;
       // The stream gives nothing before its reported end: treat it as ended.
       position_ = static_cast<int32_t>(size);
       return done;
     }
+    done += static_cast<size_t>(got);
   }
   position_ = static_cast<int32_t>(stream_->GetPosition());
   return done;

@@ -42,6 +42,7 @@ class TWavBuffer {
 
   bool Playing();
   bool Stopped();
+  int32_t Volume();
   const TWaveFormatEx& Format() const { return format_; }
 
  private:
