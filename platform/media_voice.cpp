@@ -65,8 +65,31 @@ void TVoice::Pause() {
 }
 
 void TVoice::SetLoop(bool loop) {
-  std::lock_guard lock(mutex_);
-  loop_ = loop;
+  bool wake = false;
+  {
+    std::lock_guard lock(mutex_);
+    if (loop == loop_) return;
+    loop_ = loop;
+    if (loop && sourceEnded_ && !failed_ && !ended_) {
+      // The worker may have reached the end before the loop was asked for: it goes on.
+      sourceEnded_ = false;
+      wake = true;
+    } else if (!loop) {
+      // What was queued after a wrap is no longer wanted.
+      for (size_t i = 1; i < chunks_.size(); ++i) {
+        const TChunk& previous = chunks_[i - 1];
+        if (chunks_[i].SourceStart < previous.SourceStart + static_cast<int64_t>(previous.Samples.size() / 2)) {
+          for (size_t j = i; j < chunks_.size(); ++j) buffered_ -= static_cast<int64_t>(chunks_[j].Samples.size() / 2 - chunks_[j].Used);
+          chunks_.erase(chunks_.begin() + static_cast<ptrdiff_t>(i), chunks_.end());
+          ++generation_;
+          sourceEnded_ = true;
+          changed_.notify_all();
+          break;
+        }
+      }
+    }
+  }
+  if (wake) wakeProducer_();
 }
 
 void TVoice::SetVolume(int32_t volume) {
@@ -172,6 +195,13 @@ bool TVoice::Wants(int64_t& seekTo, uint64_t& generation) {
 void TVoice::Push(uint64_t generation, int64_t sourceFrame, std::vector<int16_t> frames) {
   std::lock_guard lock(mutex_);
   if (generation != generation_ || frames.empty()) return;
+  if (!loop_ && !chunks_.empty() &&
+      sourceFrame < chunks_.back().SourceStart + static_cast<int64_t>(chunks_.back().Samples.size() / 2)) {
+    // A wrap decided while the sound still looped.
+    sourceEnded_ = true;
+    changed_.notify_all();
+    return;
+  }
   buffered_ += static_cast<int64_t>(frames.size() / 2);
   chunks_.push_back({sourceFrame, std::move(frames)});
   changed_.notify_all();

@@ -66,9 +66,80 @@ void RequestDirectSound() {
     DirectSoundObject = MainDXSound->DSound()->IDirectSound();
 }
 
+// ---- the library's sound families ----
+
+namespace {
+using E = TOrvaEntryPoints;
+const TOrvaSoundFamily kWmpFamily{&E::orvaWmpPlay,        &E::orvaWmpPause,         &E::orvaWmpIsPlaying,
+                                  &E::orvaWmpIsPaused,    &E::orvaWmpIsEnd,         &E::orvaWmpGetLen,
+                                  &E::orvaWmpGetPosition, &E::orvaWmpGetVol,        &E::orvaWmpGetPan,
+                                  &E::orvaWmpGetAutoRepeat, &E::orvaWmpSetPosition, &E::orvaWmpSetVol,
+                                  &E::orvaWmpSetPan,      &E::orvaWmpSetAutoRepeat, true,
+                                  false};
+const TOrvaSoundFamily kOggFamily{&E::orvaOggPlay,        &E::orvaOggPause,         &E::orvaOggIsPlaying,
+                                  &E::orvaOggIsPaused,    &E::orvaOggIsEnd,         &E::orvaOggGetLen,
+                                  &E::orvaOggGetPosition, &E::orvaOggGetVol,        &E::orvaOggGetPan,
+                                  &E::orvaOggGetAutoRepeat, &E::orvaOggSetPosition, &E::orvaOggSetVol,
+                                  &E::orvaOggSetPan,      &E::orvaOggSetAutoRepeat, false,
+                                  true};
+}  // namespace
+
+template <typename Base>
+bool TLibrarySound<Base>::GetAutoRepeat() { return FromOrvaBool((OrvaLib().*family_.GetAutoRepeat)(handle_)); }
+template <typename Base>
+void TLibrarySound<Base>::SetAutoRepeat(bool value) { (OrvaLib().*family_.SetAutoRepeat)(handle_, OrvaBool(value)); }
+template <typename Base>
+int32_t TLibrarySound<Base>::GetPan() { return (OrvaLib().*family_.GetPan)(handle_); }
+template <typename Base>
+int32_t TLibrarySound<Base>::GetVol() { return (OrvaLib().*family_.GetVol)(handle_); }
+template <typename Base>
+void TLibrarySound<Base>::SetPan(int32_t value) { (OrvaLib().*family_.SetPan)(handle_, value); }
+template <typename Base>
+void TLibrarySound<Base>::SetVol(int32_t value) { (OrvaLib().*family_.SetVol)(handle_, value); }
+template <typename Base>
+int32_t TLibrarySound<Base>::GetPosition() { return (OrvaLib().*family_.GetPosition)(handle_); }
+template <typename Base>
+int32_t TLibrarySound<Base>::GetLen() { return (OrvaLib().*family_.GetLen)(handle_); }
+template <typename Base>
+bool TLibrarySound<Base>::IsPaused() { return FromOrvaBool((OrvaLib().*family_.IsPaused)(handle_)); }
+template <typename Base>
+void TLibrarySound<Base>::Pause() { (OrvaLib().*family_.Pause)(handle_); }
+template <typename Base>
+bool TLibrarySound<Base>::AtEnd() { return FromOrvaBool((OrvaLib().*family_.IsEnd)(handle_)); }
+
+template <typename Base>
+bool TLibrarySound<Base>::IsPlaying() {
+  return FromOrvaBool((OrvaLib().*family_.IsPlaying)(handle_)) && !(family_.PlayingExcludesPaused && IsPaused());
+}
+
+template <typename Base>
+void TLibrarySound<Base>::SetPosition(int32_t ms) {
+  (OrvaLib().*family_.SetPosition)(handle_, std::max(ms, 0));
+  if (family_.PositionRearmsEnd) endReported_ = false;
+}
+
+template <typename Base>
+bool TLibrarySound<Base>::IsEnd() {
+  if (endReported_ || !AtEnd()) return false;
+  endReported_ = true;
+  return true;
+}
+
+template <typename Base>
+void TLibrarySound<Base>::Play() {
+  if (!manager_.Enabled) {
+    this->PauseMark = true;
+    return;
+  }
+  (OrvaLib().*family_.Play)(handle_);
+}
+
+template class TLibrarySound<TDMediaItem>;
+template class TLibrarySound<TCustomOggItem>;
+
 // ---- TWmpItem ----
 
-TWmpItem::TWmpItem(TMediaManager& manager, std::string_view fileName) : manager_(manager) {
+TWmpItem::TWmpItem(TMediaManager& manager, std::string_view fileName) : TLibrarySound(manager, kWmpFamily) {
   RequestDirectSound();
   if (!FileManager) RaiseMissing(fileName);
   TMemoryStream data;
@@ -78,41 +149,9 @@ TWmpItem::TWmpItem(TMediaManager& manager, std::string_view fileName) : manager_
 
 TWmpItem::~TWmpItem() { OrvaLib().orvaWmpmanDel(handle_); }
 
-bool TWmpItem::GetAutoRepeat() { return FromOrvaBool(OrvaLib().orvaWmpGetAutoRepeat(handle_)); }
-void TWmpItem::SetAutoRepeat(bool value) { OrvaLib().orvaWmpSetAutoRepeat(handle_, OrvaBool(value)); }
-int32_t TWmpItem::GetPan() { return OrvaLib().orvaWmpGetPan(handle_); }
-int32_t TWmpItem::GetVol() { return OrvaLib().orvaWmpGetVol(handle_); }
-void TWmpItem::SetPan(int32_t value) { OrvaLib().orvaWmpSetPan(handle_, value); }
-void TWmpItem::SetVol(int32_t value) { OrvaLib().orvaWmpSetVol(handle_, value); }
-int32_t TWmpItem::GetPosition() { return OrvaLib().orvaWmpGetPosition(handle_); }
-int32_t TWmpItem::GetLen() { return OrvaLib().orvaWmpGetLen(handle_); }
-bool TWmpItem::IsPlaying() { return FromOrvaBool(OrvaLib().orvaWmpIsPlaying(handle_)); }
-bool TWmpItem::IsPaused() { return FromOrvaBool(OrvaLib().orvaWmpIsPaused(handle_)); }
-void TWmpItem::Pause() { OrvaLib().orvaWmpPause(handle_); }
-bool TWmpItem::AtEnd() { return FromOrvaBool(OrvaLib().orvaWmpIsEnd(handle_)); }
-
-void TWmpItem::SetPosition(int32_t ms) {
-  OrvaLib().orvaWmpSetPosition(handle_, std::max(ms, 0));
-  endReported_ = false;
-}
-
-bool TWmpItem::IsEnd() {
-  if (endReported_ || !FromOrvaBool(OrvaLib().orvaWmpIsEnd(handle_))) return false;
-  endReported_ = true;
-  return true;
-}
-
-void TWmpItem::Play() {
-  if (!manager_.Enabled) {
-    PauseMark = true;
-    return;
-  }
-  OrvaLib().orvaWmpPlay(handle_);
-}
-
 // ---- TOggItem ----
 
-TOggItem::TOggItem(TMediaManager& manager, std::string_view fileName) : manager_(manager) {
+TOggItem::TOggItem(TMediaManager& manager, std::string_view fileName) : TLibrarySound(manager, kOggFamily) {
   RequestDirectSound();
   stream_ = OpenMediaStream(fileName);
   handle_ = OrvaLib().orvaOggmanAdd(stream_.get(), OrvaBool(IsOggFileName(fileName)));
@@ -121,34 +160,6 @@ TOggItem::TOggItem(TMediaManager& manager, std::string_view fileName) : manager_
 TOggItem::~TOggItem() {
   OrvaLib().orvaOggmanDel(handle_);
   stream_.reset();
-}
-
-bool TOggItem::GetAutoRepeat() { return FromOrvaBool(OrvaLib().orvaOggGetAutoRepeat(handle_)); }
-void TOggItem::SetAutoRepeat(bool value) { OrvaLib().orvaOggSetAutoRepeat(handle_, OrvaBool(value)); }
-int32_t TOggItem::GetPan() { return OrvaLib().orvaOggGetPan(handle_); }
-int32_t TOggItem::GetVol() { return OrvaLib().orvaOggGetVol(handle_); }
-void TOggItem::SetPan(int32_t value) { OrvaLib().orvaOggSetPan(handle_, value); }
-void TOggItem::SetVol(int32_t value) { OrvaLib().orvaOggSetVol(handle_, value); }
-int32_t TOggItem::GetPosition() { return OrvaLib().orvaOggGetPosition(handle_); }
-void TOggItem::SetPosition(int32_t ms) { OrvaLib().orvaOggSetPosition(handle_, std::max(ms, 0)); }
-int32_t TOggItem::GetLen() { return OrvaLib().orvaOggGetLen(handle_); }
-bool TOggItem::IsPaused() { return FromOrvaBool(OrvaLib().orvaOggIsPaused(handle_)); }
-bool TOggItem::IsPlaying() { return FromOrvaBool(OrvaLib().orvaOggIsPlaying(handle_)) && !IsPaused(); }
-void TOggItem::Pause() { OrvaLib().orvaOggPause(handle_); }
-bool TOggItem::AtEnd() { return FromOrvaBool(OrvaLib().orvaOggIsEnd(handle_)); }
-
-bool TOggItem::IsEnd() {
-  if (endReported_ || !FromOrvaBool(OrvaLib().orvaOggIsEnd(handle_))) return false;
-  endReported_ = true;
-  return true;
-}
-
-void TOggItem::Play() {
-  if (!manager_.Enabled) {
-    PauseMark = true;
-    return;
-  }
-  OrvaLib().orvaOggPlay(handle_);
 }
 
 // ---- TOggStream ----

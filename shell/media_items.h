@@ -62,14 +62,32 @@ bool IsOggFileName(std::string_view fileName);
 // a failure is swallowed and the library gets no device.
 void RequestDirectSound();
 
-class TWmpItem : public TDMediaItem {
- public:
-  // Reads the whole file into memory for the library, which keeps its own copy.
-  TWmpItem(TMediaManager& manager, std::string_view fileName);
-  ~TWmpItem() override;
-  TWmpItem(const TWmpItem&) = delete;
-  TWmpItem& operator=(const TWmpItem&) = delete;
+// The entry points of one sound family of the library, and how its items differ.
+struct TOrvaSoundFamily {
+  void (*TOrvaEntryPoints::*Play)(TOrvaHandle);
+  void (*TOrvaEntryPoints::*Pause)(TOrvaHandle);
+  TOrvaBool (*TOrvaEntryPoints::*IsPlaying)(TOrvaHandle);
+  TOrvaBool (*TOrvaEntryPoints::*IsPaused)(TOrvaHandle);
+  TOrvaBool (*TOrvaEntryPoints::*IsEnd)(TOrvaHandle);
+  int32_t (*TOrvaEntryPoints::*GetLen)(TOrvaHandle);
+  int32_t (*TOrvaEntryPoints::*GetPosition)(TOrvaHandle);
+  int32_t (*TOrvaEntryPoints::*GetVol)(TOrvaHandle);
+  int32_t (*TOrvaEntryPoints::*GetPan)(TOrvaHandle);
+  TOrvaBool (*TOrvaEntryPoints::*GetAutoRepeat)(TOrvaHandle);
+  void (*TOrvaEntryPoints::*SetPosition)(TOrvaHandle, int32_t);
+  void (*TOrvaEntryPoints::*SetVol)(TOrvaHandle, int32_t);
+  void (*TOrvaEntryPoints::*SetPan)(TOrvaHandle, int32_t);
+  void (*TOrvaEntryPoints::*SetAutoRepeat)(TOrvaHandle, TOrvaBool);
+  bool PositionRearmsEnd;      // a new position makes the end reportable again
+  bool PlayingExcludesPaused;  // playing means also not paused
+};
 
+// A sound played by the companion library: its calls go to the family's entry points, its
+// end is reported once, and while the manager is disabled Play only marks it.
+template <typename Base>
+class TLibrarySound : public Base {
+ public:
+  ~TLibrarySound() override = default;
   bool GetAutoRepeat() override;
   void SetAutoRepeat(bool value) override;
   int32_t GetPan() override;
@@ -77,7 +95,7 @@ class TWmpItem : public TDMediaItem {
   void SetPan(int32_t value) override;
   void SetVol(int32_t value) override;
   int32_t GetPosition() override;
-  // Also makes the end reportable again.
+  // Negative positions are 0.
   void SetPosition(int32_t ms) override;
   int32_t GetLen() override;
   bool IsEnd() override;
@@ -87,10 +105,22 @@ class TWmpItem : public TDMediaItem {
   void Pause() override;
   bool AtEnd() override;
 
- private:
+ protected:
+  TLibrarySound(TMediaManager& manager, const TOrvaSoundFamily& family) : manager_(manager), family_(family) {}
   TMediaManager& manager_;
+  const TOrvaSoundFamily& family_;
   TOrvaHandle handle_ = 0;
   bool endReported_ = false;
+};
+
+// Windows Media audio; a new position makes its end reportable again.
+class TWmpItem : public TLibrarySound<TDMediaItem> {
+ public:
+  // Reads the whole file into memory for the library, which keeps its own copy.
+  TWmpItem(TMediaManager& manager, std::string_view fileName);
+  ~TWmpItem() override;
+  TWmpItem(const TWmpItem&) = delete;
+  TWmpItem& operator=(const TWmpItem&) = delete;
 };
 
 // An Ogg or WAV sound: the base of the two ways of playing one.
@@ -99,35 +129,15 @@ class TCustomOggItem : public TDMediaItem {
   TCustomOggItem() = default;
 };
 
-// Played and mixed by the companion library.
-class TOggItem : public TCustomOggItem {
+// Played and mixed by the companion library; its end report survives a new position.
+class TOggItem : public TLibrarySound<TCustomOggItem> {
  public:
   TOggItem(TMediaManager& manager, std::string_view fileName);
   ~TOggItem() override;
   TOggItem(const TOggItem&) = delete;
   TOggItem& operator=(const TOggItem&) = delete;
 
-  bool GetAutoRepeat() override;
-  void SetAutoRepeat(bool value) override;
-  int32_t GetPan() override;
-  int32_t GetVol() override;
-  void SetPan(int32_t value) override;
-  void SetVol(int32_t value) override;
-  int32_t GetPosition() override;
-  // The end report stays as it was.
-  void SetPosition(int32_t ms) override;
-  int32_t GetLen() override;
-  bool IsEnd() override;
-  bool IsPlaying() override;
-  bool IsPaused() override;
-  void Play() override;
-  void Pause() override;
-  bool AtEnd() override;
-
  private:
-  TMediaManager& manager_;
-  TOrvaHandle handle_ = 0;
-  bool endReported_ = false;
   std::unique_ptr<TStream> stream_;
 };
 

@@ -11,6 +11,7 @@
 #include "core/stream.h"
 #include "kit/media_files.h"
 #include "platform/audio_output.h"
+#include "platform/riff_wave.h"
 #include "platform/sound_device.h"
 #include "shell/media_library.h"
 
@@ -340,6 +341,45 @@ TEST_F(MediaModuleTest, DamagedDataIsSilentAndEnded) {
     Pull(300);
     EXPECT_TRUE(FromOrvaBool(Lib().orvaWmpIsEnd(h)));
     Lib().orvaWmpmanDel(h);
+  }
+}
+
+}  // namespace
+}  // namespace orva
+
+namespace orva {
+namespace {
+
+TEST(RiffWaveReader, FindsTheFormatAndTheDataWithinTheFile) {
+  std::string extensible(22, '\0');  // valid bits, channel mask, the PCM subformat
+  const uint8_t subformat[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+  std::memcpy(extensible.data() + 6, subformat, 16);
+  struct Case {
+    std::string bytes;
+    bool found;
+    uint16_t tag;
+    int64_t offset, size;
+  };
+  const Case cases[] = {
+      {kit::RiffWave().Pcm(2, 44100, 16).Data("abcd").Bytes(), true, 1, 44, 4},
+      // An odd chunk before the data keeps its pad byte.
+      {kit::RiffWave().Chunk("LIST", "abc").Pcm(1, 8000, 8).Data("xyz").Bytes(), true, 1, 56, 3},
+      {kit::RiffWave().Format(0xFFFE, 2, 44100, 176400, 4, 16, extensible).Data("abcd").Bytes(), true, 1, 68, 4},
+      // A data size beyond the file is cut to the file; the RIFF size is not trusted.
+      {kit::RiffWave().Pcm(2, 44100, 16).RiffSize(3).Bytes() + std::string("data\xff\xff\0\0" "12", 10), true, 1, 44, 2},
+      {kit::RiffWave().Pcm(2, 44100, 16).Bytes(), false, 0, 0, 0},
+      {kit::RiffWave().Data("abcd").Bytes(), false, 0, 0, 0},
+      {kit::RiffWave().Chunk("fmt ", "short").Data("abcd").Bytes(), false, 0, 0, 0},
+      {"RIFX\0\0\0\0WAVE", false, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    TMemorySource source(std::vector<uint8_t>(c.bytes.begin(), c.bytes.end()));
+    const std::optional<TRiffWave> wave = ReadRiffWave(source);
+    ASSERT_EQ(wave.has_value(), c.found) << c.bytes.size();
+    if (!wave) continue;
+    EXPECT_EQ(wave->Format.wFormatTag, c.tag);
+    EXPECT_EQ(wave->DataOffset, c.offset);
+    EXPECT_EQ(wave->DataSize, c.size);
   }
 }
 
