@@ -18,12 +18,6 @@ std::function<void()>& CloseHandler() {
 }
 
 std::FILE* logFile = nullptr;
-
-std::string ProgramDirectory() {
-  const std::string program = ProgramFileName();
-  const size_t slash = program.rfind('/');
-  return slash == std::string::npos ? std::string(".") : program.substr(0, slash);
-}
 }  // namespace
 
 void PostMainWindowClose() {
@@ -36,7 +30,7 @@ void OrvaLogInit(const std::string& directory) {
   OrvaLogFinal();
   const char* wanted = std::getenv("ORVA_DBGLOG");
   if (!wanted || std::strcmp(wanted, "1") != 0) return;
-  const std::string path = (directory.empty() ? ProgramDirectory() : directory) + "/dbglog.txt";
+  const std::string path = (directory.empty() ? ProgramFileDirectory() : directory) + "/dbglog.txt";
   logFile = std::fopen(path.c_str(), "wb");
   if (!logFile) return;
   OrvaLogWrite = [](std::string_view line) {
