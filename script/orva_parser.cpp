@@ -407,7 +407,7 @@ void TOrvaParser::Evaluate(TParamCollection& vars) {
     for (auto& op : operations_) Execute(*op, temps, vars);
   } catch (const std::exception& error) {
     // The expression ends here; what earlier operations wrote stays.
-    if (ErrorHook()) ErrorHook()(error);
+    if (ErrorHook()) ErrorHook()(*this, error);
   }
 
   if (operations_.empty()) return;

@@ -66,9 +66,11 @@ class TOpeData {
   uint64_t destLookupStamp_ = 0;
 };
 
-// Sees every error that ends an evaluation (which the evaluation itself keeps silent), so
-// that tests can pin its message; none by default.
-using TEvaluationErrorHook = std::function<void(const std::exception& error)>;
+class TOrvaParser;
+
+// Sees every error that ends an evaluation (which the evaluation itself keeps silent), with
+// the expression it ended, so that tests can pin its message; none by default.
+using TEvaluationErrorHook = std::function<void(const TOrvaParser& expression, const std::exception& error)>;
 void SetEvaluationErrorHook(TEvaluationErrorHook hook);
 
 class TOrvaParser {

@@ -97,7 +97,8 @@ inline std::string RunExpression(TParamCollection& vars, std::string_view text) 
     return "!" + SjisToUtf8(e.Message());
   }
   std::string error;
-  SetEvaluationErrorHook([&error](const std::exception& e) {
+  SetEvaluationErrorHook([&error, &parser](const TOrvaParser& expression, const std::exception& e) {
+    if (&expression != &parser) return;  // an evaluation inside this one (Calc)
     const auto* own = dynamic_cast<const Exception*>(&e);
     error = own ? SjisToUtf8(own->Message()) : std::string(e.what());
   });
