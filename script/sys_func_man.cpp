@@ -13,6 +13,7 @@ const TBuiltinTable& Routines() {
   static const TBuiltinTable table = [] {
     TBuiltinTable t{};
     AddTextFunctions(t);
+    AddArrayFunctions(t);
     AddVariableFunctions(t);
     return t;
   }();

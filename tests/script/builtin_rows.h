@@ -20,6 +20,7 @@
 #include "script/orva_parser.h"
 #include "script/param_collection.h"
 #include "script/sys_func_man.h"
+#include "script_test_support.h"
 
 namespace orva::script_test {
 
@@ -108,6 +109,22 @@ inline std::string RunExpression(TParamCollection& vars, std::string_view text) 
   const TCustomParam* result = parser.Result();
   if (!result) return "(none)";
   return std::string(1, TypeLetter(result->GetParamType())) + ":" + result->GetAsString();
+}
+
+// Operations as stored expressions hold them: "____d_0 = name[index]", an element reference
+// that the run-time compiler never passes to a function (it passes a copy) ...
+inline void AddElementReference(TOrvaParser& parser, std::string_view name, int32_t index) {
+  auto dim = std::make_unique<TOpeData>(ocDimTo, "____d_0");
+  dim->AddOperand(Ref(name));
+  dim->AddOperand(Int(index));
+  parser.Add(std::move(dim));
+}
+// ... and "____0 = function(operands)".
+template <class... T>
+void AddCall(TOrvaParser& parser, uint8_t function, T... operands) {
+  auto op = std::make_unique<TOpeData>(ocFunc, "____0", function);
+  (op->AddOperand(std::move(operands)), ...);
+  parser.Add(std::move(op));
 }
 
 struct TCallRow {

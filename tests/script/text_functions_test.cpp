@@ -42,15 +42,8 @@ TEST(BuiltinExecutor, ElementReferencesOfStoredExpressions) {
   vars.SetFunctions(&functions);
   TParamCollectionItem& a = MakeVariable(vars, "a:S[2]=ab|cd");
   TOrvaParser parser;
-  auto dim = std::make_unique<TOpeData>(ocDimTo, "____d_0");
-  dim->AddOperand(Ref("a"));
-  dim->AddOperand(Int(1));
-  parser.Add(std::move(dim));
-  auto call = std::make_unique<TOpeData>(ocFunc, "____0", bfDelete);
-  call->AddOperand(Ref("____d_0"));
-  call->AddOperand(Int(1));
-  call->AddOperand(Int(1));
-  parser.Add(std::move(call));
+  AddElementReference(parser, "a", 1);
+  AddCall(parser, bfDelete, Ref("____d_0"), Int(1), Int(1));
   parser.Evaluate(vars);
   EXPECT_EQ(DescribeVariable(a), "a:S[2]=ab|d");
 }
