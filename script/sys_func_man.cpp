@@ -14,6 +14,7 @@ const TBuiltinTable& Routines() {
     TBuiltinTable t{};
     AddTextFunctions(t);
     AddArrayFunctions(t);
+    AddMathFunctions(t);
     AddVariableFunctions(t);
     return t;
   }();
