@@ -16,6 +16,7 @@ const TBuiltinTable& Routines() {
     AddArrayFunctions(t);
     AddMathFunctions(t);
     AddVariableFunctions(t);
+    AddObjectFunctions(t);
     return t;
   }();
   return table;
