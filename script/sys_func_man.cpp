@@ -37,6 +37,20 @@ int32_t TSysFuncMan::NextRandom(int32_t n) {
   return std::uniform_int_distribution<int32_t>(0, n - 1)(random_);
 }
 
+bool TSysFuncMan::EnterCalc() {
+  if (calcCut_) return false;
+  if (calcDepth_ >= kMaxCalcDepth) {
+    calcCut_ = true;
+    return false;
+  }
+  ++calcDepth_;
+  return true;
+}
+
+void TSysFuncMan::LeaveCalc() {
+  if (--calcDepth_ == 0) calcCut_ = false;
+}
+
 void TSysFuncMan::Execute(TParamCollectionItem& dest, uint8_t index, std::span<TCustomParam* const> args) {
   if (index >= BuiltinFunctionCount) return;
   const int count = static_cast<int>(args.size());

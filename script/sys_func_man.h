@@ -39,15 +39,20 @@ class TSysFuncMan {
   // 0 <= r < n; 0 for n below 1.
   int32_t NextRandom(int32_t n);
 
-  // How many Calc evaluations run inside each other now.
+  // Calc inside Calc is bounded: at most kMaxCalcDepth levels, and once a text has gone that
+  // deep every further Calc until the outermost one returns is refused too, so that a text
+  // calling itself more than once ends instead of branching 2^32 ways. False: refused.
+  static constexpr int kMaxCalcDepth = 32;
+  bool EnterCalc();
+  void LeaveCalc();
   int CalcDepth() const { return calcDepth_; }
-  void SetCalcDepth(int depth) { calcDepth_ = depth; }
 
  private:
   TParamCollection* vars_ = nullptr;
   TSceneLink* scene_ = nullptr;
   std::mt19937 random_;
   int calcDepth_ = 0;
+  bool calcCut_ = false;
 };
 
 }  // namespace orva

@@ -13,10 +13,6 @@
 namespace orva {
 namespace {
 
-// Calc inside Calc is bounded, so a text that calls itself ends instead of using up the
-// stack; deeper calls give the empty text.
-constexpr int kMaxCalcDepth = 32;
-
 // Any variable of the name, whatever its scope or call depth.
 bool AnyVariableNamed(const TParamCollection& vars, std::string_view name) {
   if (vars.Find(name)) return true;
@@ -54,7 +50,14 @@ std::string TrimBlanks(const std::string& s) {
 void Calc(TBuiltinCall& c) {
   TParamCollection* vars = c.Functions.Vars();
   const std::string text = TrimBlanks(c.Text(0));
-  if (!vars || text.empty() || c.Functions.CalcDepth() >= kMaxCalcDepth) return;
+  if (!vars || text.empty()) return;
+  // A text that calls itself ends when the nesting bound is reached; deeper calls give the
+  // empty text.
+  if (!c.Functions.EnterCalc()) return;
+  struct TLeave {
+    TSysFuncMan& functions;
+    ~TLeave() { functions.LeaveCalc(); }
+  } leave{c.Functions};
   TMemoryStream compiled;
   try {
     TBuildOrvaParser compiler;
@@ -63,11 +66,6 @@ void Calc(TBuiltinCall& c) {
   } catch (const std::exception&) {
     return;
   }
-  struct TDepth {
-    TSysFuncMan& functions;
-    explicit TDepth(TSysFuncMan& f) : functions(f) { functions.SetCalcDepth(functions.CalcDepth() + 1); }
-    ~TDepth() { functions.SetCalcDepth(functions.CalcDepth() - 1); }
-  } depth(c.Functions);
   TOrvaParser parser;
   try {
     compiled.SetPosition(0);

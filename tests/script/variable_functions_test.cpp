@@ -32,6 +32,9 @@ TEST(VariableFunctions, Table) {
                 {{"y:I=0"}, "Length(\"abc\") ++ Calc(\"y = 10 + 20\")", "S:3TRUE", {"y:I=30"}},
                 // A text that calls itself ends after 32 levels.
                 {{"t:S=Calc(t) ++ Insert(\"x\", s, 1)", "s:S="}, "Calc(t)", "S:TRUE", {"s:S=" + std::string(32, 'x')}},
+                // Twice per level: once the bound is reached every further Calc is refused.
+                {{"t:S=Calc(t) ++ Calc(t) ++ Insert(\"x\", s, 1)", "s:S="}, "Calc(t) ++ Calc(t)", "S:TRUETRUE",
+                 {"s:S=" + std::string(64, 'x')}},
             },
             reference);
 }
