@@ -112,8 +112,11 @@ void CopyMem(TBuiltinCall& c) {
 void ArrayToString(TBuiltinCall& c) {
   const TCustomParam& a = c.Arg(0);
   const std::string delim = c.Has(1) ? c.Text(1) : std::string("\r\n");
+  const int32_t n = a.GetCount();
+  // The delimiters alone may already be too long.
+  CheckTextLength(int64_t{std::max(n - 1, 0)} * static_cast<int64_t>(delim.size()));
   std::string out;
-  for (int32_t i = 0, n = a.GetCount(); i < n; ++i) {
+  for (int32_t i = 0; i < n; ++i) {
     const std::string item = a.GetStrItem(i);
     CheckTextLength(static_cast<int64_t>(out.size()) + static_cast<int64_t>(item.size()) + (i ? static_cast<int64_t>(delim.size()) : 0));
     if (i) out += delim;

@@ -44,6 +44,10 @@ TEST(ArrayFunctions, TextsJoinSplitSearchAndSort) {
       {{}, "ArrayToString(5)", "S:5", {}},
       {{"a:S[3]=x|y|z"}, "ArrayToString(a, \",\")", "S:x,y,z", {}},
       {{"a:I[2,2]=1|2|3|4"}, "ArrayToString(a)", "S:1\r\n2\r\n3\r\n4", {}},
+      // (The last call runs first.)
+      {{"a:S="}, "ArrayToString(a, StringOfChar(\"x\", 100000)) ++ SetArray(a, 3000)", "!std::bad_alloc", {}},
+      // A constant in the variable place takes the items and loses them.
+      {{}, "StringToArray(\"a,b\", \"x\", \",\") ++ SortStr(\"b\")", "S:00", {}},
       {{"a:S=", "s:S=a\r\nb\r\n"}, "StringToArray(s, a)", "I:0", {"a:S[2]=a|b"}},
       {{"a:S=", "s:S=a\rb\nc"}, "StringToArray(s, a)", "I:0", {"a:S[3]=a|b|c"}},
       {{"a:S=", "s:S=a\rb"}, "StringToArray(s, a, \"\\n\")", "I:0", {"a:S[2]=a|b"}},  // the text CR LF
