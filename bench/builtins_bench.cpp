@@ -4,13 +4,11 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "allocation_counter.h"
 #include "core/sjis.h"
 #include "script/build_parser.h"
 #include "script/orva_parser.h"
@@ -18,35 +16,9 @@
 #include "script/sys_func_man.h"
 
 namespace {
-std::atomic<uint64_t> allocations{0};
-}  // namespace
-
-// Replacing the global allocation functions: GCC takes free() on their result for a mismatch.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-
-namespace {
 
 using namespace orva;
-
-template <class F>
-void Measure(benchmark::State& state, F&& step) {
-  step();  // first use fills what is reused afterwards
-  const uint64_t before = allocations.load();
-  for (auto _ : state) step();
-  state.counters["allocs"] =
-      benchmark::Counter(static_cast<double>(allocations.load() - before) / static_cast<double>(state.iterations()));
-}
+using orva::bench::Measure;
 
 // A store with the executor, n, k and a text of `length` bytes in s.
 struct Game {

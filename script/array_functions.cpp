@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -163,33 +164,26 @@ void SortStr(TBuiltinCall& c) {
   for (size_t i = 0; i < keys.size(); ++i) a.SetStrItem(static_cast<int32_t>(i), texts[static_cast<size_t>(keys[i].index)]);
 }
 
-void AddArray(TBuiltinCall& c) {
+// Inserts the elements of argument `source` into the one-dimensional array of argument 0
+// before the element that argument `position` names (clamped; without one: at the end).
+void InsertElements(TBuiltinCall& c, size_t source, std::optional<size_t> position) {
   TCustomParam& a = c.Arg(0);
-  const TSource b = Snapshot(a, c.Arg(1));
+  const TSource b = Snapshot(a, c.Arg(source));
   const int32_t n = a.GetCount(), m = b.value->GetCount();
   if (a.GetDimCount() > 1 || b.value->GetDimCount() > 1) {
     c.Dest.SetAsInteger(n);
     return;
   }
-  SetLength(a, int64_t{n} + m);
-  for (int32_t j = 0; j < m; ++j) TypedCopy(a, n + j, *b.value, j);
-  c.Dest.SetAsInteger(n + m);
-}
-
-void InsertArray(TBuiltinCall& c) {
-  TCustomParam& a = c.Arg(0);
-  const TSource b = Snapshot(a, c.Arg(2));
-  const int32_t n = a.GetCount(), m = b.value->GetCount();
-  if (a.GetDimCount() > 1 || b.value->GetDimCount() > 1) {
-    c.Dest.SetAsInteger(n);
-    return;
-  }
-  const int32_t i = std::clamp(c.Int(1), 0, n);
+  const int32_t i = position ? std::clamp(c.Int(*position), 0, n) : n;
   SetLength(a, int64_t{n} + m);
   for (int32_t j = n + m - 1; j >= i + m; --j) TypedCopy(a, j, a, j - m);
   for (int32_t j = 0; j < m; ++j) TypedCopy(a, i + j, *b.value, j);
   c.Dest.SetAsInteger(n + m);
 }
+
+void AddArray(TBuiltinCall& c) { InsertElements(c, 1, std::nullopt); }
+
+void InsertArray(TBuiltinCall& c) { InsertElements(c, 2, 1); }
 
 void DeleteArray(TBuiltinCall& c) {
   TCustomParam& a = c.Arg(0);
