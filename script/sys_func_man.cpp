@@ -1,9 +1,66 @@
 #include "script/sys_func_man.h"
 
-namespace orva {
+#include <new>
 
-// The function families are added by their own units; until then a call leaves the
-// destination at its initial value.
-void TSysFuncMan::Execute(TParamCollectionItem&, uint8_t, std::span<TCustomParam* const>) {}
+#include "core/frame_clock.h"
+#include "script/builtin_call.h"
+#include "script/script_error.h"
+
+namespace orva {
+namespace {
+
+const TBuiltinTable& Routines() {
+  static const TBuiltinTable table = [] {
+    TBuiltinTable t{};
+    AddTextFunctions(t);
+    AddArrayFunctions(t);
+    AddMathFunctions(t);
+    AddVariableFunctions(t);
+    AddObjectFunctions(t);
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace
+
+void CheckTextLength(int64_t bytes) {
+  if (bytes > MaxTextBytes) throw std::bad_alloc();
+}
+
+TSysFuncMan::TSysFuncMan() : random_(timeGetTime()) {}
+
+TSysFuncMan::TSysFuncMan(TParamCollection& vars) : vars_(&vars), random_(timeGetTime()) {}
+
+int32_t TSysFuncMan::NextRandom(int32_t n) {
+  if (n < 1) return 0;
+  return std::uniform_int_distribution<int32_t>(0, n - 1)(random_);
+}
+
+bool TSysFuncMan::EnterCalc() {
+  if (calcCut_) return false;
+  if (calcDepth_ >= kMaxCalcDepth) {
+    calcCut_ = true;
+    return false;
+  }
+  ++calcDepth_;
+  return true;
+}
+
+void TSysFuncMan::LeaveCalc() {
+  if (--calcDepth_ == 0) calcCut_ = false;
+}
+
+void TSysFuncMan::Execute(TParamCollectionItem& dest, uint8_t index, std::span<TCustomParam* const> args) {
+  if (index >= BuiltinFunctionCount) return;
+  const int count = static_cast<int>(args.size());
+  const int minArgs = BuiltinFunctionMinArgs[index], maxArgs = BuiltinFunctionMaxArgs[index];
+  if (count < minArgs || (maxArgs >= 0 && count > maxArgs))
+    RaiseScriptError(BuiltinFunctionNames[index], " 引数の数が不正です");
+  if (TBuiltinRoutine routine = Routines()[index]) {
+    TBuiltinCall call{*this, dest, index, args};
+    routine(call);
+  }
+}
 
 }  // namespace orva

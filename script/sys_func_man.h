@@ -4,19 +4,55 @@
 // writes its result into the destination and may write into variable arguments.
 
 #include <cstdint>
+#include <random>
 #include <span>
 
 namespace orva {
 
 class TCustomParam;
+class TParamCollection;
 class TParamCollectionItem;
+class TSceneLink;
 
 class TSysFuncMan {
  public:
+  // Without a store the functions of the store (VarExists, AssignTemp, Calc) find nothing.
+  TSysFuncMan();
+  explicit TSysFuncMan(TParamCollection& vars);
   virtual ~TSysFuncMan() = default;
-  // Carries out function `index` (0..141); an index above 141 does nothing. Failures are
-  // exceptions, which end the evaluation of the expression.
+  TSysFuncMan(const TSysFuncMan&) = delete;
+  TSysFuncMan& operator=(const TSysFuncMan&) = delete;
+
+  // Carries out function `index` (0..141); an index above 141 does nothing. An argument
+  // count the function does not take (only stored data can hold one) raises
+  // "<name> 引数の数が不正です". Failures are exceptions, which end the evaluation of the
+  // expression; what the function wrote into variables before stays.
   virtual void Execute(TParamCollectionItem& dest, uint8_t index, std::span<TCustomParam* const> args);
+
+  TParamCollection* Vars() const { return vars_; }
+  // The scene GetProp and SetProp reach (not owned); none: no objects.
+  TSceneLink* Scene() const { return scene_; }
+  void SetScene(TSceneLink* scene) { scene_ = scene; }
+
+  // Random: a uniform generator seeded from the clock when the executor is made.
+  void SeedRandom(uint32_t seed) { random_.seed(seed); }
+  // 0 <= r < n; 0 for n below 1.
+  int32_t NextRandom(int32_t n);
+
+  // Calc inside Calc is bounded: at most kMaxCalcDepth levels, and once a text has gone that
+  // deep every further Calc until the outermost one returns is refused too, so that a text
+  // calling itself more than once ends instead of branching 2^32 ways. False: refused.
+  static constexpr int kMaxCalcDepth = 32;
+  bool EnterCalc();
+  void LeaveCalc();
+  int CalcDepth() const { return calcDepth_; }
+
+ private:
+  TParamCollection* vars_ = nullptr;
+  TSceneLink* scene_ = nullptr;
+  std::mt19937 random_;
+  int calcDepth_ = 0;
+  bool calcCut_ = false;
 };
 
 }  // namespace orva
