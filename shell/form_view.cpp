@@ -430,10 +430,7 @@ void TFormView::SetFullScreen(bool value) {
     RestoreWindowLayout();
     ScreenManager->SetMode(-1);
   }
-  PlacePanel();
-  scene->RecreateSurfaces();
-  media_.ResumeVideos();
-  PaintWindow();
+  AfterDisplayChange(*scene);
 }
 
 void TFormView::ReapplyDisplayMode() {
@@ -445,8 +442,14 @@ void TFormView::ReapplyDisplayMode() {
   media_.SuspendVideos();
   ScreenManager->SetMode(best);
   if (ScreenManager->Mode() != best) RestoreWindowLayout();
+  AfterDisplayChange(*scene);
+}
+
+void TFormView::AfterDisplayChange(TOrvaBaseList& scene) {
   PlacePanel();
-  scene->RecreateSurfaces();
+  // The new mode may have another depth.
+  SetupColorTables(ScreenBitCount());
+  scene.RecreateSurfaces();
   media_.ResumeVideos();
   PaintWindow();
 }

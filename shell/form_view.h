@@ -114,6 +114,9 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   // Laying the window out for the window mode again: border, client size, placement.
   void RestoreWindowLayout();
   void SetToolbarShown(bool shown);
+  // The end of every display change: the panel placed, the colour tables and the scene's
+  // surfaces made for the new depth, videos resumed, the window drawn.
+  void AfterDisplayChange(TOrvaBaseList& scene);
   void PanelMouseDown(TWindowEvent::TButton button);
   void MouseMove(TWinPoint pos);
   void KeyDown(int key, bool repeat);

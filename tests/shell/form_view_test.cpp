@@ -13,6 +13,7 @@
 #include "core/app_control.h"
 #include "core/file_manager.h"
 #include "core/frame_clock.h"
+#include "graphics/dib.h"
 #include "kit/demo_game.h"
 #include "kit/interpreter_doubles.h"
 #include "kit/page_builder.h"
@@ -244,6 +245,33 @@ TEST_F(FormViewTest, TheFrameInWhichAGameIsLoadedIsNotShown) {
   EXPECT_FALSE(dir.Exists("frame2.bmp")) << "the load frame";
   EXPECT_TRUE(dir.Exists("frame3.bmp"));
   EXPECT_EQ(form->RenderSkip, 0);
+}
+
+TEST_F(FormViewTest, AStepTakesInputThenRunsTheScriptThenUpdatesPaintsAndShows) {
+  capturePath = dir.Os("frame%d.bmp");
+  // The first frame colours the shown layer; the second saves and loads.
+  std::vector<kit::GameFile> files = Game(PageBuilder()
+                                              .SetProp("\"\"", std::to_string(PR_COLOR), std::to_string(0x0000FF))
+                                              .Wait("1")
+                                              .GameSave("1", "after.osb", 0, "\"s\"")
+                                              .GameLoad("1"));
+  files.push_back({"after.osb", kIdle.Bytes()});
+  Start(files);
+  TWindowEvent e;
+  while (window->PollEvent(e)) form->HandleEvent(e);
+  Send(TKind::MouseDown, {10, 30});
+  ASSERT_TRUE(Scene().ActiveLayer()->LeftClickPending);
+  form->ApplicationEventsIdle();
+  EXPECT_FALSE(Scene().ActiveLayer()->LeftClickPending) << "the input step latched the click";
+  EXPECT_EQ(FrameCount, 1);
+  EXPECT_EQ(Scene().ActiveLayer()->DirtyRects().Count(), 0) << "shown, then emptied";
+  // The colour the script set in this frame was painted and shown in it.
+  TDIB shown;
+  shown.LoadFromFile(dir.Os("frame1.bmp"));
+  EXPECT_EQ(DIBPixelColor(shown.Image(), shown.ScanLineReadOnly(0), 0), 0xFF0000u);
+  Pump(4);
+  EXPECT_FALSE(dir.Exists("frame3.bmp")) << "the load frame is counted but not shown";
+  EXPECT_TRUE(dir.Exists("frame4.bmp"));
 }
 
 TEST_F(FormViewTest, AnErrorEscapingAFrameIsShownAndTheGameGoesOn) {
