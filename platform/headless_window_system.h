@@ -44,6 +44,7 @@ class THeadlessWindowSystem : public TWindowSystem {
 
   void CreateWindow(const std::string& title, int clientWidth, int clientHeight) override;
   void ShowWindow() override;
+  bool IsShown() override { return shown_; }
   void SetTitle(const std::string& title) override { title_ = title; }
   void SetClientSize(int width, int height) override;
   int ClientWidth() override { return width_; }
@@ -72,7 +73,6 @@ class THeadlessWindowSystem : public TWindowSystem {
 
   TFakeDisplay& FakeDisplay() { return display_; }
   const std::string& Title() const { return title_; }
-  bool Shown() const { return shown_; }
   bool Bordered() const { return bordered_; }
   bool CustomCursor() const { return customCursor_; }
   int Flushes() const { return flushes_; }

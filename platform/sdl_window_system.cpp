@@ -197,6 +197,8 @@ class TSdlWindowSystem final : public TWindowSystem {
     SDL_PushEvent(&e);
   }
 
+  bool IsShown() override { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN); }
+
   TWinPoint CursorPos() override {
     int x = 0, y = 0;
     SDL_GetMouseState(&x, &y);
@@ -463,8 +465,10 @@ TMsgResult TSdlBoxes::Show(const std::string& text, const std::string& caption, 
   const uint32_t kind = icon == TMsgIcon::Error     ? SDL_MESSAGEBOX_ERROR
                         : icon == TMsgIcon::Warning ? SDL_MESSAGEBOX_WARNING
                                                     : SDL_MESSAGEBOX_INFORMATION;
+  SDL_Window* parent = owner_.Window();
+  if (parent && !(SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN)) parent = nullptr;
   const SDL_MessageBoxData box{kind,
-                               owner_.Window(),
+                               parent,
                                caption.c_str(),
                                text.c_str(),
                                static_cast<int>(data.size()),
@@ -474,10 +478,8 @@ TMsgResult TSdlBoxes::Show(const std::string& text, const std::string& caption, 
   int pressed = -1;
   const int status = SDL_ShowMessageBox(&box, &pressed);
   owner_.BoxShown(start, SDL_GetTicks());
-  if (status != 0) {
-    std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
-    return buttons == TMsgButtons::OK ? TMsgResult::OK : TMsgResult::None;
-  }
+  // Nobody could be asked (no box service on this display): the caller decides.
+  if (status != 0) return TMsgResult::None;
   if (pressed < 0 || pressed >= static_cast<int>(choices.size()))
     return buttons == TMsgButtons::OK ? TMsgResult::OK : TMsgResult::Cancel;
   return choices[static_cast<size_t>(pressed)].result;

@@ -84,6 +84,7 @@ class TWindowSystem {
   // Creates the window, hidden, with a client picture of that size (black).
   virtual void CreateWindow(const std::string& title, int clientWidth, int clientHeight) = 0;
   virtual void ShowWindow() = 0;
+  virtual bool IsShown() = 0;
   virtual void SetTitle(const std::string& title) = 0;
   // A new client size clears the picture to black.
   virtual void SetClientSize(int width, int height) = 0;
@@ -118,7 +119,7 @@ class TWindowSystem {
 
   // ---- Display and boxes ----
   virtual TDisplayControl& Display() = 0;
-  // Boxes shown over the window; the shell installs it as the message-box service.
+  // Boxes shown over the window. An answer of None means that no box could be shown.
   virtual TMessageBoxService& MessageBoxes() = 0;
 };
 

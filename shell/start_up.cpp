@@ -23,6 +23,7 @@
 #include "shell/config_model.h"
 #include "shell/config_window.h"
 #include "shell/form_view.h"
+#include "shell/window_boxes.h"
 #include "shell/window_clock.h"
 
 namespace orva {
@@ -121,7 +122,8 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
   const bool headless = Environment("ORVA_HEADLESS") == "1";
   std::unique_ptr<TWindowSystem> window = MakeWindowSystem(headless);
   if (!window) return 1;
-  TMessageBoxScope boxes(window->MessageBoxes());
+  TWindowBoxes windowBoxes(*window);
+  TMessageBoxScope boxes(windowBoxes);
   TWindowClock virtualClock(*window);
   if (window->IsVirtual()) SetPlatformClock(&virtualClock);
   struct TClockScope {

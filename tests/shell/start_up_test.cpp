@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "platform/sdl_keys.h"
 #include "shell/config_window.h"
 #include "shell/start_up.h"
+#include "shell/window_boxes.h"
 
 namespace orva {
 namespace {
@@ -164,6 +166,43 @@ TEST(ConfigWindow, TheTrackBarTakesTheNearestStep) {
   EXPECT_EQ(TConfigWindow::TrackPositionAt(t.Right), 5);
   EXPECT_EQ(TConfigWindow::TrackPositionAt((t.Left + t.Right) / 2), 3);
   EXPECT_EQ(TConfigWindow::TrackPositionAt(-1000), 1);
+}
+
+// ---- Boxes drawn in the window ----
+
+TEST(DrawnBox, AnsweredByKeysOrClosedAndThePictureComesBack) {
+  struct Case {
+    const char* what;
+    TMsgButtons buttons;
+    std::string input;
+    TMsgResult answer;
+  };
+  const Case cases[] = {
+      {"Enter takes the first button", TMsgButtons::YesNo, "10 key return", TMsgResult::Yes},
+      {"Escape takes the last", TMsgButtons::YesNo, "10 key escape", TMsgResult::No},
+      {"Escape on OK and Cancel", TMsgButtons::OKCancel, "10 key escape", TMsgResult::Cancel},
+      {"other keys and focus changes wait", TMsgButtons::OK, "10 key a; 20 deactivate; 30 key space", TMsgResult::OK},
+      {"closing the window", TMsgButtons::YesNo, "10 close", TMsgResult::None},
+  };
+  for (const Case& c : cases) {
+    THeadlessWindowSystem window(ParseInputScript(c.input), {});
+    window.CreateWindow("t", 320, 240);
+    window.ShowWindow();
+    TWindowEvent e;
+    window.PollEvent(e);  // the activation
+    std::fill(window.Pixels(), window.Pixels() + 320 * 240, 0x123456u);
+    EXPECT_EQ(ShowDrawnBox(window, "first line\r\nsecond", "caption", c.buttons), c.answer) << c.what;
+    EXPECT_EQ(std::count(window.Pixels(), window.Pixels() + 320 * 240, 0x123456u), 320 * 240) << c.what;
+    const bool closing = window.PollEvent(e) && e.Kind == TWindowEvent::TKind::Close;
+    EXPECT_EQ(closing, c.answer == TMsgResult::None) << "a close that ended the box still closes: " << c.what;
+  }
+}
+
+TEST(DrawnBox, TheHeadlessWindowsOwnAnswersComeFirst) {
+  THeadlessWindowSystem window({}, {TMsgResult::No});
+  TWindowBoxes boxes(window);
+  EXPECT_EQ(boxes.Show("q", "c", TMsgButtons::YesNo, TMsgIcon::Question), TMsgResult::No);
+  EXPECT_EQ(boxes.Show("q", "c", TMsgButtons::YesNo, TMsgIcon::Question), TMsgResult::None);
 }
 
 }  // namespace
