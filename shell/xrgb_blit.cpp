@@ -40,12 +40,31 @@ bool IsPlain888(const PixelLayout& layout) {
   return layout.RedMask == 0xFF0000 && layout.GreenMask == 0xFF00 && layout.BlueMask == 0xFF;
 }
 
+// 5-6-5 and 5-5-5 words widened with each field's high bits copied into its low bits, in a
+// form the compiler turns into vector code.
+template <int GreenBits>
+void WidenWords(const uint8_t* in, int count, uint32_t* out) {
+  constexpr int redShift = 5 + GreenBits;
+  constexpr uint32_t greenMask = (1u << GreenBits) - 1;
+  for (int i = 0; i < count; ++i) {
+    uint16_t word;
+    std::memcpy(&word, in + 2 * i, 2);  // rows are little-endian, as this machine is
+    const uint32_t v = word;
+    const uint32_t r = (v >> redShift) & 31, g = (v >> 5) & greenMask, b = v & 31;
+    out[i] = (r << 3 | r >> 2) << 16 | (g << (8 - GreenBits) | g >> (2 * GreenBits - 8)) << 8 | (b << 3 | b >> 2);
+  }
+}
+
 // Colours of source pixels [x, x + count) of a row.
 void ConvertRow(const TDIBSharedImage& image, const uint8_t* row, int x, int count, uint32_t* out) {
   switch (image.BitCount()) {
     case 15:
     case 16: {
-      const TWordTables& t = WordTables(image.Layout());
+      const PixelLayout& layout = image.Layout();
+      const uint8_t* words = row + 2 * int64_t{x};
+      if (layout.SameMasks(Layout565())) return WidenWords<6>(words, count, out);
+      if (layout.SameMasks(Layout555())) return WidenWords<5>(words, count, out);
+      const TWordTables& t = WordTables(layout);
       const uint8_t* in = row + 2 * int64_t{x};
       for (int i = 0; i < count; ++i) out[i] = t.low[in[2 * i]] | t.high[in[2 * i + 1]];
       return;
@@ -82,8 +101,21 @@ int StretchDIBToXRGB(uint32_t* pixels, int64_t pitch, const TRect& clip, int dx,
   const int64_t y0 = std::max<int64_t>(clip.Top, dy), y1 = std::min<int64_t>(clip.Bottom, int64_t{dy} + dh);
   if (x0 >= x1 || y0 >= y1) return sh;
 
-  // The destination columns whose source column lies inside the bitmap, and that column.
   const int64_t width = source.GetWidth();
+  if (dw == sw && dh == sh) {
+    // In place: the source column and row follow the destination's one to one.
+    const int64_t c0 = std::max(x0, int64_t{dx} - sx), c1 = std::min(x1, int64_t{dx} - sx + width);
+    if (c0 >= c1) return sh;
+    for (int64_t y = y0; y < y1; ++y) {
+      const int64_t row = sourceTop + (y - dy);
+      if (row < 0 || row >= source.GetHeight()) continue;
+      ConvertRow(image, source.ScanLineReadOnly(static_cast<int>(row)), static_cast<int>(sx + (c0 - dx)),
+                 static_cast<int>(c1 - c0), pixels + y * pitch + c0);
+    }
+    return sh;
+  }
+
+  // The destination columns whose source column lies inside the bitmap, and that column.
   int64_t c0 = x1, c1 = x0;  // destination span with a source pixel
   std::vector<int32_t> columns(static_cast<size_t>(x1 - x0));
   for (int64_t x = x0; x < x1; ++x) {
