@@ -312,10 +312,12 @@ void TFormView::MouseMove(TWinPoint pos) {
     const TWinPoint cursor = window_.CursorPos();
     scene->RecordMousePos({cursor.X - BasePanel.Origin().X, cursor.Y - BasePanel.Origin().Y});
   }
-  // In full screen the toolbar shows while the mouse is on the top row of the screen.
+  // In full screen the toolbar shows while the mouse is on the top row of the screen; once
+  // shown, moves over the toolbar itself are its own and keep it.
   if (ScreenManager && ScreenManager->FullScreen()) {
-    const bool top = pos.Y <= 0;
-    if (top != Toolbar.Visible) SetToolbarShown(top);
+    const bool overToolbar = Toolbar.Visible && pos.Y >= 0 && pos.Y < kDock;
+    const bool shown = pos.Y <= 0 || overToolbar;
+    if (shown != Toolbar.Visible) SetToolbarShown(shown);
   }
 }
 

@@ -265,13 +265,17 @@ TEST_F(PlayerRun, TheWindowRunsOnSdlsDummyDriver) {
 
 TEST_F(PlayerRun, TheWindowRunsUnderAVirtualXServer) {
   if (std::system("command -v Xvfb > /dev/null 2>&1") != 0) GTEST_SKIP() << "no Xvfb";
-  // A display number of this process's own.
-  const std::string display = ":" + std::to_string(200 + ::getpid() % 500);
+  // A display number no server has taken.
+  int number = 200 + ::getpid() % 500;
+  while (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock") ||
+         std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)))
+    ++number;
+  const std::string display = ":" + std::to_string(number);
   pid_t server = 0;
-  std::string xvfb = "Xvfb", screen = "-screen", number = "0", size = "800x600x24", nolisten = "-nolisten",
+  std::string xvfb = "Xvfb", screen = "-screen", screenNumber = "0", size = "800x600x24", nolisten = "-nolisten",
               tcp = "tcp";
   std::string displayArg = display;
-  char* serverArgs[] = {xvfb.data(), displayArg.data(), screen.data(), number.data(), size.data(),
+  char* serverArgs[] = {xvfb.data(), displayArg.data(), screen.data(), screenNumber.data(), size.data(),
                         nolisten.data(), tcp.data(), nullptr};
   posix_spawn_file_actions_t quiet;
   posix_spawn_file_actions_init(&quiet);

@@ -429,8 +429,12 @@ TEST_F(FormViewTest, TheScreenButtonSwitchesToFullScreenAndBack) {
   // The toolbar shows while the mouse is on the top row.
   Send(TKind::MouseMove, {300, 0});
   EXPECT_TRUE(form->Toolbar.Visible);
+  Send(TKind::MouseMove, {100, 10});
+  EXPECT_TRUE(form->Toolbar.Visible) << "the mouse went on to the toolbar";
   Send(TKind::MouseMove, {300, 40});
   EXPECT_FALSE(form->Toolbar.Visible);
+  Send(TKind::MouseMove, {100, 10});
+  EXPECT_FALSE(form->Toolbar.Visible) << "hidden, it shows only from the top row";
   Pump(2);
   form->SetFullScreen(false);
   EXPECT_FALSE(ScreenManager->FullScreen());
