@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <algorithm>
+#include <vector>
+
+#include "core/game_path.h"
 #include "platform/program_file.h"
 
 namespace orva {
@@ -18,6 +22,11 @@ std::function<void()>& CloseHandler() {
 }
 
 std::FILE* logFile = nullptr;
+
+std::vector<std::string>& ExitDeleteFiles() {
+  static std::vector<std::string> files;
+  return files;
+}
 }  // namespace
 
 void PostMainWindowClose() {
@@ -25,6 +34,16 @@ void PostMainWindowClose() {
 }
 
 void SetMainWindowCloseHandler(std::function<void()> handler) { CloseHandler() = std::move(handler); }
+
+void AddExitDeleteFile(std::string_view path) {
+  std::vector<std::string>& files = ExitDeleteFiles();
+  if (std::find(files.begin(), files.end(), path) == files.end()) files.emplace_back(path);
+}
+
+void DeleteExitFiles() {
+  for (const std::string& path : ExitDeleteFiles()) std::remove(OsPath(path).c_str());
+  ExitDeleteFiles().clear();
+}
 
 void OrvaLogInit(const std::string& directory) {
   OrvaLogFinal();

@@ -16,6 +16,12 @@ extern bool QuitRequested;
 void PostMainWindowClose();
 void SetMainWindowCloseHandler(std::function<void()> handler);
 
+// Game paths of files deleted when the program ends (a script function adds them); a path
+// already listed is not added again.
+void AddExitDeleteFile(std::string_view path);
+// Deletes every listed file (failures ignored) and empties the list.
+void DeleteExitFiles();
+
 // The debug log's line writer: empty unless a log is open, and then nothing is traced.
 // Tests install a capturing one.
 extern std::function<void(std::string_view line)> OrvaLogWrite;

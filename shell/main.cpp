@@ -1,10 +1,10 @@
 // orva-player: plays games made with the OrvaMaker authoring tool.
-#include <cstdio>
+//   orva-player [game-directory [archive-directory ...]]
+//   orva-player /config
+#include "shell/shell_media.h"
+#include "shell/start_up.h"
 
 int main(int argc, char** argv) {
-  std::printf(
-      "orva-player: usage: orva-player [game-directory [archive-directory ...]]\n"
-      "The game archive, script engine, scene and drawing surfaces are built; the shell that\n"
-      "opens the window and runs a game's frames is not built yet, so there is nothing to play.\n");
-  return 0;
+  orva::TShellMedia media;
+  return orva::PlayerMain(argc, argv, media);
 }

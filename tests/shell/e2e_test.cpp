@@ -1,0 +1,300 @@
+// The real player program run on games made with the kit: headless on the virtual clock
+// with its debug log on, each run in a directory of its own with its own copy of the program;
+// and smoke runs of the real window on SDL's dummy driver and under a virtual X server.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../core/temp_dir.h"
+#include "core/archive.h"
+#include "core/stream.h"
+#include "graphics/dib.h"
+#include "kit/demo_game.h"
+#include "kit/page_builder.h"
+#include "kit/project_file_builder.h"
+#include "platform/instance_lock.h"
+#include "script/param_collection.h"
+#include "shell/start_up.h"
+
+extern char** environ;
+
+namespace orva {
+namespace {
+
+using kit::PageBuilder;
+
+struct TRun {
+  int exitCode = -1;
+  std::string errors;  // standard error
+};
+
+class PlayerRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The program's own copy: the debug log and "game.ini" go beside it.
+    const std::string program = dir.Os("orva-player");
+    if (::link(ORVA_PLAYER, program.c_str()) != 0)
+      std::filesystem::copy_file(ORVA_PLAYER, program, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::create_directory(dir.Os("game"));
+  }
+
+  void WriteGame(const std::vector<kit::GameFile>& files) { kit::WriteGameArchive(dir.Os("game/game.dat"), files); }
+
+  // Runs the program in the directory with the environment given on top of a headless one.
+  TRun Run(std::vector<std::string> args, std::map<std::string, std::string> env, bool headless = true) {
+    std::map<std::string, std::string> all;
+    for (char** e = environ; *e; ++e) {
+      const std::string entry = *e;
+      const size_t eq = entry.find('=');
+      if (eq != std::string::npos && !entry.starts_with("ORVA_") && !entry.starts_with("SDL_") &&
+          !entry.starts_with("DISPLAY"))
+        all[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    all["XDG_RUNTIME_DIR"] = dir.Os("");
+    all["ORVA_DBGLOG"] = "1";
+    if (headless) all["ORVA_HEADLESS"] = "1";
+    for (auto& [key, value] : env) all[key] = value;
+    std::vector<std::string> entries;
+    for (auto& [key, value] : all) entries.push_back(key + "=" + value);
+    std::vector<char*> envp;
+    for (std::string& e : entries) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const std::string program = dir.Os("orva-player");
+    args.insert(args.begin(), program);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    const std::string errors = dir.Os("stderr.txt");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.Os("").c_str());
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    TRun run;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.errors = testing::TempDir::ReadOs(errors);
+    return run;
+  }
+
+  // The debug log's lines.
+  std::vector<std::string> Trace() {
+    std::vector<std::string> lines;
+    std::string text = dir.Read("dbglog.txt"), line;
+    for (char c : text) {
+      if (c == '\n') {
+        lines.push_back(line);
+        line.clear();
+      } else {
+        line += c;
+      }
+    }
+    return lines;
+  }
+
+  // A status variable of "save.dat".
+  int32_t StatusInt(const std::string& name) {
+    TVrFileCollection archive;
+    archive.Open(dir.Game("game\\save.dat"));
+    TMemoryStream item;
+    archive.LoadFileToStream(item, "STATUSSAVEDATA");
+    item.SetPosition(9);  // the "Status%.3d" tag
+    TParamCollection vars;
+    vars.LoadStatusVars(item);
+    TParamCollectionItem* variable = vars.Find(name);
+    return variable ? variable->GetAsInteger() : -1;
+  }
+
+  // The colour of a pixel of a captured frame, 0x00RRGGBB.
+  uint32_t CapturedPixel(const std::string& file, int x, int y) {
+    TDIB dib;
+    dib.LoadFromFile(dir.Os(file));
+    return DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x);
+  }
+
+  testing::TempDir dir;
+};
+
+std::vector<kit::GameFile> Game(const PageBuilder& start, kit::ProjectFileBuilder project = kit::ProjectFileBuilder()) {
+  return {{"orva.opb", project.Bytes()}, {"start.osb", start.Bytes()}};
+}
+
+uint32_t BgrToRgb(int32_t bgr) {
+  const auto c = static_cast<uint32_t>(bgr);
+  return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+}
+
+TEST_F(PlayerRun, TheDemoRunsTwiceAndCountsItsStarts) {
+  WriteGame(kit::DemoGameFiles());
+  std::set<uint32_t> palette;
+  for (int32_t c : kit::DemoLayerColours()) palette.insert(BgrToRgb(c));
+  std::vector<uint32_t> colours;
+  for (int start = 1; start <= 2; ++start) {
+    const TRun run = Run({"game"}, {{"ORVA_INPUT", "5000 close"}, {"ORVA_CAPTURE", dir.Os("last.bmp")}});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(StatusInt("starts"), start);
+    const std::vector<std::string> trace = Trace();
+    ASSERT_GT(trace.size(), 10u);
+    for (const std::string& line : trace) {
+      const unsigned long clock = std::stoul(line.substr(0, 8), nullptr, 16);
+      EXPECT_EQ(clock % 16, 0u) << "paced frames are 16 ms: " << line;
+      EXPECT_LT(clock, 5000u) << line;
+    }
+    colours.push_back(CapturedPixel("last.bmp", 0, 0));
+    EXPECT_TRUE(palette.count(colours.back())) << std::hex << colours.back();
+  }
+  EXPECT_EQ(colours[0], colours[1]) << "two runs on the virtual clock show the same frame";
+}
+
+TEST_F(PlayerRun, AWaitEndsAtTheSameClockEveryRun) {
+  struct Case {
+    int32_t version;
+    const char* last;
+  };
+  for (const Case c : {Case{109, "000003F0 : start.osb(2)"}, Case{105, "000003E8 : start.osb(2)"}}) {
+    WriteGame(Game(PageBuilder(c.version).Wait("1000").Terminate(), kit::ProjectFileBuilder(c.version)));
+    const TRun run = Run({"game"}, {});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const std::vector<std::string> trace = Trace();
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(trace.back(), c.last) << c.version;
+  }
+}
+
+TEST_F(PlayerRun, TheFrameOfALoadIsNotCaptured) {
+  std::vector<kit::GameFile> files = Game(PageBuilder().GameSave("1", "after.osb", 0, "\"s\"").GameLoad("1"));
+  files.push_back({"after.osb", PageBuilder().Wait("100").Terminate().Bytes()});
+  WriteGame(files);
+  const TRun run = Run({"game"}, {{"ORVA_CAPTURE", dir.Os("frame%d.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_TRUE(dir.Exists("frame1.bmp"));
+  EXPECT_FALSE(dir.Exists("frame2.bmp")) << "the frame in which the game was loaded";
+  EXPECT_TRUE(dir.Exists("frame3.bmp"));
+  EXPECT_TRUE(dir.Exists("game/save.dat"));
+}
+
+TEST_F(PlayerRun, AGameThatCannotStartShowsWhyAndShowsNoFrame) {
+  struct Case {
+    const char* what;
+    kit::ProjectFileBuilder project;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"no start page", kit::ProjectFileBuilder().StartPage("missing.osb"), "スタートページがありません"},
+      {"no screen", kit::ProjectFileBuilder().Screen(0, 0), ""},
+  };
+  for (const Case& c : cases) {
+    WriteGame(Game(PageBuilder().Wait("100").Terminate(), c.project));
+    std::filesystem::remove(dir.Os("last.bmp"));
+    const TRun run = Run({"game"}, {{"ORVA_CAPTURE", dir.Os("last.bmp")}});
+    EXPECT_EQ(run.exitCode, 0) << c.what << run.errors;
+    EXPECT_NE(run.errors.find(c.message), std::string::npos) << c.what << run.errors;
+    EXPECT_FALSE(dir.Exists("last.bmp")) << c.what;
+  }
+}
+
+TEST_F(PlayerRun, ASecondInstanceForTheSameGameEndsAtOnceAndWritesNothing) {
+  WriteGame(kit::DemoGameFiles());
+  const std::string cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Os(""));
+  const std::string name = MutexName(AbsoluteGamePath("./game/"));
+  std::filesystem::current_path(cwd);
+  const std::unique_ptr<TInstanceLock> first = TInstanceLock::TryAcquireIn(dir.Os(""), name);
+  ASSERT_TRUE(first);
+  const TRun run = Run({"game"}, {{"ORVA_INPUT", "5000 close"}, {"ORVA_CAPTURE", dir.Os("last.bmp")}});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.errors, "");
+  EXPECT_FALSE(dir.Exists("dbglog.txt"));
+  EXPECT_FALSE(dir.Exists("game/save.dat"));
+  EXPECT_FALSE(dir.Exists("last.bmp"));
+}
+
+TEST_F(PlayerRun, ARunawayGameIsStoppedAtItsFrameCap) {
+  WriteGame(Game(PageBuilder().Wait("100000")));
+  const TRun run = Run({"game"}, {{"ORVA_FRAME_CAP", "50"}});
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_NE(run.errors.find("50 frames"), std::string::npos) << run.errors;
+}
+
+TEST_F(PlayerRun, TheSettingsWindowRunsInsteadOfTheGame) {
+  WriteGame(kit::DemoGameFiles());
+  const TRun run = Run({"/CONFIG", "game"}, {{"ORVA_INPUT", "10 click 30 30; 20 click 70 85; 30 click 130 150"}});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_FALSE(dir.Exists("game/save.dat"));
+  EXPECT_TRUE(Trace().empty());
+}
+
+// Waits for the settings model that reads and writes "game.ini".
+TEST_F(PlayerRun, DISABLED_TheSettingsWindowWritesTheSettingsFile) {
+  const TRun run = Run({"/config"}, {{"ORVA_INPUT", "10 click 30 30; 20 click 70 85; 30 click 130 150"}});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  const std::string ini = dir.Read("game.ini");
+  EXPECT_NE(ini.find("DirectSound=0"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("DelayTime=200"), std::string::npos) << ini;
+}
+
+// ---- The real window ----
+
+TEST_F(PlayerRun, TheWindowRunsOnSdlsDummyDriver) {
+  WriteGame(Game(PageBuilder().Wait("200").Terminate()));
+  const TRun run = Run({"game"}, {{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"},
+                                  {"ASAN_OPTIONS", "detect_leaks=0"}}, false);
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  const std::vector<std::string> trace = Trace();
+  ASSERT_FALSE(trace.empty());
+  EXPECT_NE(trace.back().find("start.osb(2)"), std::string::npos);
+}
+
+TEST_F(PlayerRun, TheWindowRunsUnderAVirtualXServer) {
+  if (std::system("command -v Xvfb > /dev/null 2>&1") != 0) GTEST_SKIP() << "no Xvfb";
+  // A display number no server has taken.
+  int number = 200 + ::getpid() % 500;
+  while (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock") ||
+         std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)))
+    ++number;
+  const std::string display = ":" + std::to_string(number);
+  pid_t server = 0;
+  std::string xvfb = "Xvfb", screen = "-screen", screenNumber = "0", size = "800x600x24", nolisten = "-nolisten",
+              tcp = "tcp";
+  std::string displayArg = display;
+  char* serverArgs[] = {xvfb.data(), displayArg.data(), screen.data(), screenNumber.data(), size.data(),
+                        nolisten.data(), tcp.data(), nullptr};
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+  ASSERT_EQ(posix_spawnp(&server, "Xvfb", &quiet, nullptr, serverArgs, environ), 0);
+  posix_spawn_file_actions_destroy(&quiet);
+  const std::string socket = "/tmp/.X11-unix/X" + display.substr(1);
+  for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  WriteGame(Game(PageBuilder().Wait("300").Terminate()));
+  const TRun run = Run({"game"}, {{"DISPLAY", display}, {"SDL_AUDIODRIVER", "dummy"},
+                                  {"ASAN_OPTIONS", "detect_leaks=0"}}, false);
+  ::kill(server, SIGTERM);
+  ::waitpid(server, nullptr, 0);
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  const std::vector<std::string> trace = Trace();
+  ASSERT_FALSE(trace.empty()) << "the window was never active";
+  EXPECT_NE(trace.back().find("start.osb(2)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orva
