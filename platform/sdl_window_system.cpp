@@ -342,13 +342,8 @@ class TSdlWindowSystem final : public TWindowSystem {
       }
       case SDL_AUDIODEVICEREMOVED:
         if (e.adevice.iscapture) return false;
-        deviceLost_ = true;
-        out.Kind = TKind::AudioDeviceChange;
-        return true;
-      case SDL_AUDIODEVICEADDED:
-        // Devices present at the audio start are announced too; only a return counts.
-        if (e.adevice.iscapture || !deviceLost_) return false;
-        out.Kind = TKind::AudioDeviceChange;
+        out.Kind = TKind::AudioDeviceRemoved;
+        out.AudioDevice = e.adevice.which;
         return true;
       default:
         return false;
@@ -363,7 +358,6 @@ class TSdlWindowSystem final : public TWindowSystem {
   int width_ = 0, height_ = 0;
   int clientWidth_ = 0, clientHeight_ = 0;
   bool fullScreen_ = false;
-  bool deviceLost_ = false;
   uint32_t boxStart_ = 0, boxEnd_ = 0;
   std::vector<uint32_t> pixels_;
   std::deque<TWindowEvent> pending_;

@@ -42,7 +42,7 @@ struct TWindowEvent {
     Wheel,
     KeyDown,
     KeyUp,
-    AudioDeviceChange,  // an audio output device was lost or came back
+    AudioDeviceRemoved,  // an audio output device went away
   };
   enum class TButton : uint8_t { Left, Right, Middle, Other };
 
@@ -52,6 +52,7 @@ struct TWindowEvent {
   bool WheelDown = false;  // towards the user
   int VirtualKey = 0;      // key events: the virtual-key code (0x08 Back .. 0x7B F12)
   bool Repeat = false;     // an auto-repeated key-down
+  uint32_t AudioDevice = 0;  // AudioDeviceRemoved: the device's id
 };
 
 inline TWindowEvent WindowEvent(TWindowEvent::TKind kind) {

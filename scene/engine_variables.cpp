@@ -10,6 +10,7 @@
 #include "scene/engine_links.h"
 #include "script/call_manager.h"
 #include "script/param_collection.h"
+#include "script/screen_link.h"
 #include "script/project_file.h"
 #include "script/system_value.h"
 
@@ -106,7 +107,7 @@ class TEngineVariables::TEngineValue final : public TSystemValue {
       case svSec: return FrameNow().Second;
       case svSelIndex: return engine_.vars_.SelIndex;
       case svDisplayModeCount: return engine_.display_ ? engine_.display_->GetModeCount() : 0;
-      case svDisplayModeIndex: return engine_.display_ ? engine_.display_->GetModeIndex() : -1;
+      case svDisplayModeIndex: return engine_.display_ ? engine_.display_->GetBestMode() : -1;
       case svHistoryMaxCount: return engine_.history_ ? engine_.history_->GetMaxCount() : 0;
       default: return 0;
     }
@@ -123,7 +124,7 @@ class TEngineVariables::TEngineValue final : public TSystemValue {
       case svTextDelay: engine_.vars_.GlobalTextDelay = value; break;
       case svSelIndex: engine_.vars_.SelIndex = value; break;
       case svDisplayModeIndex:
-        if (engine_.display_) engine_.display_->SetModeIndex(value);
+        if (engine_.display_) engine_.display_->SetBestMode(value);
         break;
       case svHistoryMaxCount:
         if (engine_.history_) engine_.history_->SetMaxCount(value);

@@ -15,11 +15,11 @@
 namespace orva {
 
 class TCallMan;
-class TDisplayLink;
 class THistoryLink;
 class TMidiLink;
 class TParamCollection;
 struct TProjectFile;
+class TScreenLink;
 
 class TEngineVariables final : public TSystemVariableProvider {
  public:
@@ -32,7 +32,7 @@ class TEngineVariables final : public TSystemVariableProvider {
   void SetCallMan(TCallMan* man) { callMan_ = man; }
   void SetProjectFile(const TProjectFile* file) { projectFile_ = file; }
   void SetHistory(THistoryLink* history) { history_ = history; }
-  void SetDisplay(TDisplayLink* display) { display_ = display; }
+  void SetDisplay(TScreenLink* display) { display_ = display; }
   void SetMidi(TMidiLink* midi) { midi_ = midi; }
 
   TCustomParam* SystemVariable(uint8_t id) override;
@@ -45,7 +45,7 @@ class TEngineVariables final : public TSystemVariableProvider {
   TCallMan* callMan_ = nullptr;
   const TProjectFile* projectFile_ = nullptr;
   THistoryLink* history_ = nullptr;
-  TDisplayLink* display_ = nullptr;
+  TScreenLink* display_ = nullptr;
   TMidiLink* midi_ = nullptr;
   TTempValue temp_;
   // By id; @Result and @Temp have none here.

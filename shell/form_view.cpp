@@ -16,6 +16,7 @@
 #include "platform/resources.h"
 #include "scene/base_list.h"
 #include "scene/color_tables.h"
+#include "scene/engine_variables.h"
 #include "script/param_collection.h"
 #include "script/project.h"
 #include "script/save_file.h"
@@ -105,8 +106,11 @@ void TFormView::FormCreate() {
       if (EndsWithTag(program, "ov")) FileManager->AddArchive(GamePath(program));
     }
     vars_ = std::make_unique<TParamCollection>();
-    functions_ = std::make_unique<TSysFuncMan>();
+    functions_ = std::make_unique<TSysFuncMan>(*vars_);
     vars_->SetFunctions(functions_.get());
+    engine_ = std::make_unique<TEngineVariables>(*vars_);
+    engine_->SetDisplay(this);
+    vars_->SetSystemVariables(engine_.get());
     InitPlayer();
   } catch (const Exception& e) {
     ShowError(e.Message());
@@ -127,6 +131,7 @@ void TFormView::InitPlayer() {
   CreateSceneGlobals();
   SetSceneVariables(vars_.get());
   TOrvaBaseList& scene = *GetMainScene();
+  functions_->SetScene(&scene.Link());
   saves_ = std::make_unique<TSaveFile>(TSaveSections{&scene.Link()});
   TProjectSetup setup;
   setup.Arguments = setup_.Arguments;
@@ -134,6 +139,8 @@ void TFormView::InitPlayer() {
   setup.Scene = &scene.Link();
   setup.Saves = saves_.get();
   project_ = std::make_unique<TProject>(*vars_, std::move(setup));
+  engine_->SetCallMan(project_->CallMan());
+  engine_->SetProjectFile(&project_->Settings());
   window_.SetTitle(SjisToUtf8(project_->Title()));
   const TProjectFile& settings = project_->Settings();
   const int32_t width = settings.ScreenWidth, height = settings.ScreenHeight;
@@ -290,8 +297,8 @@ void TFormView::HandleEvent(const TWindowEvent& event) {
     case TKind::KeyUp:
       if (scene && event.VirtualKey >= 0 && event.VirtualKey < 256) scene->SetKeyState(event.VirtualKey, false);
       break;
-    case TKind::AudioDeviceChange:
-      media_.RestoreLostSound();
+    case TKind::AudioDeviceRemoved:
+      media_.AudioDeviceRemoved(event.AudioDevice);
       break;
   }
 }
@@ -388,6 +395,8 @@ void TFormView::Cleanup() {
   saves_.reset();
   functions_.reset();
   SetSceneVariables(nullptr);
+  if (vars_) vars_->SetSystemVariables(nullptr);
+  engine_.reset();
   vars_.reset();
   FreeSceneGlobals();
   media_.StopMediaSystem([] { ScreenManager.reset(); });

@@ -27,6 +27,7 @@ class TParamCollection;
 class TProject;
 class TSaveFile;
 class TShellMedia;
+class TEngineVariables;
 class TSysFuncMan;
 
 struct TPlayerSetup {
@@ -134,6 +135,7 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   TSceneServices savedServices_;
   std::unique_ptr<TParamCollection> vars_;
   std::unique_ptr<TSysFuncMan> functions_;
+  std::unique_ptr<TEngineVariables> engine_;
   std::unique_ptr<TSaveFile> saves_;
   std::unique_ptr<TProject> project_;
   TFrameCapture capture_;

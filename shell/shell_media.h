@@ -43,9 +43,9 @@ class TShellMedia {
   virtual void SuspendVideos() {}
   virtual void ResumeVideos() {}
 
-  // The audio device was lost and is back: the Windows Media and Ogg managers restore their
-  // sound buffers.
-  virtual void RestoreLostSound() {}
+  // An audio output device went away: when it was the player's, the sound output opens
+  // again and the Windows Media and Ogg managers restore their sound buffers.
+  virtual void AudioDeviceRemoved(uint32_t deviceId) {}
 
   // Headless runs only: once per frame, the audio output of the virtual milliseconds that
   // passed since the last call is mixed and dropped, so that sounds advance with the clock.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "scene/engine_links.h"
+#include "script/screen_link.h"
 
 namespace orva::kit {
 
@@ -24,7 +25,7 @@ class RecordingHistory : public THistoryLink {
   std::vector<std::string> Calls;
 };
 
-class RecordingDisplay : public TDisplayLink {
+class RecordingDisplay : public TScreenLink {
  public:
   bool GetFullScreen() override { return FullScreen; }
   void SetFullScreen(bool flag) override {
@@ -32,9 +33,10 @@ class RecordingDisplay : public TDisplayLink {
     FullScreen = flag;
   }
   int32_t GetModeCount() override { return ModeCount; }
-  int32_t GetModeIndex() override { return ModeIndex; }
-  void SetModeIndex(int32_t index) override {
-    Calls.push_back("SetModeIndex(" + std::to_string(index) + ")");
+  TDisplayModeRecord GetMode(int32_t) override { return {}; }
+  int32_t GetBestMode() override { return ModeIndex; }
+  void SetBestMode(int32_t index) override {
+    Calls.push_back("SetBestMode(" + std::to_string(index) + ")");
     ModeIndex = index;
   }
   void SetMouseX(int32_t x) override { Calls.push_back("SetMouseX(" + std::to_string(x) + ")"); }

@@ -28,7 +28,7 @@ std::string Describe(const TScriptedInput& in) {
     case TKind::Wheel: return s + (e.WheelDown ? "wheel down" : "wheel up");
     case TKind::KeyDown: return s + (e.Repeat ? "repeat " : "keydown ") + std::to_string(e.VirtualKey);
     case TKind::KeyUp: return s + "keyup " + std::to_string(e.VirtualKey);
-    case TKind::AudioDeviceChange: return s + "audio";
+    case TKind::AudioDeviceRemoved: return s + "audio";
   }
   return s;
 }

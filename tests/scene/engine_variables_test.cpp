@@ -235,7 +235,7 @@ TEST_F(EngineVariables, WritesReachTheEngineOrAreIgnored) {
   EXPECT_EQ(history.Total, 120);
   EXPECT_EQ(history.Calls, std::vector<std::string>{"SetMaxCount(9)"});
   EXPECT_EQ(display.Calls, (std::vector<std::string>{"SetMouseX(5)", "SetMouseY(6)", "SetFullScreen(TRUE)",
-                                                     "SetModeIndex(1)"}));
+                                                     "SetBestMode(1)"}));
   EXPECT_EQ(midi.Calls, std::vector<std::string>{"SelectDeviceName(synth)"});
   EXPECT_EQ(Eval("@Pi"), "F:3.14159265358979");
 }

@@ -164,6 +164,16 @@ TEST_F(PlayerRun, TheDemoRunsTwiceAndCountsItsStarts) {
   EXPECT_EQ(colours[0], colours[1]) << "two runs on the virtual clock show the same frame";
 }
 
+// Pages reach the engine through the system variables and the built-in functions.
+TEST_F(PlayerRun, PagesCallBuiltInFunctionsAndReadTheEngine) {
+  WriteGame(Game(PageBuilder().Wait("100").Calc("seen = Length(\"abcd\") * 10000 + @ScrWidth + @TickCount").Terminate(),
+                 kit::ProjectFileBuilder().Screen(320, 240).IntVar("seen", 0)));
+  const TRun run = Run({"game"}, {});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  // @TickCount: the game clock when the wait of 100 ms has passed on 16 ms frames.
+  EXPECT_EQ(StatusInt("seen"), 40000 + 320 + 112);
+}
+
 TEST_F(PlayerRun, AWaitEndsAtTheSameClockEveryRun) {
   struct Case {
     int32_t version;
@@ -242,8 +252,7 @@ TEST_F(PlayerRun, TheSettingsWindowRunsInsteadOfTheGame) {
   EXPECT_TRUE(Trace().empty());
 }
 
-// Waits for the settings model that reads and writes "game.ini".
-TEST_F(PlayerRun, DISABLED_TheSettingsWindowWritesTheSettingsFile) {
+TEST_F(PlayerRun, TheSettingsWindowWritesTheSettingsFile) {
   const TRun run = Run({"/config"}, {{"ORVA_INPUT", "10 click 30 30; 20 click 70 85; 30 click 130 150"}});
   EXPECT_EQ(run.exitCode, 0) << run.errors;
   const std::string ini = dir.Read("game.ini");

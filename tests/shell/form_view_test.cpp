@@ -54,7 +54,7 @@ class TRecordingMedia : public TShellMedia {
   void Activate() override { calls.push_back("activate"); }
   void SuspendVideos() override { calls.push_back("suspend videos"); }
   void ResumeVideos() override { calls.push_back("resume videos"); }
-  void RestoreLostSound() override { calls.push_back("restore sound"); }
+  void AudioDeviceRemoved(uint32_t) override { calls.push_back("audio device removed"); }
   void PullHeadlessAudio(uint32_t ms) override { pulled += ms; }
   std::vector<std::string> calls;
   uint32_t pulled = 0;
