@@ -284,11 +284,15 @@ void TWdPage::ClampCursors() {
 }
 
 void TWdPage::LoadState(TStream& stream) {
-  ScrollOffset = ReadInt(stream);
-  RowCursor = ReadInt(stream);
-  GlyphCursor = ReadInt(stream);
-  Finished = ReadByte(stream) != 0;
-  EventNames = ReadString(stream);
+  // The page's own fields change only once all of them are read.
+  const int32_t scroll = ReadInt(stream), rowCursor = ReadInt(stream), glyphCursor = ReadInt(stream);
+  const bool finished = ReadByte(stream) != 0;
+  std::string names = ReadString(stream);
+  ScrollOffset = scroll;
+  RowCursor = rowCursor;
+  GlyphCursor = glyphCursor;
+  Finished = finished;
+  EventNames = std::move(names);
   ClampCursors();
   TWdComposite::LoadState(stream);
   // What was fading when saved shows fully now.

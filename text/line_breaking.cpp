@@ -1,6 +1,7 @@
 #include "text/line_breaking.h"
 
 #include <string_view>
+#include <vector>
 
 #include "core/sjis.h"
 #include "script/conversions.h"
@@ -16,7 +17,28 @@ constexpr std::string_view kNoLineStart =
 // ｢「『（([<【
 constexpr std::string_view kNoLineEnd = "\xA2\x81\x75\x81\x77\x81\x69\x28\x5B\x3C\x81\x79";
 
-bool InSet(const TWdGlyph& g, std::string_view set) { return JPos(g.GetText(), set) != 0; }
+// Membership of a glyph's text in a set, found once per character code: the text of every
+// glyph of a word's list is the one or two bytes of its code.
+class TCodeSet {
+ public:
+  explicit TCodeSet(std::string_view set) : set_(set), known_(65536, kUnknown) {}
+  bool Has(const TWdGlyph& g) {
+    const uint16_t code = g.GetCharCode();
+    uint8_t& state = known_[code];
+    if (state == kUnknown) state = JPos(g.GetText(), set_) != 0 ? kIn : kOut;
+    return state == kIn;
+  }
+
+ private:
+  enum : uint8_t { kUnknown, kIn, kOut };
+  std::string_view set_;
+  std::vector<uint8_t> known_;
+};
+
+bool CannotStartLine(const TWdGlyph& g) {
+  static TCodeSet set(kNoLineStart);
+  return set.Has(g);
+}
 
 bool IsWesternCode(uint16_t code) { return code >= 33 && code <= 255; }
 
@@ -30,10 +52,13 @@ bool CanBreakBefore(const TWdGlyph& g, const TWdGlyph* p) {
     if (IsWesternCode(p->GetCharCode()) && IsWesternCode(g.GetCharCode())) return false;
     if (p->GetCharCode() != 32 && g.GetCharCode() == 32) return false;
   }
-  return !InSet(g, kNoLineStart);
+  return !CannotStartLine(g);
 }
 
-bool CanEndLine(const TWdGlyph& g) { return !InSet(g, kNoLineEnd); }
+bool CanEndLine(const TWdGlyph& g) {
+  static TCodeSet noLineEnd(kNoLineEnd);
+  return !noLineEnd.Has(g);
+}
 
 TWordRun WordWidth(const TWzWord& word, int index, int end) {
   const TWdGlyph* g = word.GlyphAt(index);

@@ -299,6 +299,20 @@ TEST_F(LaidOut, HoveredLinkKeepsItsBorderPixels) {
   }
 }
 
+// A link run that goes on to the next page ends at this page's end: the glyphs of the next
+// page are not drawn into this page's surfaces.
+TEST_F(LaidOut, HoverRunEndsAtThePageEnd) {
+  word.Height = 20;
+  TWdPage& page = Lay(GlyphStream().Decoration({}).Text(Sjis("あいうえおか"), 0, 0, "L"));
+  ASSERT_EQ(pages.size(), 2u);
+  page.Render(true);
+  page.SetAlphaAll(255);
+  page.SetHoverAt(word.TextLeft + 5, word.TextTop + 5);
+  EXPECT_EQ(SjisToUtf8(page.HoverText()), "あいうえお");
+  EXPECT_TRUE(page.GetItem(0)->GetItem(4)->GetHover());
+  EXPECT_FALSE(pages[1]->GetItem(0)->GetItem(0)->GetHover());
+}
+
 TEST_F(LaidOut, RubyIsSpreadOverItsGroupWithHalvesToEven) {
   fake->glyphs[U' '] = kit::FakeGlyph::Blank(20);
   for (char32_t c : {U'a', U'b', U'c', U'd'}) fake->glyphs[c] = kit::FakeGlyph::Box(1, 1, 0, 10, 1);
@@ -431,6 +445,14 @@ TEST_F(LaidOut, PageStateSavedMidFade) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(restored.GetItem(0)->GetItem(i)->GetAlpha(), 255) << i;
   EXPECT_EQ(restored.GetItem(0)->GetItem(3)->GetAlpha(), 0);
   EXPECT_TRUE(restored.Fading.empty());
+
+  TMemoryStream cut;  // a record that ends inside the page fields changes nothing
+  WriteStreamInt(cut, 0);
+  WriteStreamInt(cut, -99);
+  cut.SetPosition(0);
+  EXPECT_THROW(restored.LoadState(cut), EReadError);
+  EXPECT_EQ(restored.RowCursor, 0);
+  EXPECT_EQ(restored.GlyphCursor, 3);
 
   TMemoryStream hostile;
   WriteStreamInt(hostile, 0);

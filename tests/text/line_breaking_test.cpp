@@ -260,6 +260,15 @@ TEST_F(Breaking, FloatsNarrowTheRowsBesideThem) {
   EXPECT_EQ(Lay(moving), "あ/#*い");
 }
 
+// A row that holds only its indent space takes a float (else the float would close it and
+// open the same row again for ever).
+TEST_F(Breaking, FloatInARowThatHoldsOnlyItsIndent) {
+  pictures.Add("f.vsk", {{30, 30}});
+  GlyphStream s;
+  s.Decoration({}).Text("ab").Indent().Return().Img("f.vsk", kImgFloatLeft).Text("c");
+  EXPECT_EQ(Lay(s), "ab/|_*c");
+}
+
 TEST_F(Breaking, RangesByStoredIndex) {
   GlyphStream s = Text("あい\nうえ");
   TMemoryStream bytes = s.Stream();
