@@ -14,6 +14,10 @@ namespace orva {
 
 // ---- TWdGlyph ----
 
+TWdGlyph::~TWdGlyph() {
+  if (Parent) Parent->DeleteChild(Parent->IndexOf(this));
+}
+
 TWdPage* TWdGlyph::GetPage() const { return Parent ? Parent->GetPage() : nullptr; }
 
 int32_t TWdGlyph::GetScreenLeft() const { return Parent ? WrapAdd(Parent->GetScreenLeft(), Left) : Left; }
@@ -68,6 +72,11 @@ TWdGlyph* TWdGlyph::NextGlyph() const {
 
 // ---- TWdComposite ----
 
+TWdComposite::~TWdComposite() {
+  for (TWdGlyph* child : children_)
+    if (child->Parent == this) child->Parent = nullptr;
+}
+
 TWdGlyph* TWdComposite::GetItem(int index) const {
   return index >= 0 && index < GetCount() ? children_[size_t(index)] : nullptr;
 }
@@ -93,6 +102,7 @@ int TWdComposite::IndexOf(const TWdGlyph* child) const {
 }
 
 void TWdComposite::AddChild(TWdGlyph* child) {
+  if (child->Parent && child->Parent != this) child->Parent->DeleteChild(child->Parent->IndexOf(child));
   children_.push_back(child);
   child->Parent = this;
 }

@@ -40,7 +40,9 @@ enum : uint8_t { kImgFloatLeft = 1, kImgFloatRight = 2, kImgCenter = 3, kImgTop 
 class TWdGlyph {
  public:
   explicit TWdGlyph(TWzWord* owner) : Owner(owner) {}
-  virtual ~TWdGlyph() = default;
+  // Leaves the composite that holds it, so that pages and the glyphs laid out in them may be
+  // freed in either order.
+  virtual ~TWdGlyph();
   TWdGlyph(const TWdGlyph&) = delete;
   TWdGlyph& operator=(const TWdGlyph&) = delete;
 
@@ -112,6 +114,7 @@ class TWdGlyph {
 
   virtual void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
   virtual int IndexOf(const TWdGlyph*) const { return -1; }
+  // Takes the child from the composite that held it before.
   virtual void AddChild(TWdGlyph*) {}
   virtual void Own(std::unique_ptr<TWdGlyph>) {}
   virtual std::unique_ptr<TWdGlyph> Disown(TWdGlyph*) { return nullptr; }
@@ -161,6 +164,7 @@ class TWdGlyph {
 class TWdComposite : public TWdGlyph {
  public:
   using TWdGlyph::TWdGlyph;
+  ~TWdComposite() override;
   int GetCount() const override { return static_cast<int>(children_.size()); }
   TWdGlyph* GetItem(int index) const override;
   std::string GetText() const override;

@@ -31,7 +31,7 @@ class TPaginator {
     const size_t firstPage = pages_.size();
     for (int i = first; i < end; ++i) {
       TWdGlyph* g = word_.GlyphAt(i);
-      g->Parent = nullptr;
+      if (g->Parent) g->Parent->DeleteChild(g->Parent->IndexOf(g));
       g->Measure();
     }
     int i = first;

@@ -69,7 +69,7 @@ class TWzWord {
   const TDecorateList& Pool() const { return pool_; }
 
   // Frees all glyphs, clears the pool and the snapshot, decoration base 0. Pages laid out
-  // from the glyphs must be gone first.
+  // from the glyphs may still be freed afterwards, but no longer used.
   void Clear();
   int GlyphCount() const { return static_cast<int>(glyphs_.size()); }
   TWdGlyph* GlyphAt(int index) const;

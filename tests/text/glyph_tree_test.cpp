@@ -255,6 +255,36 @@ TEST(GlyphTexts, CopiesRepoolTheirStyle) {
   EXPECT_EQ(target.GlyphAt(1)->GetWait(), 1);
 }
 
+// Pages and the glyphs laid out in them may be freed in either order, and a glyph laid out
+// again leaves its old row.
+TEST(GlyphLifetime, PagesAndGlyphsFreedInEitherOrder) {
+  for (bool glyphsFirst : {false, true}) {
+    TWzWord word;
+    word.Width = 40;
+    word.Height = 100;
+    word.FontHeight = 20;
+    for (uint16_t c : {'a', 'b', 'c'}) AddChar(word, static_cast<uint16_t>(0x8200 | c));
+    TWdPageList old, pages;
+    word.Paginate(old, 0, -1);
+    word.Paginate(pages, 0, -1);
+    EXPECT_EQ(old[0]->GetItem(0)->GetCount(), 0);  // taken by the new layout
+    EXPECT_EQ(pages[0]->GetItem(0)->GetCount(), 2);
+    old.clear();
+    EXPECT_EQ(word.GlyphAt(0)->Parent, pages[0]->GetItem(0));
+    if (glyphsFirst) {
+      word.DeleteGlyph(0);
+      EXPECT_EQ(pages[0]->GetItem(0)->GetCount(), 1);
+      word.Clear();
+      EXPECT_EQ(pages[0]->GetItem(1)->GetCount(), 0);
+      pages.clear();
+    } else {
+      pages.clear();
+      EXPECT_EQ(word.GlyphAt(0)->Parent, nullptr);
+      word.Clear();
+    }
+  }
+}
+
 TEST(FloatClipList, FloatsNarrowTheRowsBesideThem) {
   TWdClipList clips(100);
   int32_t l = 0, r = 0;
