@@ -146,6 +146,33 @@ TEST(FontPixelDrawText, UnderlineWithShadowJoinsAcrossARun) {
   EXPECT_EQ(colour->GetPixel(0, 0), white);
 }
 
+// With border and shadow, each line has border lines above and below it and a shadow block
+// S lower; at the end of a run the main lines stop S short, the shadow's do not.
+TEST(FontPixelDrawText, DecorationLinesWithBorderAndShadow) {
+  TFontPixel g = Glyph({{255}}, 1);
+  g.UnderlineSize = 1;
+  g.StrikeoutTop = 4;
+  g.StrikeoutSize = 1;
+  const uint32_t white = 0xFFFFFF, red = 0xFF0000, blue = 0x0000FF;
+  struct Case {
+    bool nextDiffers;
+    int column;
+    const char* rows;  // rows 0..11 of the column: K text, R border, S shadow
+  };
+  for (Case t : {Case{false, 6, "....RKRSRKRS"}, Case{true, 7, ".....SSS.SSS"}, Case{true, 6, "....RKRSRKRS"}}) {
+    auto colour = Surface(32, 0);
+    auto mask = Surface(8, 0);
+    const TRect r = g.DrawText(*colour, *mask, Bounds(0, 0, 8, 12), 1, 1, false, t.nextDiffers, white, red, blue);
+    EXPECT_EQ(r, (TRect{0, 0, 8, 12}));
+    std::string rows;
+    for (int y = 0; y < 12; ++y) {
+      const uint32_t p = colour->GetPixel(t.column, y);
+      rows += p == white ? 'K' : p == red ? 'R' : p == blue ? 'S' : '.';
+    }
+    EXPECT_EQ(rows, t.rows) << "column " << t.column << (t.nextDiffers ? " at the run's end" : "");
+  }
+}
+
 TEST(FontPixelDrawText, PlainGlyphWithLinesInTextColour) {
   TFontPixel g = Glyph({{255}}, 1);
   g.UnderlineSize = 1;
