@@ -277,6 +277,13 @@ TEST_F(Breaking, RangesByStoredIndex) {
   EXPECT_EQ(Describe(pages), "あい");
   word.Paginate(pages, 3, -1);  // appends
   EXPECT_EQ(Describe(pages), "あい#うえ");
+  // A western word is not followed past the range's end into glyphs not laid out.
+  pages.clear();
+  word.Clear();
+  TMemoryStream western = GlyphStream().Decoration({}).Text("abc").Stream();
+  word.LoadFromStream(western);
+  word.Paginate(pages, 0, 0);
+  EXPECT_EQ(Describe(pages), "a");
 }
 
 }  // namespace
