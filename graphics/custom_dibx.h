@@ -5,6 +5,7 @@
 // Every drawing operation is virtual so that a decorating surface sees each piece.
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "graphics/pixel_layout.h"
@@ -13,6 +14,7 @@
 namespace orva {
 
 class TScreenDC;
+class TStream;
 
 // The packed-arithmetic paths of the fills and blits at 15, 16 and 32 bits run only while
 // this is set: true on processors with the packed instructions, set once at start; tests
@@ -77,6 +79,17 @@ class TCustomDIBX {
                        int alpha);
   virtual void DrawMaskAdd(int x, int y, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
                            TCustomDIBX& mask, int alpha);
+
+  // Picture files. The surface takes the picture's size and keeps its bit count; what is
+  // not recognised leaves it as it was, and decoder errors pass on before it changes.
+  // A ".bmp" file by game path.
+  virtual void LoadFromFile(std::string_view fileName);
+  // The picture at the stream's start: "BM" at 0 a bitmap, "PNG" at 1 a PNG picture, "Vask"
+  // at 0 the first frame of a layered image. A null stream loads nothing.
+  virtual void LoadFromStream(TStream* stream);
+  // A 24-bit ".bmp" file by game path, written beside it and renamed into place; other
+  // names write nothing.
+  virtual void SaveToFile(std::string_view fileName);
 
   virtual void Clear();
   virtual void ReleaseHandles();
