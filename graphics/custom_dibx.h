@@ -80,6 +80,24 @@ class TCustomDIBX {
   virtual void DrawMaskAdd(int x, int y, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
                            TCustomDIBX& mask, int alpha);
 
+  // Scaled drawing, nearest neighbour: source rectangle sr onto the destination rectangle
+  // dr; alpha 0..255 (above 255 as 255). The key is the source's TransparentColor when
+  // useKey; the mask is an 8-bit surface read at the source's coordinates.
+  virtual void StretchDrawAlpha(const TRect& dr, TCustomDIBX& source, const TRect& sr, bool useKey, bool flipH,
+                                bool flipV, uint32_t alpha);
+  virtual void StretchDrawMaskAlpha(const TRect& dr, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
+                                    TCustomDIBX& mask, uint32_t alpha);
+  virtual void StretchDrawAdd(const TRect& dr, TCustomDIBX& source, const TRect& sr, bool useKey, bool flipH,
+                              bool flipV, uint32_t alpha);
+  virtual void StretchDrawMaskAdd(const TRect& dr, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
+                                  TCustomDIBX& mask, uint32_t alpha);
+  // The whole source repeated over dr at a zoom in 1/256 from a scroll offset, with the
+  // extended alpha 0..511 (blend, 255 copy, above 255 add).
+  virtual void StretchDrawEx(const TRect& dr, int zoomX, int zoomY, TCustomDIBX& source, int scrollX, int scrollY,
+                             bool useKey, bool flipH, bool flipV, uint32_t alpha);
+  virtual void StretchDrawMaskEx(const TRect& dr, int zoomX, int zoomY, TCustomDIBX& source, int scrollX,
+                                 int scrollY, bool flipH, bool flipV, TCustomDIBX& mask, uint32_t alpha);
+
   // Picture files. The surface takes the picture's size and keeps its bit count; what is
   // not recognised leaves it as it was, and decoder errors pass on before it changes.
   // A ".bmp" file by game path.
@@ -113,6 +131,15 @@ class TCustomDIBX {
   // mask) surface, moving the matching edge of the other (the far edge under a flip).
   bool ClipBlit(TRect& dr, TRect& sr, bool flipH, bool flipV, TCustomDIBX* source = nullptr,
                 TCustomDIBX* mask = nullptr);
+  // The clipping step of the stretches: dr cut to the clip, sr cut by the whole source
+  // pixels that fall away (the far edge under a flip), the scale factors (negative under a
+  // flip) and the fractions of a source pixel left at the clipped left and top.
+  struct TStretchClip {
+    TRect Dest;
+    int64_t SourceLeft = 0, SourceTop = 0, SourceRight = 0, SourceBottom = 0;
+    double ScaleX = 0, ScaleY = 0, FracX = 0, FracY = 0;
+  };
+  bool ClipStretch(const TRect& dr, const TRect& sr, bool flipH, bool flipV, TStretchClip& out);
 
   TRect ClipRect{};
   int32_t TransparentColor = -1;
