@@ -98,6 +98,14 @@ class TCustomDIBX {
   virtual void StretchDrawMaskEx(const TRect& dr, int zoomX, int zoomY, TCustomDIBX& source, int scrollX,
                                  int scrollY, bool flipH, bool flipV, TCustomDIBX& mask, uint32_t alpha);
 
+  // Rotated and scaled drawing, nearest neighbour by inverse mapping: the picture of sr's
+  // size (origin 0,0) turned by angle 1/256 turns clockwise about (pivotX, pivotY), which
+  // lands on (x, y), zoomed in 1/256; extended alpha 0..511.
+  virtual void DrawRotate(int x, int y, int zoomX, int zoomY, TCustomDIBX& source, const TRect& sr, int pivotX,
+                          int pivotY, int angle, bool useKey, bool flipH, bool flipV, uint32_t alpha);
+  virtual void DrawRotateMask(int x, int y, int zoomX, int zoomY, TCustomDIBX& source, const TRect& sr, int pivotX,
+                              int pivotY, int angle, bool flipH, bool flipV, TCustomDIBX& mask, uint32_t alpha);
+
   // Picture files. The surface takes the picture's size and keeps its bit count; what is
   // not recognised leaves it as it was, and decoder errors pass on before it changes.
   // A ".bmp" file by game path.
@@ -148,5 +156,10 @@ class TCustomDIBX {
  protected:
   int Width = 0, Height = 0;
 };
+
+// The destination rectangle a rotated draw covers; width and height (the picture's) mirror
+// the pivot under a flip.
+TRect CalcRotatedBounds(int x, int y, int pivotX, int pivotY, int angle, const TRect& sr, int zoomX, int zoomY,
+                        int width, int height, bool flipH, bool flipV);
 
 }  // namespace orva
