@@ -106,6 +106,30 @@ class TCustomDIBX {
   virtual void DrawRotateMask(int x, int y, int zoomX, int zoomY, TCustomDIBX& source, const TRect& sr, int pivotX,
                               int pivotY, int angle, bool flipH, bool flipV, TCustomDIBX& mask, uint32_t alpha);
 
+  // Tiled drawing: dr filled with copies of sr laid side by side from the scroll offset,
+  // spacing destination pixels after each copy; each copy is one call of the draw named
+  // (through this surface's own interface), clipped to dr for the time of the draw.
+  virtual void DrawTile(const TRect& dr, int spacingX, int spacingY, TCustomDIBX& source, const TRect& sr, bool useKey,
+                        int scrollX, int scrollY);
+  virtual void DrawTileAlpha(const TRect& dr, int spacingX, int spacingY, TCustomDIBX& source, const TRect& sr,
+                             bool useKey, int alpha, int scrollX, int scrollY);
+  virtual void DrawTileAdd(const TRect& dr, int spacingX, int spacingY, TCustomDIBX& source, const TRect& sr,
+                           bool useKey, int alpha, int scrollX, int scrollY);
+  virtual void DrawTileMask(const TRect& dr, int spacingX, int spacingY, TCustomDIBX& source, const TRect& sr,
+                            TCustomDIBX& mask, int scrollX, int scrollY);
+  virtual void DrawTileMaskAlpha(const TRect& dr, int spacingX, int spacingY, TCustomDIBX& source, const TRect& sr,
+                                 TCustomDIBX& mask, int alpha, int scrollX, int scrollY);
+  virtual void DrawTileMaskAdd(const TRect& dr, int spacingX, int spacingY, TCustomDIBX& source, const TRect& sr,
+                               TCustomDIBX& mask, int alpha, int scrollX, int scrollY);
+  // Zoomed copies of the whole of sr every periodW × periodH source pixels (before the
+  // zoom), with the extended alpha 0..511.
+  virtual void StretchDrawTile(const TRect& dr, int periodW, int periodH, int zoomX, int zoomY, TCustomDIBX& source,
+                               const TRect& sr, bool useKey, bool flipH, bool flipV, uint32_t alpha, int scrollX,
+                               int scrollY);
+  virtual void StretchDrawTileMask(const TRect& dr, int periodW, int periodH, int zoomX, int zoomY, TCustomDIBX& source,
+                                   const TRect& sr, TCustomDIBX& mask, bool flipH, bool flipV, uint32_t alpha,
+                                   int scrollX, int scrollY);
+
   // Picture files. The surface takes the picture's size and keeps its bit count; what is
   // not recognised leaves it as it was, and decoder errors pass on before it changes.
   // A ".bmp" file by game path.
