@@ -67,27 +67,25 @@ void Rotate(TCustomDIBX& dst, int x, int y, int zoomX, int zoomY, TCustomDIBX& s
   TRect readable = IntersectRectOf(sr, src.GetBoundsRect());
   if (mask) readable = IntersectRectOf(readable, mask->GetBoundsRect());
   const int32_t right = sr.Right - 1, bottom = sr.Bottom - 1;
-  auto locate = [&](int j, int32_t* columns, int32_t* rows) {
+  auto visit = [&](int j, auto&& put) {
     uint32_t pu = u + wrap(int64_t{j} * i10), pv = v + wrap(int64_t{j} * i11);
     for (int i = 0; i < b.Width(); ++i, pu += uint32_t(i00), pv += uint32_t(i01)) {
-      columns[i] = -1;
       if (static_cast<int32_t>(pu) < 0 || static_cast<int32_t>(pv) < 0) continue;
       int64_t c = pu >> 16, r = pv >> 16;
       if (flipH) c = int64_t{right} - c;
       if (flipV) r = int64_t{bottom} - r;
       if (c < readable.Left || c >= readable.Right || r < readable.Top || r >= readable.Bottom) continue;
-      columns[i] = static_cast<int32_t>(c);
-      rows[i] = static_cast<int32_t>(r);
+      put(i, static_cast<int32_t>(c), static_cast<int32_t>(r));
     }
-    return false;
   };
 
   // Weights: the key, 255 a copy, below a blend, above an addition; through a mask the mask
   // value scaled by alpha and 255 (the packed 32-bit rows weigh 255 with it unscaled).
   const int depth = dst.GetBitCount();
+  // Every path gives the same pictures but for that weight, so the packed rows serve all
+  // of them and only the 32-bit rows without flips weigh a full mask value unscaled.
   const bool noFlips = !flipH && !flipV;
-  const bool packed = noFlips && ((depth == 32 && UseMMX) ||
-                                  ((depth == 15 || depth == 16) && alpha == 255 && (UseMMX || !mask)));
+  const bool packed = UseMMX && (depth == 15 || depth == 16 || depth == 32);
   Weighting fast, plain;
   for (Weighting* w : {&fast, &plain}) {
     w->Keyed = useKey && src.TransparentColor != -1;
@@ -102,9 +100,9 @@ void Rotate(TCustomDIBX& dst, int x, int y, int zoomX, int zoomY, TCustomDIBX& s
     for (uint32_t m = 1; m < 256; ++m)
       w->Table[m] = static_cast<uint16_t>(scale == 255 ? m : (m * scale) >> 8);
   }
-  if (mask && depth == 32) fast.Table[255] = static_cast<uint16_t>(alpha & 255);
+  if (mask && depth == 32 && noFlips) fast.Table[255] = static_cast<uint16_t>(alpha & 255);
   const ChannelMasks masks = depth == 32 ? ChannelMasks::Bytes32() : ChannelMasks::Of(dst);
-  weighted::DrawSampled(dst, b, src, mask, packed, fast, plain, masks, locate);
+  weighted::DrawSampled(dst, b, src, mask, packed, fast, plain, masks, visit);
 }
 
 }  // namespace

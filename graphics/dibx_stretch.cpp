@@ -62,6 +62,7 @@ void Weigh(Kind kind, uint32_t a, bool keyed, uint32_t key, bool packed, int bit
   w.Constant = kind == Kind::Copy ? kCopy : static_cast<uint16_t>(a);
   // The packed 15/16-bit blends and the 32-bit constant blend leave d where s equals it.
   w.SkipSame = packed && (kind == Kind::Blend || (kind == Kind::MaskBlend && bits != 32));
+  if (kind != Kind::MaskCopy && kind != Kind::MaskBlend && kind != Kind::MaskAdd) return;
   w.Table[0] = kSkip;
   for (uint32_t m = 1; m < 256; ++m) {
     switch (kind) {
@@ -83,17 +84,27 @@ void Run(TCustomDIBX& dst, const TRect& dr, TCustomDIBX& src, TCustomDIBX* mask,
   const bool keyed = useKey && src.TransparentColor != -1;
   const uint32_t key = static_cast<uint32_t>(src.TransparentColor);
   Weighting fast, plain;
-  Weigh(kind, a, keyed, key, true, dst.GetBitCount(), fast);
-  Weigh(kind, a, keyed, key, false, dst.GetBitCount(), plain);
+  Weigh(kind, a, keyed, key, packed, dst.GetBitCount(), packed ? fast : plain);
   const ChannelMasks masks = ChannelMasks::Of(dst);
-  weighted::DrawSampled(dst, dr, src, mask, packed, fast, plain, masks, [&](int j, int32_t* c, int32_t* r) {
-    if (rows[size_t(j)] < 0) {
-      std::fill_n(c, dr.Width(), -1);
+  // The readable columns, once: every row reads the same ones. Usually they are one run.
+  const int32_t n = int32_t(columns.size());
+  int32_t first = 0, last = n;
+  while (first < n && columns[size_t(first)] < 0) ++first;
+  while (last > first && columns[size_t(last - 1)] < 0) --last;
+  const bool run = std::all_of(columns.begin() + first, columns.begin() + last, [](int32_t c) { return c >= 0; });
+  std::vector<int32_t> at, from;
+  if (!run)
+    for (int32_t i = 0; i < n; ++i)
+      if (columns[size_t(i)] >= 0) at.push_back(i), from.push_back(columns[size_t(i)]);
+  const int32_t* column = columns.data();
+  weighted::DrawSampled(dst, dr, src, mask, packed, fast, plain, masks, [&](int j, auto&& put) {
+    const int32_t r = rows[size_t(j)];
+    if (r < 0) return;
+    if (run) {
+      for (int32_t i = first; i < last; ++i) put(i, column[i], r);
     } else {
-      std::copy(columns.begin(), columns.end(), c);
-      r[0] = rows[size_t(j)];
+      for (size_t k = 0; k < at.size(); ++k) put(at[k], from[k], r);
     }
-    return true;
   });
 }
 

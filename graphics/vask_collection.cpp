@@ -5,6 +5,7 @@
 #include "core/exceptions.h"
 #include "core/file_manager.h"
 #include "core/lists.h"
+#include "core/sjis.h"
 #include "core/stream.h"
 #include "graphics/dibx.h"
 #include "graphics/vask_frame_list.h"
@@ -154,12 +155,37 @@ void FillFrame(TVaskItemFrame& out, TVaskFrame& frame, const Key& key, int depth
 
 }  // namespace
 
-TVaskItem& TVaskCollection::Acquire(TVaskUser user, std::string_view name, bool mask, bool tile) {
-  std::string key(name);
+namespace {
+
+// The key as the collection compares names: ignoring case.
+std::string LowerKey(std::string_view name, bool mask, bool tile) {
+  std::string key;
+  if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; })) {
+    key.reserve(name.size() + 4);
+    for (char c : name) key.push_back(c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c);
+  } else {
+    key = AnsiLowerCase(name);
+  }
   if (mask) key += "?m";
   if (tile) key += "?t";
-  TVaskItem* item = items_.Find(key);
+  return key;
+}
+
+}  // namespace
+
+TVaskItem* TVaskCollection::Find(std::string_view key) const {
+  auto it = byKey_.find(LowerKey(key, false, false));
+  return it == byKey_.end() ? nullptr : it->second;
+}
+
+TVaskItem& TVaskCollection::Acquire(TVaskUser user, std::string_view name, bool mask, bool tile) {
+  std::string lower = LowerKey(name, mask, tile);
+  auto found = byKey_.find(lower);
+  TVaskItem* item = found == byKey_.end() ? nullptr : found->second;
   if (!item) {
+    std::string key(name);
+    if (mask) key += "?m";
+    if (tile) key += "?t";
     item = &items_.AddNamed(key);
     item->owner_ = this;
     try {
@@ -168,6 +194,7 @@ TVaskItem& TVaskCollection::Acquire(TVaskUser user, std::string_view name, bool 
       items_.Delete(item->GetIndex());
       throw;
     }
+    byKey_.emplace(std::move(lower), item);
   }
   if (std::find(item->users_.begin(), item->users_.end(), user) == item->users_.end()) item->users_.push_back(user);
   if (item->released_) {
@@ -256,13 +283,14 @@ void TVaskCollection::Released(TVaskItem& item) {
 void TVaskCollection::Free(TVaskItem& item) {
   auto it = std::find(released_.begin(), released_.end(), &item);
   if (it != released_.end()) released_.erase(it);
+  byKey_.erase(LowerKey(item.GetName(), false, false));
   items_.Delete(item.GetIndex());
 }
 
 void TVaskCollection::RemoveName(std::string_view name) {
   const std::string base(name);
   for (const std::string& key : {base, base + "?m", base + "?t", base + "?m?t"}) {
-    TVaskItem* item = items_.Find(key);
+    TVaskItem* item = Find(key);
     if (item && item->released_) Free(*item);
   }
 }

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/hash_collection.h"
@@ -108,7 +109,7 @@ class TVaskCollection {
   // decoded when new. A name the project cannot find gives an invisible 8 × 8 placeholder;
   // a file that cannot be decoded raises, and no item is left behind.
   TVaskItem& Acquire(TVaskUser user, std::string_view name, bool mask, bool tile);
-  TVaskItem* Find(std::string_view key) const { return items_.Find(key); }
+  TVaskItem* Find(std::string_view key) const;
   int Count() const { return items_.Count(); }
   int ReleasedCount() const { return static_cast<int>(released_.size()); }
 
@@ -134,6 +135,9 @@ class TVaskCollection {
 
   TVaskServices& services_;
   THashCollectionOf<TVaskItem> items_;
+  // The items by their key in lower case: the collection's own chains are long for names
+  // that differ only in their middle, as the names of a game's pictures do.
+  std::unordered_map<std::string, TVaskItem*> byKey_;
   std::vector<TVaskItem*> released_;  // oldest first
   bool dither_ = false;
 };

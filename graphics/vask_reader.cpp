@@ -88,40 +88,74 @@ class PlainBytes {
       position_ += count;
       return;
     }
-    while (count > 0) {
+    // Small reads (rows of blocks) come from a buffer filled a chunk at a time; large ones
+    // are inflated in place.
+    const size_t buffered = std::min(count, buffer_.size() - taken_);
+    if (buffered > 0) {
+      std::memcpy(out, buffer_.data() + taken_, buffered);
+      taken_ += buffered, out += buffered, count -= buffered;
+      if (count == 0) return;
+    }
+    if (count >= kChunk / 2) {
+      Inflate(out, count);
+      return;
+    }
+    buffer_.resize(kChunk);
+    buffer_.resize(Inflate(buffer_.data(), kChunk, count));
+    taken_ = count;
+    std::memcpy(out, buffer_.data(), count);
+  }
+
+ private:
+  static constexpr size_t kChunk = 65536;
+
+  // Inflates up to count bytes into out; fewer than least raises. Returns the count made.
+  size_t Inflate(uint8_t* out, size_t count, size_t least = SIZE_MAX) {
+    least = std::min(least, count);
+    size_t made = 0;
+    while (made < least) {
       if (z_.avail_in == 0 && position_ < stored_.size()) {
         const size_t chunk = std::min<size_t>(stored_.size() - position_, UINT_MAX);
         z_.next_in = const_cast<Bytef*>(stored_.data() + position_);
         z_.avail_in = static_cast<uInt>(chunk);
         position_ += chunk;
       }
-      const size_t want = std::min<size_t>(count, UINT_MAX);
-      z_.next_out = out;
+      const size_t want = std::min<size_t>(count - made, UINT_MAX);
+      z_.next_out = out + made;
       z_.avail_out = static_cast<uInt>(want);
       const int result = inflate(&z_, Z_NO_FLUSH);
-      const size_t got = want - z_.avail_out;
-      out += got;
-      count -= got;
-      if (count == 0) break;
+      made += want - z_.avail_out;
+      if (made >= least) break;
       if (result == Z_STREAM_END || (result == Z_BUF_ERROR && z_.avail_in == 0 && position_ >= stored_.size()))
         RaiseShort();
       if (result != Z_OK && result != Z_BUF_ERROR) throw ECompressionError("zlib: damaged data");
     }
+    return made;
   }
 
- private:
   std::span<const uint8_t> stored_;
   size_t position_ = 0;
   bool inflated_;
   z_stream z_{};
+  std::vector<uint8_t> buffer_;
+  size_t taken_ = 0;
+};
+
+// Rows of a bitmap by address: the top row and the step to the next. Reading rows leaves a
+// store shared with another bitmap shared.
+struct RowsOf {
+  uint8_t* top;
+  int64_t step;
+  RowsOf(TDIB& dib, bool write)
+      : top(write ? dib.ScanLine(0) : const_cast<uint8_t*>(dib.ScanLineReadOnly(0))), step(dib.RowStep()) {}
+  uint8_t* operator[](int64_t y) const { return top + y * step; }
 };
 
 // Copies rectangle r of one bitmap to the same size at (x, y) of another of the same bits.
-void CopyPixels(TDIB& to, int x, int y, TDIB& from, const TRect& r) {
-  const int bits = to.BitCount();
+void CopyPixels(const RowsOf& to, int x, int y, const RowsOf& from, const TRect& r, int bits) {
   for (int j = 0; j < r.Height(); ++j) {
-    const uint8_t* in = from.ScanLineReadOnly(r.Top + j);
-    uint8_t* out = to.ScanLine(y + j);
+    const uint8_t* in = from[r.Top + j];
+    uint8_t* out = to[y + j];
     if (bits >= 8) {
       const int bpp = bits / 8;
       std::memmove(out + size_t(x) * bpp, in + size_t(r.Left) * bpp, size_t(r.Width()) * bpp);
@@ -240,11 +274,19 @@ class TVaskReader {
       frame.Layers.push_back(std::make_unique<TVaskLayer>(&frame));
       TVaskLayer& layer = *frame.Layers.back();
       ReadLayer(shape, index, layer);
-      if (layer.Visible) {
+      if (!layer.Visible) continue;
+      if (!made && CopiedWhole(layer, i, first)) {
+        // The first layer drawn covers the background as a copy: the picture shares its
+        // pixels instead.
+        made = true;
+        frame.Surface.TDIB::Assign(&layer.Surface);
+        frame.SetTransparentValue(value);
+        TakeMask(frame, layer, i);
+      } else {
         make();
         Compose(frame, layer, i, first);
-        first = false;
       }
+      first = false;
     }
     make();
     if (version_ >= 104) {
@@ -288,15 +330,15 @@ class TVaskReader {
     const int32_t pixelSize = ReadInt(stream_);
     {
       StoredBytes stored(stream_, pixelSize);
-      if (mode_ == TVaskFrameList::ModeJpeg) {
+      if (mode_ == TVaskFrameList::ModeJpeg && shape.bits == 24) {
+        Claim(width, height, 24);
+        DecodeJpeg(stored.Bytes(), width, height, surface);
+      } else if (mode_ == TVaskFrameList::ModeJpeg) {
         TDIBSurface decoded;
         Claim(width, height, 24);
         DecodeJpeg(stored.Bytes(), width, height, decoded);
         make();
-        if (surface.BitCount() == 24)
-          surface.TDIB::Assign(&decoded);
-        else
-          surface.DrawPalettized(0, 0, decoded, -1);  // the frame's depth, so the layer composes
+        surface.DrawPalettized(0, 0, decoded, -1);  // the frame's depth, so the layer composes
       } else {
         CheckRawSize(stored, width, height, shape.bits);
         make();
@@ -329,19 +371,20 @@ class TVaskReader {
   bool Blocks() const { return version_ >= 103 && blockWidth_ > 0 && blockHeight_ > 0; }
 
   void ReadPlain(PlainBytes& plain, TDIB& target, bool mask, int frameIndex) {
+    const RowsOf rows(target, true);
     if (!Blocks()) {
       const size_t row = size_t(target.WidthBytes());
-      for (int y = 0; y < target.GetHeight(); ++y) plain.Read(target.ScanLine(y), row);
+      for (int y = 0; y < target.GetHeight(); ++y) plain.Read(rows[y], row);
       return;
     }
-    ReadBlocks(plain, target, mask, frameIndex);
+    ReadBlocks(plain, target, rows, mask, frameIndex);
   }
 
   // Blocks numbered row by row: first all entries (a, b), then the rows of the literal ones.
-  void ReadBlocks(PlainBytes& plain, TDIB& target, bool mask, int frameIndex) {
+  void ReadBlocks(PlainBytes& plain, TDIB& target, const RowsOf& rows, bool mask, int frameIndex) {
     const int64_t width = target.GetWidth(), height = target.GetHeight();
     const int64_t bw = blockWidth_, bh = blockHeight_;
-    const int64_t columns = (width + bw - 1) / bw, rows = (height + bh - 1) / bh, count = columns * rows;
+    const int64_t columns = (width + bw - 1) / bw, blockRows = (height + bh - 1) / bh, count = columns * blockRows;
     // The entries live only while the picture is read, but count against the cap too.
     if (count > (kMaxPixelBytes - decoded_) / 8) RaiseInvalidDIB();
     std::vector<uint8_t> entries(size_t(count) * 8);
@@ -359,11 +402,11 @@ class TVaskReader {
         const size_t rowBytes = size_t((r.Width() * int64_t{bits} + 7) / 8);
         for (int y = r.Top; y < r.Bottom; ++y) {
           if (bits >= 8) {
-            plain.Read(target.ScanLine(y) + size_t(r.Left) * (bits / 8), rowBytes);
+            plain.Read(rows[y] + size_t(r.Left) * (bits / 8), rowBytes);
           } else {
             scratch.resize(rowBytes);
             plain.Read(scratch.data(), rowBytes);
-            uint8_t* out = target.ScanLine(y);
+            uint8_t* out = rows[y];
             for (int i = 0; i < r.Width(); ++i) StoreRowPixel(out, r.Left + i, bits, LoadRowPixel(scratch.data(), i, bits));
           }
         }
@@ -373,7 +416,7 @@ class TVaskReader {
         const TRect from = blockRect(b);
         const TRect source = Bounds(from.Left, from.Top, r.Width(), r.Height());
         if (source.Right > width || source.Bottom > height) throw EReadError("Block outside the picture");
-        CopyPixels(target, r.Left, r.Top, target, source);
+        CopyPixels(rows, r.Left, r.Top, rows, source, bits);
       } else if (a >= 0) {
         // The same place in layer b of an earlier frame.
         if (a >= frameIndex) throw EReadError("Block refers to a frame not read");
@@ -384,25 +427,34 @@ class TVaskReader {
         if (!from || ReportedDepth(*from) != ReportedDepth(target) || r.Right > from->GetWidth() ||
             r.Bottom > from->GetHeight())
           throw EReadError("Block does not fit its source");
-        CopyPixels(target, r.Left, r.Top, *from, r);
+        CopyPixels(rows, r.Left, r.Top, RowsOf(*from, false), r, bits);
       } else {
         throw EReadError("Unknown block entry");
       }
     }
   }
 
+  // Layer 0 with a mask it is told to use gives the frame its mask.
+  void TakeMask(TVaskFrame& frame, TVaskLayer& layer, int index) {
+    if (index != 0 || !layer.Surface.Alpha() || !layer.UseMask) return;
+    Claim(frame.Surface.GetWidth(), frame.Surface.GetHeight(), 8);
+    frame.Surface.SetAlphaFromDIB(*layer.Surface.Alpha());
+  }
+
+  // Whether the layer is copied over the whole picture as it is.
+  bool CopiedWhole(const TVaskLayer& layer, int index, bool first) const {
+    const bool masked = layer.Surface.Alpha() && layer.UseMask;
+    return (!masked || index == 0) && (layer.TransparentValue == -1 || (first && list_.FirstLayerOpaque)) &&
+           layer.Opacity >= 255;
+  }
+
   void Compose(TVaskFrame& frame, TVaskLayer& layer, int index, bool first) {
     TDIBSurface& picture = frame.Surface;
     TDIBSurface& l = layer.Surface;
-    const bool masked = l.Alpha() && layer.UseMask;
-    if (masked && index == 0) {
-      Claim(picture.GetWidth(), picture.GetHeight(), 8);
-      picture.SetAlphaFromDIB(*l.Alpha());
-    } else if (masked) {
+    TakeMask(frame, layer, index);
+    if (l.Alpha() && layer.UseMask && index > 0)
       picture.DrawMask(0, 0, l, l.GetBounds(), 255);
-      return;
-    }
-    if ((layer.TransparentValue == -1 || (first && list_.FirstLayerOpaque)) && layer.Opacity >= 255)
+    else if (CopiedWhole(layer, index, first))
       picture.Draw(0, 0, l);
     else
       picture.DrawAlpha(0, 0, l, l.GetBounds(), layer.TransparentValue, layer.Opacity);
@@ -418,6 +470,7 @@ class TVaskReader {
       Claim(picture.GetWidth(), picture.GetHeight(), list_.TargetBitCount);
       picture.ChangeBitCount(list_.TargetBitCount, 0, true);
     } else if (picture.GetBitCount() <= 8) {
+      Claim(picture.GetWidth(), picture.GetHeight(), 24);
       // The key is found again as the 24-bit value of its first pixel.
       int keyX = -1, keyY = -1;
       if (frame.TransparentValue != -1) {
@@ -430,7 +483,6 @@ class TVaskReader {
             }
         }
       }
-      Claim(picture.GetWidth(), picture.GetHeight(), 24);
       picture.PixelFormat = Layout888();
       picture.SetBitCount(24);
       frame.TransparentValue = keyX >= 0 ? static_cast<int32_t>(picture.GetPixel(keyX, keyY)) : -1;

@@ -71,31 +71,25 @@ class Locks {
   int count_ = 0;
 };
 
-// Draws the clipped destination rectangle dr from sampled source pixels. locate(j, columns,
-// rows) gives, for destination row j, the source column and row of each destination column
-// (a column of -1: the pixel stays) and returns true when every pixel of the row has the
-// row rows[0]. packed: the packed rows with the fast weighting; otherwise pixel by pixel
-// through GetPixel and SetPixel with the plain weighting and the plain channel masks. The
-// locate step must give only coordinates inside the source and the mask.
-template <class Locate>
+// Draws the clipped destination rectangle dr from sampled source pixels. visit(j, put)
+// calls put(i, c, r) for each destination column i of destination row j whose source
+// position (c, r) lies inside the source and the mask; the other pixels stay. packed: the
+// packed rows with the fast weighting; otherwise pixel by pixel through GetPixel and
+// SetPixel with the plain weighting and the plain channel masks.
+template <class Visit>
 void DrawSampled(TCustomDIBX& dst, const TRect& dr, TCustomDIBX& src, TCustomDIBX* mask, bool packed,
-                 const Weighting& fast, const Weighting& plain, const ChannelMasks& plainMasks, Locate locate) {
+                 const Weighting& fast, const Weighting& plain, const ChannelMasks& plainMasks, Visit visit) {
   const int n = dr.Width();
-  std::vector<int32_t> columns(static_cast<size_t>(n)), rows(static_cast<size_t>(n));
   if (!packed) {
-    for (int j = 0; j < dr.Height(); ++j) {
-      const bool oneRow = locate(j, columns.data(), rows.data());
-      for (int i = 0; i < n; ++i) {
-        const int32_t c = columns[size_t(i)], r = oneRow ? rows[0] : rows[size_t(i)];
-        if (c < 0) continue;
+    for (int j = 0; j < dr.Height(); ++j)
+      visit(j, [&](int i, int32_t c, int32_t r) {
         const uint32_t s = src.GetPixel(c, r);
-        if (plain.Keyed && s == plain.Key) continue;
+        if (plain.Keyed && s == plain.Key) return;
         const uint16_t w = mask ? plain.Table[mask->GetPixel(c, r) & 0xFF] : plain.Constant;
-        if (w == kSkip) continue;
+        if (w == kSkip) return;
         const int x = dr.Left + i, y = dr.Top + j;
         dst.SetPixel(x, y, PlainMix(plainMasks, dst.GetPixel(x, y), s, w, plain.Add));
-      }
-    }
+      });
     return;
   }
   Locks locks;
@@ -106,50 +100,39 @@ void DrawSampled(TCustomDIBX& dst, const TRect& dr, TCustomDIBX& src, TCustomDIB
   const uint8_t* m0 = mask ? locks.Lock(*mask, 0, 0) : nullptr;
   if (mask && !m0) return;
   const int64_t dstep = dst.GetRowStep(), sstep = src.GetRowStep(), mstep = mask ? mask->GetRowStep() : 0;
-  const bool wide = dst.GetBitCount() == 32;
   const packed::Fields16 fields(dst.GetBitCount() == 16);
+  // A plain copy goes straight into the destination row.
   const bool direct = !mask && !fast.Keyed && fast.Constant == kCopy;
-  std::vector<uint32_t> source32(wide ? size_t(n) : 0);
-  std::vector<uint16_t> source16(wide ? 0 : static_cast<size_t>(n)), weights(static_cast<size_t>(n));
-  for (int j = 0; j < dr.Height(); ++j) {
-    const bool oneRow = locate(j, columns.data(), rows.data());
-    uint8_t* d = d0 + j * dstep;
-    for (int i = 0; i < n; ++i) {
-      const int32_t c = columns[size_t(i)];
-      if (c < 0) {
-        weights[size_t(i)] = kSkip;
+  auto rows = [&](auto pixel) {
+    using Pixel = decltype(pixel);
+    std::vector<Pixel> source(direct ? 0 : static_cast<size_t>(n));
+    std::vector<uint16_t> weights(direct ? 0 : static_cast<size_t>(n));
+    for (int j = 0; j < dr.Height(); ++j) {
+      Pixel* d = reinterpret_cast<Pixel*>(d0 + j * dstep);
+      if (direct) {
+        visit(j, [&](int i, int32_t c, int32_t r) {
+          d[i] = reinterpret_cast<const Pixel*>(s0 + r * sstep)[c];
+        });
         continue;
       }
-      const int32_t r = oneRow ? rows[0] : rows[size_t(i)];
-      const uint8_t* row = s0 + r * sstep;
-      uint32_t s;
-      if (wide) {
-        std::memcpy(&s, row + 4 * size_t(c), 4);
-        if (direct) {
-          std::memcpy(d + 4 * size_t(i), &s, 4);
-          continue;
-        }
-        source32[size_t(i)] = s;
-      } else {
-        uint16_t v;
-        std::memcpy(&v, row + 2 * size_t(c), 2);
-        if (direct) {
-          std::memcpy(d + 2 * size_t(i), &v, 2);
-          continue;
-        }
-        source16[size_t(i)] = v;
-        s = v;
-      }
-      uint16_t w = mask ? fast.Table[m0[r * mstep + c]] : fast.Constant;
-      if (fast.Keyed && s == fast.Key) w = kSkip;
-      weights[size_t(i)] = w;
+      std::fill(weights.begin(), weights.end(), kSkip);
+      visit(j, [&](int i, int32_t c, int32_t r) {
+        const Pixel s = reinterpret_cast<const Pixel*>(s0 + r * sstep)[c];
+        uint16_t w = mask ? fast.Table[m0[r * mstep + c]] : fast.Constant;
+        if (fast.Keyed && s == fast.Key) w = kSkip;
+        source[size_t(i)] = s;
+        weights[size_t(i)] = w;
+      });
+      if constexpr (sizeof(Pixel) == 4)
+        MixRow32(d, source.data(), weights.data(), n, fast.Add, fast.SkipSame);
+      else
+        MixRow16(fields, d, source.data(), weights.data(), n, fast.Add, fast.SkipSame);
     }
-    if (direct) continue;
-    if (wide)
-      MixRow32(reinterpret_cast<uint32_t*>(d), source32.data(), weights.data(), n, fast.Add, fast.SkipSame);
-    else
-      MixRow16(fields, reinterpret_cast<uint16_t*>(d), source16.data(), weights.data(), n, fast.Add, fast.SkipSame);
-  }
+  };
+  if (dst.GetBitCount() == 32)
+    rows(uint32_t{});
+  else
+    rows(uint16_t{});
 }
 
 }  // namespace weighted
