@@ -101,6 +101,7 @@ void Run(TCustomDIBX& dst, const TRect& dr, TCustomDIBX& src, TCustomDIBX* mask,
     const int32_t r = rows[size_t(j)];
     if (r < 0) return;
     if (run) {
+#pragma GCC unroll 4
       for (int32_t i = first; i < last; ++i) put(i, column[i], r);
     } else {
       for (size_t k = 0; k < at.size(); ++k) put(at[k], from[k], r);
