@@ -5,6 +5,7 @@
 // Every drawing operation is virtual so that a decorating surface sees each piece.
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "graphics/pixel_layout.h"
@@ -13,6 +14,7 @@
 namespace orva {
 
 class TScreenDC;
+class TStream;
 
 // The packed-arithmetic paths of the fills and blits at 15, 16 and 32 bits run only while
 // this is set: true on processors with the packed instructions, set once at start; tests
@@ -78,6 +80,67 @@ class TCustomDIBX {
   virtual void DrawMaskAdd(int x, int y, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
                            TCustomDIBX& mask, int alpha);
 
+  // Scaled drawing, nearest neighbour: source rectangle sr onto the destination rectangle
+  // dr; alpha 0..255 (above 255 as 255). The key is the source's TransparentColor when
+  // useKey; the mask is an 8-bit surface read at the source's coordinates.
+  virtual void StretchDrawAlpha(const TRect& dr, TCustomDIBX& source, const TRect& sr, bool useKey, bool flipH,
+                                bool flipV, uint32_t alpha);
+  virtual void StretchDrawMaskAlpha(const TRect& dr, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
+                                    TCustomDIBX& mask, uint32_t alpha);
+  virtual void StretchDrawAdd(const TRect& dr, TCustomDIBX& source, const TRect& sr, bool useKey, bool flipH,
+                              bool flipV, uint32_t alpha);
+  virtual void StretchDrawMaskAdd(const TRect& dr, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
+                                  TCustomDIBX& mask, uint32_t alpha);
+  // The whole source repeated over dr at a zoom in 1/256 from a scroll offset, with the
+  // extended alpha 0..511 (blend, 255 copy, above 255 add).
+  virtual void StretchDrawEx(const TRect& dr, int zoomX, int zoomY, TCustomDIBX& source, int scrollX, int scrollY,
+                             bool useKey, bool flipH, bool flipV, uint32_t alpha);
+  virtual void StretchDrawMaskEx(const TRect& dr, int zoomX, int zoomY, TCustomDIBX& source, int scrollX,
+                                 int scrollY, bool flipH, bool flipV, TCustomDIBX& mask, uint32_t alpha);
+
+  // Rotated and scaled drawing, nearest neighbour by inverse mapping: the picture of sr's
+  // size (origin 0,0) turned by angle 1/256 turns clockwise about (pivotX, pivotY), which
+  // lands on (x, y), zoomed in 1/256; extended alpha 0..511.
+  virtual void DrawRotate(int x, int y, int zoomX, int zoomY, TCustomDIBX& source, const TRect& sr, int pivotX,
+                          int pivotY, int angle, bool useKey, bool flipH, bool flipV, uint32_t alpha);
+  virtual void DrawRotateMask(int x, int y, int zoomX, int zoomY, TCustomDIBX& source, const TRect& sr, int pivotX,
+                              int pivotY, int angle, bool flipH, bool flipV, TCustomDIBX& mask, uint32_t alpha);
+
+  // Tiled drawing: dr filled with copies of sr laid side by side from the scroll offset,
+  // spacing destination pixels after each copy; each copy is one call of the draw named
+  // (through this surface's own interface), clipped to dr for the time of the draw.
+  virtual void DrawTile(const TRect& dr, int spacingX, int spacingY, TCustomDIBX& source, const TRect& sr, bool useKey,
+                        int scrollX, int scrollY);
+  virtual void DrawTileAlpha(const TRect& dr, int spacingX, int spacingY, TCustomDIBX& source, const TRect& sr,
+                             bool useKey, int alpha, int scrollX, int scrollY);
+  virtual void DrawTileAdd(const TRect& dr, int spacingX, int spacingY, TCustomDIBX& source, const TRect& sr,
+                           bool useKey, int alpha, int scrollX, int scrollY);
+  virtual void DrawTileMask(const TRect& dr, int spacingX, int spacingY, TCustomDIBX& source, const TRect& sr,
+                            TCustomDIBX& mask, int scrollX, int scrollY);
+  virtual void DrawTileMaskAlpha(const TRect& dr, int spacingX, int spacingY, TCustomDIBX& source, const TRect& sr,
+                                 TCustomDIBX& mask, int alpha, int scrollX, int scrollY);
+  virtual void DrawTileMaskAdd(const TRect& dr, int spacingX, int spacingY, TCustomDIBX& source, const TRect& sr,
+                               TCustomDIBX& mask, int alpha, int scrollX, int scrollY);
+  // Zoomed copies of the whole of sr every periodW × periodH source pixels (before the
+  // zoom), with the extended alpha 0..511.
+  virtual void StretchDrawTile(const TRect& dr, int periodW, int periodH, int zoomX, int zoomY, TCustomDIBX& source,
+                               const TRect& sr, bool useKey, bool flipH, bool flipV, uint32_t alpha, int scrollX,
+                               int scrollY);
+  virtual void StretchDrawTileMask(const TRect& dr, int periodW, int periodH, int zoomX, int zoomY, TCustomDIBX& source,
+                                   const TRect& sr, TCustomDIBX& mask, bool flipH, bool flipV, uint32_t alpha,
+                                   int scrollX, int scrollY);
+
+  // Picture files. The surface takes the picture's size and keeps its bit count; what is
+  // not recognised leaves it as it was, and decoder errors pass on before it changes.
+  // A ".bmp" file by game path.
+  virtual void LoadFromFile(std::string_view fileName);
+  // The picture at the stream's start: "BM" at 0 a bitmap, "PNG" at 1 a PNG picture, "Vask"
+  // at 0 the first frame of a layered image. A null stream loads nothing.
+  virtual void LoadFromStream(TStream* stream);
+  // A 24-bit ".bmp" file by game path, written beside it and renamed into place; other
+  // names write nothing.
+  virtual void SaveToFile(std::string_view fileName);
+
   virtual void Clear();
   virtual void ReleaseHandles();
   virtual void GetPalette(TRGBQuad* entries);
@@ -100,6 +163,15 @@ class TCustomDIBX {
   // mask) surface, moving the matching edge of the other (the far edge under a flip).
   bool ClipBlit(TRect& dr, TRect& sr, bool flipH, bool flipV, TCustomDIBX* source = nullptr,
                 TCustomDIBX* mask = nullptr);
+  // The clipping step of the stretches: dr cut to the clip, sr cut by the whole source
+  // pixels that fall away (the far edge under a flip), the scale factors (negative under a
+  // flip) and the fractions of a source pixel left at the clipped left and top.
+  struct TStretchClip {
+    TRect Dest;
+    int64_t SourceLeft = 0, SourceTop = 0, SourceRight = 0, SourceBottom = 0;
+    double ScaleX = 0, ScaleY = 0, FracX = 0, FracY = 0;
+  };
+  bool ClipStretch(const TRect& dr, const TRect& sr, bool flipH, bool flipV, TStretchClip& out);
 
   TRect ClipRect{};
   int32_t TransparentColor = -1;
@@ -108,5 +180,10 @@ class TCustomDIBX {
  protected:
   int Width = 0, Height = 0;
 };
+
+// The destination rectangle a rotated draw covers; width and height (the picture's) mirror
+// the pivot under a flip.
+TRect CalcRotatedBounds(int x, int y, int pivotX, int pivotY, int angle, const TRect& sr, int zoomX, int zoomY,
+                        int width, int height, bool flipH, bool flipV);
 
 }  // namespace orva

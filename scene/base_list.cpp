@@ -8,6 +8,7 @@
 #include "graphics/dibx.h"
 #include "scene/color_tables.h"
 #include "scene/geometry.h"
+#include "scene/image_cache.h"
 #include "scene/object_factory.h"
 #include "scene/property_access.h"
 #include "scene/scene_services.h"
@@ -576,11 +577,35 @@ void TOrvaSceneLink::LoadFromStream(TStream& stream, int version) { scene_.LoadF
 
 TOrvaBaseList* GetMainScene() { return MainSceneSlot().get(); }
 
+namespace {
+std::unique_ptr<TOrvaImageCache>& ImageCacheSlot() {
+  static std::unique_ptr<TOrvaImageCache> cache;
+  return cache;
+}
+}  // namespace
+
+TOrvaImageCache* GetImageCache() { return ImageCacheSlot().get(); }
+
 void CreateSceneGlobals() {
+  ImageCacheSlot() = std::make_unique<TOrvaImageCache>();
+  // The scene reaches it as its image-cache service unless another one is installed.
+  TSceneServices services = GetSceneServices();
+  if (!services.ImageCache) {
+    services.ImageCache = ImageCacheSlot().get();
+    SetSceneServices(services);
+  }
   MainSceneSlot() = std::make_unique<TOrvaBaseList>();
   SetupColorTables(ScreenBitCount());
 }
 
-void FreeSceneGlobals() { MainSceneSlot().reset(); }
+void FreeSceneGlobals() {
+  MainSceneSlot().reset();
+  TSceneServices services = GetSceneServices();
+  if (services.ImageCache == ImageCacheSlot().get()) {
+    services.ImageCache = nullptr;
+    SetSceneServices(services);
+  }
+  ImageCacheSlot().reset();
+}
 
 }  // namespace orva

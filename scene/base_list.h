@@ -302,7 +302,8 @@ TOrvaBaseList* GetMainScene();
 // their own; none: no game cursor.
 void SetSceneVariables(TParamCollection* vars);
 TParamCollection* GetSceneVariables();
-// Makes the main scene and sets up the colour tables.
+// Makes the decoded-image cache (GetImageCache, scene/image_cache.h), installed as the image-cache
+// service when none is, the main scene, and sets up the colour tables.
 void CreateSceneGlobals();
 void FreeSceneGlobals();
 

@@ -14,22 +14,7 @@ using Rows = std::vector<std::vector<uint32_t>>;
 
 namespace {
 
-// Runs a body with the packed paths on or off, restoring the flag.
-class PathScope {
- public:
-  explicit PathScope(bool packed) : saved_(UseMMX) { UseMMX = packed; }
-  ~PathScope() { UseMMX = saved_; }
-
- private:
-  bool saved_;
-};
-
-Rows PixelsOf(TCustomDIBX& s) {
-  Rows rows(s.GetHeight(), std::vector<uint32_t>(s.GetWidth()));
-  for (int y = 0; y < s.GetHeight(); ++y)
-    for (int x = 0; x < s.GetWidth(); ++x) rows[y][x] = s.GetPixel(x, y);
-  return rows;
-}
+Rows PixelsOf(TCustomDIBX& s) { return SurfacePixels(s); }
 
 void FillX(TDIBX& s, int depth, const Rows& rows) { Fill(s, depth, rows); }
 
@@ -408,15 +393,9 @@ TEST(DIBXBlits, PerPixelRulesOnBothPaths) {
   };
   for (const Case& c : cases) {
     PathScope path(c.packed);
-    // Wide enough for the vector rows and a scalar tail.
-    TDIBX src, dst, mask;
-    src.SetSize(11, 1, c.bits);
-    dst.SetSize(11, 1, c.bits);
-    mask.SetSize(11, 1, 8);
-    src.FillRect(src.GetBoundsRect(), c.src);
-    dst.FillRect(dst.GetBoundsRect(), c.dst);
-    mask.Fill(c.m);
-    RunBlit(c.op, dst, src, mask, c.alpha);
+    OneRowMix<TDIBX> f(c.bits, c.src, c.dst, c.m);
+    TDIBX& dst = f.dst;
+    RunBlit(c.op, dst, f.src, f.mask, c.alpha);
     EXPECT_EQ(dst.GetPixel(0, 0), c.expect) << c.what;
     EXPECT_EQ(dst.GetPixel(10, 0), c.expect) << c.what << " (tail)";
   }
