@@ -17,6 +17,7 @@
 #include "scene/base_list.h"
 #include "scene/color_tables.h"
 #include "scene/engine_variables.h"
+#include "scene/image_cache.h"
 #include "script/param_collection.h"
 #include "script/project.h"
 #include "script/save_file.h"
@@ -129,16 +130,21 @@ void TFormView::InitPlayer() {
     // The first sound tries again.
   }
   CreateSceneGlobals();
+  SetInlinePictureSource(&inlinePictures_);
   SetSceneVariables(vars_.get());
   TOrvaBaseList& scene = *GetMainScene();
   functions_->SetScene(&scene.Link());
-  saves_ = std::make_unique<TSaveFile>(TSaveSections{&scene.Link()});
+  TSaveSections sections;
+  sections.Scene = &scene.Link();
+  sections.ImageCache = GetImageCache();
+  saves_ = std::make_unique<TSaveFile>(sections);
   TProjectSetup setup;
   setup.Arguments = setup_.Arguments;
   setup.ProgramDirectory = setup_.ProgramDirectory;
   setup.Scene = &scene.Link();
   setup.Saves = saves_.get();
   project_ = std::make_unique<TProject>(*vars_, std::move(setup));
+  if (TOrvaImageCache* cache = GetImageCache()) cache->SetProject(project_.get());
   engine_->SetCallMan(project_->CallMan());
   engine_->SetProjectFile(&project_->Settings());
   window_.SetTitle(SjisToUtf8(project_->Title()));
@@ -398,6 +404,7 @@ void TFormView::Cleanup() {
   if (vars_) vars_->SetSystemVariables(nullptr);
   engine_.reset();
   vars_.reset();
+  SetInlinePictureSource(nullptr);
   FreeSceneGlobals();
   media_.StopMediaSystem([] { ScreenManager.reset(); });
   ScreenManager.reset();

@@ -19,6 +19,7 @@
 #include "shell/panel_cursor.h"
 #include "shell/toolbar.h"
 #include "shell/window_panel.h"
+#include "text/cache_pictures.h"
 
 namespace orva {
 
@@ -133,6 +134,7 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   std::unique_ptr<TScreenService> screenService_;
   TPanelCursor cursor_;
   TSceneServices savedServices_;
+  TCachePictureSource inlinePictures_;
   std::unique_ptr<TParamCollection> vars_;
   std::unique_ptr<TSysFuncMan> functions_;
   std::unique_ptr<TEngineVariables> engine_;
