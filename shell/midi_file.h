@@ -3,7 +3,9 @@
 // ordered by tick and, within a tick, by reading order, each timed in milliseconds from the
 // tempo map. The MIDI player (shell/midi_player.h) walks the list against its clock.
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -51,9 +53,10 @@ class TMidiMsgEvent : public TMidiStdData {
   int32_t Track = 0;
 
   // The status byte and data bytes; for system exclusive and meta events without the length.
-  const std::vector<uint8_t>& Data() const { return data_; }
-  int32_t Size() const { return static_cast<int32_t>(data_.size()); }
-  void SetData(std::vector<uint8_t> data);
+  std::span<const uint8_t> Data() const { return {size_ <= kInline ? inline_.data() : heap_.get(), size_}; }
+  int32_t Size() const { return static_cast<int32_t>(size_); }
+  // Copies the bytes and classifies them.
+  void SetData(std::span<const uint8_t> data);
 
   // The packed form of a channel message: status, first data byte << 8, second << 16.
   uint32_t ShortMessage() const;
@@ -61,12 +64,17 @@ class TMidiMsgEvent : public TMidiStdData {
   int32_t TempoValue() const;
 
  private:
-  std::vector<uint8_t> data_;
+  // Channel messages are kept in the event itself.
+  static constexpr size_t kInline = 8;
+  std::array<uint8_t, kInline> inline_{};
+  std::unique_ptr<uint8_t[]> heap_;
+  size_t size_ = 0;
 };
 
 class TMidiMsgEvents {
  public:
   TMidiMsgEvent& Add();
+  void Reserve(int count);
   TMidiMsgEvent& Items(int index) { return items_[static_cast<size_t>(index)]; }
   const TMidiMsgEvent& Items(int index) const { return items_[static_cast<size_t>(index)]; }
   int Count() const { return static_cast<int>(items_.size()); }
@@ -78,13 +86,13 @@ class TMidiMsgEvents {
   std::vector<TMidiMsgEvent> items_;
 };
 
-// The reader's primitives over the source stream, big-endian, bounded by the end of the
-// chunk being read.
+// The reader's primitives over the source stream's data (read once from its position to its
+// end), big-endian, bounded by the end of the chunk being read.
 class TMidiStream {
  public:
   explicit TMidiStream(TStream& stream);
 
-  // Reading stops here (clamped to the data); the whole stream at the start. A new limit
+  // Reading stops here (clamped to the data); the whole data at the start. A new limit
   // clears a failure.
   void SetLimit(int64_t position);
   int64_t Limit() const { return limit_; }
@@ -98,16 +106,15 @@ class TMidiStream {
   uint32_t ReadNumber(int n);
   // At most four bytes of seven bits each, most significant first.
   uint32_t ReadVarLen();
-  std::vector<uint8_t> ReadBytes(int64_t count);
+  // Valid while the reader lives.
+  std::span<const uint8_t> ReadBytes(int64_t count);
   // A variable-length count and that many bytes.
-  std::vector<uint8_t> ReadVarLenData();
+  std::span<const uint8_t> ReadVarLenData();
   // Moves by `offset` within the data.
   void SeekRelative(int64_t offset);
 
  private:
-  TStream& stream_;
-  int64_t base_ = 0;
-  int64_t size_ = 0;
+  std::vector<uint8_t> data_;
   int64_t position_ = 0;
   int64_t limit_ = 0;
   bool failed_ = false;

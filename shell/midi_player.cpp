@@ -140,7 +140,7 @@ void TMidiPlayV::Tick() {
 }
 
 void TMidiPlayV::Send(const TMidiMsgEvent& event) {
-  const std::vector<uint8_t>& data = event.Data();
+  const std::span<const uint8_t> data = event.Data();
   if (event.Kind == mkChannel) {
     if (event.MsgClass == mcControlChange && data.size() >= 3) {
       const int channel = data[0] & 15;

@@ -182,12 +182,12 @@ TEST(MidiFile, ClassifiesMessages) {
   }
   // Packed forms.
   TMidiMsgEvent note;
-  note.SetData({0x92, 0x3C, 0x7F});
+  note.SetData(std::vector<uint8_t>{0x92, 0x3C, 0x7F});
   EXPECT_EQ(note.ShortMessage(), 0x7F3C92u);
-  note.SetData({0xC2, 0x05});
+  note.SetData(std::vector<uint8_t>{0xC2, 0x05});
   EXPECT_EQ(note.ShortMessage(), 0x05C2u);
   EXPECT_EQ(note.TempoValue(), -1);
-  note.SetData({0xFF, 0x51, 0x07, 0xA1, 0x20});
+  note.SetData(std::vector<uint8_t>{0xFF, 0x51, 0x07, 0xA1, 0x20});
   EXPECT_EQ(note.TempoValue(), 500000);
 }
 
@@ -336,7 +336,7 @@ TEST(MidiFile, OutsideFilesReadAsAnIndependentReaderReadsThem) {
     std::vector<const TMidiMsgEvent*> inOrder;
     for (int i = 0; i < midi.Events.Count(); ++i) inOrder.push_back(&midi.Events.Items(i));
     std::sort(inOrder.begin(), inOrder.end(), [](auto* a, auto* b) { return a->Sequence < b->Sequence; });
-    for (const TMidiMsgEvent* e : inOrder) got[e->Track].push_back({e->Tick, e->Data()});
+    for (const TMidiMsgEvent* e : inOrder) got[e->Track].push_back({e->Tick, {e->Data().begin(), e->Data().end()}});
     ASSERT_EQ(got.size(), want.size());
     for (auto& [track, events] : want) {
       SCOPED_TRACE(track);
