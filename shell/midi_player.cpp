@@ -28,7 +28,11 @@ TMidiPlayV::TMidiPlayV(TMidiOutSystem& system, bool threadedTimer) : system_(sys
 }
 
 TMidiPlayV::~TMidiPlayV() {
-  timer_.SetEnabled(false);
+  {
+    // No tick runs or starts while the player goes.
+    TLock lock(timer_);
+    timer_.SetEnabled(false);
+  }
   Close();
 }
 
