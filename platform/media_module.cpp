@@ -147,6 +147,7 @@ class TMovie final : public TFillable {
     if (seekTo >= 0 && (started_ || seekTo != 0)) {
       decoder_->Seek(seekTo);
       next_ = seekTo;
+      lapStart_ = 0;
       lastPicture_ = -1;
       std::lock_guard lock(mutex_);
       pictures_.clear();
@@ -166,15 +167,16 @@ class TMovie final : public TFillable {
     {
       std::lock_guard lock(mutex_);
       for (TMoviePicture& p : pictures) {
+        // Pictures wait on the timeline, where the laps of a loop follow each other.
+        p.Time += lapStart_;
         if (pictureStep_ == 0 && !pictures_.empty()) pictureStep_ = std::max<int64_t>(p.Time - pictures_.back().Time, 0);
         pictures_.push_back(std::move(p));
       }
-      if (!more) ended_ = true;
       changed_.notify_all();
     }
     if (decoder_->HasAudio()) {
       const auto count = static_cast<int64_t>(audio.size() / 2);
-      Voice.Push(generation, next_, std::move(audio));
+      Voice.Push(generation, next_, std::move(audio), lapStart_);
       next_ += count;
     } else {
       // Without sound the clock runs on silence as far as the pictures go.
@@ -183,7 +185,21 @@ class TMovie final : public TFillable {
     if (!more) {
       const int64_t step = pictureStep_ > 0 ? pictureStep_ : 44100 / 25;
       PadTo(generation, std::max(decoder_->Duration(), lastPicture_ >= 0 ? lastPicture_ + step : 0));
-      Voice.SourceEnded(generation);
+      // The container may not count the last picture's time: the length is what played.
+      if (next_ > decoder_->Duration()) Voice.SetLength(next_);
+      // A lap that gave nothing would wrap forever.
+      if (Voice.Loop() && next_ > 0 && decoder_->Seek(0)) {
+        lapStart_ += next_;
+        next_ = 0;
+        lastPicture_ = -1;
+        std::lock_guard lock(mutex_);
+        ended_ = false;  // a loop asked for after the end goes on
+      } else {
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        changed_.notify_all();
+        Voice.SourceEnded(generation);
+      }
     }
     return true;
   }
@@ -191,7 +207,8 @@ class TMovie final : public TFillable {
   // The newest picture due at the movie's clock; true when it is new. Headless runs first
   // let the worker decode up to the clock.
   bool NeedPaint(bool headless, const std::function<void()>& wake) {
-    const int64_t clock = Voice.PositionFrames();
+    if (!decoder_ || !decoder_->HasVideo()) return false;
+    const int64_t clock = Voice.TimelineFrames();
     std::unique_lock lock(mutex_);
     if (headless) {
       waiting_ = true;
@@ -232,7 +249,7 @@ class TMovie final : public TFillable {
   void PadTo(uint64_t generation, int64_t frame) {
     while (next_ < frame) {
       const int64_t count = std::min(frame - next_, kChunkFrames);
-      Voice.Push(generation, next_, std::vector<int16_t>(static_cast<size_t>(count) * 2, 0));
+      Voice.Push(generation, next_, std::vector<int16_t>(static_cast<size_t>(count) * 2, 0), lapStart_);
       next_ += count;
     }
   }
@@ -241,8 +258,9 @@ class TMovie final : public TFillable {
   std::unique_ptr<TMovieDecoder> decoder_;
   int width_ = 0;
   int height_ = 0;
-  int64_t next_ = 0;
-  int64_t lastPicture_ = -1;
+  int64_t next_ = 0;         // source frame of the next sound
+  int64_t lapStart_ = 0;     // timeline frame at which the decoder's lap began
+  int64_t lastPicture_ = -1;  // source time
   int64_t pictureStep_ = 0;  // between the first two pictures
   bool started_ = false;
 

@@ -51,6 +51,7 @@ void TVoice::Play() {
       ClearQueue();
       seekTo_ = 0;
       position_ = 0;
+      lapStart_ = 0;
       ended_ = false;
     }
     playing_ = true;
@@ -118,6 +119,7 @@ void TVoice::SetPositionMs(int32_t ms) {
     ClearQueue();
     seekTo_ = frame;
     position_ = frame;
+    lapStart_ = 0;
     ended_ = false;
   }
   wakeProducer_();
@@ -165,6 +167,11 @@ int64_t TVoice::PositionFrames() {
   return position_;
 }
 
+int64_t TVoice::TimelineFrames() {
+  std::lock_guard lock(mutex_);
+  return lapStart_ + position_;
+}
+
 int32_t TVoice::PositionMs() { return static_cast<int32_t>(PositionFrames() * 1000 / 44100); }
 
 int32_t TVoice::LengthMs() {
@@ -192,7 +199,7 @@ bool TVoice::Wants(int64_t& seekTo, uint64_t& generation) {
   return !failed_ && !sourceEnded_ && (seekTo >= 0 || buffered_ < kAhead);
 }
 
-void TVoice::Push(uint64_t generation, int64_t sourceFrame, std::vector<int16_t> frames) {
+void TVoice::Push(uint64_t generation, int64_t sourceFrame, std::vector<int16_t> frames, int64_t lapStart) {
   std::lock_guard lock(mutex_);
   if (generation != generation_ || frames.empty()) return;
   if (!loop_ && !chunks_.empty() &&
@@ -203,7 +210,7 @@ void TVoice::Push(uint64_t generation, int64_t sourceFrame, std::vector<int16_t>
     return;
   }
   buffered_ += static_cast<int64_t>(frames.size() / 2);
-  chunks_.push_back({sourceFrame, std::move(frames)});
+  chunks_.push_back({sourceFrame, lapStart, std::move(frames)});
   changed_.notify_all();
 }
 
@@ -251,6 +258,7 @@ void TVoice::MixInto(int32_t* mix, int frames, bool pulled) {
       chunk.Used += take;
       buffered_ -= static_cast<int64_t>(take);
       position_ = chunk.SourceStart + static_cast<int64_t>(chunk.Used);
+      lapStart_ = chunk.LapStart;
       if (chunk.Used * 2 == chunk.Samples.size()) chunks_.pop_front();
     }
     wake = wake || (!sourceEnded_ && buffered_ < kAhead / 2);

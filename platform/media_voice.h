@@ -40,14 +40,18 @@ class TVoice final : public TAudioInput {
   int32_t Pan();
   int32_t PositionMs();
   int32_t LengthMs();
+  // Within the source: wraps when a loop starts again.
   int64_t PositionFrames();
+  // Frames heard since the start or the last seek, laps of a loop added up.
+  int64_t TimelineFrames();
 
   // ---- the worker's calls ----
   void SetLength(int64_t frames);
   // Whether more data is wanted, and the seek to make first (-1 none) with its generation.
   bool Wants(int64_t& seekTo, uint64_t& generation);
-  // Appends stereo frames that start at `sourceFrame`; dropped when a seek came in between.
-  void Push(uint64_t generation, int64_t sourceFrame, std::vector<int16_t> frames);
+  // Appends stereo frames that start at `sourceFrame` of the lap of a loop that began at
+  // `lapStart` on the timeline; dropped when a seek came in between.
+  void Push(uint64_t generation, int64_t sourceFrame, std::vector<int16_t> frames, int64_t lapStart = 0);
   // The source gave its last frame.
   void SourceEnded(uint64_t generation);
 
@@ -56,6 +60,7 @@ class TVoice final : public TAudioInput {
  private:
   struct TChunk {
     int64_t SourceStart;
+    int64_t LapStart;
     std::vector<int16_t> Samples;
     size_t Used = 0;  // frames
   };
@@ -80,6 +85,7 @@ class TVoice final : public TAudioInput {
   int32_t gainLeft_ = 65536;  // 16.16
   int32_t gainRight_ = 65536;
   int64_t position_ = 0;  // frames of the source, at 44100 Hz
+  int64_t lapStart_ = 0;  // timeline frame at which the lap playing began
   int64_t length_ = 0;
 };
 
