@@ -111,6 +111,7 @@ void TFormView::FormCreate() {
     vars_->SetFunctions(functions_.get());
     engine_ = std::make_unique<TEngineVariables>(*vars_);
     engine_->SetDisplay(this);
+    engine_->SetMidi(media_.MidiLink());
     vars_->SetSystemVariables(engine_.get());
     InitPlayer();
   } catch (const Exception& e) {
@@ -150,7 +151,7 @@ void TFormView::InitPlayer() {
   window_.SetTitle(SjisToUtf8(project_->Title()));
   const TProjectFile& settings = project_->Settings();
   const int32_t width = settings.ScreenWidth, height = settings.ScreenHeight;
-  media_.StartMediaSystem(width, height, settings.FullScreenWidth, settings.FullScreenHeight,
+  media_.StartMediaSystem(width, height, settings.FullScreenWidth, settings.FullScreenHeight, settings.RegistryKey,
                           [this] { CreateScreenManager(); });
   SetupColorTables(ScreenBitCount());
   window_.SetClientSize(std::max(width, 0), std::max(height, 0) + kDock);
@@ -211,6 +212,7 @@ bool TFormView::ApplicationEventsIdle() {
     done = false;
   }
   cursor_.Animate(window_.Milliseconds());
+  media_.Idle();
   if (window_.IsVirtual()) {
     const uint32_t now = window_.Milliseconds();
     media_.PullHeadlessAudio(now - lastAudioPull_);

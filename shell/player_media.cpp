@@ -1,7 +1,9 @@
 #include "shell/player_media.h"
 
+#include "core/frame_clock.h"
 #include "platform/audio_output.h"
 #include "scene/scene_services.h"
+#include "shell/cd_midi_managers.h"
 #include "shell/media_system.h"
 #include "shell/sound_settings.h"
 
@@ -35,7 +37,11 @@ void TPlayerMedia::InitSoundDevice() {
 }
 
 void TPlayerMedia::StartMediaSystem(int32_t width, int32_t height, int32_t preferredWidth, int32_t preferredHeight,
-                                    const std::function<void()>& createScreenManager) {
+                                    const std::string& registryKey, const std::function<void()>& createScreenManager) {
+  registryKey_ = registryKey;
+  InstallCdAndMidiHooks([this] { return registryKey_; });
+  running_ = true;
+  TMidiManager::MainWindowAlive = [this] { return running_; };
   MediaSystemHooks.CreateScreenManager = [&createScreenManager](int, int, int, int) { createScreenManager(); };
   orva::StartMediaSystem(this, this, width, height, preferredWidth, preferredHeight);
   MediaSystemHooks.CreateScreenManager = nullptr;
@@ -50,21 +56,33 @@ void TPlayerMedia::StopMediaSystem(const std::function<void()>& freeScreenManage
     services.Media = nullptr;
     SetSceneServices(services);
   }
+  running_ = false;
   MediaSystemHooks.FreeScreenManager = freeScreenManager;
   orva::StopMediaSystem();
   MediaSystemHooks.FreeScreenManager = nullptr;
+  TMidiManager::MainWindowAlive = nullptr;
 }
 
 void TPlayerMedia::Deactivate() {
   if (VideoManager) VideoManager->PauseAll();
   if (WmpManager) WmpManager->PauseAll();
   if (OggManager) OggManager->PauseAll();
+  if (CddaManager) {
+    CddaManager->PauseAll();
+    CddaManager->RestoreMixerLevels();
+  }
+  if (MidiManager) MidiManager->PauseAll();
 }
 
 void TPlayerMedia::Activate() {
   if (VideoManager) VideoManager->ResumeAll();
   if (WmpManager) WmpManager->ResumeAll();
   if (OggManager) OggManager->ResumeAll();
+  if (CddaManager) {
+    CddaManager->ReadMixerLevels();
+    CddaManager->ResumeAll();
+  }
+  if (MidiManager) MidiManager->ResumeAll();
 }
 
 void TPlayerMedia::SuspendVideos() {
@@ -76,6 +94,22 @@ void TPlayerMedia::ResumeVideos() {
 }
 
 void TPlayerMedia::AudioDeviceRemoved(uint32_t deviceId) { HandleAudioDeviceRemoved(deviceId); }
+
+int32_t TPlayerMedia::TMidiPorts::GetDeviceCount() { return MidiManager ? MidiManager->GetDeviceCount() : 0; }
+
+std::string TPlayerMedia::TMidiPorts::GetDeviceNameAt(int32_t index) {
+  return MidiManager ? MidiManager->GetDeviceNameAt(index) : std::string();
+}
+
+std::string TPlayerMedia::TMidiPorts::GetDeviceName() { return MidiManager ? MidiManager->GetDeviceName() : std::string(); }
+
+void TPlayerMedia::TMidiPorts::SelectDeviceName(std::string_view name) {
+  if (MidiManager) MidiManager->SelectDeviceName(name);
+}
+
+void TPlayerMedia::Idle() {
+  if (CddaManager) CddaManager->Idle(timeGetTime());
+}
 
 void TPlayerMedia::PullHeadlessAudio(uint32_t milliseconds) { HeadlessAudioPull(milliseconds); }
 

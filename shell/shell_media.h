@@ -7,8 +7,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace orva {
+
+class TMidiLink;
 
 class TShellMedia {
  public:
@@ -21,10 +24,11 @@ class TShellMedia {
   virtual void InitSoundDevice() {}
 
   // Starts the media system for a screen of width × height with the project's preferred
-  // full-screen size. createScreenManager makes the screen manager; it must be called at its
-  // place in the start order, and only when width and height are both above 0.
+  // full-screen size; registryKey is the project's key of its per-user settings (the CD
+  // drive). createScreenManager makes the screen manager; it must be called at its place in
+  // the start order, and only when width and height are both above 0.
   virtual void StartMediaSystem(int32_t width, int32_t height, int32_t preferredWidth, int32_t preferredHeight,
-                                const std::function<void()>& createScreenManager) {
+                                const std::string& registryKey, const std::function<void()>& createScreenManager) {
     if (width > 0 && height > 0) createScreenManager();
   }
   // Stops the media managers and the media system; freeScreenManager frees the screen
@@ -46,6 +50,13 @@ class TShellMedia {
   // An audio output device went away: when it was the player's, the sound output opens
   // again and the Windows Media and Ogg managers restore their sound buffers.
   virtual void AudioDeviceRemoved(uint32_t deviceId) {}
+
+  // The MIDI output devices for @MidiPort and @MidiPorts; none: the variables read empty.
+  virtual TMidiLink* MidiLink() { return nullptr; }
+
+  // Once per pass of the idle loop, stepped or not: the media devices' own timers (the CD
+  // player's end of play and disc detection).
+  virtual void Idle() {}
 
   // Headless runs only: once per frame, the audio output of the virtual milliseconds that
   // passed since the last call is mixed and dropped, so that sounds advance with the clock.

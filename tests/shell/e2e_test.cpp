@@ -166,12 +166,18 @@ TEST_F(PlayerRun, TheDemoRunsTwiceAndCountsItsStarts) {
 
 // Pages reach the engine through the system variables and the built-in functions.
 TEST_F(PlayerRun, PagesCallBuiltInFunctionsAndReadTheEngine) {
-  WriteGame(Game(PageBuilder().Wait("100").Calc("seen = Length(\"abcd\") * 10000 + @ScrWidth + @TickCount").Terminate(),
-                 kit::ProjectFileBuilder().Screen(320, 240).IntVar("seen", 0)));
+  WriteGame(Game(PageBuilder()
+                     .Wait("100")
+                     .Calc("seen = Length(\"abcd\") * 10000 + @ScrWidth + @TickCount")
+                     .Calc("midi = JLength(@MidiPort)")
+                     .Terminate(),
+                 kit::ProjectFileBuilder().Screen(320, 240).IntVar("seen", 0).IntVar("midi", 0)));
   const TRun run = Run({"game"}, {});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   // @TickCount: the game clock when the wait of 100 ms has passed on 16 ms frames.
   EXPECT_EQ(StatusInt("seen"), 40000 + 320 + 112);
+  // The MIDI mapper, "MIDIマッパー", is the device chosen at start.
+  EXPECT_EQ(StatusInt("midi"), 8);
 }
 
 TEST_F(PlayerRun, AWaitEndsAtTheSameClockEveryRun) {

@@ -39,10 +39,10 @@ class TRecordingMedia : public TShellMedia {
   void ReadSettings() override { calls.push_back("settings"); }
   void InitSoundDevice() override { calls.push_back("sound device"); }
   void StartMediaSystem(int32_t width, int32_t height, int32_t preferredWidth, int32_t preferredHeight,
-                        const std::function<void()>& createScreenManager) override {
+                        const std::string& registryKey, const std::function<void()>& createScreenManager) override {
     calls.push_back("start " + std::to_string(width) + "x" + std::to_string(height) + " " +
                     std::to_string(preferredWidth) + "x" + std::to_string(preferredHeight));
-    TShellMedia::StartMediaSystem(width, height, preferredWidth, preferredHeight, createScreenManager);
+    TShellMedia::StartMediaSystem(width, height, preferredWidth, preferredHeight, registryKey, createScreenManager);
     calls.push_back(ScreenManager ? "screen made" : "no screen");
   }
   void StopMediaSystem(const std::function<void()>& freeScreenManager) override {
