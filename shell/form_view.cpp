@@ -10,6 +10,7 @@
 #include "core/frame_clock.h"
 #include "core/game_path.h"
 #include "core/paths.h"
+#include "film/wipe_classes.h"
 #include "graphics/custom_dibx.h"
 #include "platform/message_box.h"
 #include "platform/program_file.h"
@@ -87,6 +88,7 @@ void TFormView::FormCreate() {
   services.Screen = screenService_.get();
   services.Cursor = &cursor_;
   SetSceneServices(services);
+  RegisterWipeClasses();
   window_.CreateWindow("", 640, 480 + kDock);
   try {
     media_.ReadSettings();
