@@ -9,6 +9,7 @@
 #include "film/wipe_fade.h"
 #include "film/wipe_grid.h"
 #include "film/wipe_sector.h"
+#include "film/wipe_shadow.h"
 
 namespace orva {
 
@@ -21,9 +22,17 @@ void Register(int number) {
   });
 }
 
+template <class T>
+void RegisterWithImages(int number, TMaskImages* images) {
+  RegisterWipeClass(number,
+                    [images](TCustomDIBX* dest, TCustomDIBX* a, TCustomDIBX* b) -> std::unique_ptr<TCustomWipe> {
+                      return std::make_unique<T>(dest, a, b, images);
+                    });
+}
+
 }  // namespace
 
-void RegisterWipeClasses() {
+void RegisterWipeClasses(TMaskImages* images) {
   Register<TWipeFade>(WP_FADE);
   Register<TWipeBlindH>(WP_BLINDH);
   Register<TWipeBlindV>(WP_BLINDV);
@@ -33,6 +42,9 @@ void RegisterWipeClasses() {
   Register<TWipeGridH>(WP_GRIDH);
   Register<TWipeGridV>(WP_GRIDV);
   Register<TWipeDither>(WP_DITHER);
+  RegisterWithImages<TWipeShadow>(WP_MASKFADE, images);
+  RegisterWithImages<TWipeShadowWhite>(WP_MASKWHITE, images);
+  RegisterWithImages<TWipeShadowBlack>(WP_MASKBLACK, images);
   Register<TWipeClockhand>(WP_CLOCKHAND);
   Register<TWipeFan>(WP_FAN);
   Register<TWipeWFan>(WP_WFAN);

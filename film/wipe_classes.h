@@ -4,7 +4,11 @@
 
 namespace orva {
 
-// Registers every transition class built so far.
-void RegisterWipeClasses();
+class TMaskImages;
+
+// Registers every transition class built so far. images (not owned) is where the mask-image
+// transitions read their mask images; it must outlive the registration, or be replaced by
+// registering again (none: they run without mask images).
+void RegisterWipeClasses(TMaskImages* images);
 
 }  // namespace orva

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "film/mask_images.h"
 #include "film/wipe_classes.h"
 #include "graphics/custom_dibx.h"
 #include "graphics/dib.h"
@@ -147,10 +148,39 @@ inline std::string DifferenceFrom(TCustomDIBX& picture, TCustomDIBX& other) {
 
 // ---- Classes ----
 
-// Registers the classes for the test.
+// Mask images by name: a picture per name, a name whose load raises, the names asked for.
+class FakeMaskImages : public TMaskImages {
+ public:
+  std::unique_ptr<TDIB> FirstFrame(std::string_view name) override {
+    Asked.emplace_back(name);
+    if (name == Broken) throw std::runtime_error("unreadable mask image");
+    auto it = Pictures.find(std::string(name));
+    if (it == Pictures.end()) return nullptr;
+    auto copy = std::make_unique<TDIB>();
+    copy->Assign(it->second.get());
+    return copy;
+  }
+  // A grey picture at 24 bits from rows of grey levels.
+  void AddGrey(const std::string& name, const std::vector<std::vector<int>>& rows) {
+    auto picture = std::make_unique<TDIB>();
+    picture->SetSize(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()), 24);
+    for (size_t y = 0; y < rows.size(); ++y)
+      for (size_t x = 0; x < rows[y].size(); ++x) {
+        const uint32_t v = static_cast<uint32_t>(rows[y][x]);
+        picture->SetPixel(static_cast<int>(x), static_cast<int>(y), v << 16 | v << 8 | v);
+      }
+    Pictures[name] = std::move(picture);
+  }
+  std::map<std::string, std::unique_ptr<TDIB>> Pictures;
+  std::string Broken = "broken.vsk";
+  std::vector<std::string> Asked;
+};
+
+// Registers the classes with a double of the mask images for the test.
 class WipeClassesTest : public ::testing::Test {
  protected:
-  void SetUp() override { RegisterWipeClasses(); }
+  void SetUp() override { RegisterWipeClasses(&Images); }
+  void TearDown() override { RegisterWipeClasses(nullptr); }
 
   // A prepared transition at a position, as its callers make it.
   std::unique_ptr<TCustomWipe> Make(int number, Frames& f, int32_t duration, bool reverse = false,
@@ -166,6 +196,8 @@ class WipeClassesTest : public ::testing::Test {
     wipe->Prepare();
     return wipe;
   }
+
+  FakeMaskImages Images;
 };
 
 // The depths and paths every golden table runs: the screen depths with and without the packed
