@@ -139,32 +139,46 @@ void TWipeMask::ComposePacked(int width, int height) {
                 reinterpret_cast<const uint16_t*>(b.Row(y)), m.Row(y % maskHeight), width);
 }
 
+namespace {
+
+// The plain rule over rows of one stored depth.
+template <int Bits>
+void PlainRows(const uint32_t (&masks)[3], TLockedRows& d, TLockedRows& a, TLockedRows& b, TLockedRows& m,
+               int maskHeight, int width, int height) {
+  for (int y = 0; y < height; ++y) {
+    uint8_t* dr = d.Row(y);
+    const uint8_t *ar = a.Row(y), *br = b.Row(y), *mr = m.Row(y % maskHeight);
+    for (int x = 0; x < width; ++x) {
+      const uint32_t w = mr[x];
+      uint32_t out = LoadRowPixel(w == 255 ? br : ar, x, Bits);
+      if (w != 0 && w != 255) {
+        const uint32_t av = out, bv = LoadRowPixel(br, x, Bits);
+        out = 0;
+        for (uint32_t mk : masks)
+          out |= static_cast<uint32_t>(((uint64_t(bv & mk) * w + uint64_t(av & mk) * (255 - w)) >> 8) & mk);
+      }
+      StoreRowPixel(dr, x, Bits, out);
+    }
+  }
+}
+
+}  // namespace
+
 void TWipeMask::ComposePlain(int width, int height) {
   // The rule of Assign (SrcA) followed by DrawMask (SrcB through the mask repeated downwards).
   const int bits = Dest->GetStorageBitCount();
-  if (bits < 8) return;
   uint32_t masks[3] = {Dest->GetRedMask(), Dest->GetGreenMask(), Dest->GetBlueMask()};
   if (bits == 8) masks[0] = masks[1] = 0, masks[2] = 0xFF;
   Dest->AddClipRect(Dest->GetBoundsRect());
   TLockedRows d(*Dest), b(*SrcB), a(*SrcA), m(Mask);
   if (!d.Ok() || !b.Ok() || !a.Ok() || !m.Ok()) return;
   const int maskHeight = Mask.GetHeight();
-  for (int y = 0; y < height; ++y) {
-    uint8_t* dr = d.Row(y);
-    const uint8_t *ar = a.Row(y), *br = b.Row(y), *mr = m.Row(y % maskHeight);
-    for (int x = 0; x < width; ++x) {
-      const uint32_t w = mr[x], av = LoadRowPixel(ar, x, bits);
-      uint32_t out = av;
-      if (w == 255) {
-        out = LoadRowPixel(br, x, bits);
-      } else if (w != 0) {
-        const uint32_t bv = LoadRowPixel(br, x, bits);
-        out = 0;
-        for (uint32_t mk : masks)
-          out |= static_cast<uint32_t>(((uint64_t(bv & mk) * w + uint64_t(av & mk) * (255 - w)) >> 8) & mk);
-      }
-      StoreRowPixel(dr, x, bits, out);
-    }
+  switch (bits) {
+    case 8: PlainRows<8>(masks, d, a, b, m, maskHeight, width, height); break;
+    case 16: PlainRows<16>(masks, d, a, b, m, maskHeight, width, height); break;
+    case 24: PlainRows<24>(masks, d, a, b, m, maskHeight, width, height); break;
+    case 32: PlainRows<32>(masks, d, a, b, m, maskHeight, width, height); break;
+    default: break;  // below 8 bits nothing is drawn
   }
 }
 
