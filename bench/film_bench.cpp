@@ -15,6 +15,7 @@
 #include "film/wipe_mask.h"
 #include "graphics/dib.h"
 #include "graphics/dibx.h"
+#include "kit/packed_scope.h"
 #include "scene/color_tables.h"
 #include "scene/wipe.h"
 
@@ -72,18 +73,9 @@ std::unique_ptr<TCustomWipe> MakeWipe(Frames& f, int number) {
 // Positions spread over the whole transition, a different progress at every step.
 int32_t PositionAt(int64_t i) { return static_cast<int32_t>((i * 7919 + 13) % kDuration); }
 
-class PackedScope {
- public:
-  explicit PackedScope(bool packed) : saved_(UseMMX) { UseMMX = packed; }
-  ~PackedScope() { UseMMX = saved_; }
-
- private:
-  bool saved_;
-};
-
 void BM_Step(benchmark::State& state) {
   const int number = static_cast<int>(state.range(0)), bits = static_cast<int>(state.range(1));
-  PackedScope packed(state.range(2) != 0);
+  kit::PackedScope packed(state.range(2) != 0);
   SetupColorTables(bits);
   Frames f(bits);
   std::unique_ptr<TCustomWipe> wipe = MakeWipe(f, number);

@@ -44,10 +44,13 @@ TEST_F(Surfaces, DifferentSizesAreWalkedOverTheirCommonExtent) {
       wipe->Position = 70;
       f.ResetDest();
       wipe->Step();
-      for (int y = 0; y < 23; ++y)
-        for (int x = 0; x < 37; ++x)
-          if (x >= 30 || y >= 20)
+      for (int y = 0; y < 23; ++y) {
+        for (int x = 0; x < 37; ++x) {
+          if (x >= 30 || y >= 20) {
             ASSERT_EQ(f.Dest.GetPixel(x, y), f.Sentinel.GetPixel(x, y)) << number << " at " << x << "," << y;
+          }
+        }
+      }
       EXPECT_NE(DifferenceFrom(f.Dest, f.Sentinel), "") << number << " drew inside the common extent";
     }
   }
@@ -61,13 +64,19 @@ TEST_F(Surfaces, MixedDepthsAndAnEmptyDestDrawNothing) {
     empty.Dest.Clear();
     for (Frames* f : {&mixed, &empty}) {
       auto wipe = Make(number, *f, 100, true, 1000, 3, "m.vsk");
-      if (auto* mask = dynamic_cast<TWipeMask*>(wipe.get())) EXPECT_NE(mask->Mask.GetStorageBitCount(), 8) << number;
-      if (auto* white = dynamic_cast<TWipeShadowWhite*>(wipe.get())) EXPECT_TRUE(white->Levels.empty()) << number;
+      if (auto* mask = dynamic_cast<TWipeMask*>(wipe.get())) {
+        EXPECT_NE(mask->Mask.GetStorageBitCount(), 8) << number;
+      }
+      if (auto* white = dynamic_cast<TWipeShadowWhite*>(wipe.get())) {
+        EXPECT_TRUE(white->Levels.empty()) << number;
+      }
       for (int32_t position : {0, 50, 99}) {
         wipe->Position = position;
         if (f == &mixed) f->ResetDest();
         EXPECT_FALSE(wipe->Step()) << number;
-        if (f == &mixed) EXPECT_EQ(DifferenceFrom(f->Dest, f->Sentinel), "") << number;
+        if (f == &mixed) {
+          EXPECT_EQ(DifferenceFrom(f->Dest, f->Sentinel), "") << number;
+        }
         EXPECT_EQ(wipe->ChangedRect, f->Dest.GetBoundsRect());
       }
     }

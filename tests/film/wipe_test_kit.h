@@ -21,20 +21,13 @@
 #include "graphics/custom_dibx.h"
 #include "graphics/dib.h"
 #include "graphics/dibx.h"
+#include "kit/packed_scope.h"
 #include "scene/color_tables.h"
 #include "scene/wipe.h"
 
 namespace orva::wipe_test {
 
-// UseMMX as given for the scope.
-class PackedScope {
- public:
-  explicit PackedScope(bool packed) : saved_(UseMMX) { UseMMX = packed; }
-  ~PackedScope() { UseMMX = saved_; }
-
- private:
-  bool saved_;
-};
+using kit::PackedScope;
 
 // The bits a raw pixel of the depth may use.
 inline uint32_t UsedBits(int depth) {
