@@ -1,5 +1,7 @@
 #include "script/flip_command.h"
 
+#include <exception>
+
 #include "core/frame_clock.h"
 #include "core/stream.h"
 #include "script/call_manager.h"
@@ -62,7 +64,12 @@ void TComFlip::Prepare(TCallMan& runner) {
   if (const TCustomParam* value = EvaluateExpr(param0Expr_, vars)) scene->SetTransitionParam(0, value->GetAsInteger());
   if (const TCustomParam* value = EvaluateExpr(param1Expr_, vars)) scene->SetTransitionParam(1, value->GetAsInteger());
   if (const TCustomParam* value = EvaluateExpr(maskExpr_, vars)) scene->SetTransitionMaskName(value->GetAsString());
-  scene->PrepareTransition();
+  try {
+    scene->PrepareTransition();
+  } catch (const std::exception&) {
+    // A mask image that cannot be read: dropped here, so that the Flip runs on (the transition
+    // runs uniform) instead of being prepared again, with a new snapshot, every frame.
+  }
 }
 
 void TComFlip::Step(TCallMan& runner, TPage*& page, int32_t& index) {

@@ -226,6 +226,17 @@ TEST_F(FlipTest, TheTransitionIsConfiguredFromTheRecord) {
   EXPECT_EQ(Scene().GetTransition()->Position, 16);
 }
 
+TEST_F(FlipTest, AMaskImageThatCannotBeReadLeavesAUniformTransition) {
+  Start({.transition = "19", .duration = "100", .carry = "1", .mask = "\"broken.vsk\""});
+  EXPECT_GT(FramesUntilDone(), 3);
+  EXPECT_EQ(images_.Asked, std::vector<std::string>{"broken.vsk"}) << "prepared once";
+  EXPECT_EQ(Scene().ActiveIndex(), 1);
+  Frame();
+  EXPECT_EQ(Snapshot(), nullptr);
+  EXPECT_EQ(Scene().FirstNamed(std::string(TransitionSnapshotName) + "_1"), nullptr);
+  EXPECT_EQ(BackBuffer().GetPixel(40, 40), Pixel(kNew));
+}
+
 TEST_F(FlipTest, ANumberWithoutAClassChangesTheLayersDirectly) {
   const TWipeConstructor saved = RegisterWipeClass(WP_TWISTH, {});
   EXPECT_EQ(Scene().SetActiveBase(1, WP_TWISTH, 100, 0, true, false), nullptr);

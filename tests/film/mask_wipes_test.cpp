@@ -194,6 +194,23 @@ TEST_F(MaskWipes, FactoryRowsAndClamps) {
   }
 }
 
+TEST_F(MaskWipes, MaskHeights) {
+  Frames f(50, 23, 16);
+  struct Case {
+    int number;
+    int32_t param0, height;
+  } cases[] = {{WP_BLINDH, 20, 1},  {WP_BLINDV, 7, 7},   {WP_BLINDV, 300, 23}, {WP_CURTAINH, 30, 1},
+               {WP_CURTAINV, 30, 23}, {WP_GRID, 80, 23},  {WP_GRIDH, 5, 5},     {WP_GRIDH, 80, 23},
+               {WP_GRIDV, 5, 23},   {WP_DITHER, 0, 64},  {WP_MASKFADE, 0, 23}, {WP_CLOCKHAND, 0, 23},
+               {WP_FAN, 0, 23},     {WP_WFAN, 0, 23},    {WP_CIRCLE, 0, 23},   {WP_BLOCKCOIL, 60, 23}};
+  for (const Case& c : cases) {
+    auto wipe = Make(c.number, f, 100, false, c.param0);
+    TDIBX& mask = static_cast<TWipeMask&>(*wipe).Mask;
+    EXPECT_EQ(mask.GetWidth(), 50) << c.number;
+    EXPECT_EQ(mask.GetHeight(), c.height) << c.number << " " << c.param0;
+  }
+}
+
 // ---- Golden frames by family ----
 
 TEST_F(MaskWipes, BlindsGolden) {
