@@ -7,6 +7,7 @@
 #include "core/stream.h"
 #include "graphics/dibx.h"
 #include "scene/color_tables.h"
+#include "scene/flip_snapshot.h"
 #include "scene/geometry.h"
 #include "scene/image_cache.h"
 #include "scene/object_factory.h"
@@ -373,7 +374,7 @@ TCustomWipe* TOrvaBaseList::SetActiveBase(int index, int transitionType, int32_t
       recomputeFocus_ = true;
     }
   }
-  transitionType_ = transitionType;
+  transitionType_ = transition_ ? transitionType : 0;
   if (transition_) transition_->Position = position;
   return created;
 }
@@ -419,6 +420,7 @@ void TOrvaBaseList::ReleaseSurfaces() {
   TSceneImageCache* cache = GetSceneServices().ImageCache;
   if (cache && this == GetMainScene()) cache->ReleaseSurfaces();
   transition_.reset();
+  transitionType_ = 0;
 }
 
 void TOrvaBaseList::RecreateSurfaces() {
@@ -568,6 +570,66 @@ void TOrvaSceneLink::GetProp(TParamCollectionItem& item, TObjectHandle object, u
 void TOrvaSceneLink::SetProp(TObjectHandle object, uint8_t code, const TCustomParam& value) {
   if (TOrvaObject* o = ResolveHandle(object)) orva::SetProp(*o, code, value);
 }
+
+int TOrvaSceneLink::ActiveLayerIndex() { return scene_.ActiveIndex(); }
+
+void TOrvaSceneLink::Paint() { scene_.Paint(); }
+
+TObjectHandle TOrvaSceneLink::CreateSnapshot(std::string_view name) {
+  TOrvaBase* layer = scene_.ActiveLayer();
+  TCustomDIBX* shown = layer->GetImage();
+  auto* snapshot = CreateSceneObject<TFlipSnapshot>(scene_);
+  snapshot->SetName(name);
+  TDIBX& picture = snapshot->Picture;
+  picture.SetSize(std::max(scene_.GetWidth(), 1), std::max(scene_.GetHeight(), 1), ScreenBitCount());
+  if (shown) picture.Assign(*shown);
+  picture.TransparentColor = -1;
+  snapshot->SetWidth(picture.GetWidth());
+  snapshot->SetHeight(picture.GetHeight());
+  snapshot->SetParent(layer);
+  snapshot->SetIgnoreMouse(IM_ALL);
+  return snapshot->Handle();
+}
+
+std::vector<TObjectHandle> TOrvaSceneLink::LayerChildren(int layer) {
+  std::vector<TObjectHandle> children;
+  for (TOrvaControl* child : scene_.GetLayer(layer)->Children()) children.push_back(child->Handle());
+  return children;
+}
+
+void TOrvaSceneLink::MoveToLayer(TObjectHandle object, int layer) {
+  if (TOrvaObject* o = ResolveHandle(object)) o->SetParent(scene_.GetLayer(layer));
+}
+
+bool TOrvaSceneLink::IsCabinet(TObjectHandle object) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o && o->IsCabinet();
+}
+
+void TOrvaSceneLink::ScheduleFree(TObjectHandle object) {
+  if (TOrvaObject* o = ResolveHandle(object)) o->ScheduleFree();
+}
+
+bool TOrvaSceneLink::SetActiveBase(int layer, int transition, int32_t duration, int32_t position, bool reset,
+                                   bool reverse) {
+  return scene_.SetActiveBase(layer, transition, duration, position, reset, reverse) != nullptr;
+}
+
+void TOrvaSceneLink::SetTransitionParam(int index, int32_t value) {
+  if (TCustomWipe* wipe = scene_.GetTransition()) wipe->SetParam(index, value);
+}
+
+void TOrvaSceneLink::SetTransitionMaskName(std::string_view name) {
+  if (TCustomWipe* wipe = scene_.GetTransition()) wipe->SetMaskName(name);
+}
+
+void TOrvaSceneLink::PrepareTransition() {
+  if (TCustomWipe* wipe = scene_.GetTransition()) wipe->Prepare();
+}
+
+int32_t TOrvaSceneLink::GetTransitionDuration() { return scene_.GetTransitionDuration(); }
+
+void TOrvaSceneLink::SetTransitionPosition(int32_t position) { scene_.SetTransitionPosition(position); }
 
 void TOrvaSceneLink::SaveToStream(TStream& stream) { scene_.SaveToStream(stream); }
 

@@ -112,6 +112,20 @@ class TOrvaSceneLink : public TSceneLink, public TSaveSection {
   void Clear() override;
   void GetProp(TParamCollectionItem& item, TObjectHandle object, uint8_t code) override;
   void SetProp(TObjectHandle object, uint8_t code, const TCustomParam& value) override;
+  int ActiveLayerIndex() override;
+  void Paint() override;
+  TObjectHandle CreateSnapshot(std::string_view name) override;
+  std::vector<TObjectHandle> LayerChildren(int layer) override;
+  void MoveToLayer(TObjectHandle object, int layer) override;
+  bool IsCabinet(TObjectHandle object) override;
+  void ScheduleFree(TObjectHandle object) override;
+  bool SetActiveBase(int layer, int transition, int32_t duration, int32_t position, bool reset,
+                     bool reverse) override;
+  void SetTransitionParam(int index, int32_t value) override;
+  void SetTransitionMaskName(std::string_view name) override;
+  void PrepareTransition() override;
+  int32_t GetTransitionDuration() override;
+  void SetTransitionPosition(int32_t position) override;
   void SaveToStream(TStream& stream) override;
   void LoadFromStream(TStream& stream, int version) override;
 
@@ -170,6 +184,8 @@ class TOrvaBaseList : public TOrvaComponent {
   void Paint() override;
 
   // ---- Shown layer and transitions ----
+  // The transition type is kept only while a transition object exists: a number without a
+  // class (or a scene without a picture) changes the layers directly.
   TCustomWipe* SetActiveBase(int index, int transitionType, int32_t duration, int32_t position, bool reset,
                              bool reverse);
   int32_t GetTransitionDuration() const { return transition_ ? transition_->Duration : 0; }

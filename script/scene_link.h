@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/string_lists.h"
 
@@ -72,6 +73,36 @@ class TSceneLink {
   // alone. A scene without objects does nothing.
   virtual void GetProp(TParamCollectionItem& item, TObjectHandle object, uint8_t code) {}
   virtual void SetProp(TObjectHandle object, uint8_t code, const TCustomParam& value) {}
+
+  // ---- Layers and the screen transition (Flip) ----
+  // Without a scene there is one layer, 0, with no children, and no transition ever runs.
+  // The index (0 or 1) of the shown layer.
+  virtual int ActiveLayerIndex() { return 0; }
+  // Draws the changed parts of both layers, so that the shown layer's picture is current.
+  virtual void Paint() {}
+  // Freezes the screen: a picture object of that name on top of the shown layer, ignoring the
+  // mouse, holding a copy of what the shown layer shows; none without a scene.
+  virtual TObjectHandle CreateSnapshot(std::string_view name) { return {}; }
+  // The children of layer 0 or 1, bottom first.
+  virtual std::vector<TObjectHandle> LayerChildren(int layer) { return {}; }
+  // The object's parent becomes layer 0 or 1.
+  virtual void MoveToLayer(TObjectHandle object, int layer) {}
+  virtual bool IsCabinet(TObjectHandle object) { return false; }
+  // Hands the object to the scene's deferred freeing (it loses its name at once).
+  virtual void ScheduleFree(TObjectHandle object) {}
+  // Shows the layer, starting the transition of that WP_ number over the duration (reset:
+  // whatever runs is dropped first); true when a transition object was made, which the next
+  // three calls configure.
+  virtual bool SetActiveBase(int layer, int transition, int32_t duration, int32_t position, bool reset,
+                             bool reverse) {
+    return false;
+  }
+  virtual void SetTransitionParam(int index, int32_t value) {}
+  virtual void SetTransitionMaskName(std::string_view name) {}
+  virtual void PrepareTransition() {}
+  // The running transition's duration; 0 without one.
+  virtual int32_t GetTransitionDuration() { return 0; }
+  virtual void SetTransitionPosition(int32_t position) {}
 };
 
 }  // namespace orva

@@ -10,6 +10,8 @@ void ChromeFill(uint32_t* pixels, int pitch, const TWinRect& clip, TWinRect r, u
   r.Top = std::max(r.Top, clip.Top);
   r.Right = std::min(r.Right, clip.Right);
   r.Bottom = std::min(r.Bottom, clip.Bottom);
+  // A rectangle wholly outside the clip (a button beyond a narrow window) fills nothing.
+  if (r.Left >= r.Right) return;
   for (int y = r.Top; y < r.Bottom; ++y) {
     uint32_t* row = pixels + static_cast<ptrdiff_t>(y) * pitch;
     std::fill(row + r.Left, row + r.Right, color);

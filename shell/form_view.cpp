@@ -10,7 +10,10 @@
 #include "core/frame_clock.h"
 #include "core/game_path.h"
 #include "core/paths.h"
+#include "film/mask_images.h"
+#include "film/wipe_classes.h"
 #include "graphics/custom_dibx.h"
+#include "graphics/dib.h"
 #include "platform/message_box.h"
 #include "platform/program_file.h"
 #include "platform/resources.h"
@@ -88,6 +91,8 @@ void TFormView::FormCreate() {
   services.Screen = screenService_.get();
   services.Cursor = &cursor_;
   SetSceneServices(services);
+  maskImages_ = std::make_unique<TGameMaskImages>(ReadBitmapMaskFrame);
+  RegisterWipeClasses(maskImages_.get());
   window_.CreateWindow("", 640, 480 + kDock);
   try {
     media_.ReadSettings();
@@ -146,6 +151,7 @@ void TFormView::InitPlayer() {
   setup.Saves = saves_.get();
   project_ = std::make_unique<TProject>(*vars_, std::move(setup));
   if (TOrvaImageCache* cache = GetImageCache()) cache->SetProject(project_.get());
+  maskImages_->SetProject(project_.get());
   engine_->SetCallMan(project_->CallMan());
   engine_->SetProjectFile(&project_->Settings());
   window_.SetTitle(SjisToUtf8(project_->Title()));
@@ -399,6 +405,7 @@ void TFormView::FormClose() {
 void TFormView::Cleanup() {
   if (cleanedUp_) return;
   cleanedUp_ = true;
+  if (maskImages_) maskImages_->SetProject(nullptr);
   project_.reset();  // writes the status data
   saves_.reset();
   functions_.reset();
@@ -408,6 +415,8 @@ void TFormView::Cleanup() {
   vars_.reset();
   SetInlinePictureSource(nullptr);
   FreeSceneGlobals();
+  // The transitions made from now on read no mask images.
+  if (maskImages_) RegisterWipeClasses(nullptr);
   media_.StopMediaSystem([] { ScreenManager.reset(); });
   ScreenManager.reset();
   SetSceneServices(savedServices_);

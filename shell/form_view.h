@@ -29,6 +29,7 @@ class TProject;
 class TSaveFile;
 class TShellMedia;
 class TEngineVariables;
+class TGameMaskImages;
 class TSysFuncMan;
 
 struct TPlayerSetup {
@@ -140,6 +141,8 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   std::unique_ptr<TEngineVariables> engine_;
   std::unique_ptr<TSaveFile> saves_;
   std::unique_ptr<TProject> project_;
+  // Where the mask-image transitions read the game's mask images.
+  std::unique_ptr<TGameMaskImages> maskImages_;
   TFrameCapture capture_;
   // The window's outer rectangle before full screen.
   TWinRect placement_;

@@ -13,6 +13,7 @@
 #include "core/frame_clock.h"
 #include "core/game_path.h"
 #include "core/paths.h"
+#include "core/random.h"
 #include "core/single_instance.h"
 #include "core/sjis.h"
 #include "platform/headless_window_system.h"
@@ -129,6 +130,7 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
   struct TClockScope {
     ~TClockScope() { SetPlatformClock(nullptr); }
   } clockScope;
+  SeedRuntimeRandom(timeGetTime());
 
   if (!arguments.empty() && IsConfigArgument(arguments.front())) {
     std::unique_ptr<TConfigModel> model = CreateConfigModel();

@@ -14,22 +14,38 @@ const std::vector<int32_t>& DemoLayerColours() {
   return colours;
 }
 
+const std::vector<int>& DemoTransitions() {
+  static const std::vector<int> transitions = {WP_FADE, WP_BLINDH, WP_CLOCKHAND, WP_CIRCLE, WP_BLOCKCOIL, WP_GRID};
+  return transitions;
+}
+
 std::vector<GameFile> DemoGameFiles() {
   const std::vector<int32_t>& colours = DemoLayerColours();
+  const std::vector<int>& transitions = DemoTransitions();
   const std::string colourCode = std::to_string(PR_COLOR);
 
   PageBuilder start;
   start.Calc("starts = starts + 1")
       .VarNew("loaded", PT_BOOL, "FALSE")
       .VarNew("step", PT_INT, "0")
+      .VarNew("turn", PT_INT, "0")
+      .VarNew("wipe", PT_INT, "0")
       // The save resumes in afterload.osb, which marks the game as loaded.
       .GameSave("1", "afterload.osb", 0, "\"demo\"")
       .If("loaded == FALSE", [&] { start.GameLoad("1"); })
       .While("TRUE", [&] {
+        // The next colour on the layer not shown, brought in by the next transition.
         for (size_t i = 0; i < colours.size(); ++i)
           start.If("step == " + std::to_string(i),
-                   [&] { start.SetProp("\"\"", colourCode, std::to_string(colours[i])); });
-        start.Calc("step = (step + 1) % " + std::to_string(colours.size())).Wait("500");
+                   [&] { start.SetProp("\"\x01\"", colourCode, std::to_string(colours[i])); });
+        for (size_t i = 0; i < transitions.size(); ++i)
+          start.If("turn == " + std::to_string(i), [&] { start.Calc("wipe = " + std::to_string(transitions[i])); });
+        start.AtLine(DemoFlipLine)
+            .Flip({.transition = "wipe", .duration = std::to_string(DemoFlipMilliseconds)})
+            .AtLine(DemoFlipLine + 1)
+            .Calc("step = (step + 1) % " + std::to_string(colours.size()))
+            .Calc("turn = (turn + 1) % " + std::to_string(transitions.size()))
+            .Wait(std::to_string(DemoPauseMilliseconds));
       });
 
   PageBuilder afterLoad;

@@ -15,10 +15,16 @@ struct GameFile {
 };
 
 // A 640 × 480 paced game that counts its starts in the status variable "starts", saves into
-// slot 1 and loads that save once, and then cycles the shown layer's COLOR every 500 ms.
+// slot 1 and loads that save once, and then, over and over, paints the layer not shown in the
+// next colour, flips to it with the next transition in DemoFlipMilliseconds and pauses for
+// DemoPauseMilliseconds. Its Flip stands on line DemoFlipLine, the command after it on the next.
 std::vector<GameFile> DemoGameFiles();
-// The colours the shown layer cycles through, 0x00BBGGRR.
+// The colours the layers take in turn, 0x00BBGGRR.
 const std::vector<int32_t>& DemoLayerColours();
+// The WP_ numbers of the flips in turn; the first is the cross-fade.
+const std::vector<int>& DemoTransitions();
+constexpr int32_t DemoFlipMilliseconds = 600, DemoPauseMilliseconds = 400;
+constexpr int32_t DemoFlipLine = 900;
 
 // Writes the files as the data archive at a real path.
 void WriteGameArchive(const std::string& realPath, const std::vector<GameFile>& files);

@@ -164,6 +164,105 @@ TEST_F(PlayerRun, TheDemoRunsTwiceAndCountsItsStarts) {
   EXPECT_EQ(colours[0], colours[1]) << "two runs on the virtual clock show the same frame";
 }
 
+// The demo's flips, found in its trace: the first, a cross-fade from the black layer to the
+// first colour, shows a blend half-way and the new layer after its end; the second, a blind,
+// half-way shows the new colour at the left of every stripe and the old one at the right.
+TEST_F(PlayerRun, TheDemoFlipsBetweenItsLayers) {
+  WriteGame(kit::DemoGameFiles());
+  ASSERT_EQ(Run({"game"}, {{"ORVA_INPUT", "2500 close"}}).exitCode, 0);
+  // [start, end] of each flip in game-clock milliseconds.
+  std::vector<std::pair<unsigned long, unsigned long>> flips;
+  const std::string flipLine = "start.osb(" + std::to_string(kit::DemoFlipLine) + ")";
+  const std::string afterLine = "start.osb(" + std::to_string(kit::DemoFlipLine + 1) + ")";
+  for (const std::string& line : Trace()) {
+    const unsigned long clock = std::stoul(line.substr(0, 8), nullptr, 16);
+    if (line.ends_with(flipLine)) flips.push_back({clock, 0});
+    if (line.ends_with(afterLine) && !flips.empty()) flips.back().second = clock;
+  }
+  ASSERT_GE(flips.size(), 2u);
+  ASSERT_EQ(kit::DemoTransitions()[0], WP_FADE);
+  ASSERT_EQ(kit::DemoTransitions()[1], WP_BLINDH);
+  const uint32_t first = BgrToRgb(kit::DemoLayerColours()[0]), second = BgrToRgb(kit::DemoLayerColours()[1]);
+  auto frameAt = [&](unsigned long clock) {
+    const TRun run = Run({"game"}, {{"ORVA_INPUT", std::to_string(clock) + " close"}, {"ORVA_CAPTURE", dir.Os("at.bmp")}});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+  };
+
+  frameAt((flips[0].first + flips[0].second) / 2);
+  const uint32_t blend = CapturedPixel("at.bmp", 320, 240);
+  EXPECT_EQ(CapturedPixel("at.bmp", 5, 5), blend);
+  for (int shift : {0, 8, 16}) {
+    const uint32_t got = blend >> shift & 0xFF, full = first >> shift & 0xFF;
+    EXPECT_GT(got, full / 4) << std::hex << blend;
+    EXPECT_LT(got, full * 3 / 4) << std::hex << blend;
+  }
+
+  frameAt(flips[0].second + 100);
+  EXPECT_EQ(CapturedPixel("at.bmp", 320, 240), first);
+  EXPECT_EQ(CapturedPixel("at.bmp", 639, 479), first);
+
+  frameAt((flips[1].first + flips[1].second) / 2);
+  for (int stripe : {0, 100, 620}) {
+    EXPECT_EQ(CapturedPixel("at.bmp", stripe, 200), second) << stripe;
+    EXPECT_EQ(CapturedPixel("at.bmp", stripe + 19, 200), first) << stripe;
+  }
+}
+
+// A small game that flips with every transition of the mask families and the cross-fade,
+// three colours in turn: between the flips the screen settles on each new layer in order, and
+// every flip shows at least one frame of its transition.
+TEST_F(PlayerRun, EveryTransitionEndsOnTheNewLayer) {
+  const std::vector<int> numbers = {WP_FADE,     WP_BLINDH,  WP_BLINDV,  WP_CURTAINH, WP_CURTAINV, WP_GRID,
+                                    WP_GRIDH,    WP_GRIDV,   WP_DITHER,  WP_MASKFADE, WP_MASKWHITE, WP_MASKBLACK,
+                                    WP_CLOCKHAND, WP_FAN,    WP_WFAN,    WP_CIRCLE,   WP_BLOCKCOIL, WP_BLOCKRANDOM};
+  const int32_t colours[] = {0x0000FF, 0x00FF00, 0xFF0000};  // 0x00BBGGRR
+  const std::string colour = std::to_string(PR_COLOR);
+  PageBuilder start;
+  start.SetProp("\"\"", colour, std::to_string(colours[0]));
+  for (size_t i = 0; i < numbers.size(); ++i)
+    start.SetProp("\"\x01\"", colour, std::to_string(colours[(i + 1) % 3]))
+        .Flip({.transition = std::to_string(numbers[i]), .duration = "160"})
+        .Wait("64");
+  start.Terminate();
+  WriteGame(Game(start, kit::ProjectFileBuilder().Screen(64, 48)));
+  const TRun run = Run({"game"}, {{"ORVA_CAPTURE", dir.Os("frame%d.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+
+  // Each frame: the palette colour it shows whole, or -1 while a transition is drawn.
+  std::vector<int> shown;
+  for (int frame = 1; std::filesystem::exists(dir.Os("frame" + std::to_string(frame) + ".bmp")); ++frame) {
+    const std::string file = "frame" + std::to_string(frame) + ".bmp";
+    const uint32_t first = CapturedPixel(file, 0, 0);
+    int which = -1;
+    for (int c = 0; c < 3; ++c)
+      if (first == BgrToRgb(colours[c])) which = c;
+    for (int y = 0; y < 48 && which >= 0; y += 3) {
+      for (int x = 0; x < 64 && which >= 0; x += 3) {
+        if (CapturedPixel(file, x, y) != first) which = -1;
+      }
+    }
+    shown.push_back(which);
+  }
+  ASSERT_FALSE(shown.empty());
+  std::vector<int> settled;
+  int transitionFrames = 0;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    if (shown[i] < 0) {
+      ++transitionFrames;
+      continue;
+    }
+    if (settled.empty() || settled.back() != shown[i]) {
+      if (!settled.empty()) {
+        EXPECT_GT(transitionFrames, 0) << "flip " << settled.size() << " drew no frame";
+      }
+      settled.push_back(shown[i]);
+      transitionFrames = 0;
+    }
+  }
+  ASSERT_EQ(settled.size(), numbers.size() + 1);
+  for (size_t i = 0; i < settled.size(); ++i) EXPECT_EQ(settled[i], int(i % 3)) << i;
+}
+
 // Pages reach the engine through the system variables and the built-in functions.
 TEST_F(PlayerRun, PagesCallBuiltInFunctionsAndReadTheEngine) {
   WriteGame(Game(PageBuilder()
