@@ -5,6 +5,7 @@
 #include "core/file_manager.h"
 #include "core/stream.h"
 #include "graphics/dib.h"
+#include "graphics/vask_frame_list.h"
 #include "script/project_link.h"
 
 namespace orva {
@@ -17,9 +18,12 @@ std::unique_ptr<TDIB> TGameMaskImages::FirstFrame(std::string_view name) {
   return reader_(stream);
 }
 
-std::unique_ptr<TDIB> ReadBitmapMaskFrame(TStream& stream) {
+std::unique_ptr<TDIB> ReadMaskImageFrame(TStream& stream) {
+  TVaskFrameList frames;
+  frames.LoadFromStream(stream, true);
+  if (frames.Count() == 0) return nullptr;
   auto picture = std::make_unique<TDIB>();
-  picture->LoadFromStream(stream);
+  picture->Assign(&frames.GetFrame(0).Surface);
   return picture;
 }
 

@@ -36,9 +36,8 @@ class TGameMaskImages final : public TMaskImages {
   TProjectLink* project_ = nullptr;
 };
 
-// STAND-IN until the layered-image reader exists: the "frame" of a BMP file. The game's mask
-// images are layered images; their reader's first-frame load takes this one's place.
-std::unique_ptr<TDIB> ReadBitmapMaskFrame(TStream& stream);
+// The first frame of the layered image at the stream's position; none when it has no frame.
+std::unique_ptr<TDIB> ReadMaskImageFrame(TStream& stream);
 
 // The grey levels of a picture repeated from the top-left corner over width × height pixels,
 // row by row: the luminance of each pixel minus 255 (-255 black .. 0 white), of the inverted

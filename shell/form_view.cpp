@@ -91,7 +91,7 @@ void TFormView::FormCreate() {
   services.Screen = screenService_.get();
   services.Cursor = &cursor_;
   SetSceneServices(services);
-  maskImages_ = std::make_unique<TGameMaskImages>(ReadBitmapMaskFrame);
+  maskImages_ = std::make_unique<TGameMaskImages>(ReadMaskImageFrame);
   RegisterWipeClasses(maskImages_.get());
   window_.CreateWindow("", 640, 480 + kDock);
   try {

@@ -8,6 +8,7 @@
 #include "core/stream.h"
 #include "film/wipe_shadow.h"
 #include "kit/game_files.h"
+#include "kit/vask_file.h"
 #include "kit/interpreter_doubles.h"
 #include "wipe_test_kit.h"
 
@@ -190,6 +191,24 @@ TEST(GameMaskImages, ReadOnlyWhatTheProjectCanReadNow) {
   EXPECT_FALSE(images.FirstFrame("absent.vsk"));
   EXPECT_FALSE(images.FirstFrame(""));
   EXPECT_EQ(read, std::vector<std::string>{"MASK-BYTES"});
+}
+
+// The mask is the first frame of a layered image; its grey levels tile the picture.
+TEST(GameMaskImages, TheFirstFrameOfALayeredImageGivesTheLevels) {
+  kit::VaskFile file;
+  file.Frames = {kit::VaskFrame::Of(2, 1, 24, {{0xFFFFFF, 0x000000}}), kit::VaskFrame::Of(2, 1, 24, {{0x808080, 0x808080}})};
+  kit::GameFiles files;
+  files.Add("mask.vsk", kit::MakeVask(file));
+  files.Add("empty.vsk", "Vask106");
+  kit::TestProject project;
+  TGameMaskImages images(ReadMaskImageFrame);
+  images.SetProject(&project);
+  std::unique_ptr<TDIB> first = images.FirstFrame("mask.vsk");
+  ASSERT_TRUE(first);
+  std::vector<int32_t> levels;
+  TileMaskLevels(levels, 3, 2, first.get(), false);
+  EXPECT_EQ(levels, (std::vector<int32_t>{0, -255, 0, 0, -255, 0}));
+  EXPECT_THROW(images.FirstFrame("empty.vsk"), std::exception) << "a damaged file reaches the caller";
 }
 
 }  // namespace
