@@ -21,6 +21,7 @@ const TBuiltinTable& Routines() {
     AddVariableFunctions(t);
     AddObjectFunctions(t);
     AddFileFunctions(t);
+    AddTableFunctions(t);
     return t;
   }();
   return table;
