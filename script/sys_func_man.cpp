@@ -22,6 +22,7 @@ const TBuiltinTable& Routines() {
     AddObjectFunctions(t);
     AddFileFunctions(t);
     AddTableFunctions(t);
+    AddSystemFunctions(t);
     return t;
   }();
   return table;

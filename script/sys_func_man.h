@@ -13,6 +13,7 @@ namespace orva {
 class TCustomParam;
 class TParamCollection;
 class TParamCollectionItem;
+class TPictureLink;
 class TProjectLink;
 class TSceneLink;
 
@@ -39,6 +40,9 @@ class TSysFuncMan {
   // file can be read when the file manager finds it, and there are no captions.
   TProjectLink& Project() const;
   void SetProject(TProjectLink* project) { project_ = project; }
+  // Screen captures and the wallpaper (not owned); none: those functions answer FALSE.
+  TPictureLink* Pictures() const { return pictures_; }
+  void SetPictures(TPictureLink* pictures) { pictures_ = pictures; }
   // Whether a script's file name is game-relative (core/paths.h) and the project can
   // provide the file now, which may first ask for its disc.
   bool FileAvailable(std::string_view name) const;
@@ -60,6 +64,7 @@ class TSysFuncMan {
   TParamCollection* vars_ = nullptr;
   TSceneLink* scene_ = nullptr;
   TProjectLink* project_ = nullptr;
+  TPictureLink* pictures_ = nullptr;
   std::mt19937 random_;
   int calcDepth_ = 0;
   bool calcCut_ = false;

@@ -139,6 +139,7 @@ void TFormView::InitPlayer() {
   setup.Scene = &scene.Link();
   setup.Saves = saves_.get();
   project_ = std::make_unique<TProject>(*vars_, std::move(setup));
+  functions_->SetProject(project_.get());
   engine_->SetCallMan(project_->CallMan());
   engine_->SetProjectFile(&project_->Settings());
   window_.SetTitle(SjisToUtf8(project_->Title()));
@@ -391,6 +392,10 @@ void TFormView::FormClose() {
 void TFormView::Cleanup() {
   if (cleanedUp_) return;
   cleanedUp_ = true;
+  if (functions_) {
+    functions_->SetProject(nullptr);
+    functions_->SetPictures(nullptr);
+  }
   project_.reset();  // writes the status data
   saves_.reset();
   functions_.reset();
