@@ -17,6 +17,7 @@
 #include "scene/base_list.h"
 #include "scene/color_tables.h"
 #include "scene/engine_variables.h"
+#include "scene/scene_picture_link.h"
 #include "script/param_collection.h"
 #include "script/project.h"
 #include "script/save_file.h"
@@ -132,6 +133,8 @@ void TFormView::InitPlayer() {
   SetSceneVariables(vars_.get());
   TOrvaBaseList& scene = *GetMainScene();
   functions_->SetScene(&scene.Link());
+  pictures_ = std::make_unique<TScenePictureLink>(scene);
+  functions_->SetPictures(pictures_.get());
   saves_ = std::make_unique<TSaveFile>(TSaveSections{&scene.Link()});
   TProjectSetup setup;
   setup.Arguments = setup_.Arguments;
@@ -399,6 +402,7 @@ void TFormView::Cleanup() {
   project_.reset();  // writes the status data
   saves_.reset();
   functions_.reset();
+  pictures_.reset();
   SetSceneVariables(nullptr);
   if (vars_) vars_->SetSystemVariables(nullptr);
   engine_.reset();

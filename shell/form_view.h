@@ -26,6 +26,7 @@ class TOrvaBaseList;
 class TParamCollection;
 class TProject;
 class TSaveFile;
+class TScenePictureLink;
 class TShellMedia;
 class TEngineVariables;
 class TSysFuncMan;
@@ -135,6 +136,7 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   TSceneServices savedServices_;
   std::unique_ptr<TParamCollection> vars_;
   std::unique_ptr<TSysFuncMan> functions_;
+  std::unique_ptr<TScenePictureLink> pictures_;
   std::unique_ptr<TEngineVariables> engine_;
   std::unique_ptr<TSaveFile> saves_;
   std::unique_ptr<TProject> project_;
