@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "../core/archive_builder.h"
 #include "../core/temp_dir.h"
 #include "builtin_rows.h"
 #include "core/app_control.h"
@@ -355,6 +356,20 @@ TEST_F(Captures, InMemoryEntriesThatLaterLoadsRead) {
   EXPECT_EQ(files.Manager().GetCollection(0).Count(), 1);
   EXPECT_EQ(Entries("game"), (std::vector<std::string>{"shots"}));
   EXPECT_EQ(pictures.calls, (std::vector<std::string>{"forget MEM:shot.vsk", "forget mem:shot.vsk"}));
+  // A capture that fails keeps the entry as it was.
+  pictures.failCapture = true;
+  EXPECT_EQ(Run("SaveScreen(\"mem:shot.vsk\")"), "B:FALSE");
+  EXPECT_EQ(Load("mem:shot.vsk"), "capture 2x2 mode 1 shown #2");
+  pictures.failCapture = false;
+  // An entry of an archive on the disk is left alone: the in-memory archive, searched first,
+  // gets an entry of its own.
+  orva::testing::WriteArchiveFile(dir.Game("game.dat"), {{"mem:disk.vsk", "on disk"}});
+  ASSERT_GE(files.Manager().AddArchive(dir.Game("game.dat")), 0);
+  EXPECT_EQ(Load("mem:disk.vsk"), "on disk");
+  EXPECT_EQ(Run("SaveScreen(\"mem:disk.vsk\")"), "B:TRUE");
+  EXPECT_EQ(Load("mem:disk.vsk"), "capture 640x480 mode 1 shown #4");
+  EXPECT_NE(files.Manager().GetCollection(0).Find("mem:disk.vsk"), nullptr);
+  EXPECT_FALSE(files.Manager().GetCollection(1).Find("mem:disk.vsk")->InMemory());
   // Without the in-memory archive nothing can hold the entry.
   files.Manager().Clear();
   EXPECT_EQ(Run("SaveScreen(\"mem:shot.vsk\")"), "B:FALSE");
