@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/game_path.h"
+#include "core/sjis.h"
 #include "platform/program_file.h"
 
 namespace orva {
@@ -37,8 +38,11 @@ void SetMainWindowCloseHandler(std::function<void()> handler) { CloseHandler() =
 
 void AddExitDeleteFile(std::string_view path) {
   std::vector<std::string>& files = ExitDeleteFiles();
-  if (std::find(files.begin(), files.end(), path) == files.end()) files.emplace_back(path);
+  const auto same = [path](const std::string& listed) { return AnsiSameText(listed, path); };
+  if (std::none_of(files.begin(), files.end(), same)) files.emplace_back(path);
 }
+
+const std::vector<std::string>& ExitDeleteFileList() { return ExitDeleteFiles(); }
 
 void DeleteExitFiles() {
   for (const std::string& path : ExitDeleteFiles()) std::remove(OsPath(path).c_str());

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orva {
 
@@ -17,8 +18,9 @@ void PostMainWindowClose();
 void SetMainWindowCloseHandler(std::function<void()> handler);
 
 // Game paths of files deleted when the program ends (a script function adds them); a path
-// already listed is not added again.
+// already listed (ignoring case, as game paths compare) is not added again.
 void AddExitDeleteFile(std::string_view path);
+const std::vector<std::string>& ExitDeleteFileList();
 // Deletes every listed file (failures ignored) and empties the list.
 void DeleteExitFiles();
 

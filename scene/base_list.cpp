@@ -631,6 +631,66 @@ int32_t TOrvaSceneLink::GetTransitionDuration() { return scene_.GetTransitionDur
 
 void TOrvaSceneLink::SetTransitionPosition(int32_t position) { scene_.SetTransitionPosition(position); }
 
+uint8_t TOrvaSceneLink::GetCompoType(TObjectHandle object) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o ? o->GetCompoType() : 0;
+}
+
+bool TOrvaSceneLink::GetItemCheck(TObjectHandle object, int32_t index) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o && o->GetItemCheck(index);
+}
+
+void TOrvaSceneLink::SetItemCheck(TObjectHandle object, int32_t index, bool value) {
+  if (TOrvaObject* o = ResolveHandle(object)) o->SetItemCheck(index, value);
+}
+
+bool TOrvaSceneLink::GetItemEnabled(TObjectHandle object, int32_t index) {
+  TOrvaObject* o = ResolveHandle(object);
+  return !o || o->GetItemEnabled(index);
+}
+
+void TOrvaSceneLink::SetItemEnabled(TObjectHandle object, int32_t index, bool value) {
+  if (TOrvaObject* o = ResolveHandle(object)) o->SetItemEnabled(index, value);
+}
+
+bool TOrvaSceneLink::GetItemVisible(TObjectHandle object, int32_t index) {
+  TOrvaObject* o = ResolveHandle(object);
+  return !o || o->GetItemVisible(index);
+}
+
+void TOrvaSceneLink::SetItemVisible(TObjectHandle object, int32_t index, bool value) {
+  if (TOrvaObject* o = ResolveHandle(object)) o->SetItemVisible(index, value);
+}
+
+int32_t TOrvaSceneLink::IndexOfItemName(TObjectHandle object, std::string_view name) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o ? o->IndexOfItemName(name) : -1;
+}
+
+std::vector<std::string> TOrvaSceneLink::GetObjectNames(uint8_t type, std::optional<TObjectHandle> parent) {
+  // The scene itself as the parent stands for any parent.
+  TOrvaObject* p = parent ? ResolveHandle(*parent) : &scene_;
+  std::vector<std::string> names;
+  scene_.GetObjectNames(names, type, p);
+  return names;
+}
+
+TPoint TOrvaSceneLink::ClientToScreen(TObjectHandle object, TPoint point) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o ? o->ClientToScreen(point) : point;
+}
+
+TPoint TOrvaSceneLink::ScreenToClient(TObjectHandle object, TPoint point) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o ? o->ScreenToClient(point) : point;
+}
+
+bool TOrvaSceneLink::IsInPrimary(TObjectHandle object) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o && o->GetBase() == scene_.ActiveLayer() && !o->IsInCabinet();
+}
+
 void TOrvaSceneLink::SaveToStream(TStream& stream) { scene_.SaveToStream(stream); }
 
 void TOrvaSceneLink::LoadFromStream(TStream& stream, int version) { scene_.LoadFromStream(stream, version); }

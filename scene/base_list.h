@@ -126,6 +126,18 @@ class TOrvaSceneLink : public TSceneLink, public TSaveSection {
   void PrepareTransition() override;
   int32_t GetTransitionDuration() override;
   void SetTransitionPosition(int32_t position) override;
+  uint8_t GetCompoType(TObjectHandle object) override;
+  bool GetItemCheck(TObjectHandle object, int32_t index) override;
+  void SetItemCheck(TObjectHandle object, int32_t index, bool value) override;
+  bool GetItemEnabled(TObjectHandle object, int32_t index) override;
+  void SetItemEnabled(TObjectHandle object, int32_t index, bool value) override;
+  bool GetItemVisible(TObjectHandle object, int32_t index) override;
+  void SetItemVisible(TObjectHandle object, int32_t index, bool value) override;
+  int32_t IndexOfItemName(TObjectHandle object, std::string_view name) override;
+  std::vector<std::string> GetObjectNames(uint8_t type, std::optional<TObjectHandle> parent) override;
+  TPoint ClientToScreen(TObjectHandle object, TPoint point) override;
+  TPoint ScreenToClient(TObjectHandle object, TPoint point) override;
+  bool IsInPrimary(TObjectHandle object) override;
   void SaveToStream(TStream& stream) override;
   void LoadFromStream(TStream& stream, int version) override;
 

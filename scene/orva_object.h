@@ -150,6 +150,8 @@ class TOrvaObject {
   virtual void SetItemEnabled(int index, bool value) {}
   virtual bool GetItemVisible(int index) { return true; }
   virtual void SetItemVisible(int index, bool value) {}
+  // The index of the item with exactly that name (a preview menu's button); -1 when none.
+  virtual int32_t IndexOfItemName(std::string_view name) { return -1; }
   // 0 playing, 2 stopped.
   virtual uint8_t GetPlayState() { return 2; }
   virtual void Play(uint8_t mode) {}

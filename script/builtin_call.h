@@ -43,6 +43,9 @@ void AddArrayFunctions(TBuiltinTable& table);
 void AddMathFunctions(TBuiltinTable& table);
 void AddVariableFunctions(TBuiltinTable& table);
 void AddObjectFunctions(TBuiltinTable& table);
+void AddFileFunctions(TBuiltinTable& table);
+void AddTableFunctions(TBuiltinTable& table);
+void AddSystemFunctions(TBuiltinTable& table);
 
 // Texts a function builds are bounded as concatenation bounds them: beyond MaxTextBytes
 // raises std::bad_alloc.

@@ -35,11 +35,6 @@ struct TProjectSetup {
   TSaveLink* Saves = nullptr;
 };
 
-struct TSaveCaption {
-  int32_t Slot = 0;
-  std::string Caption;
-};
-
 // A save or load that a script asked for in this frame; slot -1 for none.
 struct TSaveRequest {
   int32_t Slot = -1;
@@ -85,6 +80,7 @@ class TProject final : public TProjectLink {
   // Which folder of the game lies on which disc.
   TFolderDiskList& Discs() { return file_.Discs; }
   std::vector<TSaveCaption>& SaveCaptions() { return saveCaptions_; }
+  const std::vector<TSaveCaption>& Captions() const override { return saveCaptions_; }
   // The caption of the slot's save; empty when the slot has none.
   std::string GetCaption(int32_t slot) const;
   // Replaces the slot's caption, or adds it.

@@ -4,10 +4,12 @@
 // exists the interpreter runs without one (no objects, no events).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/rect.h"
 #include "core/string_lists.h"
 
 namespace orva {
@@ -103,6 +105,28 @@ class TSceneLink {
   // The running transition's duration; 0 without one.
   virtual int32_t GetTransitionDuration() { return 0; }
   virtual void SetTransitionPosition(int32_t position) {}
+  // What the scene object functions ask of a live object; the answers of a scene without
+  // objects are those of an object of no particular kind.
+  // The object's LT_ type code.
+  virtual uint8_t GetCompoType(TObjectHandle object) { return 0; }
+  // Per-item flags: list boxes keep check flags, preview menus enabled and visible flags;
+  // any other object answers FALSE for the check, TRUE for the others, and ignores writes.
+  virtual bool GetItemCheck(TObjectHandle object, int32_t index) { return false; }
+  virtual void SetItemCheck(TObjectHandle object, int32_t index, bool value) {}
+  virtual bool GetItemEnabled(TObjectHandle object, int32_t index) { return true; }
+  virtual void SetItemEnabled(TObjectHandle object, int32_t index, bool value) {}
+  virtual bool GetItemVisible(TObjectHandle object, int32_t index) { return true; }
+  virtual void SetItemVisible(TObjectHandle object, int32_t index, bool value) {}
+  // The index of the item (a preview menu's button) with exactly that name; -1 when none.
+  virtual int32_t IndexOfItemName(TObjectHandle object, std::string_view name) { return -1; }
+  // The names of the listed objects, in list order, of the type (0: any) whose parent is the
+  // given object; a none handle asks for objects without a parent, no parent at all for any.
+  virtual std::vector<std::string> GetObjectNames(uint8_t type, std::optional<TObjectHandle> parent) { return {}; }
+  // A point moved between the object's client coordinates and the screen's.
+  virtual TPoint ClientToScreen(TObjectHandle object, TPoint point) { return point; }
+  virtual TPoint ScreenToClient(TObjectHandle object, TPoint point) { return point; }
+  // Whether the control lies on the shown layer and outside any cabinet.
+  virtual bool IsInPrimary(TObjectHandle object) { return false; }
 };
 
 }  // namespace orva

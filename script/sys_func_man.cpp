@@ -2,8 +2,11 @@
 
 #include <new>
 
+#include "core/file_manager.h"
 #include "core/frame_clock.h"
+#include "core/paths.h"
 #include "script/builtin_call.h"
+#include "script/project_link.h"
 #include "script/script_error.h"
 
 namespace orva {
@@ -17,10 +20,21 @@ const TBuiltinTable& Routines() {
     AddMathFunctions(t);
     AddVariableFunctions(t);
     AddObjectFunctions(t);
+    AddFileFunctions(t);
+    AddTableFunctions(t);
+    AddSystemFunctions(t);
     return t;
   }();
   return table;
 }
+
+// The project of an executor that has none: whatever the file manager finds is available.
+class TNoProject final : public TProjectLink {
+ public:
+  bool FileAvailable(std::string_view name) override { return FileManager && FileManager->FileExists(name); }
+  void RequestSave(int32_t, std::string_view, int32_t, std::string_view) override {}
+  void RequestLoad(int32_t) override {}
+};
 
 }  // namespace
 
@@ -31,6 +45,15 @@ void CheckTextLength(int64_t bytes) {
 TSysFuncMan::TSysFuncMan() : random_(timeGetTime()) {}
 
 TSysFuncMan::TSysFuncMan(TParamCollection& vars) : vars_(&vars), random_(timeGetTime()) {}
+
+TProjectLink& TSysFuncMan::Project() const {
+  static TNoProject none;
+  return project_ ? *project_ : none;
+}
+
+bool TSysFuncMan::FileAvailable(std::string_view name) const {
+  return IsGameRelativeName(name) && Project().FileAvailable(name);
+}
 
 int32_t TSysFuncMan::NextRandom(int32_t n) {
   if (n < 1) return 0;

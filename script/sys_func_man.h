@@ -6,12 +6,15 @@
 #include <cstdint>
 #include <random>
 #include <span>
+#include <string_view>
 
 namespace orva {
 
 class TCustomParam;
 class TParamCollection;
 class TParamCollectionItem;
+class TPictureLink;
+class TProjectLink;
 class TSceneLink;
 
 class TSysFuncMan {
@@ -33,6 +36,16 @@ class TSysFuncMan {
   // The scene GetProp and SetProp reach (not owned); none: no objects.
   TSceneLink* Scene() const { return scene_; }
   void SetScene(TSceneLink* scene) { scene_ = scene; }
+  // The running game (not owned): which files can be read now, the save captions. None: a
+  // file can be read when the file manager finds it, and there are no captions.
+  TProjectLink& Project() const;
+  void SetProject(TProjectLink* project) { project_ = project; }
+  // Screen captures and the wallpaper (not owned); none: those functions answer FALSE.
+  TPictureLink* Pictures() const { return pictures_; }
+  void SetPictures(TPictureLink* pictures) { pictures_ = pictures; }
+  // Whether a script's file name is game-relative (core/paths.h) and the project can
+  // provide the file now, which may first ask for its disc.
+  bool FileAvailable(std::string_view name) const;
 
   // Random: a uniform generator seeded from the clock when the executor is made.
   void SeedRandom(uint32_t seed) { random_.seed(seed); }
@@ -50,6 +63,8 @@ class TSysFuncMan {
  private:
   TParamCollection* vars_ = nullptr;
   TSceneLink* scene_ = nullptr;
+  TProjectLink* project_ = nullptr;
+  TPictureLink* pictures_ = nullptr;
   std::mt19937 random_;
   int calcDepth_ = 0;
   bool calcCut_ = false;

@@ -21,6 +21,7 @@
 #include "scene/color_tables.h"
 #include "scene/engine_variables.h"
 #include "scene/image_cache.h"
+#include "scene/scene_picture_link.h"
 #include "script/param_collection.h"
 #include "script/project.h"
 #include "script/save_file.h"
@@ -140,6 +141,8 @@ void TFormView::InitPlayer() {
   SetSceneVariables(vars_.get());
   TOrvaBaseList& scene = *GetMainScene();
   functions_->SetScene(&scene.Link());
+  pictures_ = std::make_unique<TScenePictureLink>(scene);
+  functions_->SetPictures(pictures_.get());
   TSaveSections sections;
   sections.Scene = &scene.Link();
   sections.ImageCache = GetImageCache();
@@ -152,6 +155,7 @@ void TFormView::InitPlayer() {
   project_ = std::make_unique<TProject>(*vars_, std::move(setup));
   if (TOrvaImageCache* cache = GetImageCache()) cache->SetProject(project_.get());
   maskImages_->SetProject(project_.get());
+  functions_->SetProject(project_.get());
   engine_->SetCallMan(project_->CallMan());
   engine_->SetProjectFile(&project_->Settings());
   window_.SetTitle(SjisToUtf8(project_->Title()));
@@ -406,9 +410,14 @@ void TFormView::Cleanup() {
   if (cleanedUp_) return;
   cleanedUp_ = true;
   if (maskImages_) maskImages_->SetProject(nullptr);
+  if (functions_) {
+    functions_->SetProject(nullptr);
+    functions_->SetPictures(nullptr);
+  }
   project_.reset();  // writes the status data
   saves_.reset();
   functions_.reset();
+  pictures_.reset();
   SetSceneVariables(nullptr);
   if (vars_) vars_->SetSystemVariables(nullptr);
   engine_.reset();

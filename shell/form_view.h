@@ -27,6 +27,7 @@ class TOrvaBaseList;
 class TParamCollection;
 class TProject;
 class TSaveFile;
+class TScenePictureLink;
 class TShellMedia;
 class TEngineVariables;
 class TGameMaskImages;
@@ -138,6 +139,7 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   TCachePictureSource inlinePictures_;
   std::unique_ptr<TParamCollection> vars_;
   std::unique_ptr<TSysFuncMan> functions_;
+  std::unique_ptr<TScenePictureLink> pictures_;
   std::unique_ptr<TEngineVariables> engine_;
   std::unique_ptr<TSaveFile> saves_;
   std::unique_ptr<TProject> project_;

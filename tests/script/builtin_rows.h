@@ -157,4 +157,29 @@ inline void CheckRows(const std::vector<TCallRow>& rows) {
   CheckRows(rows, [](TParamCollection&, TSysFuncMan&) {});
 }
 
+// Calls whose effects outlive them (tables, files, the scene), run one after another in one
+// store: each call with the result it must give. A chain "a ++ b" would not do: its operands
+// are evaluated right to left.
+struct TStep {
+  std::string call;
+  std::string result;
+};
+struct TStepRow {
+  std::vector<std::string> before;  // variables made first
+  std::vector<TStep> steps;
+};
+
+template <class Prepare>
+void CheckSteps(const std::vector<TStepRow>& rows, Prepare prepare) {
+  for (const TStepRow& row : rows) {
+    SCOPED_TRACE(row.steps.empty() ? std::string() : row.steps.front().call);
+    TParamCollection vars;
+    TSysFuncMan functions(vars);
+    vars.SetFunctions(&functions);
+    prepare(vars, functions);
+    for (const std::string& spec : row.before) MakeVariable(vars, spec);
+    for (const TStep& step : row.steps) EXPECT_EQ(RunExpression(vars, step.call), step.result) << step.call;
+  }
+}
+
 }  // namespace orva::script_test
