@@ -9,7 +9,9 @@
 #include "graphics/dib_surface.h"
 #include "graphics/pixel_layout.h"
 #include "graphics/pixel_rows.h"
+#include "graphics/vask_frame_list.h"
 #include "scene/base_list.h"
+#include "scene/image_cache.h"
 
 namespace orva {
 
@@ -51,11 +53,10 @@ int32_t TScenePictureLink::ScreenWidth() { return scene_.GetWidth(); }
 
 int32_t TScenePictureLink::ScreenHeight() { return scene_.GetHeight(); }
 
-void TScenePictureLink::WriteCapture(TStream&, bool otherLayer, int32_t width, int32_t height, int) {
-  TDIBSurface picture;
-  CaptureLayer(scene_, otherLayer, width, height, picture);
-  // Writing it needs the layered-image writer.
-  throw Exception("layered-image writer missing");
+void TScenePictureLink::WriteCapture(TStream& stream, bool otherLayer, int32_t width, int32_t height, int mode) {
+  TVaskFrameList frames;
+  CaptureLayer(scene_, otherLayer, width, height, frames.Add().Surface);
+  frames.SaveToStream(stream, mode);
 }
 
 void TScenePictureLink::WriteScreenBmp(const std::string& path) {
@@ -69,19 +70,36 @@ void TScenePictureLink::WriteScreenBmp(const std::string& path) {
   file.Commit();
 }
 
-// Nothing is cached without the decoded-image cache.
-void TScenePictureLink::RemoveCachedPicture(std::string_view) {}
+void TScenePictureLink::RemoveCachedPicture(std::string_view name) {
+  if (TOrvaImageCache* cache = GetImageCache()) cache->Collection().RemoveName(name);
+}
 
 namespace {
+
 class TNoPicture final : public TPictureHold {
  public:
   int FrameCount() override { return 0; }
   void SaveFirstFrame(const std::string&) override {}
 };
+
+// The hold itself is the cache item's user.
+class TCachedPicture final : public TPictureHold {
+ public:
+  TCachedPicture(TVaskCollection& cache, std::string_view name) : item_(cache.Acquire(this, name, false, false)) {}
+  ~TCachedPicture() override { item_.Release(this); }
+  int FrameCount() override { return item_.GetFrameCount(); }
+  void SaveFirstFrame(const std::string& path) override { item_.GetFrame(0).Image->SaveToFile(GamePath(path)); }
+
+ private:
+  TVaskItem& item_;
+};
+
 }  // namespace
 
-std::unique_ptr<TPictureHold> TScenePictureLink::AcquirePicture(std::string_view) {
-  return std::make_unique<TNoPicture>();
+std::unique_ptr<TPictureHold> TScenePictureLink::AcquirePicture(std::string_view name) {
+  TOrvaImageCache* cache = GetImageCache();
+  if (!cache) return std::make_unique<TNoPicture>();
+  return std::make_unique<TCachedPicture>(cache->Collection(), name);
 }
 
 }  // namespace orva

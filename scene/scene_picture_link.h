@@ -1,9 +1,8 @@
 #pragma once
 // The scene's side of the screen-capture and wallpaper functions (script/picture_link.h):
 // the main scene's size, a layer's picture captured as a 24-bit picture, the shown picture
-// as a BMP file. Writing the capture as a layered image and the decoded-image cache are the
-// picture code's; until the player has them a capture fails (its function answers FALSE),
-// no picture is cached, and every picture is held without a frame.
+// as a BMP file, captures written as layered images, and pictures of the scene globals'
+// decoded-image cache (held without a frame while there is no cache).
 
 #include <memory>
 #include <string>

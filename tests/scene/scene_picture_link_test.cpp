@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "../core/temp_dir.h"
+#include "core/stream.h"
 #include "graphics/dib_surface.h"
 #include "graphics/dibx.h"
+#include "graphics/vask_frame_list.h"
+#include "kit/game_files.h"
+#include "kit/vask_file.h"
+#include "scene/image_cache.h"
 #include "scene/scene_picture_link.h"
 #include "scene_test_kit.h"
 
@@ -80,6 +85,50 @@ TEST_F(ScenePictures, TheShownPictureAsABmpFile) {
   EXPECT_EQ(read.BitCount(), 24);
   EXPECT_EQ(read.GetPixel(10, 20), 0xFF0000u);
   EXPECT_EQ(read.GetPixel(0, 0), 0u);
+}
+
+// A capture reads back as a layered image of one 24-bit frame, in either data mode.
+TEST_F(ScenePictures, CapturesReadBackAsLayeredImages) {
+  TScenePictureLink link(Scene());
+  for (int mode : {TPictureLink::ModeZlib, TPictureLink::ModeRaw}) {
+    TMemoryStream bytes;
+    link.WriteCapture(bytes, false, 640, 480, mode);
+    bytes.SetPosition(0);
+    TVaskFrameList frames;
+    frames.LoadFromStream(bytes, false);
+    ASSERT_EQ(frames.Count(), 1) << mode;
+    TVaskFrame& frame = frames.GetFrame(0);
+    EXPECT_EQ(frame.Surface.GetWidth(), 640);
+    EXPECT_EQ(frame.Surface.GetHeight(), 480);
+    EXPECT_EQ(frame.TransparentValue, -1);
+    EXPECT_EQ(frame.Surface.GetPixel(10, 20), 0xFF0000u) << mode;
+    EXPECT_EQ(frame.Surface.GetPixel(40, 60), 0u) << mode;
+  }
+}
+
+// Pictures are held in the cache of the scene globals and given back with the hold.
+TEST_F(ScenePictures, PicturesAreHeldInTheCache) {
+  kit::VaskFile file;
+  file.Frames = {kit::VaskFrame::Of(2, 1, 24, {{0x102030, 0x405060}})};
+  kit::GameFiles files;
+  files.Add("wall.vsk", kit::MakeVask(file));
+  ASSERT_NE(GetImageCache(), nullptr);
+  TVaskCollection& cache = GetImageCache()->Collection();
+  TScenePictureLink link(Scene());
+  orva::testing::TempDir dir;
+  {
+    const std::unique_ptr<TPictureHold> hold = link.AcquirePicture("wall.vsk");
+    EXPECT_EQ(hold->FrameCount(), 1);
+    EXPECT_EQ(cache.ReleasedCount(), 0);
+    hold->SaveFirstFrame(dir.Os("wall.bmp"));
+  }
+  EXPECT_EQ(cache.ReleasedCount(), 1);
+  TDIB read;
+  read.LoadFromFile(dir.Os("wall.bmp"));
+  EXPECT_EQ(read.GetWidth(), 2);
+  EXPECT_EQ(read.GetPixel(1, 0), 0x405060u);
+  link.RemoveCachedPicture("wall.vsk");
+  EXPECT_EQ(cache.Count(), 0);
 }
 
 }  // namespace

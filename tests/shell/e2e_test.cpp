@@ -22,6 +22,7 @@
 #include "core/archive.h"
 #include "core/stream.h"
 #include "graphics/dib.h"
+#include "graphics/vask_frame_list.h"
 #include "kit/demo_game.h"
 #include "kit/page_builder.h"
 #include "kit/project_file_builder.h"
@@ -277,6 +278,20 @@ TEST_F(PlayerRun, PagesCallBuiltInFunctionsAndReadTheEngine) {
   EXPECT_EQ(StatusInt("seen"), 40000 + 320 + 112);
   // The MIDI mapper, "MIDIマッパー", is the device chosen at start.
   EXPECT_EQ(StatusInt("midi"), 8);
+}
+
+// A page captures the screen into the game's directory as a layered image.
+TEST_F(PlayerRun, APageCapturesTheScreen) {
+  WriteGame(Game(PageBuilder().Wait("50").Calc("ok = SaveScreen(\"shot.vsk\", 0, 120)").Terminate(),
+                 kit::ProjectFileBuilder().Screen(320, 240).BoolVar("ok", false)));
+  const TRun run = Run({"game"}, {});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(StatusInt("ok"), 1);
+  TVaskFrameList frames;
+  frames.LoadFromFile(dir.Game("game\\shot.vsk"), false);
+  ASSERT_EQ(frames.Count(), 1);
+  EXPECT_EQ(frames.GetFrame(0).Surface.GetWidth(), 320);
+  EXPECT_EQ(frames.GetFrame(0).Surface.GetHeight(), 120);
 }
 
 TEST_F(PlayerRun, AWaitEndsAtTheSameClockEveryRun) {
