@@ -42,9 +42,9 @@ void CheckTextLength(int64_t bytes) {
   if (bytes > MaxTextBytes) throw std::bad_alloc();
 }
 
-TSysFuncMan::TSysFuncMan() : random_(timeGetTime()) {}
+TSysFuncMan::TSysFuncMan() = default;
 
-TSysFuncMan::TSysFuncMan(TParamCollection& vars) : vars_(&vars), random_(timeGetTime()) {}
+TSysFuncMan::TSysFuncMan(TParamCollection& vars) : vars_(&vars) {}
 
 TProjectLink& TSysFuncMan::Project() const {
   static TNoProject none;
@@ -55,10 +55,7 @@ bool TSysFuncMan::FileAvailable(std::string_view name) const {
   return IsGameRelativeName(name) && Project().FileAvailable(name);
 }
 
-int32_t TSysFuncMan::NextRandom(int32_t n) {
-  if (n < 1) return 0;
-  return std::uniform_int_distribution<int32_t>(0, n - 1)(random_);
-}
+int32_t TSysFuncMan::NextRandom(int32_t n) { return RuntimeRandom(n); }
 
 bool TSysFuncMan::EnterCalc() {
   if (calcCut_) return false;

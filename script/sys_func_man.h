@@ -4,9 +4,10 @@
 // writes its result into the destination and may write into variable arguments.
 
 #include <cstdint>
-#include <random>
 #include <span>
 #include <string_view>
+
+#include "core/random.h"
 
 namespace orva {
 
@@ -47,8 +48,8 @@ class TSysFuncMan {
   // provide the file now, which may first ask for its disc.
   bool FileAvailable(std::string_view name) const;
 
-  // Random: a uniform generator seeded from the clock when the executor is made.
-  void SeedRandom(uint32_t seed) { random_.seed(seed); }
+  // Random: the program's one uniform generator (core/random.h), seeded from the clock at start.
+  void SeedRandom(uint32_t seed) { SeedRuntimeRandom(seed); }
   // 0 <= r < n; 0 for n below 1.
   int32_t NextRandom(int32_t n);
 
@@ -65,7 +66,6 @@ class TSysFuncMan {
   TSceneLink* scene_ = nullptr;
   TProjectLink* project_ = nullptr;
   TPictureLink* pictures_ = nullptr;
-  std::mt19937 random_;
   int calcDepth_ = 0;
   bool calcCut_ = false;
 };
