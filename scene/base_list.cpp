@@ -623,11 +623,30 @@ void TOrvaSceneLink::LoadFromStream(TStream& stream, int version) { scene_.LoadF
 
 TOrvaBaseList* GetMainScene() { return MainSceneSlot().get(); }
 
+namespace {
+struct TGlobalsHook {
+  std::function<void()> Create, Free;
+};
+std::vector<TGlobalsHook>& GlobalsHooks() {
+  static std::vector<TGlobalsHook> hooks;
+  return hooks;
+}
+}  // namespace
+
+void AddSceneGlobals(std::function<void()> create, std::function<void()> free) {
+  GlobalsHooks().push_back({std::move(create), std::move(free)});
+}
+
 void CreateSceneGlobals() {
   MainSceneSlot() = std::make_unique<TOrvaBaseList>();
   SetupColorTables(ScreenBitCount());
+  for (const TGlobalsHook& hook : GlobalsHooks()) hook.Create();
 }
 
-void FreeSceneGlobals() { MainSceneSlot().reset(); }
+void FreeSceneGlobals() {
+  const std::vector<TGlobalsHook>& hooks = GlobalsHooks();
+  for (size_t i = hooks.size(); i-- > 0;) hooks[i].Free();
+  MainSceneSlot().reset();
+}
 
 }  // namespace orva

@@ -10,6 +10,7 @@
 // private scene of the same class.
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -310,8 +311,12 @@ TOrvaBaseList* GetMainScene();
 // their own; none: no game cursor.
 void SetSceneVariables(TParamCollection* vars);
 TParamCollection* GetSceneVariables();
-// Makes the main scene and sets up the colour tables.
+// Makes the main scene and sets up the colour tables, then the globals of the subsystems
+// above the scene (the backlog, the read marks) in the order they were added.
 void CreateSceneGlobals();
+// Frees those globals in the reverse order, then the main scene.
 void FreeSceneGlobals();
+// A subsystem above the scene adds the making and freeing of its globals (once).
+void AddSceneGlobals(std::function<void()> create, std::function<void()> free);
 
 }  // namespace orva
