@@ -40,7 +40,7 @@ class THeadlessScreen : public TSceneScreen {
   TDIBX Surface;
 };
 
-class MesFixture : public testing::Test {
+class MesFixture : public ::testing::Test {
  protected:
   MesFixture() : fake(std::make_shared<kit::FakeRasteriserState>()) {
     fake->AddFace("IPAGothic");
