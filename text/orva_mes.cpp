@@ -437,7 +437,6 @@ void TOrvaMes::LoadFromStream(TStream& stream, int version) {
   PageName = ReadString(stream);
   CommandIndex = ReadInt(stream);
   if (TWdPage* page = CurrentPage()) {
-    PlaceTextArea();
     page->Start();
     page->Render(false);
   }
