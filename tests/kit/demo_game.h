@@ -15,8 +15,18 @@ struct GameFile {
 };
 
 // A 640 × 480 paced game that counts its starts in the status variable "starts", saves into
-// slot 1 and loads that save once, and then cycles the shown layer's COLOR every 500 ms.
+// slot 1 and loads that save once, shows Japanese text in a message box whose pages a click
+// on the box turns (two text commands, three pages, each waiting until read), shows them
+// again from the backlog until one more click, and then cycles the shown layer's COLOR every
+// 500 ms (the first colour from the start of the text).
 std::vector<GameFile> DemoGameFiles();
+
+// Where the demo's message box lies on the scene, and its text colour (0x00BBGGRR).
+struct DemoMessageBox {
+  int32_t Left, Top, Width, Height;
+  int32_t Colour;
+};
+const DemoMessageBox& DemoMessage();
 // The colours the shown layer cycles through, 0x00BBGGRR.
 const std::vector<int32_t>& DemoLayerColours();
 

@@ -164,6 +164,76 @@ TEST_F(PlayerRun, TheDemoRunsTwiceAndCountsItsStarts) {
   EXPECT_EQ(colours[0], colours[1]) << "two runs on the virtual clock show the same frame";
 }
 
+// The demo's message box: a click on it turns each page, the text commands wait until their
+// pages are read, CallHist shows all three pages again, and a last click lets the game go on.
+TEST_F(PlayerRun, TheDemoShowsItsTextPageByPageAndThenTheBacklog) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoMessageBox& box = kit::DemoMessage();
+  // The panel lies below the window's 22 px toolbar; clicks in the middle of the box.
+  const std::string click = " click 320 " + std::to_string(22 + box.Top + box.Height / 2);
+  // Rows of the captured frame that hold text pixels (near white), and text pixels outside
+  // the box.
+  const auto textRows = [&](const std::string& file, int& outside) {
+    TDIB dib;
+    dib.LoadFromFile(dir.Os(file));
+    std::vector<int> rows;
+    outside = 0;
+    for (int y = 0; y < 480; ++y) {
+      bool any = false;
+      for (int x = 0; x < 640; ++x) {
+        const uint32_t c = DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x);
+        if ((c >> 16 & 0xFF) < 0xC0 || (c >> 8 & 0xFF) < 0xC0 || (c & 0xFF) < 0xC0) continue;
+        const bool inBox = x >= box.Left && x < box.Left + box.Width && y >= box.Top && y < box.Top + box.Height;
+        if (inBox)
+          any = true;
+        else
+          ++outside;
+      }
+      if (any) rows.push_back(y);
+    }
+    return rows;
+  };
+
+  // The first page, revealed.
+  TRun run = Run({"game"}, {{"ORVA_INPUT", "800 close"}, {"ORVA_CAPTURE", dir.Os("page.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  int outside = 0;
+  std::vector<int> rows = textRows("page.bmp", outside);
+  EXPECT_EQ(outside, 0);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_LT(rows.back() - rows.front(), 24) << "one line of 24 px characters";
+  EXPECT_EQ(CapturedPixel("page.bmp", 0, 0), BgrToRgb(kit::DemoLayerColours()[0]));
+
+  // Three clicks read the three pages; the backlog then shows them one line under the other.
+  run = Run({"game"}, {{"ORVA_INPUT", "1000" + click + "; 2000" + click + "; 3000" + click + "; 3500 close"},
+                       {"ORVA_CAPTURE", dir.Os("backlog.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  const auto firstClock = [&](const std::string& where) -> unsigned long {
+    for (const std::string& line : Trace())
+      if (line.ends_with(where)) return std::stoul(line.substr(0, 8), nullptr, 16);
+    return ~0ul;
+  };
+  // Line 11 and 12 are the text commands, 13 is CallHist.
+  EXPECT_GE(firstClock("start.osb(12)"), 2000u) << "the first text command waits for its two pages";
+  EXPECT_GE(firstClock("start.osb(13)"), 3000u) << "the second waits for its page";
+  EXPECT_EQ(firstClock("start.osb(19)"), ~0ul) << "the backlog waits for a click";
+  rows = textRows("backlog.bmp", outside);
+  EXPECT_EQ(outside, 0);
+  // Rows of 24 px every 32 px (line space 8): three lines of text.
+  std::set<int> lines;
+  for (int y : rows) lines.insert((y - box.Top) / 32);
+  EXPECT_EQ(lines, (std::set<int>{0, 1, 2}));
+
+  // A fourth click empties the box and the game goes on to its colours.
+  run = Run({"game"}, {{"ORVA_INPUT", "1000" + click + "; 2000" + click + "; 3000" + click + "; 4000" + click +
+                                          "; 5000 close"},
+                       {"ORVA_CAPTURE", dir.Os("after.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_GE(firstClock("start.osb(19)"), 4000u);
+  rows = textRows("after.bmp", outside);
+  EXPECT_TRUE(rows.empty());
+}
+
 // Pages reach the engine through the system variables and the built-in functions.
 TEST_F(PlayerRun, PagesCallBuiltInFunctionsAndReadTheEngine) {
   WriteGame(Game(PageBuilder().Wait("100").Calc("seen = Length(\"abcd\") * 10000 + @ScrWidth + @TickCount").Terminate(),
