@@ -181,8 +181,11 @@ TEST_F(TextCommands, PagesGroupIntoHistoryPagesByTheFormatsHeight) {
   EXPECT_EQ(HistoryHeights(), (std::vector<std::vector<int32_t>>{{200, 250}, {200}}));
   EXPECT_EQ(History().GetTotal(), 650);
   EXPECT_EQ(History().GetCount(), 2);
-  // The commands' pages came from the interpreter's cache.
+  // The commands' pages came from the interpreter's cache; the box read its page file once
+  // into its layout cache, and each command's glyph stream once.
   EXPECT_EQ(History().PageLoads(), 0);
+  EXPECT_EQ(BoxNamed("m").MesData().Cache().PageLoads(), 1);
+  EXPECT_EQ(BoxNamed("m").MesData().Cache().StreamReads(), 3);
   // The same page committed twice adds two entries.
   TOrvaMes& box = BoxNamed("m");
   files.Add("again.osb", PageBuilder().TextIns({.glyphs = Lines(1), .box = "\"m\"", .history = "TRUE"}).TextClr("\"m\"")
@@ -290,6 +293,83 @@ TEST_F(TextCommands, TheOlderFormKeepsTheNewestRecordsWithTheirPageNames) {
   Frame();
   EXPECT_EQ(History().GetTotal(), 0);
   EXPECT_EQ(History().GetMaxCount(), 0);
+}
+
+TEST_F(TextCommands, TheHistoryWordIsKnownByPageNameAndCommandIndex) {
+  // Command 0 of two pages: one line, then three; each commit reads its own text.
+  files.Add("a.osb", PageBuilder().TextIns({.glyphs = Lines(1), .box = "\"m\"", .history = "TRUE"}));
+  files.Add("b.osb", PageBuilder().TextIns({.glyphs = Lines(3), .box = "\"m\"", .history = "TRUE"}));
+  PageBuilder page;
+  page.VarNew("x", PT_INT, "0").Component(TCommandCode::MesNew, MesProps("m", {{PR_HEIGHT, "400"}}));
+  Format(page);
+  page.Call("a.osb", 0).Call("b.osb", 0).Call("a.osb", 0).TextClr("\"m\"").Calc("x = 1");
+  StartPage(page);
+  ASSERT_TRUE(RunUntil(1));
+  EXPECT_EQ(HistoryHeights(), (std::vector<std::vector<int32_t>>{{50, 150, 50}}));
+}
+
+TEST_F(TextCommands, AFormatTakesEffectWhileTheBacklogHasNoHistoryPages) {
+  PageBuilder page;
+  page.VarNew("x", PT_INT, "0").Component(TCommandCode::MesNew, MesProps("m", {{PR_HEIGHT, "400"}}));
+  Format(page);
+  page.TextIns({.glyphs = Lines(2), .box = "\"m\"", .history = "TRUE"})
+      .Component(TCommandCode::MesNew, {{PR_NAME, "\"wide\""}, {PR_WIDTH, "400"}, {PR_HEIGHT, "600"},
+                                        {PR_FONTHEIGHT, "50"}, {PR_LINESPACE, "10"}})
+      .FormatHist("\"wide\"")
+      .TextIns({.glyphs = Lines(2), .box = "\"m\"", .history = "TRUE"})
+      .TextClr("\"m\"")
+      .VarNew("before", PT_INT, "@HistoryCount")
+      .ClrHist()
+      .TextIns({.glyphs = Lines(2), .box = "\"m\"", .history = "TRUE"})
+      .TextClr("\"m\"")
+      .Calc("x = 1");
+  StartPage(page);
+  ASSERT_TRUE(RunUntil(1));
+  // The line space of the later format counts only once the backlog was emptied.
+  EXPECT_EQ(Var("before"), 100 + 100);
+  EXPECT_EQ(HistoryHeights(), (std::vector<std::vector<int32_t>>{{100 + 10 + 10}}));
+}
+
+TEST_F(TextCommands, ABacklogViewQueuesItsPlayStartTwice) {
+  files.Add("ps.osb", PageBuilder().Calc("starts = starts + 1"));
+  PageBuilder page;
+  page.VarNew("x", PT_INT, "0")
+      .VarNew("starts", PT_INT, "0")
+      .Component(TCommandCode::MesNew, MesProps("m", {{PR_ONPLAYSTART, "\"ps.osb\""}}))
+      .TextIns({.glyphs = Lines(1), .box = "\"m\"", .history = "TRUE"})
+      .TextClr("\"m\"")
+      .Calc("starts = 0")
+      .CallHist("\"m\"", "0", "1", "FALSE")
+      .Wait("200")
+      .Calc("x = 1");
+  StartPage(page);
+  ASSERT_TRUE(RunUntil(1));
+  // The rebuild with play-start, then the selection of page 0.
+  EXPECT_EQ(Var("starts"), 2);
+}
+
+TEST_F(TextCommands, TheLayoutCacheKeepsFourPagesAndSixteenCommandsEach) {
+  kit::PageBuilder many;
+  for (int c = 0; c < 17; ++c) many.TextIns({.glyphs = Lines(1), .box = "\"m\""});
+  for (const char* name : {"p0.osb", "p1.osb", "p2.osb", "p3.osb", "p4.osb"}) files.Add(name, many);
+  TMesDataCacheList cache;
+  for (const char* name : {"p0.osb", "p1.osb", "p2.osb", "p3.osb", "P3.OSB"}) ASSERT_NE(cache.GetLayout(name, 0), nullptr);
+  EXPECT_EQ(cache.PageLoads(), 4);  // page names in any case
+  cache.GetLayout("p4.osb", 0);     // the least recently used, p0, goes
+  cache.GetLayout("p1.osb", 0);
+  EXPECT_EQ(cache.PageLoads(), 5);
+  cache.GetLayout("p0.osb", 0);
+  EXPECT_EQ(cache.PageLoads(), 6);
+  // Sixteen read commands a page: the seventeenth pushes out the least recently used.
+  for (int c = 0; c < 17; ++c) cache.GetLayout("p0.osb", c);
+  EXPECT_EQ(cache.StreamReads(), 6 + 16);
+  cache.GetLayout("p0.osb", 16);
+  EXPECT_EQ(cache.StreamReads(), 6 + 16);
+  cache.GetLayout("p0.osb", 0);
+  EXPECT_EQ(cache.StreamReads(), 6 + 17);
+  // Past the commands, or no text command: no text.
+  EXPECT_EQ(cache.GetLayout("p0.osb", 17), nullptr);
+  EXPECT_EQ(cache.GetLayout("missing.osb", 0), nullptr);
 }
 
 TEST_F(TextCommands, FormatHistCopiesSixPropertiesAndClrHistEmptiesTheBacklog) {
