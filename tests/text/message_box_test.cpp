@@ -5,6 +5,7 @@
 
 #include "core/encoding.h"
 #include "core/exceptions.h"
+#include "kit/fake_pictures.h"
 #include "mes_fixture.h"
 #include "text/glyph_page.h"
 
@@ -194,6 +195,24 @@ TEST_F(MessageBox, PropertiesGoToTheWordAndRedrawThePage) {
   EXPECT_EQ(box.Word().Width, 300);
   box.SetOnNotify("n.osb");
   EXPECT_TRUE(box.Word().Notify);
+}
+
+TEST_F(MessageBox, PicturesOfMarkupComeFromThePictureSource) {
+  kit::FakePictures pictures;
+  pictures.Add("star.vsk", {{16, 30, 100, 0xFF0000}});
+  SetInlinePictureSource(&pictures);
+  TOrvaMes& box = Handled();
+  box.SetText("a<IMG SRC=star.vsk ALIGN=TOP>b<IMG SRC=missing.vsk>");
+  Idle();
+  TakeEvents();
+  EXPECT_EQ(Updates(2), (std::vector<Events>{{}, {"32(a*b*)"}}));
+  const TWdGlyph* row = box.CurrentPage()->GetItem(0);
+  EXPECT_EQ(row->GetItem(1)->GetWidth(), 16);
+  EXPECT_EQ(row->GetItem(3)->GetWidth(), 0);  // a missing file lays out as 0 × 0
+  EXPECT_EQ(row->GetHeight(), 20 + 10);       // a top-aligned picture reaches below the base
+  EXPECT_EQ(pictures.users.size(), 1u);
+  box.SetText("");
+  SetInlinePictureSource(nullptr);
 }
 
 TEST_F(MessageBox, MarkupErrorsRaiseFromTheAssignmentAndLeaveNoPages) {
