@@ -286,6 +286,12 @@ TEST_F(TextCommands, TheOlderFormKeepsTheNewestRecordsWithTheirPageNames) {
   EXPECT_EQ(box.MesData().OldEntries().size(), 2u);
   EXPECT_EQ(box.GetText(), "de");
   EXPECT_EQ(box.CurrentPage()->GetItem(1)->Top, 40);
+  // Markup assigned then leaves nothing of the view to rebuild (a load would show the
+  // view again instead of the text).
+  TParamStr text;
+  text.SetAsString("plain");
+  Scene().Link().SetProp(box.Handle(), PR_TEXT, text);
+  EXPECT_TRUE(box.MesData().IsEmpty());
   // Reset empties the backlog and its maximum count.
   files.Add("reset.osb", PageBuilder().Reset("idle.osb", 0));
   files.Add("idle.osb", PageBuilder().Wait("100000"));
@@ -370,6 +376,22 @@ TEST_F(TextCommands, TheLayoutCacheKeepsFourPagesAndSixteenCommandsEach) {
   // Past the commands, or no text command: no text.
   EXPECT_EQ(cache.GetLayout("p0.osb", 17), nullptr);
   EXPECT_EQ(cache.GetLayout("missing.osb", 0), nullptr);
+}
+
+TEST_F(TextCommands, ACommandWithoutPagesLeavesNoRecordOfThePageBefore) {
+  kit::GlyphStream empty(102);
+  empty.Decoration({});
+  PageBuilder page;
+  page.VarNew("x", PT_INT, "0")
+      .Component(TCommandCode::MesNew, MesProps("m"))
+      .TextIns({.glyphs = Glyphs("ab"), .box = "\"m\"", .history = "TRUE"})
+      .TextIns({.glyphs = empty.Bytes(), .box = "\"m\"", .history = "TRUE"})
+      .TextClr("\"m\"")
+      .Calc("x = 1");
+  StartPage(page);
+  ASSERT_TRUE(RunUntil(1));
+  ASSERT_EQ(History().OldRecords().size(), 1u);
+  EXPECT_EQ(History().OldRecords()[0].CommandIndex, 2);
 }
 
 TEST_F(TextCommands, FormatHistCopiesSixPropertiesAndClrHistEmptiesTheBacklog) {
