@@ -1,5 +1,5 @@
 // The stored form of a scene on any bytes: the first byte picks the save version (100..139),
-// the rest is the scene. What loads is updated, painted, and saved and loaded twice more; the
+// the rest is the scene (message boxes among its objects). What loads is updated, painted, and saved and loaded twice more; the
 // last two saves must be equal. (The first may still name event senders that are not saved
 // themselves, such as internal objects; those load as events without a sender.)
 #include <cstddef>
@@ -11,6 +11,7 @@
 #include "kit/scene_doubles.h"
 #include "scene/base_list.h"
 #include "scene/object_factory.h"
+#include "text_fuzz_support.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ TOrvaBaseList& Scene() {
     RegisterObjectClass(LT_BOX, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::FillBox>(s); });
     RegisterObjectClass(LT_TIMER,
                         [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::StoredComponent>(s); });
+    // Message boxes, their glyphs from the fake rasteriser.
+    fuzz_text::InstallTextSubsystem();
     CreateSceneGlobals();
     return true;
   }();

@@ -66,6 +66,9 @@ class TFreeTypeFont : public TRasterFont {
     const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(face, FT_SFNT_POST));
     const FT_Long ascent = os2 && os2->usWinAscent + os2->usWinDescent > 0 ? os2->usWinAscent : face->ascender;
     metrics_.Ascent = RoundPixels(FT_MulFix(ascent, scale));
+    const FT_Long extent = os2 && os2->usWinAscent + os2->usWinDescent > 0 ? FT_Long{os2->usWinAscent} + os2->usWinDescent
+                                                                          : face->ascender - face->descender;
+    metrics_.Height = RoundPixels(FT_MulFix(extent, scale));
     const FT_Long underline = post ? post->underlineThickness : face->underline_thickness;
     metrics_.UnderscoreSize = std::max(1, RoundPixels(FT_MulFix(underline, scale)));
     if (os2) {

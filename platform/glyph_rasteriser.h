@@ -25,6 +25,7 @@ struct TRasterFontMetrics {
   int32_t UnderscoreSize = 0;
   int32_t StrikeoutSize = 0;
   int32_t StrikeoutPosition = 0;  // above the base line
+  int32_t Height = 0;             // the cell: ascent and descent; 0 when not known
 };
 
 // One rasterised character.

@@ -13,6 +13,7 @@
 #include "scene/object_factory.h"
 #include "scene/property_access.h"
 #include "scene/scene_services.h"
+#include "script/param.h"
 
 namespace orva {
 
@@ -691,6 +692,52 @@ bool TOrvaSceneLink::IsInPrimary(TObjectHandle object) {
   return o && o->GetBase() == scene_.ActiveLayer() && !o->IsInCabinet();
 }
 
+TOrvaObject* TOrvaSceneLink::Resolve(TObjectHandle handle) const {
+  TOrvaObject* object = ResolveHandle(handle);
+  return object && object->GetOwner() == &scene_ ? object : nullptr;
+}
+
+TObjectHandle TOrvaSceneLink::CreateObject(int typeCode) {
+  TOrvaObject* object = scene_.CreateObject(typeCode);
+  if (!object) return {};
+  // A control starts on the shown layer; a PR_PARENT of the command moves it.
+  if (object->AsControl()) object->SetParent(scene_.ActiveLayer());
+  return object->Handle();
+}
+
+void TOrvaSceneLink::SetCreationProp(TObjectHandle handle, uint8_t code, const TCustomParam& value) {
+  TOrvaObject* object = Resolve(handle);
+  if (!object) return;
+  switch (code) {
+    case PR_NAME: {
+      const std::string name = value.GetAsString();
+      if (!name.empty()) object->SetName(name);
+      return;
+    }
+    case PR_PARENT: {
+      TOrvaControl* parent = scene_.FindControl(value.GetAsString());
+      object->SetParent(parent ? parent : scene_.ActiveLayer());
+      return;
+    }
+    case PR_LEFT:
+      object->FitSizeToParent();
+      break;
+  }
+  orva::SetProp(*object, code, value);
+}
+
+void TOrvaSceneLink::AssignExpression(TObjectHandle handle, uint8_t code, const TOrvaParser& expr) {
+  if (TOrvaObject* object = Resolve(handle)) object->AssignExpression(code, expr);
+}
+
+void TOrvaSceneLink::Play(TObjectHandle handle, int32_t mode) {
+  if (TOrvaObject* object = Resolve(handle)) object->Play(static_cast<uint8_t>(mode));
+}
+
+void TOrvaSceneLink::Invalidate(TObjectHandle handle) {
+  if (TOrvaObject* object = Resolve(handle)) object->Invalidate();
+}
+
 void TOrvaSceneLink::SaveToStream(TStream& stream) { scene_.SaveToStream(stream); }
 
 void TOrvaSceneLink::LoadFromStream(TStream& stream, int version) { scene_.LoadFromStream(stream, version); }
@@ -704,9 +751,20 @@ std::unique_ptr<TOrvaImageCache>& ImageCacheSlot() {
   static std::unique_ptr<TOrvaImageCache> cache;
   return cache;
 }
+struct TGlobalsHook {
+  std::function<void()> Create, Free;
+};
+std::vector<TGlobalsHook>& GlobalsHooks() {
+  static std::vector<TGlobalsHook> hooks;
+  return hooks;
+}
 }  // namespace
 
 TOrvaImageCache* GetImageCache() { return ImageCacheSlot().get(); }
+
+void AddSceneGlobals(std::function<void()> create, std::function<void()> free) {
+  GlobalsHooks().push_back({std::move(create), std::move(free)});
+}
 
 void CreateSceneGlobals() {
   ImageCacheSlot() = std::make_unique<TOrvaImageCache>();
@@ -718,9 +776,12 @@ void CreateSceneGlobals() {
   }
   MainSceneSlot() = std::make_unique<TOrvaBaseList>();
   SetupColorTables(ScreenBitCount());
+  for (const TGlobalsHook& hook : GlobalsHooks()) hook.Create();
 }
 
 void FreeSceneGlobals() {
+  const std::vector<TGlobalsHook>& hooks = GlobalsHooks();
+  for (size_t i = hooks.size(); i-- > 0;) hooks[i].Free();
   MainSceneSlot().reset();
   TSceneServices services = GetSceneServices();
   if (services.ImageCache == ImageCacheSlot().get()) {

@@ -10,6 +10,7 @@
 // private scene of the same class.
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -138,10 +139,18 @@ class TOrvaSceneLink : public TSceneLink, public TSaveSection {
   TPoint ClientToScreen(TObjectHandle object, TPoint point) override;
   TPoint ScreenToClient(TObjectHandle object, TPoint point) override;
   bool IsInPrimary(TObjectHandle object) override;
+  TObjectHandle CreateObject(int typeCode) override;
+  void SetCreationProp(TObjectHandle object, uint8_t code, const TCustomParam& value) override;
+  void AssignExpression(TObjectHandle object, uint8_t code, const TOrvaParser& expr) override;
+  void Play(TObjectHandle object, int32_t mode) override;
+  void Invalidate(TObjectHandle object) override;
   void SaveToStream(TStream& stream) override;
   void LoadFromStream(TStream& stream, int version) override;
 
  private:
+  // The live object of this scene behind the handle, or none.
+  TOrvaObject* Resolve(TObjectHandle handle) const;
+
   TOrvaBaseList& scene_;
 };
 
@@ -331,8 +340,12 @@ TOrvaBaseList* GetMainScene();
 void SetSceneVariables(TParamCollection* vars);
 TParamCollection* GetSceneVariables();
 // Makes the decoded-image cache (GetImageCache, scene/image_cache.h), installed as the image-cache
-// service when none is, the main scene, and sets up the colour tables.
+// service when none is, the main scene, and sets up the colour tables, then the globals of
+// the subsystems above the scene (the backlog, the read marks) in the order they were added.
 void CreateSceneGlobals();
+// Frees those globals in the reverse order, then the main scene.
 void FreeSceneGlobals();
+// A subsystem above the scene adds the making and freeing of its globals (once).
+void AddSceneGlobals(std::function<void()> create, std::function<void()> free);
 
 }  // namespace orva

@@ -598,14 +598,20 @@ void TOrvaControl::LoadChildren(TStream& stream, int version) {
   const int32_t count = ReadStreamCount(stream, 9);
   if (count > 0 && Depth() >= MaxStoredControlDepth) throw EReadError("scene: controls nested too deep");
   TOrvaBaseList* scene = GetOwner();
+  std::vector<TOrvaControl*> loaded;
   for (int32_t i = 0; i < count; ++i) {
     const uint8_t code = ReadStreamByte(stream);
     TOrvaObject* child = scene ? scene->CreateObject(code) : nullptr;
     if (!child) throw EReadError("scene: no object class for type " + std::to_string(code));
     child->SetParent(this);
+    if (TOrvaControl* control = child->AsControl()) loaded.push_back(control);
     child->LoadFromStream(stream, version);
   }
-  SortChildren();
+  // Children were placed by the names they had while they loaded; equals (same name and
+  // priority) keep the order they were saved in.
+  if (loaded.size() == children_.size() && std::is_permutation(loaded.begin(), loaded.end(), children_.begin()))
+    children_ = std::move(loaded);
+  std::stable_sort(children_.begin(), children_.end(), Below);
 }
 
 }  // namespace orva

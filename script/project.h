@@ -21,6 +21,7 @@ class TCallMan;
 class TParamCollection;
 class TSaveLink;
 class TSceneLink;
+class TTextLink;
 
 // What the project is started with. Links are not owned and outlive the project.
 struct TProjectSetup {
@@ -32,6 +33,7 @@ struct TProjectSetup {
   // every search. Empty: the mounted optical discs.
   std::function<std::vector<std::string>()> DiscRoots;
   TSceneLink* Scene = nullptr;
+  TTextLink* Text = nullptr;
   TSaveLink* Saves = nullptr;
 };
 

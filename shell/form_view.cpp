@@ -28,6 +28,9 @@
 #include "script/sys_func_man.h"
 #include "shell/screen_manager.h"
 #include "shell/shell_media.h"
+#include "text/history.h"
+#include "text/read_marks.h"
+#include "text/text_globals.h"
 
 namespace orva {
 
@@ -136,6 +139,7 @@ void TFormView::InitPlayer() {
   } catch (...) {
     // The first sound tries again.
   }
+  RegisterTextSubsystem();
   CreateSceneGlobals();
   SetInlinePictureSource(&inlinePictures_);
   SetSceneVariables(vars_.get());
@@ -145,18 +149,23 @@ void TFormView::InitPlayer() {
   functions_->SetPictures(pictures_.get());
   TSaveSections sections;
   sections.Scene = &scene.Link();
+  sections.History = GetHistory();
+  sections.ReadMarks = GetReadMarks();
   sections.ImageCache = GetImageCache();
   saves_ = std::make_unique<TSaveFile>(sections);
+  engine_->SetHistory(GetHistory());
   TProjectSetup setup;
   setup.Arguments = setup_.Arguments;
   setup.ProgramDirectory = setup_.ProgramDirectory;
   setup.Scene = &scene.Link();
+  setup.Text = &TextLink();
   setup.Saves = saves_.get();
   project_ = std::make_unique<TProject>(*vars_, std::move(setup));
   if (TOrvaImageCache* cache = GetImageCache()) cache->SetProject(project_.get());
   maskImages_->SetProject(project_.get());
   functions_->SetProject(project_.get());
   engine_->SetCallMan(project_->CallMan());
+  GetHistory()->SetInterpreter(project_->CallMan());
   engine_->SetProjectFile(&project_->Settings());
   window_.SetTitle(SjisToUtf8(project_->Title()));
   const TProjectFile& settings = project_->Settings();

@@ -171,13 +171,31 @@ std::unique_ptr<TRasterFont> TFontPixelManager::MakeFont(const TFontKey& key) {
   return rasteriser_->CreateFont(spec);
 }
 
-TAbcWidths TFontPixelManager::AbcWidths(const TFontPixel& glyph) {
-  TFontKey key{glyph.FontName, glyph.FontHeight, glyph.Style};
+TRasterFont* TFontPixelManager::MeasuringFont(std::string_view fontName, int32_t fontHeight, uint8_t style) {
+  TFontKey key{std::string(fontName), fontHeight, style};
   if (!(key == abcKey_) || !abcFont_) {
     abcFont_ = MakeFont(key);
     abcKey_ = std::move(key);
   }
-  return abcFont_ ? abcFont_->AbcWidths(CharCodeToUnicode(glyph.CharCode)) : TAbcWidths{};
+  return abcFont_.get();
+}
+
+TAbcWidths TFontPixelManager::AbcWidths(const TFontPixel& glyph) {
+  return AbcWidths(glyph.CharCode, glyph.FontName, glyph.FontHeight, glyph.Style);
+}
+
+TAbcWidths TFontPixelManager::AbcWidths(uint16_t charCode, std::string_view fontName, int32_t fontHeight,
+                                        uint8_t style) {
+  TRasterFont* font = MeasuringFont(fontName, fontHeight, style);
+  return font ? font->AbcWidths(CharCodeToUnicode(charCode)) : TAbcWidths{};
+}
+
+bool TFontPixelManager::FontMetrics(std::string_view fontName, int32_t fontHeight, uint8_t style,
+                                    TRasterFontMetrics& metrics) {
+  TRasterFont* font = MeasuringFont(fontName, fontHeight, style);
+  if (!font) return false;
+  metrics = font->Metrics();
+  return true;
 }
 
 // ---- Lines of text ----

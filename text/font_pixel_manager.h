@@ -48,6 +48,9 @@ class TFontPixelManager {
 
   // The A, B and C widths of the glyph's character in its face, style and height.
   TAbcWidths AbcWidths(const TFontPixel& glyph);
+  TAbcWidths AbcWidths(uint16_t charCode, std::string_view fontName, int32_t fontHeight, uint8_t style);
+  // The font's metrics; false when they cannot be read.
+  bool FontMetrics(std::string_view fontName, int32_t fontHeight, uint8_t style, TRasterFontMetrics& metrics);
 
   // A line of Shift-JIS text: its width at the pen advances, and the line drawn with its
   // top-left at (x, y) in a raw pixel value of the target; returns the width drawn.
@@ -67,6 +70,9 @@ class TFontPixelManager {
   std::unique_ptr<TRasterFont> MakeFont(const TFontKey& key);
   void Rasterise(TFontPixel& glyph);
   void Forget(TFontPixel* glyph);
+  // The font of the measuring operations, made again when the key changes; none when its
+  // metrics cannot be read.
+  TRasterFont* MeasuringFont(std::string_view fontName, int32_t fontHeight, uint8_t style);
 
   std::unique_ptr<TGlyphRasteriser> rasteriser_;
   std::array<std::vector<TFontPixel*>, 256> buckets_;

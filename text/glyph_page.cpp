@@ -43,9 +43,13 @@ void TWdPage::ClearChildren() {
 }
 
 void TWdPage::Arrange() {
+  for (TWdGlyph* row : children_) row->Arrange();
+  FitHeight();
+}
+
+void TWdPage::FitHeight() {
   int32_t height = 0;
   for (TWdGlyph* row : children_) {
-    row->Arrange();
     height = std::max(height, WrapAdd(row->Top, row->GetHeight()));
     for (int i = 0; i < row->GetCount(); ++i) {
       const TWdGlyph* child = row->GetItem(i);

@@ -25,6 +25,8 @@ class TWdPage : public TWdComposite {
   int32_t GetSurfaceTop() const override { return 0; }
   void ClearChildren() override;
   void Arrange() override;
+  // The height that holds every row and floating picture, the rows left where they are.
+  void FitHeight();
   // Sizes and clears the word's surfaces for this page and renders every row into them.
   void Render(bool reset) override;
   // Screen coordinates: the fully shown glyph there, else a picture whose box holds it.

@@ -80,6 +80,9 @@ class TWzWord {
   TWdGlyph* AddGlyph(std::unique_ptr<TWdGlyph> glyph) { return InsertGlyph(GlyphCount(), std::move(glyph)); }
   void DeleteGlyph(int index);
 
+  // Replaces the glyphs by those of markup lines (text/markup.h); an A tag without HREF
+  // raises "<A>タグにHREF値がありません", leaving the glyphs made before it.
+  void SetText(const std::vector<std::string>& lines);
   // Appends the decorations and glyphs of one stored glyph stream. On a bad or short stream
   // it raises, leaving the word as it was.
   void LoadFromStream(TStream& stream);

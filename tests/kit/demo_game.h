@@ -15,16 +15,30 @@ struct GameFile {
 };
 
 // A 640 × 480 paced game that counts its starts in the status variable "starts", saves into
-// slot 1 and loads that save once, and then, over and over, paints the layer not shown in the
-// next colour, flips to it with the next transition in DemoFlipMilliseconds and pauses for
-// DemoPauseMilliseconds. Its Flip stands on line DemoFlipLine, the command after it on the next.
+// slot 1 and loads that save once, then plays its scenes in turn:
+// - text: Japanese text in a message box whose pages a click on the box turns (two text
+//   commands, three pages, each waiting until read), then the same pages again from the
+//   backlog until one more click empties the box;
+// - flips: over and over, paints the layer not shown in the next colour, flips to it with the
+//   next transition in DemoFlipMilliseconds and pauses for DemoPauseMilliseconds. Its Flip
+//   stands on line DemoFlipLine, the command after it on the next.
 std::vector<GameFile> DemoGameFiles();
-// The colours the layers take in turn, 0x00BBGGRR.
+
+// Where the demo's message box lies on the scene, and its text colour (0x00BBGGRR).
+struct DemoMessageBox {
+  int32_t Left, Top, Width, Height;
+  int32_t Colour;
+};
+const DemoMessageBox& DemoMessage();
+// The colours the layers take in turn, 0x00BBGGRR; the shown layer starts in the first.
 const std::vector<int32_t>& DemoLayerColours();
 // The WP_ numbers of the flips in turn; the first is the cross-fade.
 const std::vector<int>& DemoTransitions();
 constexpr int32_t DemoFlipMilliseconds = 600, DemoPauseMilliseconds = 400;
 constexpr int32_t DemoFlipLine = 900;
+// Trace lines of the text scene: its second text command, the backlog view, and the command
+// that ends the scene once the box is empty.
+constexpr int32_t DemoSecondTextLine = 800, DemoBacklogLine = 801, DemoTextDoneLine = 802;
 
 // Writes the files as the data archive at a real path.
 void WriteGameArchive(const std::string& realPath, const std::vector<GameFile>& files);

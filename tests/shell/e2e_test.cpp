@@ -165,12 +165,24 @@ TEST_F(PlayerRun, TheDemoRunsTwiceAndCountsItsStarts) {
   EXPECT_EQ(colours[0], colours[1]) << "two runs on the virtual clock show the same frame";
 }
 
-// The demo's flips, found in its trace: the first, a cross-fade from the black layer to the
-// first colour, shows a blend half-way and the new layer after its end; the second, a blind,
-// half-way shows the new colour at the left of every stripe and the old one at the right.
+// Clicks on the demo's message box at these clock times (the panel lies below the window's
+// 22 px toolbar), as scripted input.
+std::string DemoBoxClicks(const std::vector<int>& clocks) {
+  const kit::DemoMessageBox& box = kit::DemoMessage();
+  std::string input;
+  for (int clock : clocks)
+    input += std::to_string(clock) + " click 320 " + std::to_string(22 + box.Top + box.Height / 2) + "; ";
+  return input;
+}
+
+// The demo's flips, after its text has been clicked through, found in its trace: the first, a
+// cross-fade from the first colour to the second, shows a blend half-way and the new layer
+// after its end; the second, a blind, half-way shows the new colour at the left of every
+// stripe and the old one at the right.
 TEST_F(PlayerRun, TheDemoFlipsBetweenItsLayers) {
   WriteGame(kit::DemoGameFiles());
-  ASSERT_EQ(Run({"game"}, {{"ORVA_INPUT", "2500 close"}}).exitCode, 0);
+  const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
+  ASSERT_EQ(Run({"game"}, {{"ORVA_INPUT", text + "6500 close"}}).exitCode, 0);
   // [start, end] of each flip in game-clock milliseconds.
   std::vector<std::pair<unsigned long, unsigned long>> flips;
   const std::string flipLine = "start.osb(" + std::to_string(kit::DemoFlipLine) + ")";
@@ -183,9 +195,11 @@ TEST_F(PlayerRun, TheDemoFlipsBetweenItsLayers) {
   ASSERT_GE(flips.size(), 2u);
   ASSERT_EQ(kit::DemoTransitions()[0], WP_FADE);
   ASSERT_EQ(kit::DemoTransitions()[1], WP_BLINDH);
-  const uint32_t first = BgrToRgb(kit::DemoLayerColours()[0]), second = BgrToRgb(kit::DemoLayerColours()[1]);
+  const std::vector<int32_t>& colours = kit::DemoLayerColours();
+  const uint32_t old = BgrToRgb(colours[0]), first = BgrToRgb(colours[1]), second = BgrToRgb(colours[2]);
   auto frameAt = [&](unsigned long clock) {
-    const TRun run = Run({"game"}, {{"ORVA_INPUT", std::to_string(clock) + " close"}, {"ORVA_CAPTURE", dir.Os("at.bmp")}});
+    const TRun run =
+        Run({"game"}, {{"ORVA_INPUT", text + std::to_string(clock) + " close"}, {"ORVA_CAPTURE", dir.Os("at.bmp")}});
     EXPECT_EQ(run.exitCode, 0) << run.errors;
   };
 
@@ -193,9 +207,10 @@ TEST_F(PlayerRun, TheDemoFlipsBetweenItsLayers) {
   const uint32_t blend = CapturedPixel("at.bmp", 320, 240);
   EXPECT_EQ(CapturedPixel("at.bmp", 5, 5), blend);
   for (int shift : {0, 8, 16}) {
-    const uint32_t got = blend >> shift & 0xFF, full = first >> shift & 0xFF;
-    EXPECT_GT(got, full / 4) << std::hex << blend;
-    EXPECT_LT(got, full * 3 / 4) << std::hex << blend;
+    const int got = blend >> shift & 0xFF, from = old >> shift & 0xFF, to = first >> shift & 0xFF;
+    const int low = std::min(from, to), high = std::max(from, to), quarter = (high - low) / 4;
+    EXPECT_GT(got, low + quarter / 2) << std::hex << blend;
+    EXPECT_LT(got, high - quarter / 2) << std::hex << blend;
   }
 
   frameAt(flips[0].second + 100);
@@ -262,6 +277,76 @@ TEST_F(PlayerRun, EveryTransitionEndsOnTheNewLayer) {
   }
   ASSERT_EQ(settled.size(), numbers.size() + 1);
   for (size_t i = 0; i < settled.size(); ++i) EXPECT_EQ(settled[i], int(i % 3)) << i;
+}
+
+// The demo's message box: a click on it turns each page, the text commands wait until their
+// pages are read, CallHist shows all three pages again, and a last click lets the game go on.
+TEST_F(PlayerRun, TheDemoShowsItsTextPageByPageAndThenTheBacklog) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoMessageBox& box = kit::DemoMessage();
+  // The panel lies below the window's 22 px toolbar; clicks in the middle of the box.
+  const std::string click = " click 320 " + std::to_string(22 + box.Top + box.Height / 2);
+  // Rows of the captured frame that hold text pixels (near white), and text pixels outside
+  // the box.
+  const auto textRows = [&](const std::string& file, int& outside) {
+    TDIB dib;
+    dib.LoadFromFile(dir.Os(file));
+    std::vector<int> rows;
+    outside = 0;
+    for (int y = 0; y < 480; ++y) {
+      bool any = false;
+      for (int x = 0; x < 640; ++x) {
+        const uint32_t c = DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x);
+        if ((c >> 16 & 0xFF) < 0xC0 || (c >> 8 & 0xFF) < 0xC0 || (c & 0xFF) < 0xC0) continue;
+        const bool inBox = x >= box.Left && x < box.Left + box.Width && y >= box.Top && y < box.Top + box.Height;
+        if (inBox)
+          any = true;
+        else
+          ++outside;
+      }
+      if (any) rows.push_back(y);
+    }
+    return rows;
+  };
+
+  // The first page, revealed.
+  TRun run = Run({"game"}, {{"ORVA_INPUT", "800 close"}, {"ORVA_CAPTURE", dir.Os("page.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  int outside = 0;
+  std::vector<int> rows = textRows("page.bmp", outside);
+  EXPECT_EQ(outside, 0);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_LT(rows.back() - rows.front(), 24) << "one line of 24 px characters";
+  EXPECT_EQ(CapturedPixel("page.bmp", 0, 0), BgrToRgb(kit::DemoLayerColours()[0]));
+
+  // Three clicks read the three pages; the backlog then shows them one line under the other.
+  run = Run({"game"}, {{"ORVA_INPUT", "1000" + click + "; 2000" + click + "; 3000" + click + "; 3500 close"},
+                       {"ORVA_CAPTURE", dir.Os("backlog.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  const auto firstClock = [&](const std::string& where) -> unsigned long {
+    for (const std::string& line : Trace())
+      if (line.ends_with(where)) return std::stoul(line.substr(0, 8), nullptr, 16);
+    return ~0ul;
+  };
+  const auto line = [](int32_t number) { return "start.osb(" + std::to_string(number) + ")"; };
+  EXPECT_GE(firstClock(line(kit::DemoSecondTextLine)), 2000u) << "the first text command waits for its two pages";
+  EXPECT_GE(firstClock(line(kit::DemoBacklogLine)), 3000u) << "the second waits for its page";
+  EXPECT_EQ(firstClock(line(kit::DemoTextDoneLine)), ~0ul) << "the backlog waits for a click";
+  rows = textRows("backlog.bmp", outside);
+  EXPECT_EQ(outside, 0);
+  // Rows of 24 px every 32 px (line space 8): three lines of text.
+  std::set<int> lines;
+  for (int y : rows) lines.insert((y - box.Top) / 32);
+  EXPECT_EQ(lines, (std::set<int>{0, 1, 2}));
+
+  // A fourth click empties the box and the game goes on to its colours.
+  run = Run({"game"}, {{"ORVA_INPUT", "1000" + click + "; 2000" + click + "; 3000" + click + "; 4000" + click +
+                                          "; 5000 close"},
+                       {"ORVA_CAPTURE", dir.Os("after.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_GE(firstClock(line(kit::DemoTextDoneLine)), 4000u);
+  rows = textRows("after.bmp", outside);
+  EXPECT_TRUE(rows.empty());
 }
 
 // Pages reach the engine through the system variables and the built-in functions.
