@@ -12,6 +12,7 @@
 #include "scene/object_factory.h"
 #include "scene/property_access.h"
 #include "scene/scene_services.h"
+#include "script/param.h"
 
 namespace orva {
 
@@ -567,6 +568,52 @@ void TOrvaSceneLink::GetProp(TParamCollectionItem& item, TObjectHandle object, u
 
 void TOrvaSceneLink::SetProp(TObjectHandle object, uint8_t code, const TCustomParam& value) {
   if (TOrvaObject* o = ResolveHandle(object)) orva::SetProp(*o, code, value);
+}
+
+TOrvaObject* TOrvaSceneLink::Resolve(TObjectHandle handle) const {
+  TOrvaObject* object = ResolveHandle(handle);
+  return object && object->GetOwner() == &scene_ ? object : nullptr;
+}
+
+TObjectHandle TOrvaSceneLink::CreateObject(int typeCode) {
+  TOrvaObject* object = scene_.CreateObject(typeCode);
+  if (!object) return {};
+  // A control starts on the shown layer; a PR_PARENT of the command moves it.
+  if (object->AsControl()) object->SetParent(scene_.ActiveLayer());
+  return object->Handle();
+}
+
+void TOrvaSceneLink::SetCreationProp(TObjectHandle handle, uint8_t code, const TCustomParam& value) {
+  TOrvaObject* object = Resolve(handle);
+  if (!object) return;
+  switch (code) {
+    case PR_NAME: {
+      const std::string name = value.GetAsString();
+      if (!name.empty()) object->SetName(name);
+      return;
+    }
+    case PR_PARENT: {
+      TOrvaControl* parent = scene_.FindControl(value.GetAsString());
+      object->SetParent(parent ? parent : scene_.ActiveLayer());
+      return;
+    }
+    case PR_LEFT:
+      object->FitSizeToParent();
+      break;
+  }
+  orva::SetProp(*object, code, value);
+}
+
+void TOrvaSceneLink::AssignExpression(TObjectHandle handle, uint8_t code, const TOrvaParser& expr) {
+  if (TOrvaObject* object = Resolve(handle)) object->AssignExpression(code, expr);
+}
+
+void TOrvaSceneLink::Play(TObjectHandle handle, int32_t mode) {
+  if (TOrvaObject* object = Resolve(handle)) object->Play(static_cast<uint8_t>(mode));
+}
+
+void TOrvaSceneLink::Invalidate(TObjectHandle handle) {
+  if (TOrvaObject* object = Resolve(handle)) object->Invalidate();
 }
 
 void TOrvaSceneLink::SaveToStream(TStream& stream) { scene_.SaveToStream(stream); }

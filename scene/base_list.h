@@ -112,10 +112,18 @@ class TOrvaSceneLink : public TSceneLink, public TSaveSection {
   void Clear() override;
   void GetProp(TParamCollectionItem& item, TObjectHandle object, uint8_t code) override;
   void SetProp(TObjectHandle object, uint8_t code, const TCustomParam& value) override;
+  TObjectHandle CreateObject(int typeCode) override;
+  void SetCreationProp(TObjectHandle object, uint8_t code, const TCustomParam& value) override;
+  void AssignExpression(TObjectHandle object, uint8_t code, const TOrvaParser& expr) override;
+  void Play(TObjectHandle object, int32_t mode) override;
+  void Invalidate(TObjectHandle object) override;
   void SaveToStream(TStream& stream) override;
   void LoadFromStream(TStream& stream, int version) override;
 
  private:
+  // The live object of this scene behind the handle, or none.
+  TOrvaObject* Resolve(TObjectHandle handle) const;
+
   TOrvaBaseList& scene_;
 };
 

@@ -26,6 +26,7 @@ class TCustomDIBX;
 class TOrvaBase;
 class TOrvaBaseList;
 class TOrvaControl;
+class TOrvaParser;
 class TStream;
 
 // The argument type of a property setter: text by view, everything else by value.
@@ -184,6 +185,12 @@ class TOrvaObject {
   virtual TPoint ClientToScreen(TPoint point) { return point; }
   virtual TPoint ScreenToClient(TPoint point) { return point; }
   virtual bool NeedsAutoName() { return true; }
+  // An object made by a creating command keeps its own copy of the command's expression for
+  // the code (an animated image's PR_DELAY, a particle object's appear and delay).
+  virtual void AssignExpression(uint8_t code, const TOrvaParser& expr) {}
+  // An image whose size waits on its image parent works out WIDTH and HEIGHT; a creating
+  // command calls it before it sets the left position.
+  virtual void FitSizeToParent() {}
   virtual void LoadMotion(std::string_view fileName) {}
   virtual void StartMotion() {}
   virtual void MediaPlay() {}

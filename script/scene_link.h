@@ -12,6 +12,7 @@
 namespace orva {
 
 class TCustomParam;
+class TOrvaParser;
 class TParamCollectionItem;
 
 // A scene object held across frames: its id and the generation of that id, so that an
@@ -72,6 +73,22 @@ class TSceneLink {
   // alone. A scene without objects does nothing.
   virtual void GetProp(TParamCollectionItem& item, TObjectHandle object, uint8_t code) {}
   virtual void SetProp(TObjectHandle object, uint8_t code, const TCustomParam& value) {}
+
+  // ---- What the object-creating commands do ----
+  // A new object of the LT_ type code, a control placed on the shown layer; none while no
+  // class is registered for the code (the command then moves on).
+  virtual TObjectHandle CreateObject(int typeCode) { return {}; }
+  // The write of one property while a new object is configured: SetProp, except that
+  // PR_NAME is set only when not empty, PR_PARENT names a control (else the shown layer),
+  // and PR_LEFT first lets an image whose size waits on its image parent work it out.
+  virtual void SetCreationProp(TObjectHandle object, uint8_t code, const TCustomParam& value) {}
+  // The object keeps its own copy of a command's expression for the property code (an
+  // animated image's PR_DELAY, a particle object's PR_APPEARX, PR_APPEARY and PR_DELAY).
+  virtual void AssignExpression(TObjectHandle object, uint8_t code, const TOrvaParser& expr) {}
+  // Starts, stops or opens the object in a play mode (LP_PLAY .. LP_STOPFADE).
+  virtual void Play(TObjectHandle object, int32_t mode) {}
+  // Adds the object's visible rectangle to its layer's dirty rectangles.
+  virtual void Invalidate(TObjectHandle object) {}
 };
 
 }  // namespace orva
