@@ -5,6 +5,7 @@
 
 #include "core/lists.h"
 #include "core/vocabulary.h"
+#include "scene/animated_image.h"
 #include "scene/base_list.h"
 
 namespace orva {
@@ -14,6 +15,7 @@ namespace {
 std::array<TObjectConstructor, 128>& Classes() {
   static std::array<TObjectConstructor, 128> classes = [] {
     std::array<TObjectConstructor, 128> table;
+    table[LT_IMAGES] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
     return table;
   }();
