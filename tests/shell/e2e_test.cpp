@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -28,6 +29,7 @@
 #include "platform/instance_lock.h"
 #include "script/param_collection.h"
 #include "shell/start_up.h"
+#include "shell/toolbar.h"
 
 extern char** environ;
 
@@ -162,6 +164,39 @@ TEST_F(PlayerRun, TheDemoRunsTwiceAndCountsItsStarts) {
     EXPECT_TRUE(palette.count(colours.back())) << std::hex << colours.back();
   }
   EXPECT_EQ(colours[0], colours[1]) << "two runs on the virtual clock show the same frame";
+}
+
+// The demo's pictures stand where its pages put them, and its star counts only the clicks
+// that land on its opaque pixels.
+TEST_F(PlayerRun, TheDemoShowsItsPicturesAndTheStarHitsOnlyOnOpaquePixels) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoPictureSpots& spots = kit::DemoPictures();
+  // Clicks are in the window, whose scene lies below the toolbar's dock.
+  auto at = [](TPoint p) { return std::to_string(p.X) + " " + std::to_string(p.Y + TToolbar::DockHeight); };
+  const std::string input = "1000 click " + at(spots.StarTransparent) + "; 1300 click " + at(spots.StarOpaque) +
+                            "; 1600 click " + at(spots.StarTransparent) + "; 2200 close";
+  const TRun run = Run({"game"}, {{"ORVA_INPUT", input}, {"ORVA_CAPTURE", dir.Os("last.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(StatusInt("hits"), 1) << "the clicks on the keyed corner miss";
+
+  // Colours within the rounding of the screen depth and of drawing through a mask.
+  auto near = [](uint32_t a, uint32_t b) {
+    for (int shift : {0, 8, 16})
+      if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 8) return false;
+    return true;
+  };
+  std::set<uint32_t> palette;
+  for (int32_t c : kit::DemoLayerColours()) palette.insert(BgrToRgb(c));
+  const uint32_t star = CapturedPixel("last.bmp", spots.StarOpaque.X, spots.StarOpaque.Y);
+  EXPECT_TRUE(near(star, spots.StarColour)) << std::hex << star;
+  const uint32_t corner = CapturedPixel("last.bmp", spots.StarTransparent.X, spots.StarTransparent.Y);
+  EXPECT_TRUE(palette.count(corner)) << "the layer shows through the key: " << std::hex << corner;
+  const uint32_t spinner = CapturedPixel("last.bmp", spots.Spinner.X, spots.Spinner.Y);
+  EXPECT_TRUE(std::any_of(spots.SpinnerColours.begin(), spots.SpinnerColours.end(),
+                          [&](uint32_t c) { return near(spinner, c); }))
+      << std::hex << spinner;
+  const uint32_t hub = CapturedPixel("last.bmp", spots.WheelHub.X, spots.WheelHub.Y);
+  EXPECT_TRUE(near(hub, spots.WheelHubColour)) << "the wheel turns about its hub: " << std::hex << hub;
 }
 
 // Pages reach the engine through the system variables and the built-in functions.
