@@ -12,35 +12,12 @@
 #include "scene/animated_image.h"
 #include "scene/base_list.h"
 #include "scene/scene_services.h"
+#include "scene_setup.h"
 
 namespace {
 
 using namespace orva;
-
-class TBenchScreen : public TSceneScreen {
- public:
-  TBenchScreen() { Back.SetSize(800, 600, 32); }
-  int BitCount() override { return 32; }
-  TCustomDIBX* BackBuffer() override { return &Back; }
-  TPoint CursorPos() override { return {}; }
-  TDIBX Back;
-};
-
-struct SceneSetup {
-  SceneSetup() {
-    previous = SetSceneServices({&screen, nullptr, nullptr});
-    CreateSceneGlobals();
-    GetMainScene()->SetWidth(800);
-    GetMainScene()->SetHeight(600);
-    GetMainScene()->ActiveLayer()->SetColor(-1);  // no layer fill: the images alone
-  }
-  ~SceneSetup() {
-    FreeSceneGlobals();
-    SetSceneServices(previous);
-  }
-  TBenchScreen screen;
-  TSceneServices previous;
-};
+using bench::SceneSetup;
 
 // A 256 × 256 picture with a round mask, shared by every image.
 struct Picture {
@@ -73,6 +50,7 @@ void BM_PaintTurnedImages(benchmark::State& state) {
   SceneSetup setup;
   Picture picture;
   TOrvaBaseList& scene = *GetMainScene();
+  scene.ActiveLayer()->SetColor(-1);  // no layer fill: the images alone
   for (const Placed& p : Places()) {
     auto* image = CreateSceneObject<TOrvaCustomImage>(scene);
     image->SetParent(scene.ActiveLayer());
