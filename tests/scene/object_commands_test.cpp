@@ -8,6 +8,7 @@
 #include "core/frame_clock.h"
 #include "kit/interpreter_doubles.h"
 #include "kit/page_builder.h"
+#include "kit/scene_builder.h"
 #include "image_test_kit.h"
 #include "scene/prop_motion.h"
 #include "script/call_manager.h"
@@ -240,8 +241,31 @@ TEST_F(ObjectCommands, AMotionSavedAfterItsTargetWentEndsUntouchedOnceLoaded) {
   EXPECT_EQ(Scene().ActiveLayer()->GetLeft(), 0) << "not moved in the target's stead";
 }
 
+TEST_F(ObjectCommands, AStoredPropertyCodeOutsideAByteReadsAsNone) {
+  for (int32_t code : {300, -1, int32_t{PR_LEFT}}) {
+    kit::SceneBuilder stored(GameSaveVersion);
+    stored.Object("m", 0, 0, "");
+    WriteStreamString(stored.Stream(), "box");
+    stored.Int(code);
+    const uint8_t ten[10] = {};
+    stored.Stream().WriteBuffer(ten, 10);
+    for (int32_t v : {1000, int32_t{MT_NORMAL}}) stored.Int(v);
+    stored.Stream().WriteBuffer(ten, 10);
+    stored.Int(20);
+    WriteStreamBool(stored.Stream(), false);
+    stored.Stream().SetPosition(0);
+    auto* motion = CreateSceneObject<TOrvaPropMotion>(Scene());
+    motion->LoadFromStream(stored.Stream(), GameSaveVersion);
+    EXPECT_EQ(stored.Stream().Remaining(), 0);
+    EXPECT_EQ(motion->PropertyCode, code == PR_LEFT ? PR_LEFT : 255) << code;
+    EXPECT_EQ(motion->TargetName, "box");
+    EXPECT_EQ(motion->GetElapsed(), 20);
+  }
+}
+
 TEST_F(ObjectCommands, ObjDelFreesANamedObjectAfterTheUpdateButNeverALayer) {
-  Box("a", {0, 0, 1, 1});
+  TTestBox* a = Box("a", {10, 20, 30, 40});
+  Box("child", {5, 5, 10, 10}, a);
   Box("b", {0, 0, 1, 1});
   PageBuilder page;
   page.ObjDel("\"a\"").ObjDel("\"nobody\"").ObjDel("\"\x01\" + \"BASE0\"").ObjDel("\"\"").Calc("x = 1");
@@ -250,9 +274,11 @@ TEST_F(ObjectCommands, ObjDelFreesANamedObjectAfterTheUpdateButNeverALayer) {
   kit::RunFrame(man);
   EXPECT_EQ(vars.Find("x")->GetAsInteger(), 1);
   EXPECT_EQ(Scene().FindObject("a"), nullptr) << "nameless at once";
-  EXPECT_EQ(Scene().GetItemCount(), 2) << "freed after the update";
+  EXPECT_EQ(Scene().GetItemCount(), 3) << "freed after the update";
+  ClearDirty();
   Scene().Idle();
   EXPECT_EQ(ObjectNames(), std::vector<std::string>{"b"});
+  EXPECT_EQ(Dirty(0), (std::vector<TRect>{{10, 20, 40, 60}})) << "drawn again where the box and its child were";
   EXPECT_TRUE(Scene().GetLayer(0)->GetVisible());
   EXPECT_EQ(Scene().GetLayer(0)->GetName(), LayerName0);
 }
