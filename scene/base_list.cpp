@@ -11,6 +11,7 @@
 #include "scene/geometry.h"
 #include "scene/image_cache.h"
 #include "scene/object_factory.h"
+#include "scene/prop_motion.h"
 #include "scene/property_access.h"
 #include "scene/scene_services.h"
 #include "script/param.h"
@@ -736,6 +737,42 @@ void TOrvaSceneLink::Play(TObjectHandle handle, int32_t mode) {
 
 void TOrvaSceneLink::Invalidate(TObjectHandle handle) {
   if (TOrvaObject* object = Resolve(handle)) object->Invalidate();
+}
+
+void TOrvaSceneLink::ScheduleFree(TObjectHandle handle) {
+  TOrvaObject* object = Resolve(handle);
+  if (object && !object->AsLayer()) object->ScheduleFree();
+}
+
+void TOrvaSceneLink::SetPropMotion(TObjectHandle handle, const TPropMotionFields& fields) {
+  auto* motion = dynamic_cast<TOrvaPropMotion*>(Resolve(handle));
+  if (!motion) return;
+  if (fields.Target) motion->TargetName = *fields.Target;
+  if (fields.Property) motion->PropertyCode = *fields.Property;
+  if (fields.EndValue) motion->EndValue = *fields.EndValue;
+  if (fields.Duration) motion->Duration = *fields.Duration;
+  if (fields.MotionType) motion->MotionType = *fields.MotionType;
+}
+
+TObjectHandle TOrvaSceneLink::FindCabinet(std::string_view name) {
+  TOrvaObject* object = scene_.FindObject(name);
+  return object && object->IsCabinet() ? object->Handle() : TObjectHandle{};
+}
+
+int TOrvaSceneLink::GetChildCount(TObjectHandle control) {
+  TOrvaObject* object = Resolve(control);
+  return object ? object->GetChildCount() : 0;
+}
+
+TObjectHandle TOrvaSceneLink::GetChild(TObjectHandle control, int index) {
+  TOrvaObject* object = Resolve(control);
+  return object ? HandleOf(object->GetChild(index)) : TObjectHandle{};
+}
+
+void TOrvaSceneLink::SetParent(TObjectHandle control, TObjectHandle parent) {
+  TOrvaObject* object = Resolve(control);
+  TOrvaObject* to = Resolve(parent);
+  if (object && to && to->AsControl() && !object->AsLayer()) object->SetParent(to->AsControl());
 }
 
 void TOrvaSceneLink::SaveToStream(TStream& stream) { scene_.SaveToStream(stream); }

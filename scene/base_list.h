@@ -29,10 +29,6 @@ namespace orva {
 class TDIBX;
 class TParamCollection;
 
-// The layers' own names.
-inline constexpr std::string_view LayerName0 = "\x01" "BASE0";
-inline constexpr std::string_view LayerName1 = "\x01" "BASE1";
-
 // A screen layer: a control whose picture is its own surface or, while it is the shown layer
 // and no transition runs, the scene's picture.
 class TOrvaBase : public TOrvaControl {
@@ -144,6 +140,12 @@ class TOrvaSceneLink : public TSceneLink, public TSaveSection {
   void AssignExpression(TObjectHandle object, uint8_t code, const TOrvaParser& expr) override;
   void Play(TObjectHandle object, int32_t mode) override;
   void Invalidate(TObjectHandle object) override;
+  void ScheduleFree(TObjectHandle object) override;
+  void SetPropMotion(TObjectHandle motion, const TPropMotionFields& fields) override;
+  TObjectHandle FindCabinet(std::string_view name) override;
+  int GetChildCount(TObjectHandle control) override;
+  TObjectHandle GetChild(TObjectHandle control, int index) override;
+  void SetParent(TObjectHandle control, TObjectHandle parent) override;
   void SaveToStream(TStream& stream) override;
   void LoadFromStream(TStream& stream, int version) override;
 

@@ -310,14 +310,10 @@ int32_t TOrvaControl::ScreenPos(bool vertical) {
       if (image && parentSize != 0) {
         const int32_t parentImageSize = vertical ? parentImage->GetHeight() : parentImage->GetWidth();
         const int32_t imageSize = vertical ? image->GetHeight() : image->GetWidth();
-        const double ratio = double(parentImageSize) / double(parentSize) * 65536.0;
-        const int64_t s = ratio >= 2147483647.0 ? std::numeric_limits<int32_t>::max()
-                                                : std::max<int64_t>(1, static_cast<int64_t>(std::trunc(ratio)));
+        const int64_t s = PictureStep(parentImageSize, parentSize);
         int32_t d = WrapSub(pos, offset);
         if (flip) d = WrapSub(WrapSub(parentImageSize, d), imageSize);
-        const int64_t scaled = int64_t{d} * 65536;
-        int64_t x = scaled / s;
-        if (scaled % s > 32767) ++x;
+        const int64_t x = StepDivide(d, s, 32767);
         const int32_t parentPos = vertical ? parent_->GetScreenTop() : parent_->GetScreenLeft();
         const int32_t scroll = vertical ? parent_->GetScrollY() : parent_->GetScrollX();
         return WrapAdd(WrapAdd(static_cast<int32_t>(x), WrapSub(parentPos, scroll)), plus);

@@ -143,8 +143,19 @@ class TOrvaObject {
   virtual TPoint GetDrawOrigin() { return {}; }
   virtual std::string GetTextCopy() { return GetText(); }
   virtual void AddText(std::string_view text);
+  // The picture and its 8-bit mask that an image shows; set from outside they are borrowed,
+  // not owned. Layers and the scene answer their surfaces.
   virtual TCustomDIBX* GetImage() { return nullptr; }
+  virtual void SetImage(TCustomDIBX* image) {}
   virtual TCustomDIBX* GetMaskImage() { return nullptr; }
+  virtual void SetMaskImage(TCustomDIBX* mask) {}
+  // Where a turned picture's centre lands on the layer (Position) and that centre in the
+  // picture (Center); nothing for objects that are not turned.
+  struct TRotationCenter {
+    TPoint Position;
+    TPoint Center;
+  };
+  virtual TRotationCenter GetRotationCenter() { return {}; }
   virtual bool GetItemCheck(int index) { return false; }
   virtual void SetItemCheck(int index, bool value) {}
   virtual bool GetItemEnabled(int index) { return true; }

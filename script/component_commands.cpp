@@ -150,4 +150,56 @@ bool TComCabinet::IsSelected(std::string_view name, bool flag) const {
   return flag;
 }
 
+std::string TComCabinet::CabinetName(TParamCollection& vars) {
+  TOrvaParser* expr = Expression(PR_NAME);
+  return expr ? ExprStr(*expr, vars) : std::string();
+}
+
+bool TComCabinet::EvaluateSelection(TParamCollection& vars) {
+  const bool flag = ExprBool(flag_, vars, false);
+  for (const auto& expr : names_) expr->Evaluate(vars);
+  return flag;
+}
+
+void TComCabinet::MoveSelected(TSceneLink& scene, TObjectHandle from, TObjectHandle to, bool flag,
+                               TObjectHandle cabinet) {
+  for (int i = scene.GetChildCount(from); i-- > 0;) {
+    const TObjectHandle child = scene.GetChild(from, i);
+    if (IsSelected(scene.GetName(child), flag)) scene.SetParent(child, to);
+  }
+  if (scene.GetChildCount(cabinet) == 0) scene.ScheduleFree(cabinet);
+}
+
+void TComCabinetSave::Step(TCallMan& runner, TPage*&, int32_t& index) {
+  ++index;
+  TSceneLink* scene = runner.Scene();
+  if (!scene) return;
+  TParamCollection& vars = runner.Vars();
+  const std::string name = CabinetName(vars);
+  TObjectHandle cabinet = name.empty() ? TObjectHandle{} : scene->FindCabinet(name);
+  if (cabinet.IsNone()) {
+    cabinet = scene->CreateObject(LT_CABINET);
+    if (cabinet.IsNone()) return;
+    TParamStr text;
+    text.SetAsString(name);
+    scene->SetCreationProp(cabinet, PR_NAME, text);
+    scene->SetParent(cabinet, scene->FindControl(LayerName0));
+  }
+  const bool flag = EvaluateSelection(vars);
+  MoveSelected(*scene, scene->FindControl(InactiveLayerName), cabinet, flag, cabinet);
+}
+
+void TComCabinetLoad::Step(TCallMan& runner, TPage*&, int32_t& index) {
+  ++index;
+  TSceneLink* scene = runner.Scene();
+  if (!scene) return;
+  TParamCollection& vars = runner.Vars();
+  const std::string name = CabinetName(vars);
+  if (name.empty()) return;
+  const TObjectHandle cabinet = scene->FindCabinet(name);
+  if (cabinet.IsNone()) return;
+  const bool flag = EvaluateSelection(vars);
+  MoveSelected(*scene, cabinet, scene->FindControl(InactiveLayerName), flag, cabinet);
+}
+
 }  // namespace orva

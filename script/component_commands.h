@@ -148,19 +148,32 @@ class TComCabinet : public TComComponent {
   int NameCount() const { return static_cast<int>(names_.size()); }
   TOrvaParser& Name(int index) const { return *names_.at(static_cast<size_t>(index)); }
 
+ protected:
+  // The cabinet's name (PR_NAME), the selection flag, and every name evaluated once.
+  std::string CabinetName(TParamCollection& vars);
+  bool EvaluateSelection(TParamCollection& vars);
+  // Moves the selected children of `from`, last to first, under `to`; frees `cabinet` when
+  // it is left empty.
+  void MoveSelected(TSceneLink& scene, TObjectHandle from, TObjectHandle to, bool flag, TObjectHandle cabinet);
+
  private:
   TOrvaParser flag_;
   std::vector<std::unique_ptr<TOrvaParser>> names_;
 };
 
-// SaveCabinet moves objects of the inactive layer into a cabinet, LoadCabinet back.
+// SaveCabinet moves the selected objects of the inactive layer into the cabinet named by
+// PR_NAME (made on layer 0 when there is none), LoadCabinet moves the selected objects of a
+// cabinet back; the children are visited from the last to the first, and a cabinet left
+// empty is freed.
 class TComCabinetSave final : public TComCabinet {
  public:
   using TComCabinet::TComCabinet;
+  void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
 };
 class TComCabinetLoad final : public TComCabinet {
  public:
   using TComCabinet::TComCabinet;
+  void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
 };
 
 }  // namespace orva

@@ -55,6 +55,15 @@ class TEventQueue {
   virtual void Clear() = 0;
 };
 
+// What a property-motion command gives its motion; a field without a value is left as it is.
+struct TPropMotionFields {
+  std::optional<std::string> Target;  // the name of the object to move
+  std::optional<uint8_t> Property;    // its property code
+  std::optional<long double> EndValue;
+  std::optional<int32_t> Duration;    // ms
+  std::optional<uint8_t> MotionType;  // MT_NORMAL, MT_INC, MT_DEC
+};
+
 class TSceneLink {
  public:
   virtual ~TSceneLink() = default;
@@ -143,6 +152,20 @@ class TSceneLink {
   virtual void Play(TObjectHandle object, int32_t mode) {}
   // Adds the object's visible rectangle to its layer's dirty rectangles.
   virtual void Invalidate(TObjectHandle object) {}
+
+  // ---- What the object, property-motion and cabinet commands do ----
+  // Hands the object to the scene's deferred freeing (it loses its name at once); a layer
+  // is never freed.
+  virtual void ScheduleFree(TObjectHandle object) {}
+  // Fills in the fields of a property motion (LT_PROPMOTION) that have a value.
+  virtual void SetPropMotion(TObjectHandle motion, const TPropMotionFields& fields) {}
+  // The object of that name when it is a cabinet, else none.
+  virtual TObjectHandle FindCabinet(std::string_view name) { return {}; }
+  // A control's children, bottom first; moving one out leaves those below it in place.
+  virtual int GetChildCount(TObjectHandle control) { return 0; }
+  virtual TObjectHandle GetChild(TObjectHandle control, int index) { return {}; }
+  // Moves a control (never a layer) under another control or layer.
+  virtual void SetParent(TObjectHandle control, TObjectHandle parent) {}
 };
 
 }  // namespace orva

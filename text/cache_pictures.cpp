@@ -3,27 +3,26 @@
 #include "core/exceptions.h"
 #include "core/file_manager.h"
 #include "scene/image_cache.h"
+#include "scene/image_list.h"
 
 namespace orva {
 
 namespace {
 
-// The cache item's frames, held for one user; the cache refills the same surfaces after a
-// display change, so the frames stay valid.
+// The frames of one layered image held in a frame list for one user; the cache refills the
+// same surfaces after a display change, so the frames stay valid.
 class TCachePicture final : public TInlinePicture {
  public:
-  TCachePicture(TVaskItem& item, const void* user) : item_(item), user_(user) {}
-  ~TCachePicture() override { item_.Release(user_); }
-
-  int Count() override { return item_.GetFrameCount(); }
+  int Count() override { return Frames.Count(); }
   TInlineFrame Frame(int index) override {
-    TVaskItemFrame& frame = item_.GetFrame(index);
-    return {frame.Image.get(), frame.Mask.get(), frame.Delay};
+    TOrvaImageData* frame = Frames.GetItem(index);
+    if (!frame) return {};
+    return {frame->GetDIB(), frame->GetMask(), frame->GetDelay()};
   }
+  void ReleaseSurfaces() override { Frames.ReleaseSurfaces(); }
+  void RecreateSurfaces() override { Frames.RecreateSurfaces(); }
 
- private:
-  TVaskItem& item_;
-  const void* user_;
+  TOrvaImageList Frames;
 };
 
 }  // namespace
@@ -31,12 +30,14 @@ class TCachePicture final : public TInlinePicture {
 std::unique_ptr<TInlinePicture> TCachePictureSource::Load(const std::string& name, const void* user) {
   TOrvaImageCache* cache = GetImageCache();
   if (!cache || !FileManager || !FileManager->FileExists(name)) return nullptr;
+  auto picture = std::make_unique<TCachePicture>();
   try {
-    return std::make_unique<TCachePicture>(cache->Collection().Acquire(user, name, false, false), user);
+    picture->Frames.LoadFromCache(cache->Collection(), user, name, false);
   } catch (const Exception&) {
     // A damaged picture lays out as none.
     return nullptr;
   }
+  return picture;
 }
 
 }  // namespace orva

@@ -4,6 +4,7 @@
 
 #include "core/frame_clock.h"
 #include "graphics/custom_dibx.h"
+#include "scene/image_list.h"
 #include "script/conversions.h"
 #include "text/stream_read.h"
 #include "text/word.h"
@@ -34,20 +35,7 @@ TInlineFrame TWdImageFrames::Frame(int index) const {
 TInlineFrame TWdImageFrames::Current() const { return Frame(index_); }
 
 bool TWdImageFrames::Tick() {
-  if (count_ < 2) return false;
-  countdown_ = WrapSub(countdown_, FrameDelta);
-  if (countdown_ >= 1) return false;
-  // Frames shorter than the step are skipped; the wrap to frame 0 stops there and drops the
-  // time left over.
-  while (countdown_ < 1) {
-    index_ = (index_ + 1) % count_;
-    if (index_ == 0) {
-      countdown_ = Frame(0).Delay;
-      break;
-    }
-    countdown_ = WrapAdd(countdown_, Frame(index_).Delay);
-  }
-  return true;
+  return AdvanceFrame(index_, countdown_, count_, FrameDelta, [this](int i) { return Frame(i).Delay; });
 }
 
 // ---- TWdImg ----

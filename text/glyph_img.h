@@ -11,7 +11,8 @@
 
 namespace orva {
 
-// The frames of a picture with a current index and a countdown to the next frame.
+// The frames of a picture with a current index and a countdown to the next frame, advanced
+// by the frame lists' own step.
 class TWdImageFrames {
  public:
   explicit TWdImageFrames(std::unique_ptr<TInlinePicture> picture);

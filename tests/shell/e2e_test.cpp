@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -29,6 +30,7 @@
 #include "platform/instance_lock.h"
 #include "script/param_collection.h"
 #include "shell/start_up.h"
+#include "shell/toolbar.h"
 
 extern char** environ;
 
@@ -203,8 +205,9 @@ TEST_F(PlayerRun, TheDemoFlipsBetweenItsLayers) {
     EXPECT_EQ(run.exitCode, 0) << run.errors;
   };
 
+  // Pixels away from the pictures the flips carry.
   frameAt((flips[0].first + flips[0].second) / 2);
-  const uint32_t blend = CapturedPixel("at.bmp", 320, 240);
+  const uint32_t blend = CapturedPixel("at.bmp", 620, 300);
   EXPECT_EQ(CapturedPixel("at.bmp", 5, 5), blend);
   for (int shift : {0, 8, 16}) {
     const int got = blend >> shift & 0xFF, from = old >> shift & 0xFF, to = first >> shift & 0xFF;
@@ -214,13 +217,13 @@ TEST_F(PlayerRun, TheDemoFlipsBetweenItsLayers) {
   }
 
   frameAt(flips[0].second + 100);
-  EXPECT_EQ(CapturedPixel("at.bmp", 320, 240), first);
+  EXPECT_EQ(CapturedPixel("at.bmp", 620, 300), first);
   EXPECT_EQ(CapturedPixel("at.bmp", 639, 479), first);
 
   frameAt((flips[1].first + flips[1].second) / 2);
   for (int stripe : {0, 100, 620}) {
-    EXPECT_EQ(CapturedPixel("at.bmp", stripe, 200), second) << stripe;
-    EXPECT_EQ(CapturedPixel("at.bmp", stripe + 19, 200), first) << stripe;
+    EXPECT_EQ(CapturedPixel("at.bmp", stripe, 100), second) << stripe;
+    EXPECT_EQ(CapturedPixel("at.bmp", stripe + 19, 100), first) << stripe;
   }
 }
 
@@ -347,6 +350,49 @@ TEST_F(PlayerRun, TheDemoShowsItsTextPageByPageAndThenTheBacklog) {
   EXPECT_GE(firstClock(line(kit::DemoTextDoneLine)), 4000u);
   rows = textRows("after.bmp", outside);
   EXPECT_TRUE(rows.empty());
+}
+
+// The demo's pictures stand where its pages put them, and its star counts only the clicks
+// that land on its opaque pixels.
+TEST_F(PlayerRun, TheDemoShowsItsPicturesAndTheStarHitsOnlyOnOpaquePixels) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoPictureSpots& spots = kit::DemoPictures();
+  // Clicks are in the window, whose scene lies below the toolbar's dock.
+  auto at = [](TPoint p) { return std::to_string(p.X) + " " + std::to_string(p.Y + TToolbar::DockHeight); };
+  // The pictures come once the text is read.
+  const std::string input = DemoBoxClicks({1000, 2000, 3000, 4000}) + "4300 click " + at(spots.StarTransparent) +
+                            "; 4600 click " + at(spots.StarOpaque) + "; 4900 click " + at(spots.StarTransparent) + "; ";
+  TRun run = Run({"game"}, {{"ORVA_INPUT", input + "7000 close"}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(StatusInt("hits"), 1) << "the clicks on the keyed corner miss";
+  // A frame in the pause after the second flip, which carried the pictures.
+  std::vector<unsigned long> flipEnds;
+  const std::string afterFlip = "start.osb(" + std::to_string(kit::DemoFlipLine + 1) + ")";
+  for (const std::string& line : Trace())
+    if (line.ends_with(afterFlip)) flipEnds.push_back(std::stoul(line.substr(0, 8), nullptr, 16));
+  ASSERT_GE(flipEnds.size(), 2u);
+  run = Run({"game"}, {{"ORVA_INPUT", input + std::to_string(flipEnds[1] + kit::DemoPauseMilliseconds / 2) + " close"},
+                       {"ORVA_CAPTURE", dir.Os("last.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+
+  // Colours within the rounding of the screen depth and of drawing through a mask.
+  auto near = [](uint32_t a, uint32_t b) {
+    for (int shift : {0, 8, 16})
+      if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 8) return false;
+    return true;
+  };
+  std::set<uint32_t> palette;
+  for (int32_t c : kit::DemoLayerColours()) palette.insert(BgrToRgb(c));
+  const uint32_t star = CapturedPixel("last.bmp", spots.StarOpaque.X, spots.StarOpaque.Y);
+  EXPECT_TRUE(near(star, spots.StarColour)) << std::hex << star;
+  const uint32_t corner = CapturedPixel("last.bmp", spots.StarTransparent.X, spots.StarTransparent.Y);
+  EXPECT_TRUE(palette.count(corner)) << "the layer shows through the key: " << std::hex << corner;
+  const uint32_t spinner = CapturedPixel("last.bmp", spots.Spinner.X, spots.Spinner.Y);
+  EXPECT_TRUE(std::any_of(spots.SpinnerColours.begin(), spots.SpinnerColours.end(),
+                          [&](uint32_t c) { return near(spinner, c); }))
+      << std::hex << spinner;
+  const uint32_t hub = CapturedPixel("last.bmp", spots.WheelHub.X, spots.WheelHub.Y);
+  EXPECT_TRUE(near(hub, spots.WheelHubColour)) << "the wheel turns about its hub: " << std::hex << hub;
 }
 
 // Pages reach the engine through the system variables and the built-in functions.
