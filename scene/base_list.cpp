@@ -7,7 +7,7 @@
 #include "core/stream.h"
 #include "graphics/dibx.h"
 #include "scene/color_tables.h"
-#include "scene/flip_snapshot.h"
+#include "scene/custom_image.h"
 #include "scene/geometry.h"
 #include "scene/image_cache.h"
 #include "scene/object_factory.h"
@@ -580,9 +580,10 @@ void TOrvaSceneLink::Paint() { scene_.Paint(); }
 TObjectHandle TOrvaSceneLink::CreateSnapshot(std::string_view name) {
   TOrvaBase* layer = scene_.ActiveLayer();
   TCustomDIBX* shown = layer->GetImage();
-  auto* snapshot = CreateSceneObject<TFlipSnapshot>(scene_);
+  // An image holding its own copy of the shown picture, drawn 1:1.
+  auto* snapshot = CreateSceneObject<TOrvaCustomImage>(scene_);
   snapshot->SetName(name);
-  TDIBX& picture = snapshot->Picture;
+  TDIBX& picture = *snapshot->OwnSurface();
   picture.SetSize(std::max(scene_.GetWidth(), 1), std::max(scene_.GetHeight(), 1), ScreenBitCount());
   if (shown) picture.Assign(*shown);
   picture.TransparentColor = -1;
@@ -606,10 +607,6 @@ void TOrvaSceneLink::MoveToLayer(TObjectHandle object, int layer) {
 bool TOrvaSceneLink::IsCabinet(TObjectHandle object) {
   TOrvaObject* o = ResolveHandle(object);
   return o && o->IsCabinet();
-}
-
-void TOrvaSceneLink::ScheduleFree(TObjectHandle object) {
-  if (TOrvaObject* o = ResolveHandle(object)) o->ScheduleFree();
 }
 
 bool TOrvaSceneLink::SetActiveBase(int layer, int transition, int32_t duration, int32_t position, bool reset,

@@ -115,7 +115,6 @@ class TOrvaSceneLink : public TSceneLink, public TSaveSection {
   std::vector<TObjectHandle> LayerChildren(int layer) override;
   void MoveToLayer(TObjectHandle object, int layer) override;
   bool IsCabinet(TObjectHandle object) override;
-  void ScheduleFree(TObjectHandle object) override;
   bool SetActiveBase(int layer, int transition, int32_t duration, int32_t position, bool reset,
                      bool reverse) override;
   void SetTransitionParam(int index, int32_t value) override;

@@ -100,8 +100,6 @@ class TSceneLink {
   // The object's parent becomes layer 0 or 1.
   virtual void MoveToLayer(TObjectHandle object, int layer) {}
   virtual bool IsCabinet(TObjectHandle object) { return false; }
-  // Hands the object to the scene's deferred freeing (it loses its name at once).
-  virtual void ScheduleFree(TObjectHandle object) {}
   // Shows the layer, starting the transition of that WP_ number over the duration (reset:
   // whatever runs is dropped first); true when a transition object was made, which the next
   // three calls configure.

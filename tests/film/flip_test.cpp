@@ -13,7 +13,7 @@
 #include "kit/interpreter_doubles.h"
 #include "kit/page_builder.h"
 #include "scene/base_list.h"
-#include "scene/flip_snapshot.h"
+#include "scene/custom_image.h"
 #include "script/call_manager.h"
 #include "script/flip_command.h"
 #include "script/param_collection.h"
@@ -102,7 +102,9 @@ class FlipTest : public ::testing::Test {
     if (!object) return -1;
     return object->GetParent() == Scene().GetLayer(0) ? 0 : 1;
   }
-  TFlipSnapshot* Snapshot() { return dynamic_cast<TFlipSnapshot*>(Scene().FindControl(TransitionSnapshotName)); }
+  TOrvaCustomImage* Snapshot() {
+    return dynamic_cast<TOrvaCustomImage*>(Scene().FindControl(TransitionSnapshotName));
+  }
   uint32_t Pixel(int32_t colour) { return BackBuffer().ColorToPixel(colour); }
 
   kit::FrameScope frameScope_;
@@ -182,8 +184,8 @@ TEST_F(FlipTest, TheSnapshotFreezesWhatTheShownLayerShowed) {
     Frame();
     EXPECT_TRUE(Scene().RedrawAllRect().IsEmpty()) << "a new transition has changed nothing yet";
     ASSERT_TRUE(Snapshot()) << depth;
-    EXPECT_EQ(DifferenceFrom(Snapshot()->Picture, before), "") << depth;
-    EXPECT_EQ(Snapshot()->Picture.TransparentColor, -1);
+    EXPECT_EQ(DifferenceFrom((*Snapshot()->OwnSurface()), before), "") << depth;
+    EXPECT_EQ((*Snapshot()->OwnSurface()).TransparentColor, -1);
     EXPECT_EQ(Snapshot()->GetWidth(), 64);
     EXPECT_EQ(LayerOf("a"), 1);
     // The fade: first frame of the transition old, then a blend, at the end the new layer.
