@@ -8,8 +8,12 @@
 #include "film/wipe_dither.h"
 #include "film/wipe_fade.h"
 #include "film/wipe_grid.h"
+#include "film/wipe_scroll.h"
 #include "film/wipe_sector.h"
 #include "film/wipe_shadow.h"
+#include "film/wipe_sudare.h"
+#include "film/wipe_twist.h"
+#include "film/wipe_zoom.h"
 
 namespace orva {
 
@@ -51,6 +55,17 @@ void RegisterWipeClasses(TMaskImages* images) {
   Register<TWipeCircle>(WP_CIRCLE);
   Register<TWipeBlockCoil>(WP_BLOCKCOIL);
   Register<TWipeBlockRandom>(WP_BLOCKRANDOM);
+  Register<TWipeScrollH>(WP_SCROLLH);
+  Register<TWipeScrollV>(WP_SCROLLV);
+  Register<TWipeSudareH>(WP_SUDAREH);
+  Register<TWipeSudareV>(WP_SUDAREV);
+  Register<TWipeRubberH>(WP_RUBBERH);
+  Register<TWipeRubberV>(WP_RUBBERV);
+  Register<TWipeTwistH>(WP_TWISTH);
+  Register<TWipeTwistV>(WP_TWISTV);
+  Register<TWipeSmall>(WP_SMALL);
+  Register<TWipeBig>(WP_BIG);
+  Register<TWipeZoomin>(WP_ZOOMIN);
 }
 
 }  // namespace orva
