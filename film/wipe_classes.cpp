@@ -4,13 +4,16 @@
 
 #include "film/wipe_blind.h"
 #include "film/wipe_block.h"
+#include "film/wipe_blur.h"
 #include "film/wipe_curtain.h"
 #include "film/wipe_dither.h"
 #include "film/wipe_fade.h"
 #include "film/wipe_grid.h"
+#include "film/wipe_light.h"
 #include "film/wipe_scroll.h"
 #include "film/wipe_sector.h"
 #include "film/wipe_shadow.h"
+#include "film/wipe_spot.h"
 #include "film/wipe_sudare.h"
 #include "film/wipe_twist.h"
 #include "film/wipe_zoom.h"
@@ -66,6 +69,12 @@ void RegisterWipeClasses(TMaskImages* images) {
   Register<TWipeSmall>(WP_SMALL);
   Register<TWipeBig>(WP_BIG);
   Register<TWipeZoomin>(WP_ZOOMIN);
+  Register<TWipeWhite>(WP_WHITE);
+  Register<TWipeBlack>(WP_BLACK);
+  Register<TWipeFlash>(WP_FLASH);
+  Register<TWipeBlurWhite>(WP_BLURWHITE);
+  Register<TWipeBlurBlack>(WP_BLURBLACK);
+  Register<TWipeSpot>(WP_SPOT);
 }
 
 }  // namespace orva

@@ -241,6 +241,21 @@ inline uint32_t MaskRule(int depth, uint32_t a, uint32_t b, uint32_t m) {
   return PackedPath(depth) ? PackedMaskRule(depth, a, b, m) : PlainMaskRule(depth, a, b, m);
 }
 
+// DrawAlpha's rule: an equal pixel stays; the packed path blends every byte (32 bits) or every
+// field (16 bits), the plain path the colour fields.
+inline uint32_t AlphaRule(int depth, uint32_t d, uint32_t s, uint32_t w) {
+  if (s == d) return d;
+  auto mix = [w](uint32_t vd, uint32_t vs) { return (vs * w + vd * (255 - w)) >> 8; };
+  if (PackedPath(depth) && depth == 32) {
+    uint32_t out = 0;
+    for (int k = 0; k < 32; k += 8) out |= mix(d >> k & 0xFF, s >> k & 0xFF) << k;
+    return out;
+  }
+  uint32_t out = 0;
+  for (uint32_t mk : FieldMasks(depth)) out |= static_cast<uint32_t>((uint64_t(s & mk) * w + uint64_t(d & mk) * (255 - w)) >> 8 & mk);
+  return out;
+}
+
 // ---- Frames ----
 
 // The first pixel of the picture that differs from the expectation (none: a pixel that is
