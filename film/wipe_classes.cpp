@@ -5,11 +5,14 @@
 #include "film/wipe_blind.h"
 #include "film/wipe_block.h"
 #include "film/wipe_blur.h"
+#include "film/wipe_crack.h"
 #include "film/wipe_curtain.h"
 #include "film/wipe_dither.h"
 #include "film/wipe_fade.h"
 #include "film/wipe_grid.h"
 #include "film/wipe_light.h"
+#include "film/wipe_mosaic.h"
+#include "film/wipe_ripple.h"
 #include "film/wipe_scroll.h"
 #include "film/wipe_sector.h"
 #include "film/wipe_shadow.h"
@@ -75,6 +78,9 @@ void RegisterWipeClasses(TMaskImages* images) {
   Register<TWipeBlurWhite>(WP_BLURWHITE);
   Register<TWipeBlurBlack>(WP_BLURBLACK);
   Register<TWipeSpot>(WP_SPOT);
+  Register<TWipeMosaic>(WP_MOSAIC);
+  Register<TWipeRipple>(WP_RIPPLE);
+  Register<TWipeCrack>(WP_CRACK);
 }
 
 }  // namespace orva
