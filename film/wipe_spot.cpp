@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "film/light_rows.h"
 #include "film/wipe_step.h"
 #include "graphics/custom_dibx.h"
 #include "graphics/packed_pixels.h"
@@ -40,45 +41,25 @@ namespace {
 // one lit by 511 − q.
 struct TRing {
   int32_t Progress;
-  bool FromNew(int32_t d) const { return Progress - d >= 256; }
-  // The light 0 .. 255, or -1 outside the ring.
-  int32_t Light(int32_t d) const {
-    const int32_t q = Progress - d;
-    return q < 0 || q >= 512 ? -1 : q < 256 ? q : 511 - q;
+  // One row's light (0 outside the ring) and picture.
+  void Row(const int32_t* distances, int n, uint16_t* light, uint16_t* fromNew) const {
+    for (int x = 0; x < n; ++x) {
+      const int32_t q = Progress - distances[x];
+      light[x] = static_cast<uint16_t>(q < 0 || q >= 512 ? 0 : q < 256 ? q : 511 - q);
+      fromNew[x] = q >= 256 ? 0xFFFF : 0;
+    }
   }
 };
 
-// The grey added to every colour field of the pixel, saturating; the other bits stay.
+// Other depths: the grey added to every colour field of the pixel, saturating.
 template <int Bits>
-uint32_t Lit(uint32_t base, uint32_t light, const packed::Fields16& f, uint32_t used16, const uint32_t (&masks)[3]) {
-  if constexpr (Bits == 32) {
-    return packed::AddSat32(base, GreyTable32[light]);
-  } else if constexpr (Bits == 16) {
-    return packed::AddSat16(f, base, GreyTable16[light]) | (base & ~used16);
-  } else {
-    const uint32_t grey = GreyTable32[light];
+void SpotRowFields(const uint32_t (&masks)[3], uint8_t* d, const uint8_t* a, const uint8_t* b, const uint16_t* light,
+                   const uint16_t* fromNew, int n) {
+  for (int x = 0; x < n; ++x) {
+    const uint32_t base = LoadRowPixel(fromNew[x] ? b : a, x, Bits), grey = GreyTable32[light[x]];
     uint32_t out = base;
     for (uint32_t mk : masks) out = (out & ~mk) | std::min<uint32_t>((base & mk) + (grey & mk), mk);
-    return out;
-  }
-}
-
-template <int Bits>
-void SpotRows(const TRing& ring, const std::vector<int32_t>& distances, int stride, TLockedRows& d, TLockedRows& a,
-              TLockedRows& b, int width, int height, TCustomDIBX& dest) {
-  const packed::Fields16 fields(dest.GetBitCount() == 16);
-  const uint32_t used16 = dest.GetBitCount() == 16 ? 0xFFFF : 0x7FFF;
-  uint32_t masks[3] = {dest.GetRedMask(), dest.GetGreenMask(), dest.GetBlueMask()};
-  if (Bits == 8) masks[0] = masks[1] = 0, masks[2] = 0xFF;
-  for (int y = 0; y < height; ++y) {
-    const int32_t* dist = &distances[size_t(y) * size_t(stride)];
-    uint8_t* out = d.Row(y);
-    const uint8_t *old = a.Row(y), *fresh = b.Row(y);
-    for (int x = 0; x < width; ++x) {
-      const int32_t light = ring.Light(dist[x]);
-      const uint32_t base = LoadRowPixel(ring.FromNew(dist[x]) ? fresh : old, x, Bits);
-      StoreRowPixel(out, x, Bits, light < 0 ? base : Lit<Bits>(base, uint32_t(light), fields, used16, masks));
-    }
+    StoreRowPixel(d, x, Bits, out);
   }
 }
 
@@ -94,13 +75,29 @@ bool TWipeSpot::Step() {
       std::clamp<int64_t>(ScaledProgress(Position, SpotLength, Duration), -1, int64_t{SpotLength} + 512))};
   TLockedRows d(*Dest), a(*SrcA), b(*SrcB);
   if (!d.Ok() || !a.Ok() || !b.Ok()) return false;
-  const int w = extent.Width, h = extent.Height;
-  switch (Dest->GetStorageBitCount()) {
-    case 8: SpotRows<8>(ring, Distances, DistancesWidth, d, a, b, w, h, *Dest); break;
-    case 16: SpotRows<16>(ring, Distances, DistancesWidth, d, a, b, w, h, *Dest); break;
-    case 24: SpotRows<24>(ring, Distances, DistancesWidth, d, a, b, w, h, *Dest); break;
-    case 32: SpotRows<32>(ring, Distances, DistancesWidth, d, a, b, w, h, *Dest); break;
-    default: break;  // below 8 bits nothing is drawn
+  const int bits = Dest->GetStorageBitCount();
+  if (bits < 8) return false;
+  const int w = extent.Width;
+  std::vector<uint16_t> light(static_cast<size_t>(w)), fromNew(static_cast<size_t>(w));
+  const packed::Fields16 fields(Dest->GetBitCount() == 16);
+  uint32_t masks[3] = {Dest->GetRedMask(), Dest->GetGreenMask(), Dest->GetBlueMask()};
+  if (bits == 8) masks[0] = masks[1] = 0, masks[2] = 0xFF;
+  for (int y = 0; y < extent.Height; ++y) {
+    ring.Row(&Distances[size_t(y) * size_t(DistancesWidth)], w, light.data(), fromNew.data());
+    uint8_t* out = d.Row(y);
+    const uint8_t *old = a.Row(y), *fresh = b.Row(y);
+    switch (bits) {
+      case 32:
+        LightRow32(reinterpret_cast<uint32_t*>(out), reinterpret_cast<const uint32_t*>(old),
+                   reinterpret_cast<const uint32_t*>(fresh), light.data(), fromNew.data(), w, false);
+        break;
+      case 16:
+        LightRow16(fields, reinterpret_cast<uint16_t*>(out), reinterpret_cast<const uint16_t*>(old),
+                   reinterpret_cast<const uint16_t*>(fresh), light.data(), fromNew.data(), w, false);
+        break;
+      case 24: SpotRowFields<24>(masks, out, old, fresh, light.data(), fromNew.data(), w); break;
+      default: SpotRowFields<8>(masks, out, old, fresh, light.data(), fromNew.data(), w); break;
+    }
   }
   return false;
 }
