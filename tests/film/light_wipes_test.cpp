@@ -135,6 +135,11 @@ TEST_F(LightWipes, WhiteOverDuration511) {
   auto wipe = Make(WP_WHITE, f, 511);
   wipe->Position = 511;
   EXPECT_TRUE(wipe->Step());
+  // Position × 511 passes 32 bits after 4.2 million units: v = 459, grey 52.
+  auto slow = Make(WP_WHITE, f, 10000000);
+  slow->Position = 9000000;
+  slow->Step();
+  EXPECT_EQ(f.Dest.GetPixel(0, 0), 0x748494u);
 }
 
 TEST_F(LightWipes, AFlashStartsWhiteAtEveryDepth) {
