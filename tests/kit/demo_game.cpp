@@ -1,8 +1,7 @@
 #include "kit/demo_game.h"
 
 #include <cstdlib>
-
-#include <cstdlib>
+#include <iterator>
 
 #include "core/archive.h"
 #include "core/big_stream.h"
@@ -21,8 +20,19 @@ const std::vector<int32_t>& DemoLayerColours() {
   return colours;
 }
 
+namespace {
+
+// After the mask transitions: pictures that move, light up and break.
+constexpr int kPictureTransitions[] = {WP_SCROLLH, WP_TWISTV, WP_SPOT, WP_CRACK, WP_MOSAIC};
+
+}  // namespace
+
 const std::vector<int>& DemoTransitions() {
-  static const std::vector<int> transitions = {WP_FADE, WP_BLINDH, WP_CLOCKHAND, WP_CIRCLE, WP_BLOCKCOIL, WP_GRID};
+  static const std::vector<int> transitions = [] {
+    std::vector<int> all = {WP_FADE, WP_BLINDH, WP_CLOCKHAND, WP_CIRCLE, WP_BLOCKCOIL, WP_GRID};
+    all.insert(all.end(), std::begin(kPictureTransitions), std::end(kPictureTransitions));
+    return all;
+  }();
   return transitions;
 }
 
