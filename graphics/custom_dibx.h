@@ -201,8 +201,9 @@ class TCustomDIBX {
   virtual void ToMemoryImage();
 
   TRect GetBoundsRect() { return {0, 0, GetWidth(), GetHeight()}; }
-  // The stored clip cut to the surface; the bounds when none is set.
-  TRect GetClipRect();
+  // The stored clip cut to the surface; the bounds when none is set. Virtual for a
+  // decorating surface, whose coordinates are not its own.
+  virtual TRect GetClipRect();
   void SetClipRect(const TRect& rect) { ClipRect = rect; }
   int BytesPerPixel() { return (GetStorageBitCount() + 7) / 8; }
   // The clipping step of every blit and fill: cuts dr to the clip and sr to the source (and
