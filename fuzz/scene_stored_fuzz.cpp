@@ -10,6 +10,7 @@
 #include "core/stream.h"
 #include "kit/scene_doubles.h"
 #include "scene/base_list.h"
+#include "scene/http_object.h"
 #include "scene/object_factory.h"
 
 namespace {
@@ -21,6 +22,7 @@ TOrvaBaseList& Scene() {
     RegisterObjectClass(LT_BOX, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::FillBox>(s); });
     RegisterObjectClass(LT_TIMER,
                         [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::StoredComponent>(s); });
+    RegisterObjectClass(LT_HTTP, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(s); });
     CreateSceneGlobals();
     return true;
   }();

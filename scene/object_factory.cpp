@@ -6,6 +6,7 @@
 #include "core/lists.h"
 #include "core/vocabulary.h"
 #include "scene/base_list.h"
+#include "scene/http_object.h"
 
 namespace orva {
 
@@ -14,6 +15,7 @@ namespace {
 std::array<TObjectConstructor, 128>& Classes() {
   static std::array<TObjectConstructor, 128> classes = [] {
     std::array<TObjectConstructor, 128> table;
+    table[LT_HTTP] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
     return table;
   }();
