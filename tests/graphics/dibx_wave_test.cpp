@@ -352,3 +352,42 @@ TEST(DIBXWave, WithoutThePackedPathsOnlyThoseWithoutAPlainOneDrawNothing) {
     EXPECT_EQ(SurfacePixels(through) == SurfacePixels(before), none) << op.name;
   }
 }
+
+TEST(DIBXWave, FarCoordinatesAndOffsetsOverflowNothing) {
+  // Positions, rectangles and offsets at the ends of the 32-bit range, directly and through a
+  // wave (the sanitizers watch the arithmetic); what shows of the fill is drawn.
+  PathScope path(true);
+  Sources sources(32);
+  TDIBX target;
+  Background(target, 32);
+  TDIBXWave wave;
+  Shape(wave, target, INT32_MIN, 2, INT32_MAX, {INT32_MAX, INT32_MIN, 0, 1, -1});
+  const TRect all{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+  for (TCustomDIBX* surface : {static_cast<TCustomDIBX*>(&target), static_cast<TCustomDIBX*>(&wave)})
+    for (int x : {INT32_MIN, -5, INT32_MAX}) {
+      TCustomDIBX& d = *surface;
+      d.DrawColorReduce(x, x, sources.bits1, all, 1, true, true, 255, 2);
+      d.DrawColorReduceEx(x, 3, sources.bits4, all, {1, 2, 3}, false, true, 300, 4);
+      d.DrawIndexed(x, 3, sources.bits4, all, 0, true, false, 400, sources.table16);
+      d.DrawIndexedAdd(3, x, sources.index8, all, 0, false, true, 255, sources.table256);
+      d.StretchDrawIndexed(all, sources.index8, all, 0, true, true, 255, sources.table256);
+      d.StretchDrawIndexed({x, 0, 40, 40}, sources.index8, {0, 0, 8, 6}, 0, false, false, 255, sources.table256);
+      d.FillPattern(all, sources.picture, x, x, true, false);
+      d.FramePattern(all, x, sources.picture, {}, 0, x, INT32_MIN);
+      d.FramePattern({0, 0, 40, 30}, INT32_MAX, sources.picture, {}, 0, 0, 0);
+      d.Draw(x, x, sources.picture, {0, 0, 9, 7}, true, true, true);
+      d.DrawRotate(x, 4, 256, 256, sources.picture, {0, 0, 9, 7}, 0, 0, 30, false, false, false, 255);
+      d.StretchDrawAlpha(all, sources.picture, {0, 0, 9, 7}, false, false, false, 255);
+      d.FillRect({x, 0, INT32_MAX, 40}, 7);
+    }
+  // Rows shifted by the largest offsets fall off the surface; the others are shifted.
+  TDIBX untouched;
+  Background(untouched, 32);
+  Background(target, 32);
+  wave.FillRect({0, 0, 48, 40}, 7);
+  EXPECT_EQ(SurfacePixels(target)[2], SurfacePixels(untouched)[2]);
+  EXPECT_EQ(SurfacePixels(target)[3], SurfacePixels(untouched)[3]) << "rows moved off by INT32_MAX and INT32_MIN";
+  EXPECT_EQ(SurfacePixels(target)[4], Row(48, 7));
+  EXPECT_NE(target.GetPixel(0, 5), 7u);
+  EXPECT_EQ(target.GetPixel(1, 5), 7u);
+}
