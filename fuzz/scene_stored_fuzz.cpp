@@ -15,6 +15,7 @@
 #include "kit/vask_file.h"
 #include "scene/animated_image.h"
 #include "scene/base_list.h"
+#include "scene/http_object.h"
 #include "scene/object_factory.h"
 #include "text_fuzz_support.h"
 #include "scene/prop_motion.h"
@@ -44,6 +45,7 @@ TOrvaBaseList& Scene() {
     files.Add("k.vsk", kit::MakeVask(keyed));
     static TParamCollection vars;
     SetSceneVariables(&vars);
+    RegisterObjectClass(LT_HTTP, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(s); });
     CreateSceneGlobals();
     return true;
   }();

@@ -9,6 +9,7 @@
 #include "core/file_manager.h"
 #include "core/frame_clock.h"
 #include "core/game_path.h"
+#include "core/main_thread_jobs.h"
 #include "core/paths.h"
 #include "film/mask_images.h"
 #include "film/wipe_classes.h"
@@ -254,6 +255,8 @@ void TFormView::StepFrame() {
   } stepped{window_};
   if (!project_) return;
   TOrvaBaseList& scene = *GetMainScene();
+  // What worker threads finished since the last step (the HTTP objects' requests).
+  RunMainThreadJobs();
   FileManager->WorkFiles().Tick();
   DeleteTempFiles();
   scene.ProcessInput();
