@@ -11,19 +11,12 @@
 #include "kit/scene_doubles.h"
 #include "scene/base_list.h"
 #include "scene/scene_services.h"
+#include "scene_setup.h"
 
 namespace {
 
 using namespace orva;
-
-class TBenchScreen : public TSceneScreen {
- public:
-  TBenchScreen() { Back.SetSize(800, 600, 32); }
-  int BitCount() override { return 32; }
-  TCustomDIBX* BackBuffer() override { return &Back; }
-  TPoint CursorPos() override { return {}; }
-  TDIBX Back;
-};
+using bench::SceneSetup;
 
 using TBenchBox = kit::FillBox;
 
@@ -35,22 +28,6 @@ class TBenchIdler : public TOrvaComponent {
 
  private:
   std::string handler_;
-};
-
-// The main scene at 800 × 600 on the bench screen, for the life of the object.
-struct SceneSetup {
-  SceneSetup() {
-    previous = SetSceneServices({&screen, nullptr, nullptr});
-    CreateSceneGlobals();
-    GetMainScene()->SetWidth(800);
-    GetMainScene()->SetHeight(600);
-  }
-  ~SceneSetup() {
-    FreeSceneGlobals();
-    SetSceneServices(previous);
-  }
-  TBenchScreen screen;
-  TSceneServices previous;
 };
 
 // 10 panels of 7 children of 6 grandchildren: 500 controls.

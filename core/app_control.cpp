@@ -4,6 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <algorithm>
+#include <vector>
+
+#include "core/game_path.h"
+#include "core/sjis.h"
 #include "platform/program_file.h"
 
 namespace orva {
@@ -19,10 +24,9 @@ std::function<void()>& CloseHandler() {
 
 std::FILE* logFile = nullptr;
 
-std::string ProgramDirectory() {
-  const std::string program = ProgramFileName();
-  const size_t slash = program.rfind('/');
-  return slash == std::string::npos ? std::string(".") : program.substr(0, slash);
+std::vector<std::string>& ExitDeleteFiles() {
+  static std::vector<std::string> files;
+  return files;
 }
 }  // namespace
 
@@ -32,11 +36,24 @@ void PostMainWindowClose() {
 
 void SetMainWindowCloseHandler(std::function<void()> handler) { CloseHandler() = std::move(handler); }
 
+void AddExitDeleteFile(std::string_view path) {
+  std::vector<std::string>& files = ExitDeleteFiles();
+  const auto same = [path](const std::string& listed) { return AnsiSameText(listed, path); };
+  if (std::none_of(files.begin(), files.end(), same)) files.emplace_back(path);
+}
+
+const std::vector<std::string>& ExitDeleteFileList() { return ExitDeleteFiles(); }
+
+void DeleteExitFiles() {
+  for (const std::string& path : ExitDeleteFiles()) std::remove(OsPath(path).c_str());
+  ExitDeleteFiles().clear();
+}
+
 void OrvaLogInit(const std::string& directory) {
   OrvaLogFinal();
   const char* wanted = std::getenv("ORVA_DBGLOG");
   if (!wanted || std::strcmp(wanted, "1") != 0) return;
-  const std::string path = (directory.empty() ? ProgramDirectory() : directory) + "/dbglog.txt";
+  const std::string path = (directory.empty() ? ProgramFileDirectory() : directory) + "/dbglog.txt";
   logFile = std::fopen(path.c_str(), "wb");
   if (!logFile) return;
   OrvaLogWrite = [](std::string_view line) {

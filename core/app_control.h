@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orva {
 
@@ -15,6 +16,13 @@ extern bool QuitRequested;
 // handler; without one nothing happens.
 void PostMainWindowClose();
 void SetMainWindowCloseHandler(std::function<void()> handler);
+
+// Game paths of files deleted when the program ends (a script function adds them); a path
+// already listed (ignoring case, as game paths compare) is not added again.
+void AddExitDeleteFile(std::string_view path);
+const std::vector<std::string>& ExitDeleteFileList();
+// Deletes every listed file (failures ignored) and empties the list.
+void DeleteExitFiles();
 
 // The debug log's line writer: empty unless a log is open, and then nothing is traced.
 // Tests install a capturing one.

@@ -20,10 +20,7 @@ class TSystemClock final : public TPlatformClock {
   double LocalNow() override {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
-    tm local{};
-    localtime_r(&ts.tv_sec, &local);
-    return EncodeDayCount(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                          local.tm_sec, static_cast<int>(ts.tv_nsec / 1000000));
+    return LocalDayCount(ts.tv_sec, static_cast<int32_t>(ts.tv_nsec / 1000000));
   }
 };
 
@@ -64,6 +61,14 @@ double EncodeDayCount(int year, int month, int day, int hour, int minute, int se
   const double time = (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + millisecond) / 86400000.0;
   // Before day 0 the fraction counts away from zero, as the day count has always stored it.
   return days >= 0 ? days + time : days - time;
+}
+
+double LocalDayCount(int64_t unixSeconds, int32_t milliseconds) {
+  const time_t seconds = static_cast<time_t>(unixSeconds);
+  tm local{};
+  if (!localtime_r(&seconds, &local)) return 0;
+  return EncodeDayCount(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                        local.tm_sec, milliseconds);
 }
 
 double GetFrameNow() {

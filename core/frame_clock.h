@@ -35,6 +35,10 @@ uint32_t timeGetTime();
 // since the last call, so that one frame sees one time.
 double GetFrameNow();
 
+// The local date and time (time zone from TZ, else the system's) of an instant given as
+// seconds and milliseconds since 1970-01-01 UTC, as a day count.
+double LocalDayCount(int64_t unixSeconds, int32_t milliseconds);
+
 // The day count of a local calendar date and time.
 double EncodeDayCount(int year, int month, int day, int hour, int minute, int second, int millisecond);
 

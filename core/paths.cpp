@@ -87,4 +87,24 @@ std::string ExtractDataDir(std::string_view path) {
   return std::string(path.substr(0, static_cast<size_t>(LastDelimiter("\\", path))));
 }
 
+bool IsGameRelativeName(std::string_view name) {
+  if (name.empty() || name[0] == '\\' || name[0] == '/') return false;
+  if (name.size() >= 2 && name[1] == ':' && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
+    return false;
+  int depth = 0;
+  size_t start = 0;
+  for (size_t i = 0; i <= name.size(); ++i) {
+    const bool end = i == name.size() || name[i] == '/' || IsPathDelimiter(name, static_cast<int>(i) + 1);
+    if (!end) continue;
+    const std::string_view component = name.substr(start, i - start);
+    if (component == "..") {
+      if (--depth < 0) return false;
+    } else if (!component.empty() && component != ".") {
+      ++depth;
+    }
+    start = i + 1;
+  }
+  return true;
+}
+
 }  // namespace orva

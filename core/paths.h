@@ -42,6 +42,12 @@ class TPathParser {
 // ("\...", "c:...") and names of one byte or less are returned unchanged.
 std::string ExpandRelativePath(std::string_view name, std::string_view base);
 
+// Whether a file name a script gives stays inside the game's directories: no drive ("c:"),
+// no leading "\" or "/" (so no "\\server" either), and no ".." component that climbs above
+// the name's start. Components are separated by single-byte "\" and "/". The empty name is
+// none.
+bool IsGameRelativeName(std::string_view name);
+
 // The directory of a data file: for "\\server" and drive paths up to the last "\" or ":",
 // otherwise up to the last "\" ("" when none).
 std::string ExtractDataDir(std::string_view path);

@@ -1,5 +1,9 @@
 #include "core/random.h"
 
+#include <random>
+
+#include "core/frame_clock.h"
+
 namespace orva {
 
 void TWzRandom::SetCount(int32_t n) {
@@ -14,6 +18,20 @@ int32_t TWzRandom::NextIndex() {
   int32_t value = indexes_[i];
   indexes_.erase(indexes_.begin() + i);
   return value;
+}
+
+namespace {
+std::mt19937& RuntimeGenerator() {
+  static std::mt19937 generator(timeGetTime());
+  return generator;
+}
+}  // namespace
+
+void SeedRuntimeRandom(uint32_t seed) { RuntimeGenerator().seed(seed); }
+
+int32_t RuntimeRandom(int32_t n) {
+  if (n < 1) return 0;
+  return std::uniform_int_distribution<int32_t>(0, n - 1)(RuntimeGenerator());
 }
 
 }  // namespace orva

@@ -32,4 +32,10 @@ class TWzRandom {
   std::vector<int32_t> indexes_;
 };
 
+// The runtime's uniform generator, shared by everything that draws without a seed of its
+// own (the order of random blocks, for one). Seeded from the clock at start; tests seed it.
+void SeedRuntimeRandom(uint32_t seed);
+// 0 <= r < n; 0 for n below 1.
+int32_t RuntimeRandom(int32_t n);
+
 }  // namespace orva

@@ -106,6 +106,9 @@ extern const std::array<std::string_view, VirtualKeyCount> VirtualKeyNames;
 
 // Reserved names: the inactive layer, and the scene's own temporary surfaces.
 inline constexpr std::string_view InactiveLayerName = "\x01";
+// The layers' own names.
+inline constexpr std::string_view LayerName0 = "\x01" "BASE0";
+inline constexpr std::string_view LayerName1 = "\x01" "BASE1";
 inline constexpr std::string_view TransitionSnapshotName = "\x01\x01";
 
 // Shared constants.

@@ -1,5 +1,7 @@
 // The stored form of a scene on any bytes: the first byte picks the save version (100..139),
-// the rest is the scene. What loads is updated, painted, and saved and loaded twice more; the
+// the rest is the scene (message boxes among its objects). Animated images find two pictures
+// among the game files ("a.vsk", two frames, and "k.vsk", keyed) and evaluate their DELAY over
+// a variable store. What loads is updated, painted, and saved and loaded twice more; the
 // last two saves must be equal. (The first may still name event senders that are not saved
 // themselves, such as internal objects; those load as events without a sender.)
 #include <cstddef>
@@ -8,9 +10,16 @@
 
 #include "core/exceptions.h"
 #include "core/stream.h"
+#include "kit/game_files.h"
 #include "kit/scene_doubles.h"
+#include "kit/vask_file.h"
+#include "scene/animated_image.h"
 #include "scene/base_list.h"
+#include "scene/http_object.h"
 #include "scene/object_factory.h"
+#include "text_fuzz_support.h"
+#include "scene/prop_motion.h"
+#include "script/param_collection.h"
 
 namespace {
 
@@ -21,6 +30,22 @@ TOrvaBaseList& Scene() {
     RegisterObjectClass(LT_BOX, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::FillBox>(s); });
     RegisterObjectClass(LT_TIMER,
                         [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::StoredComponent>(s); });
+    // Message boxes, their glyphs from the fake rasteriser.
+    fuzz_text::InstallTextSubsystem();
+    RegisterObjectClass(LT_IMAGES, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(s); });
+    RegisterObjectClass(LT_PROPMOTION,
+                        [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaPropMotion>(s); });
+    static kit::GameFiles files;
+    kit::VaskFile two, keyed;
+    two.Frames = {kit::VaskFrame::Of(2, 2, 24, {{1, 2}, {3, 4}}), kit::VaskFrame::Of(3, 1, 24, {{5, 6, 7}})};
+    two.Frames[0].Delay = 30;
+    keyed.Frames = {kit::VaskFrame::Of(2, 1, 24, {{1, 9}})};
+    keyed.Frames[0].TransparentValue = 9;
+    files.Add("a.vsk", kit::MakeVask(two));
+    files.Add("k.vsk", kit::MakeVask(keyed));
+    static TParamCollection vars;
+    SetSceneVariables(&vars);
+    RegisterObjectClass(LT_HTTP, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(s); });
     CreateSceneGlobals();
     return true;
   }();

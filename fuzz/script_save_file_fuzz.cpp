@@ -1,7 +1,8 @@
 // "save.dat" on any bytes, as the start-up and the game loads read it: the captions and the
-// status data (a start-up either runs or raises one of the system's exceptions), then every
-// listed slot and a few others are loaded. A load either fails (and asks to end the game)
-// or gives a game that saves and loads again, and then keeps its saved form.
+// status data with the read marks (a start-up either runs or raises one of the system's
+// exceptions), then every listed slot and a few others are loaded (scene with message boxes,
+// backlog). A load either fails (and asks to end the game) or gives a game that saves and
+// loads again, and then keeps its saved form.
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include "core/exceptions.h"
 #include "core/game_path.h"
 #include "kit/game_files.h"
+#include "kit/glyph_stream_builder.h"
 #include "kit/page_builder.h"
 #include "kit/project_file_builder.h"
 #include "kit/scene_doubles.h"
@@ -24,6 +26,9 @@
 #include "script/param_collection.h"
 #include "script/project.h"
 #include "script/save_file.h"
+#include "text/history.h"
+#include "text/read_marks.h"
+#include "text_fuzz_support.h"
 
 namespace {
 
@@ -40,6 +45,7 @@ struct TWorld {
     RegisterObjectClass(LT_BOX, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::FillBox>(s); });
     RegisterObjectClass(LT_TIMER,
                         [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::StoredComponent>(s); });
+    fuzz_text::InstallTextSubsystem();
     CreateSceneGlobals();
     SetMessageBoxService(&boxes);
     directory = MakePrivateTempDirectory("orva-fuzz-");
@@ -68,6 +74,15 @@ std::string GameItem(TWorld& world, int32_t slot) {
 void Reset() {
   QuitRequested = false;
   DBManager().Clear();
+  GetHistory()->Clear();
+  GetReadMarks()->Clear();
+}
+
+// The glyph stream of plain one-byte text.
+std::string TextOf(std::string_view text) {
+  kit::GlyphStream stream(102);
+  stream.Decoration({}).Text(text);
+  return stream.Bytes();
 }
 
 }  // namespace
@@ -79,15 +94,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
   static const std::string project = kit::ProjectFileBuilder(109).IntVar("seen", 1).Bytes();
-  static const std::string page = kit::PageBuilder().Calc("x = 1").Wait("100000").Bytes();
+  static const std::string page = kit::PageBuilder()
+                                      .Calc("x = 1")
+                                      .Component(TCommandCode::MesNew, {{PR_NAME, "\"m\""}, {PR_WIDTH, "64"},
+                                                                        {PR_HEIGHT, "32"}})
+                                      .TextIns({.glyphs = TextOf("ab"), .box = "\"m\"", .history = "TRUE"})
+                                      .Wait("100000")
+                                      .Bytes();
   kit::GameFiles files;
   files.Add("orva.opb", project);
   files.Add("start.osb", page);
   TParamCollection vars;
-  TSaveFile saves({&GetMainScene()->Link()});
+  TSaveFile saves({&GetMainScene()->Link(), GetHistory(), GetReadMarks(), nullptr});
   TProjectSetup setup;
   setup.Arguments = {GamePath(world.directory)};
   setup.Scene = &GetMainScene()->Link();
+  setup.Text = &TextLink();
   setup.Saves = &saves;
   try {
     TProject started(vars, std::move(setup));

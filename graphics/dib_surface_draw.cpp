@@ -199,6 +199,18 @@ void TDIBSurface::FillRect(TRect rect, uint32_t value) {
       case 8: std::memset(row + r.Left, static_cast<int>(value & 0xFF), size_t(r.Width())); break;
       case 16: std::fill_n(reinterpret_cast<uint16_t*>(row) + r.Left, r.Width(), static_cast<uint16_t>(value)); break;
       case 32: std::fill_n(reinterpret_cast<uint32_t*>(row) + r.Left, r.Width(), value); break;
+      case 1:
+      case 4: {
+        // Whole bytes at once between the partly covered ones at the ends.
+        const int perByte = 8 / bits;
+        int x = r.Left;
+        for (; x < r.Right && x % perByte != 0; ++x) StoreRowPixel(row, x, bits, value);
+        const int whole = (r.Right - x) / perByte;
+        const uint8_t pattern = bits == 1 ? ((value & 1) ? 0xFF : 0x00) : static_cast<uint8_t>((value & 15) * 0x11);
+        std::memset(row + x / perByte, pattern, size_t(whole));
+        for (x += whole * perByte; x < r.Right; ++x) StoreRowPixel(row, x, bits, value);
+        break;
+      }
       default:
         for (int x = r.Left; x < r.Right; ++x) StoreRowPixel(row, x, bits, value);
     }

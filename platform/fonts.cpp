@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <type_traits>
 
 namespace orva {
 namespace {
@@ -38,7 +39,55 @@ bool InitFontConfig() {
   return ready;
 }
 
+template <class T, void (*Free)(T*)>
+using FcPtr = std::unique_ptr<T, std::integral_constant<decltype(Free), Free>>;
+
 }  // namespace
+
+std::vector<TSystemFace> ListScalableFaces() {
+  std::vector<TSystemFace> faces;
+  if (!InitFontConfig()) return faces;
+  FcPtr<FcPattern, FcPatternDestroy> pattern(FcPatternCreate());
+  FcPatternAddBool(pattern.get(), FC_OUTLINE, FcTrue);
+  FcPtr<FcObjectSet, FcObjectSetDestroy> objects(
+      FcObjectSetBuild(FC_FAMILY, FC_FONTFORMAT, FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT, nullptr));
+  FcPtr<FcFontSet, FcFontSetDestroy> set(FcFontList(nullptr, pattern.get(), objects.get()));
+  if (!set) return faces;
+  for (int i = 0; i < set->nfont; ++i) {
+    FcPattern* font = set->fonts[i];
+    FcChar8* file = nullptr;
+    if (!IsScalableFormat(font) || FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch) continue;
+    TSystemFace face;
+    face.file = reinterpret_cast<const char*>(file);
+    FcPatternGetInteger(font, FC_INDEX, 0, &face.index);
+    FcChar8* family = nullptr;
+    for (int n = 0; FcPatternGetString(font, FC_FAMILY, n, &family) == FcResultMatch; ++n)
+      face.names.emplace_back(reinterpret_cast<const char*>(family));
+    int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
+    FcPatternGetInteger(font, FC_WEIGHT, 0, &weight);
+    FcPatternGetInteger(font, FC_SLANT, 0, &slant);
+    face.regular = slant == FC_SLANT_ROMAN && weight >= FC_WEIGHT_BOOK && weight <= FC_WEIGHT_MEDIUM;
+    faces.push_back(std::move(face));
+  }
+  return faces;
+}
+
+bool MatchFontFile(const std::string& text, std::string& file, int& index) {
+  if (!InitFontConfig()) return false;
+  FcPtr<FcPattern, FcPatternDestroy> pattern(FcNameParse(reinterpret_cast<const FcChar8*>(text.c_str())));
+  if (!pattern) return false;
+  FcPatternAddBool(pattern.get(), FC_OUTLINE, FcTrue);
+  FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+  FcDefaultSubstitute(pattern.get());
+  FcResult result = FcResultNoMatch;
+  FcPtr<FcPattern, FcPatternDestroy> match(FcFontMatch(nullptr, pattern.get(), &result));
+  FcChar8* path = nullptr;
+  if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &path) != FcResultMatch) return false;
+  file = reinterpret_cast<const char*>(path);
+  index = 0;
+  FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
+  return true;
+}
 
 std::vector<TSystemFont> ListJapaneseFonts() {
   std::vector<TSystemFont> fonts;

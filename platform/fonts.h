@@ -16,4 +16,18 @@ struct TSystemFont {
 // order the font configuration lists them.
 std::vector<TSystemFont> ListJapaneseFonts();
 
+// One installed scalable face (TrueType or OpenType) with every family name it answers to.
+struct TSystemFace {
+  std::vector<std::string> names;  // UTF-8, in the order the font lists them
+  std::string file;
+  int index = 0;                   // face index inside the file
+  bool regular = false;            // upright at normal weight
+};
+
+// Every installed scalable face, in the order the font configuration lists them.
+std::vector<TSystemFace> ListScalableFaces();
+// The file and face index fontconfig picks for a pattern such as "sans-serif:lang=ja";
+// false when it picks nothing.
+bool MatchFontFile(const std::string& pattern, std::string& file, int& index);
+
 }  // namespace orva

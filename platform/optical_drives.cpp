@@ -1,5 +1,6 @@
 #include "platform/optical_drives.h"
 
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -48,6 +49,16 @@ std::vector<std::string> MountedOpticalRoots() {
   for (std::string& root : ParseOpticalMounts(text.str()))
     if (::access(root.c_str(), R_OK | X_OK) == 0) readable.push_back(std::move(root));
   return readable;
+}
+
+bool IsOpticalFileSystemType(long long type) {
+  constexpr long long kIso9660 = 0x9660, kUdf = 0x15013346;
+  return type == kIso9660 || type == kUdf;
+}
+
+bool IsOnOpticalDisc(const std::string& path) {
+  struct statfs fs {};
+  return ::statfs(path.c_str(), &fs) == 0 && IsOpticalFileSystemType(static_cast<long long>(fs.f_type));
 }
 
 }  // namespace orva

@@ -14,4 +14,9 @@ std::vector<std::string> ParseOpticalMounts(std::string_view mounts);
 // The optical mount points of this system that can be read now.
 std::vector<std::string> MountedOpticalRoots();
 
+// Whether a file system type number (statfs) is that of an optical disc: iso9660 or udf.
+bool IsOpticalFileSystemType(long long type);
+// Whether the file lies on an optical disc; false when that cannot be told.
+bool IsOnOpticalDisc(const std::string& path);
+
 }  // namespace orva

@@ -17,6 +17,12 @@ std::string ProgramFileName() {
   }
 }
 
+std::string ProgramFileDirectory() {
+  const std::string program = ProgramFileName();
+  const size_t slash = program.rfind('/');
+  return slash == std::string::npos ? std::string(".") : program.substr(0, slash);
+}
+
 bool IsSameFile(const std::string& a, const std::string& b) {
   struct stat sa {}, sb {};
   if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;

@@ -7,10 +7,14 @@
 #include "core/stream.h"
 #include "graphics/dibx.h"
 #include "scene/color_tables.h"
+#include "scene/custom_image.h"
 #include "scene/geometry.h"
+#include "scene/image_cache.h"
 #include "scene/object_factory.h"
+#include "scene/prop_motion.h"
 #include "scene/property_access.h"
 #include "scene/scene_services.h"
+#include "script/param.h"
 
 namespace orva {
 
@@ -372,7 +376,7 @@ TCustomWipe* TOrvaBaseList::SetActiveBase(int index, int transitionType, int32_t
       recomputeFocus_ = true;
     }
   }
-  transitionType_ = transitionType;
+  transitionType_ = transition_ ? transitionType : 0;
   if (transition_) transition_->Position = position;
   return created;
 }
@@ -418,6 +422,7 @@ void TOrvaBaseList::ReleaseSurfaces() {
   TSceneImageCache* cache = GetSceneServices().ImageCache;
   if (cache && this == GetMainScene()) cache->ReleaseSurfaces();
   transition_.reset();
+  transitionType_ = 0;
 }
 
 void TOrvaBaseList::RecreateSurfaces() {
@@ -568,6 +573,205 @@ void TOrvaSceneLink::SetProp(TObjectHandle object, uint8_t code, const TCustomPa
   if (TOrvaObject* o = ResolveHandle(object)) orva::SetProp(*o, code, value);
 }
 
+int TOrvaSceneLink::ActiveLayerIndex() { return scene_.ActiveIndex(); }
+
+void TOrvaSceneLink::Paint() { scene_.Paint(); }
+
+TObjectHandle TOrvaSceneLink::CreateSnapshot(std::string_view name) {
+  TOrvaBase* layer = scene_.ActiveLayer();
+  TCustomDIBX* shown = layer->GetImage();
+  // An image holding its own copy of the shown picture, drawn 1:1.
+  auto* snapshot = CreateSceneObject<TOrvaCustomImage>(scene_);
+  snapshot->SetName(name);
+  TDIBX& picture = *snapshot->OwnSurface();
+  picture.SetSize(std::max(scene_.GetWidth(), 1), std::max(scene_.GetHeight(), 1), ScreenBitCount());
+  if (shown) picture.Assign(*shown);
+  picture.TransparentColor = -1;
+  snapshot->SetWidth(picture.GetWidth());
+  snapshot->SetHeight(picture.GetHeight());
+  snapshot->SetParent(layer);
+  snapshot->SetIgnoreMouse(IM_ALL);
+  return snapshot->Handle();
+}
+
+std::vector<TObjectHandle> TOrvaSceneLink::LayerChildren(int layer) {
+  std::vector<TObjectHandle> children;
+  for (TOrvaControl* child : scene_.GetLayer(layer)->Children()) children.push_back(child->Handle());
+  return children;
+}
+
+void TOrvaSceneLink::MoveToLayer(TObjectHandle object, int layer) {
+  if (TOrvaObject* o = ResolveHandle(object)) o->SetParent(scene_.GetLayer(layer));
+}
+
+bool TOrvaSceneLink::IsCabinet(TObjectHandle object) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o && o->IsCabinet();
+}
+
+bool TOrvaSceneLink::SetActiveBase(int layer, int transition, int32_t duration, int32_t position, bool reset,
+                                   bool reverse) {
+  return scene_.SetActiveBase(layer, transition, duration, position, reset, reverse) != nullptr;
+}
+
+void TOrvaSceneLink::SetTransitionParam(int index, int32_t value) {
+  if (TCustomWipe* wipe = scene_.GetTransition()) wipe->SetParam(index, value);
+}
+
+void TOrvaSceneLink::SetTransitionMaskName(std::string_view name) {
+  if (TCustomWipe* wipe = scene_.GetTransition()) wipe->SetMaskName(name);
+}
+
+void TOrvaSceneLink::PrepareTransition() {
+  if (TCustomWipe* wipe = scene_.GetTransition()) wipe->Prepare();
+}
+
+int32_t TOrvaSceneLink::GetTransitionDuration() { return scene_.GetTransitionDuration(); }
+
+void TOrvaSceneLink::SetTransitionPosition(int32_t position) { scene_.SetTransitionPosition(position); }
+
+uint8_t TOrvaSceneLink::GetCompoType(TObjectHandle object) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o ? o->GetCompoType() : 0;
+}
+
+bool TOrvaSceneLink::GetItemCheck(TObjectHandle object, int32_t index) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o && o->GetItemCheck(index);
+}
+
+void TOrvaSceneLink::SetItemCheck(TObjectHandle object, int32_t index, bool value) {
+  if (TOrvaObject* o = ResolveHandle(object)) o->SetItemCheck(index, value);
+}
+
+bool TOrvaSceneLink::GetItemEnabled(TObjectHandle object, int32_t index) {
+  TOrvaObject* o = ResolveHandle(object);
+  return !o || o->GetItemEnabled(index);
+}
+
+void TOrvaSceneLink::SetItemEnabled(TObjectHandle object, int32_t index, bool value) {
+  if (TOrvaObject* o = ResolveHandle(object)) o->SetItemEnabled(index, value);
+}
+
+bool TOrvaSceneLink::GetItemVisible(TObjectHandle object, int32_t index) {
+  TOrvaObject* o = ResolveHandle(object);
+  return !o || o->GetItemVisible(index);
+}
+
+void TOrvaSceneLink::SetItemVisible(TObjectHandle object, int32_t index, bool value) {
+  if (TOrvaObject* o = ResolveHandle(object)) o->SetItemVisible(index, value);
+}
+
+int32_t TOrvaSceneLink::IndexOfItemName(TObjectHandle object, std::string_view name) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o ? o->IndexOfItemName(name) : -1;
+}
+
+std::vector<std::string> TOrvaSceneLink::GetObjectNames(uint8_t type, std::optional<TObjectHandle> parent) {
+  // The scene itself as the parent stands for any parent.
+  TOrvaObject* p = parent ? ResolveHandle(*parent) : &scene_;
+  std::vector<std::string> names;
+  scene_.GetObjectNames(names, type, p);
+  return names;
+}
+
+TPoint TOrvaSceneLink::ClientToScreen(TObjectHandle object, TPoint point) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o ? o->ClientToScreen(point) : point;
+}
+
+TPoint TOrvaSceneLink::ScreenToClient(TObjectHandle object, TPoint point) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o ? o->ScreenToClient(point) : point;
+}
+
+bool TOrvaSceneLink::IsInPrimary(TObjectHandle object) {
+  TOrvaObject* o = ResolveHandle(object);
+  return o && o->GetBase() == scene_.ActiveLayer() && !o->IsInCabinet();
+}
+
+TOrvaObject* TOrvaSceneLink::Resolve(TObjectHandle handle) const {
+  TOrvaObject* object = ResolveHandle(handle);
+  return object && object->GetOwner() == &scene_ ? object : nullptr;
+}
+
+TObjectHandle TOrvaSceneLink::CreateObject(int typeCode) {
+  TOrvaObject* object = scene_.CreateObject(typeCode);
+  if (!object) return {};
+  // A control starts on the shown layer; a PR_PARENT of the command moves it.
+  if (object->AsControl()) object->SetParent(scene_.ActiveLayer());
+  return object->Handle();
+}
+
+void TOrvaSceneLink::SetCreationProp(TObjectHandle handle, uint8_t code, const TCustomParam& value) {
+  TOrvaObject* object = Resolve(handle);
+  if (!object) return;
+  switch (code) {
+    case PR_NAME: {
+      const std::string name = value.GetAsString();
+      if (!name.empty()) object->SetName(name);
+      return;
+    }
+    case PR_PARENT: {
+      TOrvaControl* parent = scene_.FindControl(value.GetAsString());
+      object->SetParent(parent ? parent : scene_.ActiveLayer());
+      return;
+    }
+    case PR_LEFT:
+      object->FitSizeToParent();
+      break;
+  }
+  orva::SetProp(*object, code, value);
+}
+
+void TOrvaSceneLink::AssignExpression(TObjectHandle handle, uint8_t code, const TOrvaParser& expr) {
+  if (TOrvaObject* object = Resolve(handle)) object->AssignExpression(code, expr);
+}
+
+void TOrvaSceneLink::Play(TObjectHandle handle, int32_t mode) {
+  if (TOrvaObject* object = Resolve(handle)) object->Play(static_cast<uint8_t>(mode));
+}
+
+void TOrvaSceneLink::Invalidate(TObjectHandle handle) {
+  if (TOrvaObject* object = Resolve(handle)) object->Invalidate();
+}
+
+void TOrvaSceneLink::ScheduleFree(TObjectHandle handle) {
+  TOrvaObject* object = Resolve(handle);
+  if (object && !object->AsLayer()) object->ScheduleFree();
+}
+
+void TOrvaSceneLink::SetPropMotion(TObjectHandle handle, const TPropMotionFields& fields) {
+  auto* motion = dynamic_cast<TOrvaPropMotion*>(Resolve(handle));
+  if (!motion) return;
+  if (fields.Target) motion->TargetName = *fields.Target;
+  if (fields.Property) motion->PropertyCode = *fields.Property;
+  if (fields.EndValue) motion->EndValue = *fields.EndValue;
+  if (fields.Duration) motion->Duration = *fields.Duration;
+  if (fields.MotionType) motion->MotionType = *fields.MotionType;
+}
+
+TObjectHandle TOrvaSceneLink::FindCabinet(std::string_view name) {
+  TOrvaObject* object = scene_.FindObject(name);
+  return object && object->IsCabinet() ? object->Handle() : TObjectHandle{};
+}
+
+int TOrvaSceneLink::GetChildCount(TObjectHandle control) {
+  TOrvaObject* object = Resolve(control);
+  return object ? object->GetChildCount() : 0;
+}
+
+TObjectHandle TOrvaSceneLink::GetChild(TObjectHandle control, int index) {
+  TOrvaObject* object = Resolve(control);
+  return object ? HandleOf(object->GetChild(index)) : TObjectHandle{};
+}
+
+void TOrvaSceneLink::SetParent(TObjectHandle control, TObjectHandle parent) {
+  TOrvaObject* object = Resolve(control);
+  TOrvaObject* to = Resolve(parent);
+  if (object && to && to->AsControl() && !object->AsLayer()) object->SetParent(to->AsControl());
+}
+
 void TOrvaSceneLink::SaveToStream(TStream& stream) { scene_.SaveToStream(stream); }
 
 void TOrvaSceneLink::LoadFromStream(TStream& stream, int version) { scene_.LoadFromStream(stream, version); }
@@ -576,11 +780,49 @@ void TOrvaSceneLink::LoadFromStream(TStream& stream, int version) { scene_.LoadF
 
 TOrvaBaseList* GetMainScene() { return MainSceneSlot().get(); }
 
-void CreateSceneGlobals() {
-  MainSceneSlot() = std::make_unique<TOrvaBaseList>();
-  SetupColorTables(ScreenBitCount());
+namespace {
+std::unique_ptr<TOrvaImageCache>& ImageCacheSlot() {
+  static std::unique_ptr<TOrvaImageCache> cache;
+  return cache;
+}
+struct TGlobalsHook {
+  std::function<void()> Create, Free;
+};
+std::vector<TGlobalsHook>& GlobalsHooks() {
+  static std::vector<TGlobalsHook> hooks;
+  return hooks;
+}
+}  // namespace
+
+TOrvaImageCache* GetImageCache() { return ImageCacheSlot().get(); }
+
+void AddSceneGlobals(std::function<void()> create, std::function<void()> free) {
+  GlobalsHooks().push_back({std::move(create), std::move(free)});
 }
 
-void FreeSceneGlobals() { MainSceneSlot().reset(); }
+void CreateSceneGlobals() {
+  ImageCacheSlot() = std::make_unique<TOrvaImageCache>();
+  // The scene reaches it as its image-cache service unless another one is installed.
+  TSceneServices services = GetSceneServices();
+  if (!services.ImageCache) {
+    services.ImageCache = ImageCacheSlot().get();
+    SetSceneServices(services);
+  }
+  MainSceneSlot() = std::make_unique<TOrvaBaseList>();
+  SetupColorTables(ScreenBitCount());
+  for (const TGlobalsHook& hook : GlobalsHooks()) hook.Create();
+}
+
+void FreeSceneGlobals() {
+  const std::vector<TGlobalsHook>& hooks = GlobalsHooks();
+  for (size_t i = hooks.size(); i-- > 0;) hooks[i].Free();
+  MainSceneSlot().reset();
+  TSceneServices services = GetSceneServices();
+  if (services.ImageCache == ImageCacheSlot().get()) {
+    services.ImageCache = nullptr;
+    SetSceneServices(services);
+  }
+  ImageCacheSlot().reset();
+}
 
 }  // namespace orva

@@ -10,6 +10,7 @@
 // private scene of the same class.
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,10 +28,6 @@ namespace orva {
 
 class TDIBX;
 class TParamCollection;
-
-// The layers' own names.
-inline constexpr std::string_view LayerName0 = "\x01" "BASE0";
-inline constexpr std::string_view LayerName1 = "\x01" "BASE1";
 
 // A screen layer: a control whose picture is its own surface or, while it is the shown layer
 // and no transition runs, the scene's picture.
@@ -112,10 +109,49 @@ class TOrvaSceneLink : public TSceneLink, public TSaveSection {
   void Clear() override;
   void GetProp(TParamCollectionItem& item, TObjectHandle object, uint8_t code) override;
   void SetProp(TObjectHandle object, uint8_t code, const TCustomParam& value) override;
+  int ActiveLayerIndex() override;
+  void Paint() override;
+  TObjectHandle CreateSnapshot(std::string_view name) override;
+  std::vector<TObjectHandle> LayerChildren(int layer) override;
+  void MoveToLayer(TObjectHandle object, int layer) override;
+  bool IsCabinet(TObjectHandle object) override;
+  bool SetActiveBase(int layer, int transition, int32_t duration, int32_t position, bool reset,
+                     bool reverse) override;
+  void SetTransitionParam(int index, int32_t value) override;
+  void SetTransitionMaskName(std::string_view name) override;
+  void PrepareTransition() override;
+  int32_t GetTransitionDuration() override;
+  void SetTransitionPosition(int32_t position) override;
+  uint8_t GetCompoType(TObjectHandle object) override;
+  bool GetItemCheck(TObjectHandle object, int32_t index) override;
+  void SetItemCheck(TObjectHandle object, int32_t index, bool value) override;
+  bool GetItemEnabled(TObjectHandle object, int32_t index) override;
+  void SetItemEnabled(TObjectHandle object, int32_t index, bool value) override;
+  bool GetItemVisible(TObjectHandle object, int32_t index) override;
+  void SetItemVisible(TObjectHandle object, int32_t index, bool value) override;
+  int32_t IndexOfItemName(TObjectHandle object, std::string_view name) override;
+  std::vector<std::string> GetObjectNames(uint8_t type, std::optional<TObjectHandle> parent) override;
+  TPoint ClientToScreen(TObjectHandle object, TPoint point) override;
+  TPoint ScreenToClient(TObjectHandle object, TPoint point) override;
+  bool IsInPrimary(TObjectHandle object) override;
+  TObjectHandle CreateObject(int typeCode) override;
+  void SetCreationProp(TObjectHandle object, uint8_t code, const TCustomParam& value) override;
+  void AssignExpression(TObjectHandle object, uint8_t code, const TOrvaParser& expr) override;
+  void Play(TObjectHandle object, int32_t mode) override;
+  void Invalidate(TObjectHandle object) override;
+  void ScheduleFree(TObjectHandle object) override;
+  void SetPropMotion(TObjectHandle motion, const TPropMotionFields& fields) override;
+  TObjectHandle FindCabinet(std::string_view name) override;
+  int GetChildCount(TObjectHandle control) override;
+  TObjectHandle GetChild(TObjectHandle control, int index) override;
+  void SetParent(TObjectHandle control, TObjectHandle parent) override;
   void SaveToStream(TStream& stream) override;
   void LoadFromStream(TStream& stream, int version) override;
 
  private:
+  // The live object of this scene behind the handle, or none.
+  TOrvaObject* Resolve(TObjectHandle handle) const;
+
   TOrvaBaseList& scene_;
 };
 
@@ -170,6 +206,8 @@ class TOrvaBaseList : public TOrvaComponent {
   void Paint() override;
 
   // ---- Shown layer and transitions ----
+  // The transition type is kept only while a transition object exists: a number without a
+  // class (or a scene without a picture) changes the layers directly.
   TCustomWipe* SetActiveBase(int index, int transitionType, int32_t duration, int32_t position, bool reset,
                              bool reverse);
   int32_t GetTransitionDuration() const { return transition_ ? transition_->Duration : 0; }
@@ -302,8 +340,13 @@ TOrvaBaseList* GetMainScene();
 // their own; none: no game cursor.
 void SetSceneVariables(TParamCollection* vars);
 TParamCollection* GetSceneVariables();
-// Makes the main scene and sets up the colour tables.
+// Makes the decoded-image cache (GetImageCache, scene/image_cache.h), installed as the image-cache
+// service when none is, the main scene, and sets up the colour tables, then the globals of
+// the subsystems above the scene (the backlog, the read marks) in the order they were added.
 void CreateSceneGlobals();
+// Frees those globals in the reverse order, then the main scene.
 void FreeSceneGlobals();
+// A subsystem above the scene adds the making and freeing of its globals (once).
+void AddSceneGlobals(std::function<void()> create, std::function<void()> free);
 
 }  // namespace orva

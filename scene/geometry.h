@@ -1,7 +1,10 @@
 #pragma once
 // Rectangle arithmetic of the scene in the wrapping 32-bit integers of its stored values.
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "core/rect.h"
 #include "script/conversions.h"
@@ -10,6 +13,22 @@ namespace orva {
 
 inline TRect WrapBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
   return {left, top, WrapAdd(left, width), WrapAdd(top, height)};
+}
+
+// Placement and sizing relative to a parent's picture work in 16.16 steps of the parent's
+// scale: its picture size over its control size (not 0) times 65536, truncated, at least 1
+// and at most the int32 maximum.
+inline int64_t PictureStep(int32_t pictureSize, int32_t controlSize) {
+  const double ratio = double(pictureSize) / double(controlSize) * 65536.0;
+  if (ratio >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  return std::max<int64_t>(1, static_cast<int64_t>(std::trunc(ratio)));
+}
+
+// (v × 65536) div step, truncating toward zero, one more when the remainder is above the
+// threshold.
+inline int64_t StepDivide(int64_t v, int64_t step, int64_t threshold) {
+  const int64_t scaled = v * 65536;
+  return scaled / step + (scaled % step > threshold ? 1 : 0);
 }
 
 }  // namespace orva

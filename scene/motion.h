@@ -45,6 +45,8 @@ class TOrvaMotion {
   void Reapply();
 
   int32_t Clock() const { return clock_; }
+  // Moves the player to that many milliseconds; the next step shows the tick there.
+  void SetClock(int32_t ms) { clock_ = ms; }
   int32_t Tick() const { return tick_; }
 
  protected:

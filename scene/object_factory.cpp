@@ -5,7 +5,11 @@
 
 #include "core/lists.h"
 #include "core/vocabulary.h"
+#include "scene/animated_image.h"
 #include "scene/base_list.h"
+#include "scene/cinema.h"
+#include "scene/prop_motion.h"
+#include "scene/http_object.h"
 
 namespace orva {
 
@@ -14,6 +18,12 @@ namespace {
 std::array<TObjectConstructor, 128>& Classes() {
   static std::array<TObjectConstructor, 128> classes = [] {
     std::array<TObjectConstructor, 128> table;
+    table[LT_IMAGES] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(scene); };
+    table[LT_CINEMA] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCinema>(scene); };
+    table[LT_PROPMOTION] = [](TOrvaBaseList& scene) -> TOrvaObject* {
+      return CreateSceneObject<TOrvaPropMotion>(scene);
+    };
+    table[LT_HTTP] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
     return table;
   }();

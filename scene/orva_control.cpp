@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <unordered_map>
 #include <vector>
 
 #include "core/exceptions.h"
@@ -312,14 +311,10 @@ int32_t TOrvaControl::ScreenPos(bool vertical) {
       if (image && parentSize != 0) {
         const int32_t parentImageSize = vertical ? parentImage->GetHeight() : parentImage->GetWidth();
         const int32_t imageSize = vertical ? image->GetHeight() : image->GetWidth();
-        const double ratio = double(parentImageSize) / double(parentSize) * 65536.0;
-        const int64_t s = ratio >= 2147483647.0 ? std::numeric_limits<int32_t>::max()
-                                                : std::max<int64_t>(1, static_cast<int64_t>(std::trunc(ratio)));
+        const int64_t s = PictureStep(parentImageSize, parentSize);
         int32_t d = WrapSub(pos, offset);
         if (flip) d = WrapSub(WrapSub(parentImageSize, d), imageSize);
-        const int64_t scaled = int64_t{d} * 65536;
-        int64_t x = scaled / s;
-        if (scaled % s > 32767) ++x;
+        const int64_t x = StepDivide(d, s, 32767);
         const int32_t parentPos = vertical ? parent_->GetScreenTop() : parent_->GetScreenLeft();
         const int32_t scroll = vertical ? parent_->GetScrollY() : parent_->GetScrollX();
         return WrapAdd(WrapAdd(static_cast<int32_t>(x), WrapSub(parentPos, scroll)), plus);
@@ -600,28 +595,20 @@ void TOrvaControl::LoadChildren(TStream& stream, int version) {
   const int32_t count = ReadStreamCount(stream, 9);
   if (count > 0 && Depth() >= MaxStoredControlDepth) throw EReadError("scene: controls nested too deep");
   TOrvaBaseList* scene = GetOwner();
-  std::unordered_map<const TOrvaObject*, int32_t> readOrder;
+  std::vector<TOrvaControl*> loaded;
   for (int32_t i = 0; i < count; ++i) {
     const uint8_t code = ReadStreamByte(stream);
     TOrvaObject* child = scene ? scene->CreateObject(code) : nullptr;
     if (!child) throw EReadError("scene: no object class for type " + std::to_string(code));
-    readOrder.emplace(child, i);
     child->SetParent(this);
+    if (TOrvaControl* control = child->AsControl()) loaded.push_back(control);
     child->LoadFromStream(stream, version);
   }
-  // Each child was sorted in before its name and priority were read, so equal siblings may
-  // stand in any order: put the loaded ones back in stored order, which the stable sort then
-  // keeps among equals, or every save and load would swap them.
-  std::vector<size_t> places;
-  std::vector<TOrvaControl*> loaded;
-  for (size_t i = 0; i < children_.size(); ++i)
-    if (readOrder.count(children_[i])) {
-      places.push_back(i);
-      loaded.push_back(children_[i]);
-    }
-  std::sort(loaded.begin(), loaded.end(), [&](TOrvaControl* a, TOrvaControl* b) { return readOrder[a] < readOrder[b]; });
-  for (size_t k = 0; k < places.size(); ++k) children_[places[k]] = loaded[k];
-  SortChildren();
+  // Children were placed by the names they had while they loaded; equals (same name and
+  // priority) keep the order they were saved in.
+  if (loaded.size() == children_.size() && std::is_permutation(loaded.begin(), loaded.end(), children_.begin()))
+    children_ = std::move(loaded);
+  std::stable_sort(children_.begin(), children_.end(), Below);
 }
 
 }  // namespace orva

@@ -166,6 +166,10 @@ class TOrvaControl : public TOrvaComponent {
   static int ComparePriority(TOrvaObject* a, TOrvaObject* b);
 
  protected:
+  // The fields themselves, without invalidation: for the size rules of subclasses.
+  void AssignWidth(int32_t value) { width_ = value; }
+  void AssignHeight(int32_t value) { height_ = value; }
+  void AssignPosZoomed(bool value) { posZoomed_ = value; }
   // Reads the children of the stored form; depth is the nesting of this control.
   void LoadChildren(TStream& stream, int version);
   // The axis rule of GetScreenLeft/GetScreenTop.

@@ -116,8 +116,19 @@ void TOrvaObject::ScheduleFree() {
   AssignName("");
 }
 
+namespace {
+// The object and its visible descendants are drawn again where they were.
+void InvalidateTree(TOrvaObject& object) {
+  object.Invalidate();
+  for (int i = 0; i < object.GetChildCount(); ++i)
+    if (TOrvaControl* child = object.GetChild(i); child && child->IsEffectivelyVisible()) InvalidateTree(*child);
+}
+}  // namespace
+
 void TOrvaObject::FreeNow() {
   if (!owner_ || !listed_) return;
+  // While still attached, so that nothing of it stays on the screen.
+  InvalidateTree(*this);
   if (TOrvaControl* parent = GetParent()) parent->RemoveChild(this->AsControl());
   std::unique_ptr<TOrvaObject> self = owner_->RemoveObject(this);
   self.reset();  // `this` is gone from here on

@@ -19,6 +19,7 @@ namespace orva {
 
 class TParamCollection;
 class TProjectLink;
+class TTextLink;
 
 // One call frame: where to return to and what to restore there.
 class TStack {
@@ -77,6 +78,8 @@ class TCallMan {
   // Neither owned; none until the scene and the project set themselves.
   void SetScene(TSceneLink* scene) { scene_ = scene; }
   TSceneLink* Scene() const { return scene_; }
+  void SetText(TTextLink* text) { text_ = text; }
+  TTextLink* Text() const { return text_; }
   void SetProject(TProjectLink* project) { project_ = project; }
   TProjectLink* Project() const { return project_; }
   TParamCollection& Vars() const { return vars_; }
@@ -145,6 +148,7 @@ class TCallMan {
 
   TParamCollection& vars_;
   TSceneLink* scene_ = nullptr;
+  TTextLink* text_ = nullptr;
   TProjectLink* project_ = nullptr;
   TObjList<TPage> pages_;  // most recently used first
   TPage* page_ = nullptr;

@@ -1,9 +1,12 @@
 #include "script/flip_command.h"
 
+#include <exception>
+
 #include "core/frame_clock.h"
 #include "core/stream.h"
 #include "script/call_manager.h"
 #include "script/page.h"
+#include "script/scene_link.h"
 
 namespace orva {
 
@@ -31,15 +34,42 @@ void TComFlip::Prepare(TCallMan& runner) {
   hasDuration_ = duration && duration->GetAsInteger() > 0;
   duration_ = hasDuration_ ? duration->GetAsInteger() : 1;
 
-  reverseExpr_.Evaluate(vars);
+  const bool reverse = ExprBool(reverseExpr_, vars, false);
   blocksEvents_ = ExprBool(blocksExpr_, vars, false);
   freeOld_ = ExprBool(freeOldExpr_, vars, false);
   const TCustomParam* carry = EvaluateExpr(carryExpr_, vars);
   hasCarry_ = carry != nullptr;
   carryMode_ = carry ? carry->GetAsInteger() : 0;
   for (auto& list : nameLists_) list->Evaluate(vars);
-  // With a carry mode and no duration the layers change at once, without a snapshot.
-  if (hasCarry_ && !hasDuration_) state_ = fsFinish;
+
+  TSceneLink* scene = runner.Scene();
+  if (hasCarry_) {
+    // With a carry mode and no duration the layers change at once, without a snapshot.
+    TObjectHandle snapshot;
+    if (!hasDuration_) {
+      state_ = fsFinish;
+    } else if (scene) {
+      scene->Paint();
+      snapshot = scene->CreateSnapshot(TransitionSnapshotName);
+    }
+    if (scene) {
+      const int active = scene->ActiveLayerIndex();
+      const std::vector<TObjectHandle> children = scene->LayerChildren(active);
+      for (auto child = children.rbegin(); child != children.rend(); ++child)
+        if (*child != snapshot && IsCarried(scene->GetName(*child), carryMode_)) scene->MoveToLayer(*child, 1 - active);
+    }
+  }
+  if (state_ == fsFinish || !scene) return;
+  if (!scene->SetActiveBase(scene->ActiveLayerIndex(), transition_, duration_, 0, true, reverse)) return;
+  if (const TCustomParam* value = EvaluateExpr(param0Expr_, vars)) scene->SetTransitionParam(0, value->GetAsInteger());
+  if (const TCustomParam* value = EvaluateExpr(param1Expr_, vars)) scene->SetTransitionParam(1, value->GetAsInteger());
+  if (const TCustomParam* value = EvaluateExpr(maskExpr_, vars)) scene->SetTransitionMaskName(value->GetAsString());
+  try {
+    scene->PrepareTransition();
+  } catch (const std::exception&) {
+    // A mask image that cannot be read: dropped here, so that the Flip runs on (the transition
+    // runs uniform) instead of being prepared again, with a new snapshot, every frame.
+  }
 }
 
 void TComFlip::Step(TCallMan& runner, TPage*& page, int32_t& index) {
@@ -50,18 +80,32 @@ void TComFlip::Step(TCallMan& runner, TPage*& page, int32_t& index) {
       state_ = fsRunning;
       return;
     case fsRunning:
-      // The scene's transition runs from the start time for its duration; without a scene
-      // there is none to wait for.
+      if (TSceneLink* scene = runner.Scene()) {
+        const int64_t elapsed = static_cast<uint32_t>(GameClock - startTime_);
+        if (elapsed < scene->GetTransitionDuration()) {
+          scene->SetTransitionPosition(static_cast<int32_t>(elapsed));
+          return;
+        }
+      }
       break;
     default: break;
   }
-  Finish(runner);
+  EndFlip(runner, false);
   ++index;
 }
 
-void TComFlip::Finish(TCallMan&) {
-  // The scene makes the inactive layer active, frees the snapshot and, when asked, the
-  // objects left on the old layer.
+void TComFlip::Finish(TCallMan& runner) { EndFlip(runner, true); }
+
+void TComFlip::EndFlip(TCallMan& runner, bool freeCabinets) {
+  TSceneLink* scene = runner.Scene();
+  if (!scene) return;
+  const int old = scene->ActiveLayerIndex();
+  scene->SetActiveBase(1 - old, WP_NONE, 0, 0, true, false);
+  const TObjectHandle snapshot = scene->FindControl(TransitionSnapshotName);
+  if (!snapshot.IsNone()) scene->ScheduleFree(snapshot);
+  if (!freeOld_) return;
+  for (TObjectHandle child : scene->LayerChildren(old))
+    if (freeCabinets || !scene->IsCabinet(child)) scene->ScheduleFree(child);
 }
 
 bool TComFlip::IsCarried(std::string_view name, int32_t mode) const {

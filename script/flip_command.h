@@ -1,7 +1,8 @@
 #pragma once
-// Flip changes the screen from the active layer to the other one with a transition, carrying
-// chosen objects over. The layer change and the transition belong to the scene; the
-// command's own states, its record and running state are kept here.
+// Flip changes the screen from the active layer to the other one with a transition: it
+// freezes the picture in a snapshot, carries chosen objects over to the other layer, lets the
+// scene's transition run for its duration, then shows the other layer and frees the snapshot
+// and, when asked, what was left on the old layer.
 
 #include <memory>
 #include <string_view>
@@ -47,6 +48,10 @@ class TComFlip : public TCommand {
   uint32_t StartTime() const { return startTime_; }
 
  private:
+  // Shows the other layer, frees the snapshot and, when asked, the old layer's children
+  // (cabinets only with freeCabinets).
+  void EndFlip(TCallMan& runner, bool freeCabinets);
+
   TOrvaParser transitionExpr_;
   TOrvaParser durationExpr_;
   TOrvaParser reverseExpr_;

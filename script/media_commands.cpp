@@ -6,6 +6,7 @@
 #include "script/call_manager.h"
 #include "script/page.h"
 #include "script/param_collection.h"
+#include "script/text_link.h"
 
 namespace orva {
 
@@ -118,6 +119,7 @@ void TComReset::Step(TCallMan& runner, TPage*& page, int32_t& index) {
   if (TSceneLink* scene = runner.Scene()) scene->Clear();
   runner.Vars().ResetGameVars();
   DBManager().ClearTemporary();
+  if (TTextLink* text = runner.Text()) text->ClearHistory(true);
   page = runner.Start(PageName());
   index = Target();
 }

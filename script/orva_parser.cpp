@@ -18,6 +18,11 @@
 namespace orva {
 namespace {
 
+TEvaluationErrorHook& ErrorHook() {
+  static TEvaluationErrorHook hook;
+  return hook;
+}
+
 bool IsTempName(std::string_view name) { return name.substr(0, TempPrefix.size()) == TempPrefix; }
 
 // The fewest bytes of a stored operation (opcode, empty destination, operand count) and of
@@ -274,6 +279,8 @@ struct TOrvaParser::TTemps {
   TParamCollectionItem& Item(int slot) const { return *items[static_cast<size_t>(slot)]; }
 };
 
+void SetEvaluationErrorHook(TEvaluationErrorHook hook) { ErrorHook() = std::move(hook); }
+
 // ---- TOpeData ----
 
 TOpeData::TOpeData(uint8_t opcode, std::string_view dest, uint8_t function)
@@ -398,8 +405,9 @@ void TOrvaParser::Evaluate(TParamCollection& vars) {
 
   try {
     for (auto& op : operations_) Execute(*op, temps, vars);
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     // The expression ends here; what earlier operations wrote stays.
+    if (ErrorHook()) ErrorHook()(*this, error);
   }
 
   if (operations_.empty()) return;

@@ -4,6 +4,8 @@
 // variable store. Its stored form is embedded in pages, saves and glyph streams.
 
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -63,6 +65,13 @@ class TOpeData {
   const TParamCollection* destLookupStore_ = nullptr;
   uint64_t destLookupStamp_ = 0;
 };
+
+class TOrvaParser;
+
+// Sees every error that ends an evaluation (which the evaluation itself keeps silent), with
+// the expression it ended, so that tests can pin its message; none by default.
+using TEvaluationErrorHook = std::function<void(const TOrvaParser& expression, const std::exception& error)>;
+void SetEvaluationErrorHook(TEvaluationErrorHook hook);
 
 class TOrvaParser {
  public:

@@ -95,6 +95,7 @@ void TProject::Start() {
 
   callMan_ = std::make_unique<TCallMan>(vars_);
   callMan_->SetScene(setup_.Scene);
+  callMan_->SetText(setup_.Text);
   callMan_->SetProject(this);
   if (!FileManager->FileExists(file_.StartPage)) {
     Warn("スタートページがありません");

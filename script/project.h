@@ -21,6 +21,7 @@ class TCallMan;
 class TParamCollection;
 class TSaveLink;
 class TSceneLink;
+class TTextLink;
 
 // What the project is started with. Links are not owned and outlive the project.
 struct TProjectSetup {
@@ -32,12 +33,8 @@ struct TProjectSetup {
   // every search. Empty: the mounted optical discs.
   std::function<std::vector<std::string>()> DiscRoots;
   TSceneLink* Scene = nullptr;
+  TTextLink* Text = nullptr;
   TSaveLink* Saves = nullptr;
-};
-
-struct TSaveCaption {
-  int32_t Slot = 0;
-  std::string Caption;
 };
 
 // A save or load that a script asked for in this frame; slot -1 for none.
@@ -85,6 +82,7 @@ class TProject final : public TProjectLink {
   // Which folder of the game lies on which disc.
   TFolderDiskList& Discs() { return file_.Discs; }
   std::vector<TSaveCaption>& SaveCaptions() { return saveCaptions_; }
+  const std::vector<TSaveCaption>& Captions() const override { return saveCaptions_; }
   // The caption of the slot's save; empty when the slot has none.
   std::string GetCaption(int32_t slot) const;
   // Replaces the slot's caption, or adds it.

@@ -73,6 +73,16 @@ void TComObjDel::LoadFromStream(TStream& stream) {
   object_.LoadFromStream(stream);
 }
 
+void TComObjDel::Step(TCallMan& runner, TPage*&, int32_t& index) {
+  ++index;
+  TSceneLink* scene = runner.Scene();
+  if (!scene) return;
+  const std::string name = ExprStr(object_, runner.Vars());
+  if (name.empty()) return;
+  const TObjectHandle object = scene->FindObject(name);
+  if (!object.IsNone()) scene->ScheduleFree(object);
+}
+
 void TComGetProp::LoadFromStream(TStream& stream) {
   TCommand::LoadFromStream(stream);
   object_.LoadFromStream(stream);
@@ -125,6 +135,30 @@ void TComPropMotion::LoadFromStream(TStream& stream) {
   for (TOrvaParser* expr : {&name_, &target_, &property_, &endValue_, &duration_, &motionType_})
     expr->LoadFromStream(stream);
   if (Owner().Version() >= 108) paused_.LoadFromStream(stream);
+}
+
+void TComPropMotion::Step(TCallMan& runner, TPage*&, int32_t& index) {
+  ++index;
+  TSceneLink* scene = runner.Scene();
+  if (!scene) return;
+  TParamCollection& vars = runner.Vars();
+  const TObjectHandle motion = scene->CreateObject(LT_PROPMOTION);
+  if (motion.IsNone()) return;
+  TParamStr name;
+  name.SetAsString(ExprStr(name_, vars));
+  scene->SetCreationProp(motion, PR_NAME, name);
+  TPropMotionFields aim;
+  if (std::string target = ExprStr(target_, vars); !target.empty()) aim.Target = std::move(target);
+  scene->SetPropMotion(motion, aim);
+
+  TPropMotionFields fields;
+  fields.Property = PropertyCode(property_, vars);
+  if (const TCustomParam* value = EvaluateExpr(endValue_, vars)) fields.EndValue = value->GetAsFloat();
+  if (const TCustomParam* value = EvaluateExpr(duration_, vars)) fields.Duration = value->GetAsInteger();
+  if (const TCustomParam* value = EvaluateExpr(motionType_, vars))
+    fields.MotionType = static_cast<uint8_t>(value->GetAsInteger());
+  scene->SetPropMotion(motion, fields);
+  if (const TCustomParam* paused = EvaluateExpr(paused_, vars)) scene->SetProp(motion, PR_PAUSED, *paused);
 }
 
 }  // namespace orva

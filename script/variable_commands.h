@@ -1,7 +1,7 @@
 #pragma once
 // Commands on variables and object properties. Calc, VarNew and VarDel act on the variable
-// store; the object and property commands reach scene objects, which belong to the scene:
-// until one exists they only move on.
+// store; the object and property commands reach scene objects through the scene link:
+// without a scene they only move on.
 
 #include <string>
 
@@ -52,6 +52,8 @@ class TComObjDel : public TCommand {
  public:
   using TCommand::TCommand;
   void LoadFromStream(TStream& stream) override;
+  // The object of that name (not a layer) is freed after the scene's update.
+  void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
 
  private:
   TOrvaParser object_;
@@ -92,6 +94,9 @@ class TComPropMotion : public TCommand {
  public:
   using TCommand::TCommand;
   void LoadFromStream(TStream& stream) override;
+  // A property motion in the scene, named and aimed; "プロパティ指定が不正です" (the motion
+  // stays, without a property) for a code expression without a value.
+  void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
 
  private:
   TOrvaParser name_;

@@ -1,10 +1,13 @@
 // orva-player: plays games made with the OrvaMaker authoring tool.
-#include <cstdio>
+//   orva-player [game-directory [archive-directory ...]]
+//   orva-player /config
+#include "shell/media_library.h"
+#include "shell/player_media.h"
+#include "shell/start_up.h"
 
 int main(int argc, char** argv) {
-  std::printf(
-      "orva-player: usage: orva-player [game-directory [archive-directory ...]]\n"
-      "The game archive, script engine, scene and drawing surfaces are built; the shell that\n"
-      "opens the window and runs a game's frames is not built yet, so there is nothing to play.\n");
-  return 0;
+  // The media module is bound before anything else; a wrong version ends the program.
+  if (!orva::BindOrvaLibrary()) return 1;
+  orva::TPlayerMedia media;
+  return orva::PlayerMain(argc, argv, media);
 }

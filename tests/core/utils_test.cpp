@@ -122,6 +122,33 @@ TEST(Paths, FileNamePartsAndDataDirectory) {
   EXPECT_EQ(ExtractDataDir("\\\\srv\\d\\op.omt"), "\\\\srv\\d\\");
 }
 
+TEST(Paths, GameRelativeNames) {
+  const struct {
+    std::string name;
+    bool relative;
+  } cases[] = {
+      {"a.txt", true},
+      {"sub\\..\\a.txt", true},
+      {".\\a/./b", true},
+      {"a\\b\\..\\..\\c", true},
+      {"...\\x", true},
+      {"", false},
+      {"..", false},
+      {"..\\..\\x", false},
+      {"a\\..\\..\\x", false},
+      {"a/../../x", false},
+      {"\\etc\\passwd", false},
+      {"/etc/passwd", false},
+      {"\\\\server\\x", false},
+      {"c:\\x", false},
+      {"C:x", false},
+      // The trail byte 0x5C of a double-byte character separates nothing.
+      {"\x95\x5C..\\x", true},
+      {"\x95\x5C\\..\\..\\x", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsGameRelativeName(c.name), c.relative) << c.name;
+}
+
 TEST(Compression, RoundTripIncludingTheEmptyStream) {
   for (std::string data : {std::string(), std::string("hello hello hello hello"), std::string(300000, 'z')}) {
     TMemoryStream m(data);

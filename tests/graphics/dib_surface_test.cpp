@@ -306,6 +306,15 @@ TEST(DIBSurfaceDraw, FillRectClipsAndReduces) {
     s.FillRect({-5, 1, 2, 9}, c.value);
     EXPECT_EQ(Pixels(s), (Rows{{0, 0, 0}, {c.stored, c.stored, 0}})) << c.depth;
   }
+  // Sub-byte rows: whole bytes between partly covered ones.
+  for (int depth : {1, 4}) {
+    TDIBSurface s;
+    s.SetSize(24, 1, depth);
+    s.FillRect({3, 0, 21, 1}, 1);
+    std::vector<uint32_t> expect(24, 0);
+    for (int x = 3; x < 21; ++x) expect[x] = 1;
+    EXPECT_EQ(Pixels(s)[0], expect) << depth;
+  }
 }
 
 TEST(DIBSurfaceDraw, PalettizedCopies) {

@@ -14,22 +14,7 @@ using Rows = std::vector<std::vector<uint32_t>>;
 
 namespace {
 
-// Runs a body with the packed paths on or off, restoring the flag.
-class PathScope {
- public:
-  explicit PathScope(bool packed) : saved_(UseMMX) { UseMMX = packed; }
-  ~PathScope() { UseMMX = saved_; }
-
- private:
-  bool saved_;
-};
-
-Rows PixelsOf(TCustomDIBX& s) {
-  Rows rows(s.GetHeight(), std::vector<uint32_t>(s.GetWidth()));
-  for (int y = 0; y < s.GetHeight(); ++y)
-    for (int x = 0; x < s.GetWidth(); ++x) rows[y][x] = s.GetPixel(x, y);
-  return rows;
-}
+Rows PixelsOf(TCustomDIBX& s) { return SurfacePixels(s); }
 
 void FillX(TDIBX& s, int depth, const Rows& rows) { Fill(s, depth, rows); }
 
@@ -347,6 +332,24 @@ TEST(DIBXBlits, AnEmptyClippedDrawLocksNothing) {
   EXPECT_EQ(dst.locks + src.locks, 0);
 }
 
+TEST(DIBXBlits, BlitsAtTheEdgesOfTheCoordinatesDrawNothing) {
+  // A chip of a transition may fall far below the picture before it is gone.
+  TDIBX src, dst, mask;
+  FillX(src, 32, Rows{{1, 2}, {3, 4}});
+  mask.SetSize(2, 2, 8);
+  mask.Fill(255);
+  dst.SetSize(4, 4, 32);
+  dst.Fill(9);
+  for (auto [x, y] : {std::pair{INT32_MAX, 0}, std::pair{0, INT32_MAX}, std::pair{INT32_MIN, INT32_MIN}}) {
+    dst.Draw(x, y, src, {0, 0, 2, 2}, false, false, false);
+    dst.DrawAlpha(x, y, src, {0, 0, 2, 2}, false, false, false, 128);
+    dst.DrawColorMask(x, y, mask, {0, 0, 2, 2}, false, false, 5, 255);
+  }
+  EXPECT_EQ(PixelsOf(dst), Rows(4, std::vector<uint32_t>(4, 9)));
+  dst.Draw(3, 3, src, {0, 0, 2, 2}, false, false, false);
+  EXPECT_EQ(PixelsOf(dst)[3][3], 1u);
+}
+
 namespace {
 
 enum class Blit { Mask, Alpha, MaskAlpha, Add, MaskAdd };
@@ -408,15 +411,9 @@ TEST(DIBXBlits, PerPixelRulesOnBothPaths) {
   };
   for (const Case& c : cases) {
     PathScope path(c.packed);
-    // Wide enough for the vector rows and a scalar tail.
-    TDIBX src, dst, mask;
-    src.SetSize(11, 1, c.bits);
-    dst.SetSize(11, 1, c.bits);
-    mask.SetSize(11, 1, 8);
-    src.FillRect(src.GetBoundsRect(), c.src);
-    dst.FillRect(dst.GetBoundsRect(), c.dst);
-    mask.Fill(c.m);
-    RunBlit(c.op, dst, src, mask, c.alpha);
+    OneRowMix<TDIBX> f(c.bits, c.src, c.dst, c.m);
+    TDIBX& dst = f.dst;
+    RunBlit(c.op, dst, f.src, f.mask, c.alpha);
     EXPECT_EQ(dst.GetPixel(0, 0), c.expect) << c.what;
     EXPECT_EQ(dst.GetPixel(10, 0), c.expect) << c.what << " (tail)";
   }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/custom_dibx.h"
 #include "graphics/dib.h"
 
 namespace orva::test {
@@ -97,6 +98,41 @@ void Fill(Surface& s, int depth, const std::vector<std::vector<uint32_t>>& rows)
   s.SetSize(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()), depth);
   for (size_t y = 0; y < rows.size(); ++y)
     for (size_t x = 0; x < rows[y].size(); ++x) s.SetPixel(static_cast<int>(x), static_cast<int>(y), rows[y][x]);
+}
+
+// Runs a body with the packed paths on or off, restoring the flag.
+class PathScope {
+ public:
+  explicit PathScope(bool packed) : saved_(UseMMX) { UseMMX = packed; }
+  ~PathScope() { UseMMX = saved_; }
+  PathScope(const PathScope&) = delete;
+  PathScope& operator=(const PathScope&) = delete;
+
+ private:
+  bool saved_;
+};
+
+// Source, destination and mask of one row of 11 pixels, each filled with one value: wide
+// enough for the vector rows and a scalar tail.
+template <class Surface>
+struct OneRowMix {
+  Surface src, dst, mask;
+  OneRowMix(int bits, uint32_t s, uint32_t d, uint8_t m) {
+    src.SetSize(11, 1, bits);
+    dst.SetSize(11, 1, bits);
+    mask.SetSize(11, 1, 8);
+    src.FillRect(src.GetBoundsRect(), s);
+    dst.FillRect(dst.GetBoundsRect(), d);
+    mask.Fill(m);
+  }
+};
+
+// Raw pixel values of a drawing surface's rows, top row first.
+inline std::vector<std::vector<uint32_t>> SurfacePixels(TCustomDIBX& s) {
+  std::vector<std::vector<uint32_t>> rows(s.GetHeight(), std::vector<uint32_t>(s.GetWidth()));
+  for (int y = 0; y < s.GetHeight(); ++y)
+    for (int x = 0; x < s.GetWidth(); ++x) rows[y][x] = s.GetPixel(x, y);
+  return rows;
 }
 
 }  // namespace orva::test

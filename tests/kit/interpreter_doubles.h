@@ -68,13 +68,16 @@ class TestScene : public TSceneLink {
 };
 
 // Files are available when the file manager has them, except the names made unavailable;
-// save and load requests are recorded.
+// save and load requests are recorded; the save captions are the test's.
 class TestProject : public TProjectLink {
  public:
   bool FileAvailable(std::string_view name) override;
   void RequestSave(int32_t slot, std::string_view afterLoadPage, int32_t afterLoadIndex,
                    std::string_view caption) override;
   void RequestLoad(int32_t slot) override { loadSlot = slot; }
+  const std::vector<TSaveCaption>& Captions() const override { return captions; }
+
+  std::vector<TSaveCaption> captions;
 
   std::set<std::string, std::less<>> unavailable;
   int32_t saveSlot = -1, saveIndex = 0, loadSlot = -1;

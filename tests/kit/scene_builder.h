@@ -37,6 +37,8 @@ struct ControlRecord {
   bool HandleKey = false;                                               // from 118
   std::string OnKeyDown, OnKeyUp, OnKeyRepeat, OnFocusIn, OnFocusOut;  // from 118
   std::vector<ControlRecord> Children;
+  // What the control's class writes after the control's record (a message box's fields).
+  std::string Extra;
 };
 
 struct ComponentRecord {
@@ -113,6 +115,7 @@ class SceneBuilder {
       WriteStreamByte(out_, child.Type);
       Control(child);
     }
+    out_.WriteBuffer(c.Extra.data(), static_cast<int64_t>(c.Extra.size()));
   }
 
   void Event(const EventRecord& e) {

@@ -4,16 +4,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "platform/fonts.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
 #include "platform/optical_drives.h"
 #include "platform/path_resolver.h"
+#include "platform/process_launch.h"
 #include "platform/program_file.h"
 #include "platform/resources.h"
 #include "platform/temp_dir.h"
@@ -156,6 +161,27 @@ TEST(ProgramFile, IsTheRunningExecutable) {
   ASSERT_FALSE(self.empty());
   EXPECT_TRUE(IsSameFile(self, "/proc/self/exe"));
   EXPECT_FALSE(IsSameFile(self, "/nonexistent/file"));
+}
+
+TEST(ProcessLaunch, RunProgramAnswersWhetherTheProgramSucceeded) {
+  EXPECT_TRUE(RunProgram({"true"}));
+  EXPECT_FALSE(RunProgram({"false"}));
+  EXPECT_TRUE(RunProgram({"sh", "-c", "[ \"$1\" = 'a b;$(x)' ]", "sh", "a b;$(x)"}));
+  EXPECT_FALSE(RunProgram({"orva-no-such-program"}));
+  EXPECT_FALSE(RunProgram({}));
+}
+
+// A started program is waited for on the side: once it ends no zombie of it is left.
+TEST(ProcessLaunch, LaunchedProgramsAreReaped) {
+  const int pid = LaunchProgram({"sh", "-c", "exit 3"});
+  ASSERT_GT(pid, 0);
+  bool gone = false;
+  for (int i = 0; i < 500 && !gone; ++i) {
+    gone = ::kill(pid, 0) == -1 && errno == ESRCH;
+    if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(gone);
+  EXPECT_EQ(LaunchProgram({"orva-no-such-program"}), -1);
 }
 
 TEST(TempDirectory, IsPrivateAndRemovedWithItsFiles) {

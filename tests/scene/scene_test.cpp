@@ -503,6 +503,23 @@ TEST_F(SceneTest, SiblingOrderSurvivesSaveAndLoad) {
   }
 }
 
+TEST_F(SceneTest, ChildrenOfTheSameNameAndPriorityLoadInTheirSavedOrder) {
+  // While it loads, a child carries an automatic name that sorts before "t".
+  for (int32_t colour : {1, 2, 3}) Box("t" + std::to_string(colour), {0, 0, 1, 1}, nullptr, colour);
+  for (TOrvaControl* child : Layer(0).Children()) child->AssignName("t");
+  const auto colours = [&] {
+    std::vector<int32_t> out;
+    for (TOrvaControl* child : Layer(0).Children()) out.push_back(child->GetColor());
+    return out;
+  };
+  EXPECT_EQ(colours(), (std::vector<int32_t>{1, 2, 3}));
+  const std::string bytes = Saved(Scene());
+  TMemoryStream m(bytes);
+  Scene().LoadFromStream(m, GameSaveVersion);
+  EXPECT_EQ(colours(), (std::vector<int32_t>{1, 2, 3}));
+  EXPECT_EQ(Saved(Scene()), bytes);
+}
+
 TEST_F(SceneTest, OlderVersionsReadOnlyTheFieldsTheyHad) {
   SceneRecord s;
   ControlRecord panel;

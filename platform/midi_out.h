@@ -1,0 +1,48 @@
+#pragma once
+// MIDI output: named devices opened by number (or -1, the mapper), short messages, long
+// messages whose end the device reports, reset and close. The system's devices are one
+// General MIDI synthesizer (FluidSynth with a SoundFont) rendered into the sound output
+// (platform/audio_output.h); tests install devices of their own.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace orva {
+
+class TMidiOut {
+ public:
+  virtual ~TMidiOut() = default;
+  // Status in the low byte, then the two data bytes.
+  virtual void ShortMsg(uint32_t packed) = 0;
+  // Sent whole; the device reports `tag` done once it no longer needs the bytes.
+  virtual void LongMsg(std::span<const uint8_t> data, uint64_t tag) = 0;
+  // Every note off, controllers to their defaults.
+  virtual void Reset() = 0;
+};
+
+class TMidiOutSystem {
+ public:
+  virtual ~TMidiOutSystem() = default;
+  // In device order.
+  virtual std::vector<std::string> DeviceNames() = 0;
+  // `id` -1 is the mapper. None when the device cannot be opened. `longDone` may run on any
+  // thread, also inside LongMsg.
+  virtual std::unique_ptr<TMidiOut> Open(int id, std::function<void(uint64_t tag)> longDone) = 0;
+};
+
+// The installed devices: the synthesizer unless a test installed others.
+TMidiOutSystem& MidiOutSystem();
+// Not owned; nullptr restores the synthesizer.
+void SetMidiOutSystem(TMidiOutSystem* system);
+
+// The synthesizer's SoundFont: the given file, or (empty) the first General MIDI SoundFont
+// installed. Takes effect at the next open.
+void SetMidiSoundFont(std::string path);
+// The file the synthesizer would load; empty when there is none.
+std::string MidiSoundFontPath();
+
+}  // namespace orva

@@ -1,0 +1,494 @@
+#include "platform/sdl_window_system.h"
+
+#include <SDL.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+
+#include "platform/message_box.h"
+#include "platform/sdl_keys.h"
+
+namespace orva {
+
+namespace {
+
+using TKind = TWindowEvent::TKind;
+using TButton = TWindowEvent::TButton;
+
+// Focus changes this long after one of the player's own boxes closed are the box's doing.
+constexpr uint32_t kBoxFocusGrace = 300;
+
+uint32_t BitCountOf(uint32_t format) {
+  // 24-bit colour kept in 32-bit pixels counts as a 32-bit display.
+  return SDL_BYTESPERPIXEL(format) == 4 ? 32 : SDL_BITSPERPIXEL(format);
+}
+
+bool Is555(uint32_t format) {
+  return format == SDL_PIXELFORMAT_RGB555 || format == SDL_PIXELFORMAT_BGR555 ||
+         format == SDL_PIXELFORMAT_ARGB1555 || format == SDL_PIXELFORMAT_XRGB1555;
+}
+
+class TSdlWindowSystem;
+
+class TSdlDisplay final : public TDisplayControl {
+ public:
+  explicit TSdlDisplay(TSdlWindowSystem& owner) : owner_(owner) {}
+  bool Available() override { return SDL_GetNumVideoDisplays() > 0; }
+  bool Open() override {
+    open_ = Available();
+    return open_;
+  }
+  void Close() override;
+  bool IsOpen() override { return open_; }
+  bool SetExclusive(bool exclusive) override;
+  bool GetCurrentMode(TDisplayModeInfo& mode, bool& is555) override;
+  std::vector<TDisplayModeInfo> EnumModes() override;
+  bool SetDisplayMode(const TDisplayModeInfo& mode) override;
+
+ private:
+  int DisplayIndex();
+  void LeaveFullScreen();
+
+  TSdlWindowSystem& owner_;
+  bool open_ = false;
+  bool exclusive_ = false;
+};
+
+class TSdlBoxes final : public TMessageBoxService {
+ public:
+  explicit TSdlBoxes(TSdlWindowSystem& owner) : owner_(owner) {}
+  TMsgResult Show(const std::string& text, const std::string& caption, TMsgButtons buttons, TMsgIcon icon) override;
+
+ private:
+  TSdlWindowSystem& owner_;
+};
+
+class TSdlWindowSystem final : public TWindowSystem {
+ public:
+  TSdlWindowSystem() : display_(*this), boxes_(*this) { closeEvent_ = SDL_RegisterEvents(1); }
+  ~TSdlWindowSystem() override {
+    if (cursor_) SDL_FreeCursor(cursor_);
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+    SDL_Quit();
+  }
+
+  uint32_t Milliseconds() override {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+  }
+  void Sleep(uint32_t ms) override { SDL_Delay(ms); }
+  bool IsVirtual() const override { return false; }
+
+  void CreateWindow(const std::string& title, int clientWidth, int clientHeight) override {
+    width_ = std::max(clientWidth, 1);
+    height_ = std::max(clientHeight, 1);
+    if (!window_) {
+      window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width_, height_,
+                                 SDL_WINDOW_HIDDEN);
+      if (!window_) return;
+      renderer_ = SDL_CreateRenderer(window_, -1, 0);
+      if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    } else {
+      SDL_SetWindowTitle(window_, title.c_str());
+    }
+    SetClientSize(clientWidth, clientHeight);
+  }
+
+  void ShowWindow() override {
+    if (!window_) return;
+    SDL_ShowWindow(window_);
+    SDL_RaiseWindow(window_);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
+      pending_.push_back(WindowEvent(TKind::Activate));
+    Render();
+  }
+
+  void SetTitle(const std::string& title) override {
+    if (window_) SDL_SetWindowTitle(window_, title.c_str());
+  }
+
+  void SetClientSize(int width, int height) override {
+    clientWidth_ = std::max(width, 0);
+    clientHeight_ = std::max(height, 0);
+    pixels_.assign(static_cast<size_t>(clientWidth_) * static_cast<size_t>(clientHeight_), 0);
+    if (!window_) return;
+    if (!fullScreen_) SDL_SetWindowSize(window_, std::max(clientWidth_, 1), std::max(clientHeight_, 1));
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = renderer_ ? SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                             std::max(clientWidth_, 1), std::max(clientHeight_, 1))
+                         : nullptr;
+    if (texture_ && clientWidth_ > 0 && clientHeight_ > 0)
+      SDL_UpdateTexture(texture_, nullptr, pixels_.data(), clientWidth_ * 4);
+    Render();
+  }
+
+  int ClientWidth() override { return clientWidth_; }
+  int ClientHeight() override { return clientHeight_; }
+
+  TWinRect FrameRect() override {
+    int x = 0, y = 0, top = 0, left = 0, bottom = 0, right = 0;
+    if (window_) {
+      SDL_GetWindowPosition(window_, &x, &y);
+      SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right);
+    }
+    return {x - left, y - top, x + clientWidth_ + right, y + clientHeight_ + bottom};
+  }
+
+  void MoveWindow(int left, int top) override {
+    if (!window_ || fullScreen_) return;
+    int bTop = 0, bLeft = 0, bBottom = 0, bRight = 0;
+    SDL_GetWindowBordersSize(window_, &bTop, &bLeft, &bBottom, &bRight);
+    SDL_SetWindowPosition(window_, left + bLeft, top + bTop);
+  }
+
+  void SetBordered(bool bordered) override {
+    if (window_) SDL_SetWindowBordered(window_, bordered ? SDL_TRUE : SDL_FALSE);
+  }
+
+  TWinRect WorkArea() override {
+    SDL_Rect r{0, 0, 0, 0};
+    const int index = window_ ? std::max(SDL_GetWindowDisplayIndex(window_), 0) : 0;
+    if (SDL_GetDisplayUsableBounds(index, &r) != 0 && SDL_GetDisplayBounds(index, &r) != 0) r = {0, 0, 1024, 768};
+    return {r.x, r.y, r.x + r.w, r.y + r.h};
+  }
+
+  uint32_t* Pixels() override { return pixels_.data(); }
+
+  void Flush(const std::vector<TWinRect>& changed) override {
+    if (!texture_) return;
+    for (const TWinRect& c : changed) {
+      const TWinRect r{std::max(c.Left, 0), std::max(c.Top, 0), std::min(c.Right, clientWidth_),
+                       std::min(c.Bottom, clientHeight_)};
+      if (r.IsEmpty()) continue;
+      const SDL_Rect area{r.Left, r.Top, r.Width(), r.Height()};
+      SDL_UpdateTexture(texture_, &area, pixels_.data() + static_cast<ptrdiff_t>(r.Top) * clientWidth_ + r.Left,
+                        clientWidth_ * 4);
+    }
+    Render();
+  }
+
+  bool PollEvent(TWindowEvent& event) override {
+    if (!pending_.empty()) {
+      event = pending_.front();
+      pending_.pop_front();
+      return true;
+    }
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+      if (Translate(e, event)) return true;
+    return false;
+  }
+
+  void WaitEvent() override {
+    if (!pending_.empty()) return;
+    SDL_WaitEvent(nullptr);
+  }
+
+  void PostClose() override {
+    SDL_Event e{};
+    e.type = closeEvent_;
+    SDL_PushEvent(&e);
+  }
+
+  bool IsShown() override { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN); }
+
+  TWinPoint CursorPos() override {
+    int x = 0, y = 0;
+    SDL_GetMouseState(&x, &y);
+    return ToClient(x, y);
+  }
+
+  void WarpMouse(TWinPoint client) override {
+    if (!window_) return;
+    const TWinPoint offset = Offset();
+    SDL_WarpMouseInWindow(window_, client.X + offset.X, client.Y + offset.Y);
+  }
+
+  void SetCursor(const TCursorImage* image) override {
+    SDL_Cursor* made = nullptr;
+    if (image && image->Width > 0 && image->Height > 0 &&
+        image->Pixels.size() == static_cast<size_t>(image->Width) * static_cast<size_t>(image->Height)) {
+      std::vector<uint32_t> copy = image->Pixels;
+      SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(copy.data(), image->Width, image->Height, 32,
+                                                                image->Width * 4, SDL_PIXELFORMAT_ARGB8888);
+      if (surface) {
+        made = SDL_CreateColorCursor(surface, image->HotX, image->HotY);
+        SDL_FreeSurface(surface);
+      }
+    }
+    SDL_SetCursor(made ? made : SDL_GetDefaultCursor());
+    if (cursor_) SDL_FreeCursor(cursor_);
+    cursor_ = made;
+  }
+
+  void InhibitScreenSaver() override { SDL_DisableScreenSaver(); }
+  void OpenAddress(const std::string& address) override { SDL_OpenURL(address.c_str()); }
+
+  TDisplayControl& Display() override { return display_; }
+  TMessageBoxService& MessageBoxes() override { return boxes_; }
+
+  // ---- For the display control and the boxes ----
+  SDL_Window* Window() const { return window_; }
+  void SetFullScreen(bool on) {
+    fullScreen_ = on;
+    Render();
+  }
+  void BoxShown(uint32_t start, uint32_t end) {
+    boxStart_ = start;
+    boxEnd_ = end;
+    if (window_) SDL_RaiseWindow(window_);
+  }
+  void Render() {
+    if (!renderer_ || !texture_) return;
+    int outW = 0, outH = 0;
+    SDL_GetRendererOutputSize(renderer_, &outW, &outH);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    const TWinPoint offset = Offset();
+    const SDL_Rect target{offset.X, offset.Y, clientWidth_, clientHeight_};
+    SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+    SDL_RenderPresent(renderer_);
+  }
+
+ private:
+  // Where the client picture sits in the window: centred in a full screen larger than it.
+  TWinPoint Offset() {
+    if (!fullScreen_ || !window_) return {};
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    return {std::max((w - clientWidth_) / 2, 0), std::max((h - clientHeight_) / 2, 0)};
+  }
+
+  TWinPoint ToClient(int x, int y) {
+    const TWinPoint offset = Offset();
+    return {x - offset.X, y - offset.Y};
+  }
+
+  static TButton ButtonOf(uint8_t button) {
+    return button == SDL_BUTTON_LEFT    ? TButton::Left
+           : button == SDL_BUTTON_RIGHT ? TButton::Right
+           : button == SDL_BUTTON_MIDDLE ? TButton::Middle
+                                         : TButton::Other;
+  }
+
+  bool FromBox(uint32_t timestamp) const {
+    return boxEnd_ != 0 && static_cast<int32_t>(timestamp - boxStart_) >= 0 &&
+           static_cast<int32_t>(boxEnd_ + kBoxFocusGrace - timestamp) >= 0;
+  }
+
+  bool Translate(const SDL_Event& e, TWindowEvent& out) {
+    out = {};
+    if (e.type == closeEvent_) {
+      out.Kind = TKind::Close;
+      return true;
+    }
+    switch (e.type) {
+      case SDL_QUIT:
+        out.Kind = TKind::Close;
+        return true;
+      case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+          case SDL_WINDOWEVENT_CLOSE:
+            out.Kind = TKind::Close;
+            return true;
+          case SDL_WINDOWEVENT_FOCUS_GAINED:
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            // The player's own boxes take the focus for a moment: that is no change of
+            // foreground.
+            if (FromBox(e.window.timestamp)) return false;
+            out.Kind = e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ? TKind::Activate : TKind::Deactivate;
+            return true;
+          case SDL_WINDOWEVENT_EXPOSED:
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+          case SDL_WINDOWEVENT_RESTORED:
+            Render();
+            out.Kind = TKind::Expose;
+            return true;
+          default:
+            return false;
+        }
+      case SDL_MOUSEMOTION:
+        out.Kind = TKind::MouseMove;
+        out.Pos = ToClient(e.motion.x, e.motion.y);
+        return true;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+        out.Kind = e.type == SDL_MOUSEBUTTONDOWN ? TKind::MouseDown : TKind::MouseUp;
+        out.Button = ButtonOf(e.button.button);
+        out.Pos = ToClient(e.button.x, e.button.y);
+        return true;
+      case SDL_MOUSEWHEEL: {
+        int y = e.wheel.y;
+        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) y = -y;
+        if (y == 0) return false;
+        out.Kind = TKind::Wheel;
+        out.WheelDown = y < 0;
+        return true;
+      }
+      case SDL_KEYDOWN:
+      case SDL_KEYUP: {
+        const int key = VirtualKeyOfSdlKey(e.key.keysym.sym);
+        if (key == 0) return false;
+        out.Kind = e.type == SDL_KEYDOWN ? TKind::KeyDown : TKind::KeyUp;
+        out.VirtualKey = key;
+        out.Repeat = e.key.repeat != 0;
+        return true;
+      }
+      case SDL_AUDIODEVICEREMOVED:
+        if (e.adevice.iscapture) return false;
+        out.Kind = TKind::AudioDeviceRemoved;
+        out.AudioDevice = e.adevice.which;
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  SDL_Cursor* cursor_ = nullptr;
+  uint32_t closeEvent_ = 0;
+  int width_ = 0, height_ = 0;
+  int clientWidth_ = 0, clientHeight_ = 0;
+  bool fullScreen_ = false;
+  uint32_t boxStart_ = 0, boxEnd_ = 0;
+  std::vector<uint32_t> pixels_;
+  std::deque<TWindowEvent> pending_;
+  TSdlDisplay display_;
+  TSdlBoxes boxes_;
+};
+
+// ---- Display ----
+
+int TSdlDisplay::DisplayIndex() {
+  SDL_Window* window = owner_.Window();
+  return window ? std::max(SDL_GetWindowDisplayIndex(window), 0) : 0;
+}
+
+void TSdlDisplay::LeaveFullScreen() {
+  SDL_Window* window = owner_.Window();
+  if (window && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) SDL_SetWindowFullscreen(window, 0);
+  owner_.SetFullScreen(false);
+}
+
+void TSdlDisplay::Close() {
+  // Releasing the control gives the desktop its mode back.
+  if (open_) LeaveFullScreen();
+  open_ = false;
+  exclusive_ = false;
+}
+
+bool TSdlDisplay::SetExclusive(bool exclusive) {
+  if (!open_) return false;
+  if (!exclusive) LeaveFullScreen();
+  exclusive_ = exclusive;
+  return true;
+}
+
+bool TSdlDisplay::GetCurrentMode(TDisplayModeInfo& mode, bool& is555) {
+  if (!open_) return false;
+  SDL_DisplayMode m;
+  if (SDL_GetCurrentDisplayMode(DisplayIndex(), &m) != 0) return false;
+  mode = {static_cast<uint32_t>(m.w), static_cast<uint32_t>(m.h), BitCountOf(m.format),
+          static_cast<uint32_t>(std::max(m.refresh_rate, 0))};
+  is555 = Is555(m.format);
+  return true;
+}
+
+std::vector<TDisplayModeInfo> TSdlDisplay::EnumModes() {
+  std::vector<TDisplayModeInfo> modes;
+  if (!open_) return modes;
+  const int display = DisplayIndex();
+  for (int i = 0, n = SDL_GetNumDisplayModes(display); i < n; ++i) {
+    SDL_DisplayMode m;
+    if (SDL_GetDisplayMode(display, i, &m) != 0) continue;
+    modes.push_back({static_cast<uint32_t>(m.w), static_cast<uint32_t>(m.h), BitCountOf(m.format),
+                     static_cast<uint32_t>(std::max(m.refresh_rate, 0))});
+  }
+  return modes;
+}
+
+bool TSdlDisplay::SetDisplayMode(const TDisplayModeInfo& wanted) {
+  SDL_Window* window = owner_.Window();
+  if (!open_ || !exclusive_ || !window) return false;
+  const int display = DisplayIndex();
+  for (int i = 0, n = SDL_GetNumDisplayModes(display); i < n; ++i) {
+    SDL_DisplayMode m;
+    if (SDL_GetDisplayMode(display, i, &m) != 0) continue;
+    const TDisplayModeInfo info{static_cast<uint32_t>(m.w), static_cast<uint32_t>(m.h), BitCountOf(m.format),
+                                static_cast<uint32_t>(std::max(m.refresh_rate, 0))};
+    if (!(info == wanted)) continue;
+    if (SDL_SetWindowDisplayMode(window, &m) != 0 || SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0)
+      return false;
+    owner_.SetFullScreen(true);
+    return true;
+  }
+  return false;
+}
+
+// ---- Boxes ----
+
+TMsgResult TSdlBoxes::Show(const std::string& text, const std::string& caption, TMsgButtons buttons, TMsgIcon icon) {
+  struct TChoice {
+    const char* label;
+    TMsgResult result;
+  };
+  std::vector<TChoice> choices;
+  switch (buttons) {
+    case TMsgButtons::OK: choices = {{"OK", TMsgResult::OK}}; break;
+    case TMsgButtons::OKCancel: choices = {{"OK", TMsgResult::OK}, {"キャンセル", TMsgResult::Cancel}}; break;
+    case TMsgButtons::YesNo: choices = {{"はい", TMsgResult::Yes}, {"いいえ", TMsgResult::No}}; break;
+    case TMsgButtons::YesNoCancel:
+      choices = {{"はい", TMsgResult::Yes}, {"いいえ", TMsgResult::No}, {"キャンセル", TMsgResult::Cancel}};
+      break;
+  }
+  std::vector<SDL_MessageBoxButtonData> data;
+  for (size_t i = 0; i < choices.size(); ++i) {
+    uint32_t flags = 0;
+    if (i == 0) flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+    if (i + 1 == choices.size()) flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+    data.push_back({flags, static_cast<int>(i), choices[i].label});
+  }
+  const uint32_t kind = icon == TMsgIcon::Error     ? SDL_MESSAGEBOX_ERROR
+                        : icon == TMsgIcon::Warning ? SDL_MESSAGEBOX_WARNING
+                                                    : SDL_MESSAGEBOX_INFORMATION;
+  SDL_Window* parent = owner_.Window();
+  if (parent && !(SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN)) parent = nullptr;
+  const SDL_MessageBoxData box{kind,
+                               parent,
+                               caption.c_str(),
+                               text.c_str(),
+                               static_cast<int>(data.size()),
+                               data.data(),
+                               nullptr};
+  const uint32_t start = SDL_GetTicks();
+  int pressed = -1;
+  const int status = SDL_ShowMessageBox(&box, &pressed);
+  owner_.BoxShown(start, SDL_GetTicks());
+  // Nobody could be asked (no box service on this display): the caller decides.
+  if (status != 0) return TMsgResult::None;
+  if (pressed < 0 || pressed >= static_cast<int>(choices.size()))
+    return buttons == TMsgButtons::OK ? TMsgResult::OK : TMsgResult::Cancel;
+  return choices[static_cast<size_t>(pressed)].result;
+}
+
+}  // namespace
+
+std::unique_ptr<TWindowSystem> CreateSdlWindowSystem(std::string& error) {
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    error = SDL_GetError();
+    return nullptr;
+  }
+  return std::make_unique<TSdlWindowSystem>();
+}
+
+}  // namespace orva

@@ -1,0 +1,29 @@
+#include "shell/frame_loop.h"
+
+#include <algorithm>
+
+#include "core/frame_clock.h"
+#include "core/vocabulary.h"
+
+namespace orva {
+
+bool TFrameLoop::Idle() {
+  if (!host_.CanStep()) return true;
+  const uint32_t now = timeGetTime();
+  const auto dt = static_cast<int32_t>(now - LastTick);
+  LastTick = now;
+  // A long gap (a debugger, a suspended machine) is not game time.
+  if (dt > 3000) return false;
+  GameClock += static_cast<uint32_t>(dt);
+  FrameDelta = dt;
+  host_.StepFrame();
+  if (host_.Paced()) {
+    const auto elapsed = static_cast<int32_t>(timeGetTime() - now);
+    host_.Sleep(static_cast<uint32_t>(std::clamp<int64_t>(int64_t{FrameWait} - elapsed, 2, FrameWait)));
+  }
+  return false;
+}
+
+void TFrameLoop::Restart() { LastTick = timeGetTime(); }
+
+}  // namespace orva

@@ -1,0 +1,55 @@
+#include "shell/mm_timer.h"
+
+#include <chrono>
+
+namespace orva {
+
+TMMTimer::TMMTimer(bool threaded) {
+  if (threaded) thread_ = std::thread([this] { Run(); });
+}
+
+TMMTimer::~TMMTimer() {
+  {
+    std::lock_guard lock(mutex_);
+    terminated_ = true;
+    changed_.notify_all();
+  }
+  if (thread_.joinable()) thread_.join();
+}
+
+void TMMTimer::SetEnabled(bool value) {
+  std::lock_guard lock(mutex_);
+  enabled_ = value;
+  changed_.notify_all();
+}
+
+void TMMTimer::Lock() {
+  std::unique_lock lock(mutex_);
+  lockRequest_ = true;
+  changed_.wait(lock, [&] { return idle_; });
+}
+
+void TMMTimer::Unlock() {
+  std::lock_guard lock(mutex_);
+  lockRequest_ = false;
+}
+
+void TMMTimer::Run() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    // Held here while disabled.
+    changed_.wait(lock, [&] { return enabled_ || terminated_; });
+    if (terminated_) return;
+    // Only the end of the timer wakes it early.
+    if (changed_.wait_for(lock, std::chrono::milliseconds(Interval.load()), [&] { return terminated_; })) return;
+    if (!enabled_ || lockRequest_ || !OnTimer) continue;
+    idle_ = false;
+    lock.unlock();
+    OnTimer();
+    lock.lock();
+    idle_ = true;
+    changed_.notify_all();
+  }
+}
+
+}  // namespace orva

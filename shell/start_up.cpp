@@ -1,0 +1,154 @@
+#include "shell/start_up.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "core/app_control.h"
+#include "core/file_manager.h"
+#include "core/frame_clock.h"
+#include "core/game_path.h"
+#include "core/paths.h"
+#include "core/random.h"
+#include "core/single_instance.h"
+#include "core/sjis.h"
+#include "platform/headless_window_system.h"
+#include "platform/message_box.h"
+#include "platform/optical_drives.h"
+#include "platform/program_file.h"
+#include "platform/sdl_window_system.h"
+#include "shell/config_model.h"
+#include "shell/config_window.h"
+#include "shell/form_view.h"
+#include "shell/window_boxes.h"
+#include "shell/window_clock.h"
+
+namespace orva {
+
+namespace {
+
+constexpr int64_t kDefaultFrameCap = 50000;
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// "." and ".." taken out of an absolute path; "/" between components only.
+std::string Normalized(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string out;
+  for (const std::string& part : parts) out += "/" + part;
+  return out.empty() ? "/" : out;
+}
+
+std::unique_ptr<TWindowSystem> MakeWindowSystem(bool headless) {
+  if (headless) {
+    try {
+      return std::make_unique<THeadlessWindowSystem>(ParseInputScript(Environment("ORVA_INPUT")),
+                                                     ParseBoxAnswers(Environment("ORVA_MSGBOX")));
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "orva-player: %s\n", e.what());
+      return nullptr;
+    }
+  }
+  std::string error;
+  std::unique_ptr<TWindowSystem> window = CreateSdlWindowSystem(error);
+  if (!window) std::fprintf(stderr, "orva-player: no display: %s\n", error.c_str());
+  return window;
+}
+
+}  // namespace
+
+std::string MutexName(std::string_view gameDirectory) {
+  std::string name = AddBackSlash(AnsiUpperCase(gameDirectory));
+  for (size_t i = 0; i < name.size(); ++i)
+    if (IsPathDelimiter(name, static_cast<int>(i) + 1)) name[i] = '-';
+  return name;
+}
+
+std::string AbsoluteGamePath(const std::string& osPath) {
+  std::string path = osPath;
+  if (char* real = ::realpath(osPath.c_str(), nullptr)) {
+    path = real;
+    std::free(real);
+  } else if (path.empty() || path.front() != '/') {
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd)) path = std::string(cwd) + "/" + path;
+  }
+  return GamePath(Normalized(path));
+}
+
+bool IsConfigArgument(std::string_view argument) { return SameTextAscii(argument, "/config"); }
+
+int PlayerMain(int argc, char** argv, TShellMedia& media) {
+  const std::string program = ProgramFileName();
+  // Started from an installation disc: the game is not played from there.
+  if (!program.empty() && IsOnOpticalDisc(program)) return 0;
+  const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+  const std::string directory =
+      !arguments.empty() ? arguments.front() : program.substr(0, program.rfind('/') == std::string::npos ? 0 : program.rfind('/'));
+  TSingleInstanceMutex mutex = CreateSingleInstanceMutex(MutexName(AbsoluteGamePath(directory)));
+  if (!mutex) return 0;
+
+  // Opened once this instance may run, so that a second one never touches the first one's log.
+  OrvaLogInit();
+  InitFileManager();
+  struct TModuleEnd {
+    TSingleInstanceMutex& mutex;
+    ~TModuleEnd() {
+      ReleaseSingleInstanceMutex(mutex);
+      DoneFileManager();
+      DeleteExitFiles();
+      OrvaLogFinal();
+    }
+  } moduleEnd{mutex};
+
+  const bool headless = Environment("ORVA_HEADLESS") == "1";
+  std::unique_ptr<TWindowSystem> window = MakeWindowSystem(headless);
+  if (!window) return 1;
+  TWindowBoxes windowBoxes(*window);
+  TMessageBoxScope boxes(windowBoxes);
+  TWindowClock virtualClock(*window);
+  if (window->IsVirtual()) SetPlatformClock(&virtualClock);
+  struct TClockScope {
+    ~TClockScope() { SetPlatformClock(nullptr); }
+  } clockScope;
+  SeedRuntimeRandom(timeGetTime());
+
+  if (!arguments.empty() && IsConfigArgument(arguments.front())) {
+    std::unique_ptr<TConfigModel> model = CreateConfigModel();
+    return RunConfigWindow(*window, *model);
+  }
+
+  TPlayerSetup setup;
+  for (const std::string& argument : arguments) setup.Arguments.push_back(GamePath(argument));
+  if (headless) {
+    setup.CapturePath = Environment("ORVA_CAPTURE");
+    const std::string cap = Environment("ORVA_FRAME_CAP");
+    setup.FrameCap = cap.empty() ? kDefaultFrameCap : std::atoll(cap.c_str());
+  }
+  QuitRequested = false;
+  TFormView form(*window, media, std::move(setup));
+  form.FormCreate();
+  if (QuitRequested || form.Closed()) return 0;
+  return form.Run();
+}
+
+}  // namespace orva

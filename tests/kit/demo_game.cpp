@@ -1,0 +1,358 @@
+#include "kit/demo_game.h"
+
+#include <cstdlib>
+#include <iterator>
+
+#include "core/archive.h"
+#include "core/big_stream.h"
+#include "core/encoding.h"
+#include "core/game_path.h"
+#include "kit/glyph_stream_builder.h"
+#include "kit/page_builder.h"
+#include "kit/project_file_builder.h"
+#include "kit/vask_file.h"
+#include "kit/vask_file.h"
+
+namespace orva::kit {
+
+const std::vector<int32_t>& DemoLayerColours() {
+  static const std::vector<int32_t> colours = {0x804020, 0x208040, 0x402080, 0x808020};
+  return colours;
+}
+
+namespace {
+
+// After the mask transitions: pictures that move, light up and break.
+constexpr int kPictureTransitions[] = {WP_SCROLLH, WP_TWISTV, WP_SPOT, WP_CRACK, WP_MOSAIC};
+
+}  // namespace
+
+const std::vector<int>& DemoTransitions() {
+  static const std::vector<int> transitions = [] {
+    std::vector<int> all = {WP_FADE, WP_BLINDH, WP_CLOCKHAND, WP_CIRCLE, WP_BLOCKCOIL, WP_GRID};
+    all.insert(all.end(), std::begin(kPictureTransitions), std::end(kPictureTransitions));
+    return all;
+  }();
+  return transitions;
+}
+
+const DemoMessageBox& DemoMessage() {
+  static const DemoMessageBox box{40, 320, 560, 120, 0xFFFFFF};
+  return box;
+}
+
+namespace {
+
+std::string Code(TPropertyCode code) { return std::to_string(code); }
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// Japanese text as a text command stores it: one line per entry, a page break between
+// entries separated by "\f".
+std::string DemoText(const std::vector<std::string>& lines) {
+  GlyphStream text(102);
+  text.Decoration({});
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i] == "\f") {
+      text.Return(true);
+      continue;
+    }
+    if (i > 0 && lines[i - 1] != "\f") text.Return();
+    text.Text(Utf8ToSjis(lines[i]), 0, 50);
+  }
+  return text.Bytes();
+}
+
+// The demo's scenes: each adds its commands to the start page and its own pages to the game.
+// The start page plays them in the order they are added.
+
+// A message box: clicks on it turn its pages (next.osb); each text command waits until its
+// pages are read, then the backlog shows them all until a last click.
+void AddTextScene(PageBuilder& start, std::vector<GameFile>& pages) {
+  const DemoMessageBox& mes = DemoMessage();
+  const std::string box = Quoted("mes");
+  start.VarNew("idx", PT_INT, "0")
+      .VarNew("cnt", PT_INT, "0")
+      .SetProp("\"\"", Code(PR_COLOR), std::to_string(DemoLayerColours()[0]))
+      .Component(TCommandCode::MesNew, {{PR_NAME, box},
+                                        {PR_LEFT, std::to_string(mes.Left)},
+                                        {PR_TOP, std::to_string(mes.Top)},
+                                        {PR_WIDTH, std::to_string(mes.Width)},
+                                        {PR_HEIGHT, std::to_string(mes.Height)},
+                                        {PR_FONTHEIGHT, "24"},
+                                        {PR_LINESPACE, "8"},
+                                        {PR_FONTCOLOR, std::to_string(mes.Colour)},
+                                        {PR_TEXTDELAY, "64"},
+                                        {PR_ONLBTNDOWN, Quoted("next.osb")}})
+      .TextIns({.glyphs = DemoText({"オルヴァの世界へようこそ。", "\f", "文字は一つずつ現れます。"}),
+                .box = box,
+                .history = "TRUE",
+                .wait = "TRUE"})
+      .AtLine(DemoSecondTextLine)
+      .TextIns({.glyphs = DemoText({"クリックで次のページへ進みます。"}), .box = box, .history = "TRUE", .wait = "TRUE"})
+      .AtLine(DemoBacklogLine)
+      .CallHist(box, "0", "100", "TRUE")
+      .GetProp(box, Code(PR_COUNT), "cnt")
+      .While("cnt > 0", [&] { start.Wait("100").GetProp(box, Code(PR_COUNT), "cnt"); })
+      .AtLine(DemoTextDoneLine)
+      .Calc("idx = 0");
+
+  // A click on the box: the next page, or after the last one an empty box.
+  PageBuilder next;
+  next.GetProp(box, Code(PR_INDEX), "idx")
+      .GetProp(box, Code(PR_COUNT), "cnt")
+      .If("idx < cnt - 1", [&] { next.SetProp(box, Code(PR_INDEX), "idx + 1"); })
+      .Else([&] { next.TextClr(box); });
+  pages.push_back({"next.osb", next.Bytes()});
+}
+
+// ---- Pictures ----
+
+constexpr uint32_t kKey = 0xFF00FF;  // the key colour of every keyed picture
+constexpr TPoint kStar{120, 200}, kSpinner{460, 180}, kWheel{320, 240}, kPuff{560, 40}, kBlink{40, 40};
+constexpr int kStarSize = 48, kSpinnerSize = 40, kWheelSize = 65;
+constexpr uint32_t kStarColour = 0xFFD020, kHubColour = 0x303030;
+const std::vector<uint32_t> kSpinnerColours = {0xE04040, 0x40C040, 0x4060E0, 0xE0E040};
+
+// One frame of w × h raw 24-bit pixels from a function of the position.
+template <class F>
+VaskFrame Drawn(int32_t w, int32_t h, int32_t delay, bool keyed, F pixel) {
+  std::vector<std::vector<uint32_t>> rows(static_cast<size_t>(h), std::vector<uint32_t>(static_cast<size_t>(w)));
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) rows[size_t(y)][size_t(x)] = pixel(x, y);
+  VaskFrame frame = VaskFrame::Of(w, h, 24, rows);
+  frame.Delay = delay;
+  if (keyed) frame.TransparentValue = static_cast<int32_t>(kKey);
+  return frame;
+}
+
+std::string Picture(std::vector<VaskFrame> frames) {
+  VaskFile file;
+  file.Frames = std::move(frames);
+  return MakeVask(file);
+}
+
+// A diamond on a keyed square; clicks count only on the diamond.
+std::string StarPicture() {
+  const int c = kStarSize / 2;
+  return Picture({Drawn(kStarSize, kStarSize, 0, true, [&](int x, int y) {
+    const int d = std::abs(x - c) + std::abs(y - c);
+    return d > c - 2 ? kKey : d < c / 2 ? 0xFFF0A0 : kStarColour;
+  })});
+}
+
+// Four frames, each a square of one colour with a lighter quarter that moves round.
+std::string SpinnerPicture() {
+  std::vector<VaskFrame> frames;
+  for (size_t i = 0; i < kSpinnerColours.size(); ++i)
+    frames.push_back(Drawn(kSpinnerSize, kSpinnerSize, 150, false, [&](int x, int y) {
+      const int half = kSpinnerSize / 2;
+      const bool right = x >= half, bottom = y >= half;
+      const size_t quarter = right ? (bottom ? 2 : 1) : (bottom ? 3 : 0);
+      const bool inner = std::abs(x - half) < 4 && std::abs(y - half) < 4;
+      return quarter == i && !inner ? 0xFFFFFF : kSpinnerColours[i];
+    }));
+  return Picture(frames);
+}
+
+// A round wheel with four spokes and a hub, keyed outside the rim.
+std::string WheelPicture() {
+  const int c = kWheelSize / 2;
+  return Picture({Drawn(kWheelSize, kWheelSize, 0, true, [&](int x, int y) {
+    const int dx = x - c, dy = y - c, r2 = dx * dx + dy * dy;
+    if (r2 > c * c) return kKey;
+    if (r2 < 25) return kHubColour;
+    if (r2 > (c - 5) * (c - 5)) return 0x2070D0u;
+    return std::abs(dx) < 3 || std::abs(dy) < 3 ? 0xC0C0C0u : kKey;
+  })});
+}
+
+// Rings growing over four frames.
+std::string PuffPicture() {
+  std::vector<VaskFrame> frames;
+  for (int i = 1; i <= 4; ++i)
+    frames.push_back(Drawn(32, 32, 100, true, [&](int x, int y) {
+      const int dx = x - 16, dy = y - 16, r2 = dx * dx + dy * dy, outer = 4 * i, inner = 4 * i - 3;
+      return r2 <= outer * outer && r2 >= inner * inner ? 0xF0F0F0u : kKey;
+    }));
+  return Picture(frames);
+}
+
+std::string BlinkPicture() {
+  return Picture({Drawn(24, 24, 0, false, [](int x, int y) { return (x / 6 + y / 6) % 2 ? 0x20A060u : 0x106030u; })});
+}
+
+std::string Left(TPoint p) { return std::to_string(p.X); }
+std::string Top(TPoint p) { return std::to_string(p.Y); }
+
+// pictures.osb, called once after the text: the pictures appear.
+std::string PicturesPage() {
+  PageBuilder page;
+  page.VarNew("angle", PT_INT, "0")
+      .VarNew("pass", PT_INT, "0")
+      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"star\""},
+                                        {PR_SOURCE, "\"star.vsk\""},
+                                        {PR_LEFT, Left(kStar)},
+                                        {PR_TOP, Top(kStar)},
+                                        {PR_CAPTUREMASK, "TRUE"},
+                                        {PR_ONLBTNDOWN, "\"hit.osb\""}})
+      // A mirrored, faded copy beside it.
+      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"ghost\""},
+                                        {PR_SOURCE, "\"star.vsk\""},
+                                        {PR_LEFT, std::to_string(kStar.X + 120)},
+                                        {PR_TOP, Top(kStar)},
+                                        {PR_FLIPH, "TRUE"},
+                                        {PR_ALPHA, "120"},
+                                        {PR_ZOOMY, "192"}})
+      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"spinner\""},
+                                        {PR_SOURCE, "\"spinner.vsk\""},
+                                        {PR_LEFT, Left(kSpinner)},
+                                        {PR_TOP, Top(kSpinner)},
+                                        {PR_REPEAT, "TRUE"}})
+      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"wheel\""},
+                                        {PR_SOURCE, "\"wheel.vsk\""},
+                                        {PR_OFFSETX, std::to_string(kWheelSize / 2)},
+                                        {PR_OFFSETY, std::to_string(kWheelSize / 2)},
+                                        {PR_LEFT, Left(kWheel)},
+                                        {PR_TOP, Top(kWheel)}})
+      // Its glow: the same wheel, twice as large, added as light.
+      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"glow\""},
+                                        {PR_SOURCE, "\"wheel.vsk\""},
+                                        {PR_ZOOMX, "512"},
+                                        {PR_ZOOMY, "512"},
+                                        {PR_OFFSETX, std::to_string(kWheelSize / 2)},
+                                        {PR_OFFSETY, std::to_string(kWheelSize / 2)},
+                                        {PR_LEFT, Left(kWheel)},
+                                        {PR_TOP, Top(kWheel)},
+                                        {PR_PRIORITY, "-1"},
+                                        {PR_ALPHA, "320"}});
+  return page.Bytes();
+}
+
+// picstep.osb, called at every pass of the flips: the wheel turns on by an eighth, a
+// puff plays once and frees itself, and a square comes and goes.
+std::string PictureStepPage() {
+  PageBuilder page;
+  page.GetProp("\"wheel\"", Code(PR_ANGLE), "angle")
+      .PropMotion({.name = "\"turn\"", .target = "\"wheel\"", .property = Code(PR_ANGLE), .endValue = "angle + 32",
+                   .duration = "500", .motionType = "0"})
+      .PropMotion({.name = "\"glowturn\"", .target = "\"glow\"", .property = Code(PR_ANGLE),
+                   .endValue = "0 - angle - 32", .duration = "500", .motionType = "2"})
+      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"puff\""},
+                                        {PR_SOURCE, "\"puff.vsk\""},
+                                        {PR_LEFT, Left(kPuff)},
+                                        {PR_TOP, Top(kPuff)},
+                                        {PR_AUTOSCRAP, "TRUE"}})
+      .If("pass % 2 == 0",
+          [&] {
+            page.Component(TCommandCode::ImgNew, {{PR_NAME, "\"blink\""},
+                                                  {PR_SOURCE, "\"blink.vsk\""},
+                                                  {PR_LEFT, Left(kBlink)},
+                                                  {PR_TOP, Top(kBlink)}});
+          })
+      .Else([&] { page.ObjDel("\"blink\""); })
+      .Calc("pass = pass + 1");
+  return page.Bytes();
+}
+
+std::vector<GameFile> PictureFiles() {
+  PageBuilder hit;
+  hit.Calc("hits = hits + 1");
+  return {
+      {"pictures.osb", PicturesPage()}, {"picstep.osb", PictureStepPage()}, {"hit.osb", hit.Bytes()},
+      {"star.vsk", StarPicture()},      {"spinner.vsk", SpinnerPicture()},  {"wheel.vsk", WheelPicture()},
+      {"puff.vsk", PuffPicture()},      {"blink.vsk", BlinkPicture()},
+  };
+}
+
+// The pictures come after the text and stay: each flip carries them to the new layer.
+void AddPictureScene(PageBuilder& start, std::vector<GameFile>& pages) {
+  start.Call("pictures.osb", 0);
+  for (GameFile& file : PictureFiles()) pages.push_back(std::move(file));
+}
+
+// The names of the pictures the flips carry, one per line.
+std::string CarriedPictures() { return "\"star\\nghost\\nspinner\\nwheel\\nglow\\npuff\\nblink\""; }
+
+// Over and over: the next colour on the layer not shown, brought in by the next transition.
+void AddFlipScene(PageBuilder& start) {
+  const std::vector<int32_t>& colours = DemoLayerColours();
+  const std::vector<int>& transitions = DemoTransitions();
+  // The shown layer already has the first colour.
+  start.VarNew("step", PT_INT, "1")
+      .VarNew("turn", PT_INT, "0")
+      .VarNew("wipe", PT_INT, "0")
+      .While("TRUE", [&] {
+        start.Call("picstep.osb", 0);
+        for (size_t i = 0; i < colours.size(); ++i)
+          start.If("step == " + std::to_string(i),
+                   [&] { start.SetProp("\"\x01\"", Code(PR_COLOR), std::to_string(colours[i])); });
+        for (size_t i = 0; i < transitions.size(); ++i)
+          start.If("turn == " + std::to_string(i), [&] { start.Calc("wipe = " + std::to_string(transitions[i])); });
+        start.AtLine(DemoFlipLine)
+            .Flip({.transition = "wipe",
+                   .duration = std::to_string(DemoFlipMilliseconds),
+                   .carry = std::to_string(FL_STAY),
+                   .nameLists = {CarriedPictures()}})
+            .AtLine(DemoFlipLine + 1)
+            .Calc("step = (step + 1) % " + std::to_string(colours.size()))
+            .Calc("turn = (turn + 1) % " + std::to_string(transitions.size()))
+            .Wait(std::to_string(DemoPauseMilliseconds));
+      });
+}
+
+}  // namespace
+
+const DemoPictureSpots& DemoPictures() {
+  static const DemoPictureSpots spots = {
+      .StarOpaque = {kStar.X + kStarSize / 2 + 16, kStar.Y + kStarSize / 2},
+      .StarTransparent = {kStar.X + 2, kStar.Y + 2},
+      .StarColour = kStarColour,
+      .Spinner = {kSpinner.X + kSpinnerSize / 2, kSpinner.Y + kSpinnerSize / 2},
+      .SpinnerColours = kSpinnerColours,
+      .WheelHub = kWheel,
+      .WheelHubColour = kHubColour,
+  };
+  return spots;
+}
+
+std::vector<GameFile> DemoGameFiles() {
+  std::vector<GameFile> pages;
+  PageBuilder start;
+  start.Calc("starts = starts + 1")
+      .VarNew("loaded", PT_BOOL, "FALSE")
+      // The save resumes in afterload.osb, which marks the game as loaded.
+      .GameSave("1", "afterload.osb", 0, "\"demo\"")
+      .If("loaded == FALSE", [&] { start.GameLoad("1"); });
+  AddTextScene(start, pages);
+  AddPictureScene(start, pages);
+  AddFlipScene(start);
+
+  PageBuilder afterLoad;
+  afterLoad.Calc("loaded = TRUE");
+
+  std::vector<GameFile> files = {
+      {"orva.opb", ProjectFileBuilder()
+                       .Title(Sjis("オルヴァ デモ"))
+                       .Screen(640, 480)
+                       .FullScreen(640, 480)
+                       .StartPage("start.osb")
+                       .IntVar("starts", 0)
+                       .IntVar("hits", 0)
+                       .Bytes()},
+      {"start.osb", start.Bytes()},
+      {"afterload.osb", afterLoad.Bytes()},
+  };
+  files.insert(files.end(), pages.begin(), pages.end());
+  return files;
+}
+
+void WriteGameArchive(const std::string& realPath, const std::vector<GameFile>& files) {
+  TVrFileCollection archive;
+  for (const GameFile& file : files)
+    archive.AddMemoryFile(file.Name).Data->WriteBuffer(file.Bytes.data(), static_cast<int64_t>(file.Bytes.size()));
+  TWzBigFileStream out(GamePath(realPath), TWzBigFileStream::fmCreate);
+  archive.SaveToStream(out);
+  out.Commit();
+}
+
+}  // namespace orva::kit

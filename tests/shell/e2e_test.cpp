@@ -1,0 +1,619 @@
+// The real player program run on games made with the kit: headless on the virtual clock
+// with its debug log on, each run in a directory of its own with its own copy of the program;
+// and smoke runs of the real window on SDL's dummy driver and under a virtual X server.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../core/temp_dir.h"
+#include "core/archive.h"
+#include "core/stream.h"
+#include "graphics/dib.h"
+#include "graphics/vask_frame_list.h"
+#include "kit/demo_game.h"
+#include "kit/logo_files.h"
+#include "kit/page_builder.h"
+#include "kit/project_file_builder.h"
+#include "platform/instance_lock.h"
+#include "script/param_collection.h"
+#include "shell/start_up.h"
+#include "shell/toolbar.h"
+
+extern char** environ;
+
+namespace orva {
+namespace {
+
+using kit::PageBuilder;
+
+struct TRun {
+  int exitCode = -1;
+  std::string errors;  // standard error
+};
+
+class PlayerRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The program's own copy: the debug log and "game.ini" go beside it.
+    const std::string program = dir.Os("orva-player");
+    if (::link(ORVA_PLAYER, program.c_str()) != 0)
+      std::filesystem::copy_file(ORVA_PLAYER, program, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::create_directory(dir.Os("game"));
+  }
+
+  void WriteGame(const std::vector<kit::GameFile>& files) { kit::WriteGameArchive(dir.Os("game/game.dat"), files); }
+
+  // Runs the program in the directory with the environment given on top of a headless one.
+  // A headless game run skips the start-up logo with Enter in its first frames, unless the
+  // test plays the logo.
+  TRun Run(std::vector<std::string> args, std::map<std::string, std::string> env, bool headless = true) {
+    if (headless && skipLogo && (args.empty() || args.front().front() != '/'))
+      env["ORVA_INPUT"] = std::string(kSkipLogo) + "; " + env["ORVA_INPUT"];
+    std::map<std::string, std::string> all;
+    for (char** e = environ; *e; ++e) {
+      const std::string entry = *e;
+      const size_t eq = entry.find('=');
+      if (eq != std::string::npos && !entry.starts_with("ORVA_") && !entry.starts_with("SDL_") &&
+          !entry.starts_with("DISPLAY"))
+        all[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    all["XDG_RUNTIME_DIR"] = dir.Os("");
+    all["ORVA_DBGLOG"] = "1";
+    if (headless) all["ORVA_HEADLESS"] = "1";
+    for (auto& [key, value] : env) all[key] = value;
+    std::vector<std::string> entries;
+    for (auto& [key, value] : all) entries.push_back(key + "=" + value);
+    std::vector<char*> envp;
+    for (std::string& e : entries) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const std::string program = dir.Os("orva-player");
+    args.insert(args.begin(), program);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    const std::string errors = dir.Os("stderr.txt");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.Os("").c_str());
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    TRun run;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.errors = testing::TempDir::ReadOs(errors);
+    return run;
+  }
+
+  // The debug log's lines.
+  std::vector<std::string> Trace() {
+    std::vector<std::string> lines;
+    std::string text = dir.Read("dbglog.txt"), line;
+    for (char c : text) {
+      if (c == '\n') {
+        lines.push_back(line);
+        line.clear();
+      } else {
+        line += c;
+      }
+    }
+    return lines;
+  }
+
+  // A status variable of "save.dat".
+  int32_t StatusInt(const std::string& name) {
+    TVrFileCollection archive;
+    archive.Open(dir.Game("game\\save.dat"));
+    TMemoryStream item;
+    archive.LoadFileToStream(item, "STATUSSAVEDATA");
+    item.SetPosition(9);  // the "Status%.3d" tag
+    TParamCollection vars;
+    vars.LoadStatusVars(item);
+    TParamCollectionItem* variable = vars.Find(name);
+    return variable ? variable->GetAsInteger() : -1;
+  }
+
+  // The colour of a pixel of a captured frame, 0x00RRGGBB.
+  uint32_t CapturedPixel(const std::string& file, int x, int y) {
+    TDIB dib;
+    dib.LoadFromFile(dir.Os(file));
+    return DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x);
+  }
+
+  testing::TempDir dir;
+  bool skipLogo = true;
+  static constexpr const char* kSkipLogo = "1 key RETURN";
+};
+
+std::vector<kit::GameFile> Game(const PageBuilder& start, kit::ProjectFileBuilder project = kit::ProjectFileBuilder()) {
+  return {{"orva.opb", project.Bytes()}, {"start.osb", start.Bytes()}};
+}
+
+uint32_t BgrToRgb(int32_t bgr) {
+  const auto c = static_cast<uint32_t>(bgr);
+  return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+}
+
+TEST_F(PlayerRun, TheDemoRunsTwiceAndCountsItsStarts) {
+  WriteGame(kit::DemoGameFiles());
+  std::set<uint32_t> palette;
+  for (int32_t c : kit::DemoLayerColours()) palette.insert(BgrToRgb(c));
+  std::vector<uint32_t> colours;
+  for (int start = 1; start <= 2; ++start) {
+    const TRun run = Run({"game"}, {{"ORVA_INPUT", "5000 close"}, {"ORVA_CAPTURE", dir.Os("last.bmp")}});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(StatusInt("starts"), start);
+    const std::vector<std::string> trace = Trace();
+    ASSERT_GT(trace.size(), 10u);
+    for (const std::string& line : trace) {
+      const unsigned long clock = std::stoul(line.substr(0, 8), nullptr, 16);
+      EXPECT_EQ(clock % 16, 0u) << "paced frames are 16 ms: " << line;
+      EXPECT_LT(clock, 5000u) << line;
+    }
+    colours.push_back(CapturedPixel("last.bmp", 0, 0));
+    EXPECT_TRUE(palette.count(colours.back())) << std::hex << colours.back();
+  }
+  EXPECT_EQ(colours[0], colours[1]) << "two runs on the virtual clock show the same frame";
+}
+
+// Clicks on the demo's message box at these clock times (the panel lies below the window's
+// 22 px toolbar), as scripted input.
+std::string DemoBoxClicks(const std::vector<int>& clocks) {
+  const kit::DemoMessageBox& box = kit::DemoMessage();
+  std::string input;
+  for (int clock : clocks)
+    input += std::to_string(clock) + " click 320 " + std::to_string(22 + box.Top + box.Height / 2) + "; ";
+  return input;
+}
+
+// The demo's flips, after its text has been clicked through, found in its trace: the first, a
+// cross-fade from the first colour to the second, shows a blend half-way and the new layer
+// after its end; the second, a blind, half-way shows the new colour at the left of every
+// stripe and the old one at the right.
+TEST_F(PlayerRun, TheDemoFlipsBetweenItsLayers) {
+  WriteGame(kit::DemoGameFiles());
+  const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
+  ASSERT_EQ(Run({"game"}, {{"ORVA_INPUT", text + "6500 close"}}).exitCode, 0);
+  // [start, end] of each flip in game-clock milliseconds.
+  std::vector<std::pair<unsigned long, unsigned long>> flips;
+  const std::string flipLine = "start.osb(" + std::to_string(kit::DemoFlipLine) + ")";
+  const std::string afterLine = "start.osb(" + std::to_string(kit::DemoFlipLine + 1) + ")";
+  for (const std::string& line : Trace()) {
+    const unsigned long clock = std::stoul(line.substr(0, 8), nullptr, 16);
+    if (line.ends_with(flipLine)) flips.push_back({clock, 0});
+    if (line.ends_with(afterLine) && !flips.empty()) flips.back().second = clock;
+  }
+  ASSERT_GE(flips.size(), 2u);
+  ASSERT_EQ(kit::DemoTransitions()[0], WP_FADE);
+  ASSERT_EQ(kit::DemoTransitions()[1], WP_BLINDH);
+  const std::vector<int32_t>& colours = kit::DemoLayerColours();
+  const uint32_t old = BgrToRgb(colours[0]), first = BgrToRgb(colours[1]), second = BgrToRgb(colours[2]);
+  auto frameAt = [&](unsigned long clock) {
+    const TRun run =
+        Run({"game"}, {{"ORVA_INPUT", text + std::to_string(clock) + " close"}, {"ORVA_CAPTURE", dir.Os("at.bmp")}});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+  };
+
+  // Pixels away from the pictures the flips carry.
+  frameAt((flips[0].first + flips[0].second) / 2);
+  const uint32_t blend = CapturedPixel("at.bmp", 620, 300);
+  EXPECT_EQ(CapturedPixel("at.bmp", 5, 5), blend);
+  for (int shift : {0, 8, 16}) {
+    const int got = blend >> shift & 0xFF, from = old >> shift & 0xFF, to = first >> shift & 0xFF;
+    const int low = std::min(from, to), high = std::max(from, to), quarter = (high - low) / 4;
+    EXPECT_GT(got, low + quarter / 2) << std::hex << blend;
+    EXPECT_LT(got, high - quarter / 2) << std::hex << blend;
+  }
+
+  frameAt(flips[0].second + 100);
+  EXPECT_EQ(CapturedPixel("at.bmp", 620, 300), first);
+  EXPECT_EQ(CapturedPixel("at.bmp", 639, 479), first);
+
+  frameAt((flips[1].first + flips[1].second) / 2);
+  for (int stripe : {0, 100, 620}) {
+    EXPECT_EQ(CapturedPixel("at.bmp", stripe, 100), second) << stripe;
+    EXPECT_EQ(CapturedPixel("at.bmp", stripe + 19, 100), first) << stripe;
+  }
+}
+
+// A small game that flips with every transition, three colours in turn: between the flips the
+// screen settles on each new layer in order, and every flip shows at least one frame of its
+// transition (the bamboo blinds, rubber pulls and the zoom-in only stretch one-colour layers,
+// so they show none, but the new layer comes only half-way through; a cross-fade before each,
+// which ends with its flip, lets that be seen).
+TEST_F(PlayerRun, EveryTransitionEndsOnTheNewLayer) {
+  const std::set<int> uniform = {WP_SUDAREH, WP_SUDAREV, WP_RUBBERH, WP_RUBBERV, WP_ZOOMIN};
+  std::vector<int> numbers;
+  for (int number = 1; number < WipeTypeCount; ++number) {
+    if (uniform.contains(number)) numbers.push_back(WP_FADE);
+    numbers.push_back(number);
+  }
+  const int32_t colours[] = {0x0000FF, 0x00FF00, 0xFF0000};  // 0x00BBGGRR
+  const std::string colour = std::to_string(PR_COLOR);
+  PageBuilder start;
+  start.SetProp("\"\"", colour, std::to_string(colours[0]));
+  for (size_t i = 0; i < numbers.size(); ++i)
+    start.SetProp("\"\x01\"", colour, std::to_string(colours[(i + 1) % 3]))
+        .Flip({.transition = std::to_string(numbers[i]), .duration = "160"})
+        .Wait("64");
+  start.Terminate();
+  WriteGame(Game(start, kit::ProjectFileBuilder().Screen(64, 48)));
+  const TRun run = Run({"game"}, {{"ORVA_CAPTURE", dir.Os("frame%d.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+
+  // Each frame: the palette colour it shows whole, or -1 while a transition is drawn.
+  std::vector<int> shown;
+  for (int frame = 1; std::filesystem::exists(dir.Os("frame" + std::to_string(frame) + ".bmp")); ++frame) {
+    const std::string file = "frame" + std::to_string(frame) + ".bmp";
+    const uint32_t first = CapturedPixel(file, 0, 0);
+    int which = -1;
+    for (int c = 0; c < 3; ++c)
+      if (first == BgrToRgb(colours[c])) which = c;
+    for (int y = 0; y < 48 && which >= 0; y += 3) {
+      for (int x = 0; x < 64 && which >= 0; x += 3) {
+        if (CapturedPixel(file, x, y) != first) which = -1;
+      }
+    }
+    shown.push_back(which);
+  }
+  ASSERT_FALSE(shown.empty());
+  std::vector<int> settled;
+  size_t since = 0;  // the frame the last colour settled on
+  int transitionFrames = 0;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    if (shown[i] < 0) {
+      ++transitionFrames;
+      continue;
+    }
+    if (settled.empty() || settled.back() != shown[i]) {
+      if (!settled.empty()) {
+        const int number = numbers[settled.size() - 1];
+        if (uniform.contains(number)) {
+          // The wait of 64 ms and half the flip of 160 ms are 9 frames; a layer change without
+          // a transition would come after the 4 of the wait.
+          EXPECT_GE(i - since, 8u) << "transition " << number;
+        } else {
+          EXPECT_GT(transitionFrames, 0) << "transition " << number << " drew no frame";
+        }
+      }
+      settled.push_back(shown[i]);
+      since = i;
+      transitionFrames = 0;
+    }
+  }
+  ASSERT_EQ(settled.size(), numbers.size() + 1);
+  for (size_t i = 0; i < settled.size(); ++i) EXPECT_EQ(settled[i], int(i % 3)) << i;
+}
+
+// The demo's message box: a click on it turns each page, the text commands wait until their
+// pages are read, CallHist shows all three pages again, and a last click lets the game go on.
+TEST_F(PlayerRun, TheDemoShowsItsTextPageByPageAndThenTheBacklog) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoMessageBox& box = kit::DemoMessage();
+  // The panel lies below the window's 22 px toolbar; clicks in the middle of the box.
+  const std::string click = " click 320 " + std::to_string(22 + box.Top + box.Height / 2);
+  // Rows of the captured frame that hold text pixels (near white), and text pixels outside
+  // the box.
+  const auto textRows = [&](const std::string& file, int& outside) {
+    TDIB dib;
+    dib.LoadFromFile(dir.Os(file));
+    std::vector<int> rows;
+    outside = 0;
+    for (int y = 0; y < 480; ++y) {
+      bool any = false;
+      for (int x = 0; x < 640; ++x) {
+        const uint32_t c = DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x);
+        if ((c >> 16 & 0xFF) < 0xC0 || (c >> 8 & 0xFF) < 0xC0 || (c & 0xFF) < 0xC0) continue;
+        const bool inBox = x >= box.Left && x < box.Left + box.Width && y >= box.Top && y < box.Top + box.Height;
+        if (inBox)
+          any = true;
+        else
+          ++outside;
+      }
+      if (any) rows.push_back(y);
+    }
+    return rows;
+  };
+
+  // The first page, revealed.
+  TRun run = Run({"game"}, {{"ORVA_INPUT", "800 close"}, {"ORVA_CAPTURE", dir.Os("page.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  int outside = 0;
+  std::vector<int> rows = textRows("page.bmp", outside);
+  EXPECT_EQ(outside, 0);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_LT(rows.back() - rows.front(), 24) << "one line of 24 px characters";
+  EXPECT_EQ(CapturedPixel("page.bmp", 0, 0), BgrToRgb(kit::DemoLayerColours()[0]));
+
+  // Three clicks read the three pages; the backlog then shows them one line under the other.
+  run = Run({"game"}, {{"ORVA_INPUT", "1000" + click + "; 2000" + click + "; 3000" + click + "; 3500 close"},
+                       {"ORVA_CAPTURE", dir.Os("backlog.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  const auto firstClock = [&](const std::string& where) -> unsigned long {
+    for (const std::string& line : Trace())
+      if (line.ends_with(where)) return std::stoul(line.substr(0, 8), nullptr, 16);
+    return ~0ul;
+  };
+  const auto line = [](int32_t number) { return "start.osb(" + std::to_string(number) + ")"; };
+  EXPECT_GE(firstClock(line(kit::DemoSecondTextLine)), 2000u) << "the first text command waits for its two pages";
+  EXPECT_GE(firstClock(line(kit::DemoBacklogLine)), 3000u) << "the second waits for its page";
+  EXPECT_EQ(firstClock(line(kit::DemoTextDoneLine)), ~0ul) << "the backlog waits for a click";
+  rows = textRows("backlog.bmp", outside);
+  EXPECT_EQ(outside, 0);
+  // Rows of 24 px every 32 px (line space 8): three lines of text.
+  std::set<int> lines;
+  for (int y : rows) lines.insert((y - box.Top) / 32);
+  EXPECT_EQ(lines, (std::set<int>{0, 1, 2}));
+
+  // A fourth click empties the box and the game goes on to its colours.
+  run = Run({"game"}, {{"ORVA_INPUT", "1000" + click + "; 2000" + click + "; 3000" + click + "; 4000" + click +
+                                          "; 5000 close"},
+                       {"ORVA_CAPTURE", dir.Os("after.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_GE(firstClock(line(kit::DemoTextDoneLine)), 4000u);
+  rows = textRows("after.bmp", outside);
+  EXPECT_TRUE(rows.empty());
+}
+
+// The demo's pictures stand where its pages put them, and its star counts only the clicks
+// that land on its opaque pixels.
+TEST_F(PlayerRun, TheDemoShowsItsPicturesAndTheStarHitsOnlyOnOpaquePixels) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoPictureSpots& spots = kit::DemoPictures();
+  // Clicks are in the window, whose scene lies below the toolbar's dock.
+  auto at = [](TPoint p) { return std::to_string(p.X) + " " + std::to_string(p.Y + TToolbar::DockHeight); };
+  // The pictures come once the text is read; the flips that follow carry them. The ends of
+  // the flips, from a first run's trace.
+  const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
+  TRun run = Run({"game"}, {{"ORVA_INPUT", text + "7000 close"}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  std::vector<unsigned long> flipEnds;
+  const std::string afterFlip = "start.osb(" + std::to_string(kit::DemoFlipLine + 1) + ")";
+  for (const std::string& line : Trace())
+    if (line.ends_with(afterFlip)) flipEnds.push_back(std::stoul(line.substr(0, 8), nullptr, 16));
+  ASSERT_GE(flipEnds.size(), 2u);
+  // Clicks in the pause after the first flip; a frame in the pause after the second.
+  const auto after = [&](size_t flip, int ms) { return std::to_string(flipEnds[flip] + ms); };
+  const std::string clicks = after(0, 50) + " click " + at(spots.StarTransparent) + "; " + after(0, 150) + " click " +
+                             at(spots.StarOpaque) + "; " + after(0, 250) + " click " + at(spots.StarTransparent) + "; ";
+  run = Run({"game"}, {{"ORVA_INPUT", text + clicks + after(1, kit::DemoPauseMilliseconds / 2) + " close"},
+                       {"ORVA_CAPTURE", dir.Os("last.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(StatusInt("hits"), 1) << "the clicks on the keyed corner miss";
+
+  // Colours within the rounding of the screen depth and of drawing through a mask.
+  auto near = [](uint32_t a, uint32_t b) {
+    for (int shift : {0, 8, 16})
+      if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 8) return false;
+    return true;
+  };
+  std::set<uint32_t> palette;
+  for (int32_t c : kit::DemoLayerColours()) palette.insert(BgrToRgb(c));
+  const uint32_t star = CapturedPixel("last.bmp", spots.StarOpaque.X, spots.StarOpaque.Y);
+  EXPECT_TRUE(near(star, spots.StarColour)) << std::hex << star;
+  const uint32_t corner = CapturedPixel("last.bmp", spots.StarTransparent.X, spots.StarTransparent.Y);
+  EXPECT_TRUE(palette.count(corner)) << "the layer shows through the key: " << std::hex << corner;
+  const uint32_t spinner = CapturedPixel("last.bmp", spots.Spinner.X, spots.Spinner.Y);
+  EXPECT_TRUE(std::any_of(spots.SpinnerColours.begin(), spots.SpinnerColours.end(),
+                          [&](uint32_t c) { return near(spinner, c); }))
+      << std::hex << spinner;
+  const uint32_t hub = CapturedPixel("last.bmp", spots.WheelHub.X, spots.WheelHub.Y);
+  EXPECT_TRUE(near(hub, spots.WheelHubColour)) << "the wheel turns about its hub: " << std::hex << hub;
+}
+
+// The player's own logo plays before the game: its emblem stands in the middle of the screen,
+// and the game's first line runs once its two seconds are over, or a few frames after a
+// click, Space or Enter skips it.
+TEST_F(PlayerRun, TheLogoPlaysBeforeTheGameUnlessSkipped) {
+  skipLogo = false;
+  WriteGame(Game(PageBuilder().Wait("1").Terminate()));
+  const auto firstLine = [&] {
+    const std::vector<std::string> trace = Trace();
+    return trace.empty() ? ~0ul : std::stoul(trace.front().substr(0, 8), nullptr, 16);
+  };
+  TRun run = Run({"game"}, {});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  const kit::LogoLayout& logo = kit::Logo();
+  const unsigned long played = firstLine();
+  EXPECT_GE(played, static_cast<unsigned long>(logo.Length * 1000 / 60));
+  EXPECT_LT(played, static_cast<unsigned long>(logo.Length * 1000 / 60 + 100));
+
+  run = Run({"game"}, {{"ORVA_INPUT", "1000 close"}, {"ORVA_CAPTURE", dir.Os("logo.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  const uint32_t core = CapturedPixel("logo.bmp", 320 - logo.Width / 2 + logo.EmblemCentre.X,
+                                      240 - logo.Height / 2 + logo.EmblemCentre.Y);
+  for (int shift : {0, 8, 16})
+    EXPECT_NEAR(int(core >> shift & 0xFF), int(logo.EmblemCoreColour >> shift & 0xFF), 24) << std::hex << core;
+  EXPECT_EQ(CapturedPixel("logo.bmp", 5, 5), 0u) << "around the logo the screen is black";
+
+  for (const char* skip : {"1 key SPACE", "1 key RETURN", "1 click 320 262"}) {
+    run = Run({"game"}, {{"ORVA_INPUT", skip}});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_LT(firstLine(), 100ul) << skip;
+  }
+}
+
+// Pages reach the engine through the system variables and the built-in functions.
+TEST_F(PlayerRun, PagesCallBuiltInFunctionsAndReadTheEngine) {
+  WriteGame(Game(PageBuilder()
+                     .Wait("100")
+                     .Calc("seen = Length(\"abcd\") * 10000 + @ScrWidth + @TickCount")
+                     .Calc("midi = JLength(@MidiPort)")
+                     .Terminate(),
+                 kit::ProjectFileBuilder().Screen(320, 240).IntVar("seen", 0).IntVar("midi", 0)));
+  const TRun run = Run({"game"}, {});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  // @TickCount: the game clock when the wait of 100 ms has passed on 16 ms frames, begun
+  // after the three frames of the skipped logo.
+  EXPECT_EQ(StatusInt("seen"), 40000 + 320 + 48 + 112);
+  // The MIDI mapper, "MIDIマッパー", is the device chosen at start.
+  EXPECT_EQ(StatusInt("midi"), 8);
+}
+
+// A page captures the screen into the game's directory as a layered image.
+TEST_F(PlayerRun, APageCapturesTheScreen) {
+  WriteGame(Game(PageBuilder().Wait("50").Calc("ok = SaveScreen(\"shot.vsk\", 0, 120)").Terminate(),
+                 kit::ProjectFileBuilder().Screen(320, 240).BoolVar("ok", false)));
+  const TRun run = Run({"game"}, {});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(StatusInt("ok"), 1);
+  TVaskFrameList frames;
+  frames.LoadFromFile(dir.Game("game\\shot.vsk"), false);
+  ASSERT_EQ(frames.Count(), 1);
+  EXPECT_EQ(frames.GetFrame(0).Surface.GetWidth(), 320);
+  EXPECT_EQ(frames.GetFrame(0).Surface.GetHeight(), 120);
+}
+
+TEST_F(PlayerRun, AWaitEndsAtTheSameClockEveryRun) {
+  struct Case {
+    int32_t version;
+    const char* last;
+  };
+  // The wait begins after the three frames of the skipped logo: 48 ms paced, 3 ms unpaced.
+  for (const Case c : {Case{109, "00000420 : start.osb(2)"}, Case{105, "000003EB : start.osb(2)"}}) {
+    WriteGame(Game(PageBuilder(c.version).Wait("1000").Terminate(), kit::ProjectFileBuilder(c.version)));
+    const TRun run = Run({"game"}, {});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const std::vector<std::string> trace = Trace();
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(trace.back(), c.last) << c.version;
+  }
+}
+
+TEST_F(PlayerRun, TheFrameOfALoadIsNotCaptured) {
+  std::vector<kit::GameFile> files = Game(PageBuilder().GameSave("1", "after.osb", 0, "\"s\"").GameLoad("1"));
+  files.push_back({"after.osb", PageBuilder().Wait("100").Terminate().Bytes()});
+  WriteGame(files);
+  const TRun run = Run({"game"}, {{"ORVA_CAPTURE", dir.Os("frame%d.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  // Three frames of the skipped logo, then the save.
+  EXPECT_TRUE(dir.Exists("frame4.bmp"));
+  EXPECT_FALSE(dir.Exists("frame5.bmp")) << "the frame in which the game was loaded";
+  EXPECT_TRUE(dir.Exists("frame6.bmp"));
+  EXPECT_TRUE(dir.Exists("game/save.dat"));
+}
+
+TEST_F(PlayerRun, AGameThatCannotStartShowsWhyAndShowsNoFrame) {
+  struct Case {
+    const char* what;
+    kit::ProjectFileBuilder project;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"no start page", kit::ProjectFileBuilder().StartPage("missing.osb"), "スタートページがありません"},
+      {"no screen", kit::ProjectFileBuilder().Screen(0, 0), ""},
+  };
+  for (const Case& c : cases) {
+    WriteGame(Game(PageBuilder().Wait("100").Terminate(), c.project));
+    std::filesystem::remove(dir.Os("last.bmp"));
+    const TRun run = Run({"game"}, {{"ORVA_CAPTURE", dir.Os("last.bmp")}});
+    EXPECT_EQ(run.exitCode, 0) << c.what << run.errors;
+    EXPECT_NE(run.errors.find(c.message), std::string::npos) << c.what << run.errors;
+    EXPECT_FALSE(dir.Exists("last.bmp")) << c.what;
+  }
+}
+
+TEST_F(PlayerRun, ASecondInstanceForTheSameGameEndsAtOnceAndWritesNothing) {
+  WriteGame(kit::DemoGameFiles());
+  const std::string cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Os(""));
+  const std::string name = MutexName(AbsoluteGamePath("./game/"));
+  std::filesystem::current_path(cwd);
+  const std::unique_ptr<TInstanceLock> first = TInstanceLock::TryAcquireIn(dir.Os(""), name);
+  ASSERT_TRUE(first);
+  const TRun run = Run({"game"}, {{"ORVA_INPUT", "5000 close"}, {"ORVA_CAPTURE", dir.Os("last.bmp")}});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.errors, "");
+  EXPECT_FALSE(dir.Exists("dbglog.txt"));
+  EXPECT_FALSE(dir.Exists("game/save.dat"));
+  EXPECT_FALSE(dir.Exists("last.bmp"));
+}
+
+TEST_F(PlayerRun, ARunawayGameIsStoppedAtItsFrameCap) {
+  WriteGame(Game(PageBuilder().Wait("100000")));
+  const TRun run = Run({"game"}, {{"ORVA_FRAME_CAP", "50"}});
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_NE(run.errors.find("50 frames"), std::string::npos) << run.errors;
+}
+
+TEST_F(PlayerRun, TheSettingsWindowRunsInsteadOfTheGame) {
+  WriteGame(kit::DemoGameFiles());
+  const TRun run = Run({"/CONFIG", "game"}, {{"ORVA_INPUT", "10 click 30 30; 20 click 70 85; 30 click 130 150"}});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_FALSE(dir.Exists("game/save.dat"));
+  EXPECT_TRUE(Trace().empty());
+}
+
+TEST_F(PlayerRun, TheSettingsWindowWritesTheSettingsFile) {
+  const TRun run = Run({"/config"}, {{"ORVA_INPUT", "10 click 30 30; 20 click 70 85; 30 click 130 150"}});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  const std::string ini = dir.Read("game.ini");
+  EXPECT_NE(ini.find("DirectSound=0"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("DelayTime=200"), std::string::npos) << ini;
+}
+
+// ---- The real window ----
+
+TEST_F(PlayerRun, TheWindowRunsOnSdlsDummyDriver) {
+  WriteGame(Game(PageBuilder().Wait("200").Terminate()));
+  const TRun run = Run({"game"}, {{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"},
+                                  {"ASAN_OPTIONS", "detect_leaks=0"}}, false);
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  const std::vector<std::string> trace = Trace();
+  ASSERT_FALSE(trace.empty());
+  EXPECT_NE(trace.back().find("start.osb(2)"), std::string::npos);
+}
+
+TEST_F(PlayerRun, TheWindowRunsUnderAVirtualXServer) {
+  if (std::system("command -v Xvfb > /dev/null 2>&1") != 0) GTEST_SKIP() << "no Xvfb";
+  // A display number no server has taken.
+  int number = 200 + ::getpid() % 500;
+  while (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock") ||
+         std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)))
+    ++number;
+  const std::string display = ":" + std::to_string(number);
+  pid_t server = 0;
+  std::string xvfb = "Xvfb", screen = "-screen", screenNumber = "0", size = "800x600x24", nolisten = "-nolisten",
+              tcp = "tcp";
+  std::string displayArg = display;
+  char* serverArgs[] = {xvfb.data(), displayArg.data(), screen.data(), screenNumber.data(), size.data(),
+                        nolisten.data(), tcp.data(), nullptr};
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+  ASSERT_EQ(posix_spawnp(&server, "Xvfb", &quiet, nullptr, serverArgs, environ), 0);
+  posix_spawn_file_actions_destroy(&quiet);
+  const std::string socket = "/tmp/.X11-unix/X" + display.substr(1);
+  for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  WriteGame(Game(PageBuilder().Wait("300").Terminate()));
+  const TRun run = Run({"game"}, {{"DISPLAY", display}, {"SDL_AUDIODRIVER", "dummy"},
+                                  {"ASAN_OPTIONS", "detect_leaks=0"}}, false);
+  ::kill(server, SIGTERM);
+  ::waitpid(server, nullptr, 0);
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  const std::vector<std::string> trace = Trace();
+  ASSERT_FALSE(trace.empty()) << "the window was never active";
+  EXPECT_NE(trace.back().find("start.osb(2)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orva

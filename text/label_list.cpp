@@ -1,0 +1,210 @@
+#include "text/label_list.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/encoding.h"
+#include "core/exceptions.h"
+#include "core/sjis.h"
+#include "core/stream.h"
+#include "scene/scene_services.h"
+#include "text/font_pixel_manager.h"
+#include "text/stream_read.h"
+
+namespace orva {
+namespace {
+
+constexpr size_t kHeightOffset = 4;
+constexpr size_t kOverhangOffset = 36;
+
+int32_t MetricAt(const TOutlineMetrics& m, size_t at) {
+  return static_cast<int32_t>(uint32_t{m[at]} | uint32_t{m[at + 1]} << 8 | uint32_t{m[at + 2]} << 16 |
+                              uint32_t{m[at + 3]} << 24);
+}
+
+void SetMetricAt(TOutlineMetrics& m, size_t at, int32_t v) {
+  for (size_t i = 0; i < 4; ++i) m[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
+}
+
+int32_t Clamp32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+// Calls f(code, last) for each Shift-JIS character of the text.
+template <class F>
+void EachCode(std::string_view text, F&& f) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint16_t code = static_cast<uint8_t>(text[i]);
+    if (IsLeadByte(text[i]) && i + 1 < text.size()) code = static_cast<uint16_t>(code << 8 | static_cast<uint8_t>(text[++i]));
+    f(code, i + 1 >= text.size());
+  }
+}
+
+}  // namespace
+
+int32_t MetricsHeight(const TOutlineMetrics& metrics) { return MetricAt(metrics, kHeightOffset); }
+int32_t MetricsOverhang(const TOutlineMetrics& metrics) { return MetricAt(metrics, kOverhangOffset); }
+
+// ---- TWzTagValList ----
+
+int32_t& TWzTagValList::WidthOf(uint16_t code) {
+  for (size_t i = 0; i < codes_.size(); ++i)
+    if (codes_[i] == code) return widths_[i];
+  codes_.push_back(code);
+  widths_.push_back(0);
+  return widths_.back();
+}
+
+void TWzTagValList::Clear() {
+  codes_.clear();
+  widths_.clear();
+}
+
+// ---- TWzLabelDIB ----
+
+TWzLabelDIB::TWzLabelDIB(TWzLabelList& owner) : owner_(owner) {
+  Colour.SetSize(0, 0, ScreenBitCount());
+  Mask.SetSize(0, 0, 8);
+}
+
+void TWzLabelDIB::SetText(std::string_view text) {
+  if (text == text_) return;
+  text_ = text;
+  Dirty = true;
+}
+
+void TWzLabelDIB::Render() {
+  TCustomDIBX* target = owner_.Target;
+  const int depth = target ? target->GetBitCount() : ScreenBitCount();
+  const bool fits = Width > 0 && Height > 0 && int64_t{Width} * Height <= int64_t{4096} * 4096;
+  const int w = fits ? Width : 0, h = fits ? Height : 0;
+  if (Colour.GetWidth() != w || Colour.GetHeight() != h || Colour.GetBitCount() != depth) {
+    Colour.SetSize(w, h, depth);
+    Mask.SetSize(w, h, 8);
+  }
+  Dirty = false;
+  if (Colour.IsEmpty()) return;
+  Mask.FillRect(Mask.GetBoundsRect(), 0);
+  TFontPixelManager& glyphs = FontPixelManager();
+  glyphs.Quality = owner_.Quality;
+  TCustomDIBX& pixels = target ? *target : static_cast<TCustomDIBX&>(Colour);
+  const uint32_t colour = pixels.ColorToPixel(owner_.Color), border = pixels.ColorToPixel(owner_.BorderColor),
+                 shadow = pixels.ColorToPixel(owner_.ShadowColor);
+  int64_t x = 0;
+  size_t k = 0;
+  EachCode(text_, [&](uint16_t code, bool last) {
+    const int32_t advance = k < Advances.size() ? Advances[k] : 0;
+    try {
+      TFontPixel* glyph = glyphs.GetGlyph(code, owner_.FontName, owner_.FontSize, owner_.Style);
+      const TRect cell{Clamp32(x), 0, Clamp32(x + advance), owner_.FontSize};
+      // A label is one run: the first character starts it, the last ends it.
+      glyph->DrawText(Colour, Mask, cell, owner_.BorderWidth, owner_.ShadowWidth, k == 0, last, colour, border, shadow);
+    } catch (const Exception&) {
+      // A font without metrics draws nothing.
+    }
+    x += advance;
+    ++k;
+  });
+}
+
+void TWzLabelDIB::Draw(int x, int y) {
+  TCustomDIBX* target = owner_.Target;
+  if (!target) return;
+  if (Dirty || Colour.GetBitCount() != target->GetBitCount()) Render();
+  if (Mask.IsEmpty()) return;
+  const TRect all = Mask.GetBoundsRect();
+  if (owner_.BorderWidth == 0 && owner_.ShadowWidth == 0)
+    target->DrawColorMask(x, y, Mask, all, false, false, target->ColorToPixel(owner_.Color), owner_.Alpha);
+  else if (owner_.Alpha < 255)
+    target->DrawMaskAlpha(x, y, Colour, all, false, false, Mask, owner_.Alpha);
+  else
+    target->DrawMask(x, y, Colour, all, false, false, Mask);
+}
+
+// ---- TWzLabelList ----
+
+TWzLabelList::TWzLabelList() : FontName(Sjis("ＭＳ Ｐゴシック")) {}
+TWzLabelList::~TWzLabelList() = default;
+
+TWzLabelDIB& TWzLabelList::Add(std::string_view text) {
+  labels_.push_back(std::make_unique<TWzLabelDIB>(*this));
+  labels_.back()->SetText(text);
+  return *labels_.back();
+}
+
+TWzLabelDIB* TWzLabelList::Get(int index) const {
+  return index >= 0 && index < Count() ? labels_[size_t(index)].get() : nullptr;
+}
+
+int32_t TWzLabelList::MaxWidth() const {
+  int32_t widest = 0;
+  for (const auto& label : labels_) widest = std::max(widest, label->Width);
+  return widest;
+}
+
+void TWzLabelList::InvalidateAll() {
+  for (const auto& label : labels_) label->Dirty = true;
+}
+
+void TWzLabelList::Measure() {
+  TFontPixelManager& glyphs = FontPixelManager();
+  TRasterFontMetrics font;
+  Metrics.fill(0);
+  if (glyphs.FontMetrics(FontName, FontSize, Style, font)) {
+    SetMetricAt(Metrics, kHeightOffset, font.Height > 0 ? font.Height : Clamp32(std::abs(int64_t{FontSize})));
+    SetMetricAt(Metrics, kOverhangOffset, 0);  // outline fonts have none
+  }
+  const int64_t twoBorders = int64_t{2} * BorderWidth;
+  const int32_t height = Clamp32(MetricsHeight(Metrics) + twoBorders);
+  const int64_t overhang = MetricsOverhang(Metrics);
+  TWzTagValList widths;
+  for (const auto& label : labels_) {
+    label->Height = height;
+    label->Advances.clear();
+    int64_t total = 0;
+    EachCode(label->Text(), [&](uint16_t code, bool last) {
+      int32_t& plain = widths.WidthOf(code);
+      int32_t advance = plain;
+      if (plain == 0 || last) {
+        const TAbcWidths abc = glyphs.AbcWidths(code, FontName, FontSize, Style);
+        plain = Clamp32(int64_t{abc.A} + abc.B + abc.C + overhang + twoBorders);
+        // Only the label's own last character is widened for an overhang to its right; the
+        // cache keeps the plain advance for the labels after it.
+        advance = last && abc.C < 0 ? Clamp32(int64_t{plain} - abc.C) : plain;
+      }
+      label->Advances.push_back(advance);
+      total += advance;
+    });
+    label->Width = Clamp32(total);
+    label->Dirty = true;
+  }
+}
+
+void TWzLabelList::SaveToStream(TStream& stream) const {
+  for (int32_t v : {Quality, BorderWidth, Alpha, FontSize}) WriteStreamInt(stream, v);
+  WriteStreamString(stream, FontName);
+  WriteStreamInt(stream, Color);
+  WriteStreamInt(stream, BorderColor);
+  WriteStreamByte(stream, Style);
+  stream.WriteBuffer(Metrics.data(), static_cast<int64_t>(Metrics.size()));
+  WriteStreamInt(stream, ShadowWidth);
+  WriteStreamInt(stream, ShadowColor);
+}
+
+void TWzLabelList::LoadFromStream(TStream& stream, int version) {
+  Quality = ReadInt(stream);
+  if (version < 109) Quality = Quality < 2 ? 0 : 3;
+  BorderWidth = ReadInt(stream);
+  Alpha = ReadInt(stream);
+  FontSize = ReadInt(stream);
+  FontName = ReadString(stream);
+  Color = ReadInt(stream);
+  BorderColor = ReadInt(stream);
+  Style = ReadByte(stream);
+  stream.ReadBuffer(Metrics.data(), static_cast<int64_t>(Metrics.size()));
+  if (version >= 122) {
+    ShadowWidth = ReadInt(stream);
+    ShadowColor = ReadInt(stream);
+  }
+  InvalidateAll();
+}
+
+}  // namespace orva
