@@ -39,7 +39,7 @@ using namespace orva;
 
 // Names of one pattern, as games number their flags.
 std::string FlagName(int64_t i) {
-  char name[24];
+  char name[32];
   std::snprintf(name, sizeof name, "flag%04lld", static_cast<long long>(i));
   return name;
 }

@@ -138,7 +138,7 @@ THashCollectionItem& THashCollection::Item(int index) const {
 
 THashCollectionItem* THashCollection::ChainHead(std::string_view name) const {
   if (heads_.empty()) return nullptr;
-  return heads_[Probe(FoldedNameHash(name), name)];
+  return heads_[Probe(SlotKey(name), name)];
 }
 
 int THashCollection::IndexOf(std::string_view name) const {
@@ -179,6 +179,7 @@ void THashCollection::Delete(int index) {
 
 void THashCollection::Clear() {
   while (!items_.empty()) Delete(Count() - 1);
+  keys_ = {};
   heads_ = {};
   chains_ = 0;
 }
@@ -190,36 +191,43 @@ void THashCollection::Reserve(int count) {
   if (capacity > heads_.size()) Rehash(capacity);
 }
 
+uint32_t THashCollection::SlotKey(std::string_view name) { return std::max<uint32_t>(FoldedNameHash(name), 1); }
+
 size_t THashCollection::Probe(uint32_t key, std::string_view name) const {
-  const size_t mask = heads_.size() - 1;
+  const size_t mask = keys_.size() - 1;
   for (size_t i = key & mask;; i = (i + 1) & mask) {
-    const THashCollectionItem* head = heads_[i];
-    if (!head || (head->key_ == key && SameItemName(head->name_, name))) return i;
+    const uint32_t k = keys_[i];
+    if (k == 0 || (k == key && SameItemName(heads_[i]->name_, name))) return i;
   }
 }
 
 void THashCollection::Rehash(size_t capacity) {
-  std::vector<THashCollectionItem*> old = std::exchange(heads_, std::vector<THashCollectionItem*>(capacity));
+  const std::vector<uint32_t> oldKeys = std::exchange(keys_, std::vector<uint32_t>(capacity));
+  const std::vector<THashCollectionItem*> oldHeads = std::exchange(heads_, std::vector<THashCollectionItem*>(capacity));
   const size_t mask = capacity - 1;
-  for (THashCollectionItem* head : old) {
-    if (!head) continue;
-    size_t i = head->key_ & mask;
-    while (heads_[i]) i = (i + 1) & mask;
-    heads_[i] = head;
+  for (size_t k = 0; k < oldKeys.size(); ++k) {
+    if (!oldKeys[k]) continue;
+    size_t i = oldKeys[k] & mask;
+    while (keys_[i]) i = (i + 1) & mask;
+    keys_[i] = oldKeys[k];
+    heads_[i] = oldHeads[k];
   }
 }
 
 void THashCollection::Link(THashCollectionItem& item) {
   ++changes_;
   if ((chains_ + 1) * 4 > heads_.size() * 3) Rehash(heads_.empty() ? 16 : heads_.size() * 2);
-  item.key_ = FoldedNameHash(item.name_);
-  THashCollectionItem*& head = heads_[Probe(item.key_, item.name_)];
+  item.key_ = SlotKey(item.name_);
+  const size_t slot = Probe(item.key_, item.name_);
+  THashCollectionItem*& head = heads_[slot];
   item.previous_ = nullptr;
   item.next_ = head;
-  if (head)
+  if (head) {
     head->previous_ = &item;
-  else
+  } else {
+    keys_[slot] = item.key_;
     ++chains_;
+  }
   head = &item;
 }
 
@@ -239,13 +247,15 @@ void THashCollection::Unlink(THashCollectionItem& item) {
       // Backward shift: later heads of the probe run move into the hole when their home
       // slot allows, so that no probe ever stops early at it.
       size_t hole = slot;
-      for (size_t j = (hole + 1) & mask; heads_[j]; j = (j + 1) & mask) {
-        const size_t home = heads_[j]->key_ & mask;
+      for (size_t j = (hole + 1) & mask; keys_[j]; j = (j + 1) & mask) {
+        const size_t home = keys_[j] & mask;
         if (((j - home) & mask) >= ((j - hole) & mask)) {
+          keys_[hole] = keys_[j];
           heads_[hole] = heads_[j];
           hole = j;
         }
       }
+      keys_[hole] = 0;
       heads_[hole] = nullptr;
       --chains_;
     }

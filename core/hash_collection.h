@@ -46,7 +46,7 @@ class THashCollectionItem {
  private:
   friend class THashCollection;
   THashCollection* collection_ = nullptr;  // set exactly while the item is linked
-  uint32_t key_ = 0;                        // FoldedNameHash of the name it is linked under
+  uint32_t key_ = 0;                        // slot key of the name it is linked under
   int index_ = -1;
   std::string name_;
   THashCollectionItem* previous_ = nullptr;
@@ -91,6 +91,8 @@ class THashCollection {
   friend class THashCollectionItem;
   void Link(THashCollectionItem& item);
   void Unlink(THashCollectionItem& item);
+  // FoldedNameHash, never 0 (the key of an empty slot).
+  static uint32_t SlotKey(std::string_view name);
   // The slot of the chain whose head has that key and name, or the empty slot that ends
   // the probe.
   size_t Probe(uint32_t key, std::string_view name) const;
@@ -98,6 +100,8 @@ class THashCollection {
 
   std::vector<std::unique_ptr<THashCollectionItem>> items_;
   // Chain heads by key, linear probing; empty, or a power of two at most three quarters full.
+  // The keys sit apart from the heads so that a probe reads no item until a key matches.
+  std::vector<uint32_t> keys_;
   std::vector<THashCollectionItem*> heads_;
   size_t chains_ = 0;
   uint64_t changes_ = 0;
