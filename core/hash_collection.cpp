@@ -154,9 +154,10 @@ THashCollectionItem* THashCollection::Find(std::string_view name) const {
 std::unique_ptr<THashCollectionItem> THashCollection::CreateItem() { return std::make_unique<THashCollectionItem>(); }
 
 THashCollectionItem& THashCollection::AddNamed(std::string_view name) {
-  THashCollectionItem& item = Add(CreateItem());
-  item.SetName(name);
-  return item;
+  // Named before it joins, so that it is linked once, under its name.
+  std::unique_ptr<THashCollectionItem> item = CreateItem();
+  item->SetName(name);
+  return Add(std::move(item));
 }
 
 THashCollectionItem& THashCollection::Add(std::unique_ptr<THashCollectionItem> item) {
@@ -178,10 +179,17 @@ void THashCollection::Delete(int index) {
 }
 
 void THashCollection::Clear() {
-  while (!items_.empty()) Delete(Count() - 1);
+  // The whole index goes at once rather than chain by chain.
+  if (!items_.empty()) ++changes_;
   keys_ = {};
   heads_ = {};
   chains_ = 0;
+  while (!items_.empty()) {
+    std::unique_ptr<THashCollectionItem> owned = std::move(items_.back());
+    items_.pop_back();
+    owned->collection_ = nullptr;
+    owned->previous_ = owned->next_ = nullptr;
+  }
 }
 
 void THashCollection::Reserve(int count) {
