@@ -136,9 +136,11 @@ THashCollectionItem& THashCollection::Item(int index) const {
   return *items_[static_cast<size_t>(index)];
 }
 
-THashCollectionItem* THashCollection::ChainHead(std::string_view name) const {
+THashCollectionItem* THashCollection::ChainHead(std::string_view name) const { return ChainHead(name, KeyOf(name)); }
+
+THashCollectionItem* THashCollection::ChainHead(std::string_view name, uint32_t key) const {
   if (heads_.empty()) return nullptr;
-  return heads_[Probe(SlotKey(name), name)];
+  return heads_[Probe(key, name)];
 }
 
 int THashCollection::IndexOf(std::string_view name) const {
@@ -199,7 +201,7 @@ void THashCollection::Reserve(int count) {
   if (capacity > heads_.size()) Rehash(capacity);
 }
 
-uint32_t THashCollection::SlotKey(std::string_view name) { return std::max<uint32_t>(FoldedNameHash(name), 1); }
+uint32_t THashCollection::KeyOf(std::string_view name) { return std::max<uint32_t>(FoldedNameHash(name), 1); }
 
 size_t THashCollection::Probe(uint32_t key, std::string_view name) const {
   const size_t mask = keys_.size() - 1;
@@ -225,7 +227,7 @@ void THashCollection::Rehash(size_t capacity) {
 void THashCollection::Link(THashCollectionItem& item) {
   ++changes_;
   if ((chains_ + 1) * 4 > heads_.size() * 3) Rehash(heads_.empty() ? 16 : heads_.size() * 2);
-  item.key_ = SlotKey(item.name_);
+  item.key_ = KeyOf(item.name_);
   const size_t slot = Probe(item.key_, item.name_);
   THashCollectionItem*& head = heads_[slot];
   item.previous_ = nullptr;

@@ -46,7 +46,7 @@ class THashCollectionItem {
  private:
   friend class THashCollection;
   THashCollection* collection_ = nullptr;  // set exactly while the item is linked
-  uint32_t key_ = 0;                        // slot key of the name it is linked under
+  uint32_t key_ = 0;                        // KeyOf the name it is linked under
   int index_ = -1;
   std::string name_;
   THashCollectionItem* previous_ = nullptr;
@@ -83,6 +83,10 @@ class THashCollection {
   uint64_t Changes() const { return changes_; }
   // The newest item of that name (ignoring case), or none; NextInChain walks the older ones.
   THashCollectionItem* ChainHead(std::string_view name) const;
+  // The key a name is indexed under (FoldedNameHash, never 0): a caller that looks one name
+  // up again and again keeps it and passes it with the name.
+  static uint32_t KeyOf(std::string_view name);
+  THashCollectionItem* ChainHead(std::string_view name, uint32_t key) const;
 
  protected:
   virtual std::unique_ptr<THashCollectionItem> CreateItem();
@@ -91,8 +95,6 @@ class THashCollection {
   friend class THashCollectionItem;
   void Link(THashCollectionItem& item);
   void Unlink(THashCollectionItem& item);
-  // FoldedNameHash, never 0 (the key of an empty slot).
-  static uint32_t SlotKey(std::string_view name);
   // The slot of the chain whose head has that key and name, or the empty slot that ends
   // the probe.
   size_t Probe(uint32_t key, std::string_view name) const;

@@ -146,18 +146,27 @@ TParamCollection::TParamCollection() {
   for (int id = 0; id < SystemVariableCount; ++id) Add(std::make_unique<TParamCollectionItem>()).SetSystem(id);
 }
 
-int TParamCollection::IndexOf(std::string_view name) const {
+TParamCollectionItem* TParamCollection::Visible(THashCollectionItem* head) const {
   // The chain holds exactly the items of that name, newest first.
-  const TParamCollectionItem* remembered = nullptr;
-  for (const THashCollectionItem* p = ChainHead(name); p; p = p->NextInChain()) {
-    const auto* item = static_cast<const TParamCollectionItem*>(p);
+  TParamCollectionItem* remembered = nullptr;
+  for (THashCollectionItem* p = head; p; p = p->NextInChain()) {
+    auto* item = static_cast<TParamCollectionItem*>(p);
     if (item->IsLocal()) {
-      if (item->OwnerDepth() == callDepth_) return item->GetIndex();
+      if (item->OwnerDepth() == callDepth_) return item;
     } else {
       remembered = item;
     }
   }
-  return remembered ? remembered->GetIndex() : -1;
+  return remembered;
+}
+
+int TParamCollection::IndexOf(std::string_view name) const {
+  const TParamCollectionItem* item = Visible(ChainHead(name));
+  return item ? item->GetIndex() : -1;
+}
+
+TParamCollectionItem* TParamCollection::Find(std::string_view name, uint32_t key) const {
+  return Visible(ChainHead(name, key));
 }
 
 TParamCollectionItem& TParamCollection::AddVariable(int typeCode) {
