@@ -8,6 +8,7 @@
 #include "scene/animated_image.h"
 #include "scene/base_list.h"
 #include "scene/prop_motion.h"
+#include "scene/sound.h"
 
 namespace orva {
 
@@ -20,6 +21,7 @@ std::array<TObjectConstructor, 128>& Classes() {
     table[LT_PROPMOTION] = [](TOrvaBaseList& scene) -> TOrvaObject* {
       return CreateSceneObject<TOrvaPropMotion>(scene);
     };
+    table[LT_SOUND] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaSound>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
     return table;
   }();

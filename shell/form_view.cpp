@@ -162,6 +162,7 @@ void TFormView::InitPlayer() {
   setup.Saves = saves_.get();
   project_ = std::make_unique<TProject>(*vars_, std::move(setup));
   if (TOrvaImageCache* cache = GetImageCache()) cache->SetProject(project_.get());
+  SetSceneProject(project_.get());
   maskImages_->SetProject(project_.get());
   functions_->SetProject(project_.get());
   engine_->SetCallMan(project_->CallMan());
@@ -419,6 +420,7 @@ void TFormView::Cleanup() {
   if (cleanedUp_) return;
   cleanedUp_ = true;
   if (maskImages_) maskImages_->SetProject(nullptr);
+  SetSceneProject(nullptr);
   if (functions_) {
     functions_->SetProject(nullptr);
     functions_->SetPictures(nullptr);
