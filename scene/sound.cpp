@@ -7,6 +7,7 @@
 #include "core/paths.h"
 #include "core/stream.h"
 #include "scene/base_list.h"
+#include "scene/media_playback.h"
 
 namespace orva {
 
@@ -75,8 +76,7 @@ TDMediaItem* TOrvaSound::MakeItem(const std::string& name) {
 void TOrvaSound::ReleaseItem() {
   TDMediaItem* item = item_.Get();
   item_.Reset();
-  if (item)
-    if (TSceneMedia* media = Media()) media->RemoveItem(item);
+  GiveBackMediaItem(item);
 }
 
 void TOrvaSound::StartFadeIn() {
@@ -102,22 +102,11 @@ void TOrvaSound::SetVolume(int32_t value) {
   if (TDMediaItem* item = item_.Get()) item->SetVol(CurrentItemVolume());
 }
 
-void TOrvaSound::SetBalance(int32_t value) {
-  value = std::clamp(value, -10000, 10000);
-  if (value == balance_) return;
-  balance_ = value;
-  if (TDMediaItem* item = item_.Get()) item->SetPan(balance_);
-}
+void TOrvaSound::SetBalance(int32_t value) { ChangeBalance(balance_, value, item_.Get()); }
 
 void TOrvaSound::SetRepeat(bool value) {
   repeat_ = value;
-  TDMediaItem* item = item_.Get();
-  if (!item) return;
-  item->SetAutoRepeat(value);
-  if (value && !paused_ && int64_t{item->GetPosition()} >= int64_t{item->GetLen()} - 1) {
-    item->SetPosition(0);
-    ended_ = false;
-  }
+  if (ApplyRepeat(item_.Get(), value, paused_)) ended_ = false;
 }
 
 void TOrvaSound::SetPaused(bool value) {
@@ -152,7 +141,7 @@ int32_t TOrvaSound::GetCount() {
   TDMediaItem* temporary = MakeItem(source_);
   if (!temporary) return 0;
   const int32_t length = temporary->GetLen();
-  Media()->RemoveItem(temporary);
+  GiveBackMediaItem(temporary);
   return length;
 }
 
@@ -217,19 +206,7 @@ void TOrvaSound::MediaPlay() {
   paused_ = false;
   ended_ = false;
   Play(LP_PLAYFADE);
-  TDMediaItem* item = item_.Get();
-  if (!item) return;
-  fader_.reset();
-  if (delay_ > 0) {
-    item->Pause();
-    item->SetVol(-10000);
-    item->SetPosition(0);
-    StartFadeIn();
-  } else {
-    item->SetVol(CurrentItemVolume());
-    item->SetPosition(0);
-    if (!item->IsPlaying()) item->Play();
-  }
+  if (TDMediaItem* item = item_.Get()) RestartItem(*item, CurrentItemVolume(), delay_, fader_);
 }
 
 void TOrvaSound::PauseUpdate() {
@@ -250,10 +227,7 @@ void TOrvaSound::PauseUpdate() {
 
 bool TOrvaSound::Idle() {
   if (TDMediaItem* item = item_.Get()) {
-    // Polled every frame (a looping item of the own mixer starts again on it); an end counts
-    // once until the sound starts again, whether the item reports it once or every time.
-    const bool reported = item->IsEnd();
-    if (!ended_ && (reported || item->AtEnd())) {
+    if (EndCounts(*item, ended_)) {
       if (repeat_) {
         item->SetPosition(0);
       } else {
