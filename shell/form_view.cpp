@@ -14,6 +14,7 @@
 #include "film/wipe_classes.h"
 #include "graphics/custom_dibx.h"
 #include "graphics/dib.h"
+#include "platform/audio_output.h"
 #include "platform/message_box.h"
 #include "platform/program_file.h"
 #include "platform/resources.h"
@@ -26,6 +27,7 @@
 #include "script/project.h"
 #include "script/save_file.h"
 #include "script/sys_func_man.h"
+#include "shell/media_system.h"
 #include "shell/screen_manager.h"
 #include "shell/shell_media.h"
 #include "text/history.h"
@@ -79,11 +81,18 @@ TFormView::TFormView(TWindowSystem& window, TShellMedia& media, TPlayerSetup set
       setup_(std::move(setup)),
       screenService_(std::make_unique<TScreenService>(*this)),
       cursor_(window),
-      capture_(setup_.CapturePath) {}
+      capture_(setup_.CapturePath),
+      audioCapture_(setup_.AudioCapturePath) {
+  if (audioCapture_.Enabled()) SetHeadlessAudioCapture(true);
+}
 
 TFormView::~TFormView() {
   Cleanup();
   capture_.Finish();
+  if (audioCapture_.Enabled()) {
+    audioCapture_.Finish();
+    SetHeadlessAudioCapture(false);
+  }
 }
 
 // ==== Creation ====
@@ -236,6 +245,7 @@ bool TFormView::ApplicationEventsIdle() {
   if (window_.IsVirtual()) {
     const uint32_t now = window_.Milliseconds();
     media_.PullHeadlessAudio(now - lastAudioPull_);
+    if (audioCapture_.Enabled()) audioCapture_.Append(TakeHeadlessAudio(), now - lastAudioPull_);
     lastAudioPull_ = now;
     if (setup_.FrameCap > 0 && steps_ >= setup_.FrameCap && !runaway_) {
       std::fprintf(stderr, "orva-player: stopped after %lld frames without an end\n",
@@ -270,6 +280,7 @@ void TFormView::StepFrame() {
   }
   scene.Paint();
   ScreenManager->Present(scene);
+  overlays_.Present(*ScreenManager, scene, VideoManager.get());
   scene.GetLayer(0)->DirtyRects().Clear();
   scene.GetLayer(1)->DirtyRects().Clear();
   capture_.Capture(window_, BasePanel.Bounds(), FrameCount);
@@ -390,6 +401,7 @@ void TFormView::ApplicationDeactivate() {
 void TFormView::PaintWindow() {
   if (closed_) return;
   if (ScreenManager && ScreenManager->BackBuffer()) BasePanel.PaintAll(*ScreenManager->BackBuffer());
+  overlays_.Reset();
   Toolbar.Draw(window_);
 }
 
