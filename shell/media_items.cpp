@@ -43,8 +43,9 @@ std::unique_ptr<TStream> OpenRealFile(std::string_view gamePath) {
 std::unique_ptr<TStream> OpenMediaStream(std::string_view fileName) {
   if (IsRealFileName(fileName)) return OpenRealFile(fileName);
   if (!FileManager) RaiseMissing(fileName);
-  // A file held in memory has no range to open: it is read whole.
-  if (const TVrFile* entry = FileManager->FindEntry(fileName); entry && entry->Data) {
+  // A file held in memory has no range to open, and the range of one stored compressed holds
+  // no sound: either is read whole.
+  if (const TVrFile* entry = FileManager->FindEntry(fileName); entry && (entry->Data || !entry->Raw)) {
     auto copy = std::make_unique<TMemoryStream>();
     FileManager->LoadToStream(*copy, fileName);
     return copy;
