@@ -4,12 +4,22 @@
 
 #include "film/wipe_blind.h"
 #include "film/wipe_block.h"
+#include "film/wipe_blur.h"
+#include "film/wipe_crack.h"
 #include "film/wipe_curtain.h"
 #include "film/wipe_dither.h"
 #include "film/wipe_fade.h"
 #include "film/wipe_grid.h"
+#include "film/wipe_light.h"
+#include "film/wipe_mosaic.h"
+#include "film/wipe_ripple.h"
+#include "film/wipe_scroll.h"
 #include "film/wipe_sector.h"
 #include "film/wipe_shadow.h"
+#include "film/wipe_spot.h"
+#include "film/wipe_sudare.h"
+#include "film/wipe_twist.h"
+#include "film/wipe_zoom.h"
 
 namespace orva {
 
@@ -51,6 +61,26 @@ void RegisterWipeClasses(TMaskImages* images) {
   Register<TWipeCircle>(WP_CIRCLE);
   Register<TWipeBlockCoil>(WP_BLOCKCOIL);
   Register<TWipeBlockRandom>(WP_BLOCKRANDOM);
+  Register<TWipeScrollH>(WP_SCROLLH);
+  Register<TWipeScrollV>(WP_SCROLLV);
+  Register<TWipeSudareH>(WP_SUDAREH);
+  Register<TWipeSudareV>(WP_SUDAREV);
+  Register<TWipeRubberH>(WP_RUBBERH);
+  Register<TWipeRubberV>(WP_RUBBERV);
+  Register<TWipeTwistH>(WP_TWISTH);
+  Register<TWipeTwistV>(WP_TWISTV);
+  Register<TWipeSmall>(WP_SMALL);
+  Register<TWipeBig>(WP_BIG);
+  Register<TWipeZoomin>(WP_ZOOMIN);
+  Register<TWipeWhite>(WP_WHITE);
+  Register<TWipeBlack>(WP_BLACK);
+  Register<TWipeFlash>(WP_FLASH);
+  Register<TWipeBlurWhite>(WP_BLURWHITE);
+  Register<TWipeBlurBlack>(WP_BLURBLACK);
+  Register<TWipeSpot>(WP_SPOT);
+  Register<TWipeMosaic>(WP_MOSAIC);
+  Register<TWipeRipple>(WP_RIPPLE);
+  Register<TWipeCrack>(WP_CRACK);
 }
 
 }  // namespace orva

@@ -25,6 +25,37 @@ TWipeExtent WipeExtent(TCustomWipe& wipe) {
           std::min({dest.GetHeight(), a.GetHeight(), b.GetHeight()})};
 }
 
+void ClipToExtent(TCustomWipe& wipe, const TWipeExtent& extent) {
+  TCustomDIBX& dest = *wipe.Dest;
+  dest.AddClipRect(dest.GetBoundsRect());
+  if (extent.Width < dest.GetWidth() || extent.Height < dest.GetHeight())
+    dest.SetClipRect({0, 0, extent.Width, extent.Height});
+}
+
+TRect TWipeAxis::Rect(int64_t along, int64_t across, int64_t alongSize, int64_t acrossSize) const {
+  return Vertical ? TRect{Saturate32(across), Saturate32(along), Saturate32(across + acrossSize), Saturate32(along + alongSize)}
+                  : TRect{Saturate32(along), Saturate32(across), Saturate32(along + alongSize), Saturate32(across + acrossSize)};
+}
+
+TWipeExtent DrawingExtent(TCustomWipe& wipe) {
+  const TWipeExtent extent = WipeExtent(wipe);
+  if (!extent.IsEmpty()) ClipToExtent(wipe, extent);
+  return extent;
+}
+
+void AssignExtent(TCustomWipe& wipe, TCustomDIBX& source, const TWipeExtent& extent) {
+  TCustomDIBX& dest = *wipe.Dest;
+  if (extent.Width == dest.GetWidth() && extent.Height == dest.GetHeight())
+    dest.Assign(source);
+  else
+    dest.Draw(0, 0, source, {0, 0, extent.Width, extent.Height}, false, false, false);
+}
+
+int32_t Saturate32(int64_t value) {
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
 int64_t ScaledProgress(int64_t value, int64_t span, int64_t duration) {
   const __int128 q = static_cast<__int128>(value) * span / std::max<int64_t>(duration, 1);
   constexpr int64_t lo = std::numeric_limits<int64_t>::min(), hi = std::numeric_limits<int64_t>::max();

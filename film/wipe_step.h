@@ -21,6 +21,29 @@ struct TWipeExtent {
 };
 TWipeExtent WipeExtent(TCustomWipe& wipe);
 
+// A product or position brought into the 32-bit range of coordinates, sizes and angles.
+int32_t Saturate32(int64_t value);
+
+// The extent of a step that draws through the surface's operations, with the clip of Dest
+// widened to the whole picture (held to the common extent when the pictures differ in size);
+// empty when there is nothing to draw.
+TWipeExtent DrawingExtent(TCustomWipe& wipe);
+
+// Rectangles of the transitions that move along one axis: (along, across) for the horizontal
+// ones, transposed for the vertical ones. Coordinates saturate at 32 bits.
+struct TWipeAxis {
+  bool Vertical = false;
+  // The length moved along (W or H) and the breadth across.
+  int Length(const TWipeExtent& e) const { return Vertical ? e.Height : e.Width; }
+  int Breadth(const TWipeExtent& e) const { return Vertical ? e.Width : e.Height; }
+  TRect Rect(int64_t along, int64_t across, int64_t alongSize, int64_t acrossSize) const;
+  int32_t X(int64_t along, int64_t across) const { return Saturate32(Vertical ? across : along); }
+  int32_t Y(int64_t along, int64_t across) const { return Saturate32(Vertical ? along : across); }
+};
+
+// Dest := source over the common extent (Assign when the pictures match).
+void AssignExtent(TCustomWipe& wipe, TCustomDIBX& source, const TWipeExtent& extent);
+
 // value × span div duration, truncated toward zero, without overflow (saturating at 64 bits);
 // a duration below 1 counts as 1.
 int64_t ScaledProgress(int64_t value, int64_t span, int64_t duration);

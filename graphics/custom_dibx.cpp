@@ -134,6 +134,15 @@ bool TCustomDIBX::ClipBlit(TRect& dr, TRect& sr, bool flipH, bool flipV, TCustom
   return true;
 }
 
+bool TCustomDIBX::ClipScrolled(TRect& dr, int64_t& scrollX, int64_t& scrollY) {
+  const TRect c = GetClipRect();
+  if (dr.Left < c.Left) scrollX += int64_t{c.Left} - dr.Left, dr.Left = c.Left;
+  if (dr.Top < c.Top) scrollY += int64_t{c.Top} - dr.Top, dr.Top = c.Top;
+  dr.Right = std::min(dr.Right, c.Right);
+  dr.Bottom = std::min(dr.Bottom, c.Bottom);
+  return !dr.IsEmpty();
+}
+
 // ---- Fills ----
 
 void TCustomDIBX::Fill(uint32_t pixel) { FillRect(GetBoundsRect(), pixel); }

@@ -4,6 +4,7 @@
 // built here on a handful of primitives (Lock, GetRowStep, GetPixel, SetPixel, the masks).
 // Every drawing operation is virtual so that a decorating surface sees each piece.
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,19 @@ namespace orva {
 
 class TScreenDC;
 class TStream;
+
+// A table of 256 raw pixel values read by index, 16 bits wide (for 15 and 16-bit
+// destinations) or 32 bits wide (for 32-bit ones); the table is borrowed.
+class TIndexTable {
+ public:
+  TIndexTable(const std::array<uint16_t, 256>& pixels) : pixels16_(pixels.data()) {}  // NOLINT: implicit on purpose
+  TIndexTable(const std::array<uint32_t, 256>& pixels) : pixels32_(pixels.data()) {}  // NOLINT: implicit on purpose
+  uint32_t operator[](uint8_t index) const { return pixels16_ ? pixels16_[index] : pixels32_[index]; }
+
+ private:
+  const uint16_t* pixels16_ = nullptr;
+  const uint32_t* pixels32_ = nullptr;
+};
 
 // The packed-arithmetic paths of the fills and blits at 15, 16 and 32 bits run only while
 // this is set: true on processors with the packed instructions, set once at start; tests
@@ -130,6 +144,38 @@ class TCustomDIBX {
                                    const TRect& sr, TCustomDIBX& mask, bool flipH, bool flipV, uint32_t alpha,
                                    int scrollX, int scrollY);
 
+  // Colour-reduced drawing: a source rendered at factor times the size (a power of two up to
+  // MaxReduceFactor), each factor × factor block of it one destination pixel weighted by what
+  // the block holds. 1-bit source, a clear bit covered: pixel painted by the block's
+  // coverage, alpha 0..255.
+  virtual void DrawColorReduce(int x, int y, TCustomDIBX& source, const TRect& sr, uint32_t pixel, bool flipH,
+                               bool flipV, int alpha, int factor);
+  // 4-bit source of the values 0..3 (the low two bits of each nibble): colours[0..2] painted
+  // for 1..3 by their share of the block, with the extended alpha 0..511.
+  virtual void DrawColorReduceEx(int x, int y, TCustomDIBX& source, const TRect& sr,
+                                 const std::array<uint32_t, 3>& colours, bool flipH, bool flipV, int alpha,
+                                 int factor);
+  // Indexed drawing: a 4-bit index surface through 16 raw pixel values (the low 16 bits of
+  // each at 15 and 16 bits), with the extended alpha; the index equal to the source's
+  // TransparentColor is skipped. unused is not read. 32-bit destinations only on the
+  // packed path.
+  virtual void DrawIndexed(int x, int y, TCustomDIBX& source, const TRect& sr, int unused, bool flipH, bool flipV,
+                           int alpha, const std::array<uint32_t, 16>& table);
+  // An 8-bit index surface added through 256 raw pixel values with strength alpha 0..255;
+  // indices below threshold are skipped.
+  virtual void DrawIndexedAdd(int x, int y, TCustomDIBX& source, const TRect& sr, int threshold, bool flipH,
+                              bool flipV, int alpha, TIndexTable table);
+  // The same stretched from sr onto dr; only on the packed path at 15, 16 and 32 bits.
+  virtual void StretchDrawIndexed(const TRect& dr, TCustomDIBX& source, const TRect& sr, int threshold, bool flipH,
+                                  bool flipV, int alpha, TIndexTable table);
+  // Pattern drawing: dr filled with the whole source repeated from the scroll offset,
+  // optionally mirrored, pixels copied as they are.
+  virtual void FillPattern(const TRect& dr, TCustomDIBX& source, int scrollX, int scrollY, bool flipH, bool flipV);
+  // The four sides of a border borderWidth wide, each a FillPattern from its own top-left:
+  // top, bottom, left, right. sr and unused are not read.
+  virtual void FramePattern(const TRect& dr, int borderWidth, TCustomDIBX& source, const TRect& sr, int unused,
+                            int scrollX, int scrollY);
+
   // Picture files. The surface takes the picture's size and keeps its bit count; what is
   // not recognised leaves it as it was, and decoder errors pass on before it changes.
   // A ".bmp" file by game path.
@@ -155,8 +201,9 @@ class TCustomDIBX {
   virtual void ToMemoryImage();
 
   TRect GetBoundsRect() { return {0, 0, GetWidth(), GetHeight()}; }
-  // The stored clip cut to the surface; the bounds when none is set.
-  TRect GetClipRect();
+  // The stored clip cut to the surface; the bounds when none is set. Virtual for a
+  // decorating surface, whose coordinates are not its own.
+  virtual TRect GetClipRect();
   void SetClipRect(const TRect& rect) { ClipRect = rect; }
   int BytesPerPixel() { return (GetStorageBitCount() + 7) / 8; }
   // The clipping step of every blit and fill: cuts dr to the clip and sr to the source (and
@@ -172,6 +219,9 @@ class TCustomDIBX {
     double ScaleX = 0, ScaleY = 0, FracX = 0, FracY = 0;
   };
   bool ClipStretch(const TRect& dr, const TRect& sr, bool flipH, bool flipV, TStretchClip& out);
+  // The clipping step of the scrolled, repeated draws: dr cut to the clip, a clipped left
+  // (top) edge adding the width (height) cut off to the scroll; false when nothing is left.
+  bool ClipScrolled(TRect& dr, int64_t& scrollX, int64_t& scrollY);
 
   TRect ClipRect{};
   int32_t TransparentColor = -1;
@@ -180,6 +230,9 @@ class TCustomDIBX {
  protected:
   int Width = 0, Height = 0;
 };
+
+// The largest factor of the colour-reduced draws: their weights stay inside 64 bits.
+constexpr int MaxReduceFactor = 4096;
 
 // The destination rectangle a rotated draw covers; width and height (the picture's) mirror
 // the pivot under a flip.

@@ -167,49 +167,62 @@ void TDIB::Greyscale(int bits) {
 
 void TDIB::Blur(int bits, int radius) {
   if (GetEmpty() || radius == 0) return;
-  const int r = std::abs(radius);
+  const int64_t r = std::abs(int64_t{radius});
   const int width = GetWidth(), height = GetHeight();
   TDIB old;
   TakeGreyOutput(*this, old, bits);
+  // The colours of the rows in the window, each row decoded once when it enters.
+  const int64_t ring = std::min<int64_t>(height, 2 * r + 2);
+  std::vector<uint32_t> decoded(size_t(ring) * size_t(width));
   struct Sums {
     uint32_t r = 0, g = 0, b = 0, n = 0;
   };
   std::vector<Sums> columns(width);
-  std::vector<uint32_t> colors(width);
-  auto addRow = [&](int y, int sign) {
-    const uint8_t* in = old.ScanLineReadOnly(y);
+  auto addRow = [&](int64_t y, int sign) {
+    uint32_t* colours = &decoded[size_t(y % ring) * size_t(width)];
+    if (sign > 0) {
+      const uint8_t* in = old.ScanLineReadOnly(int(y));
+      for (int x = 0; x < width; ++x) colours[x] = DIBPixelColor(old.Image(), in, x);
+    }
     for (int x = 0; x < width; ++x) {
-      const uint32_t c = DIBPixelColor(old.Image(), in, x);
-      Sums& s = columns[x];
+      const uint32_t c = colours[x];
+      Sums& s = columns[size_t(x)];
       s.r += sign * Red(c);
       s.g += sign * Green(c);
       s.b += sign * Blue(c);
       s.n += sign;
     }
   };
-  int top = 0, bottom = std::min(height - 1, r);
-  for (int y = top; y <= bottom; ++y) addRow(y, 1);
+  int64_t top = 0, bottom = std::min<int64_t>(height - 1, r);
+  for (int64_t y = top; y <= bottom; ++y) addRow(y, 1);
   const GreyWriter writer{BitCount(), Layout()};
+  const bool grey = BitCount() <= 8;
   for (int y = 0; y < height; ++y) {
     if (y - top == r + 1) addRow(top++, -1);
     if (bottom - y == r - 1 && bottom < height - 1) addRow(++bottom, 1);
     uint8_t* out = ScanLine(y);
     Sums s;
-    int left = 0, right = std::min(width - 1, r);
-    for (int x = left; x <= right; ++x) {
-      s.r += columns[x].r, s.g += columns[x].g, s.b += columns[x].b, s.n += columns[x].n;
+    int64_t left = 0, right = std::min<int64_t>(width - 1, r);
+    for (int64_t x = left; x <= right; ++x) {
+      const Sums& c = columns[size_t(x)];
+      s.r += c.r, s.g += c.g, s.b += c.b, s.n += c.n;
     }
+    // The count changes only near the edges: its reciprocal is kept, and (v + ½) / n truncated
+    // is v div n exactly for every v and n below 2^32.
+    uint32_t count = 0;
+    double reciprocal = 0;
     for (int x = 0; x < width; ++x) {
       if (x - left == r + 1) {
-        const Sums& c = columns[left++];
+        const Sums& c = columns[size_t(left++)];
         s.r -= c.r, s.g -= c.g, s.b -= c.b, s.n -= c.n;
       }
       if (right - x == r - 1 && right < width - 1) {
-        const Sums& c = columns[++right];
+        const Sums& c = columns[size_t(++right)];
         s.r += c.r, s.g += c.g, s.b += c.b, s.n += c.n;
       }
-      const uint32_t sr = s.r / s.n, sg = s.g / s.n, sb = s.b / s.n;
-      writer.Store(out, x, sr, sg, sb, (s.r + s.g + s.b) / s.n / 3);
+      if (s.n != count) count = s.n, reciprocal = 1.0 / count;
+      auto divide = [reciprocal](uint32_t v) { return static_cast<uint32_t>((v + 0.5) * reciprocal); };
+      writer.Store(out, x, divide(s.r), divide(s.g), divide(s.b), grey ? (s.r + s.g + s.b) / s.n / 3 : 0);
     }
   }
 }

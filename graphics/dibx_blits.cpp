@@ -351,7 +351,8 @@ void Mix(TCustomDIBX& dst, int x, int y, TCustomDIBX& src, const TRect& rect, bo
   const int storage = dst.GetStorageBitCount();
   if (storage < 8 || src.GetStorageBitCount() != storage) return;
   TRect sr = rect;
-  TRect dr = Bounds(x, y, sr.Width(), sr.Height());
+  // Only the top-left counts: the clipping takes the size from the source, in 64 bits.
+  TRect dr{x, y, x, y};
   if (!dst.ClipBlit(dr, sr, flipH, flipV, &src, mask)) return;
   BlitRows rows(dst, dr, &src, sr, mask, flipH, flipV);
   if (!rows.Ok()) return;
@@ -367,7 +368,8 @@ void TCustomDIBX::Draw(int x, int y, TCustomDIBX& source, const TRect& rect, boo
   const int storage = GetStorageBitCount();
   if (storage < 8 || source.GetStorageBitCount() != storage) return;
   TRect sr = rect;
-  TRect dr = Bounds(x, y, sr.Width(), sr.Height());
+  // Only the top-left counts: the clipping takes the size from the source, in 64 bits.
+  TRect dr{x, y, x, y};
   if (!ClipBlit(dr, sr, flipH, flipV, &source)) return;
   BlitRows rows(*this, dr, &source, sr, nullptr, flipH, flipV);
   if (!rows.Ok()) return;
@@ -438,7 +440,8 @@ void TCustomDIBX::DrawColorMask(int x, int y, TCustomDIBX& mask, const TRect& re
   const int storage = GetStorageBitCount();
   if (storage < 8) return;
   TRect sr = rect;
-  TRect dr = Bounds(x, y, sr.Width(), sr.Height());
+  // Only the top-left counts: the clipping takes the size from the source, in 64 bits.
+  TRect dr{x, y, x, y};
   if (!ClipBlit(dr, sr, flipH, flipV, nullptr, &mask)) return;
   BlitRows rows(*this, dr, nullptr, sr, &mask, flipH, flipV);
   if (!rows.Ok()) return;

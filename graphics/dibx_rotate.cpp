@@ -22,7 +22,7 @@ int32_t SaturatedTrunc(double v) {
 
 // Bounds of the four corners of a w × h picture turned about (px, py) onto (x, y).
 TRect Corners(int x, int y, double px, double py, int angle, int64_t w, int64_t h, double sx, double sy) {
-  const double a = angle * 2 * std::numbers::pi / 256, cosA = std::cos(a), sinA = std::sin(a);
+  const double a = angle * 2.0 * std::numbers::pi / 256, cosA = std::cos(a), sinA = std::sin(a);
   const double width = static_cast<double>(w) * sx, height = static_cast<double>(h) * sy;
   const double pu = px * sx, pv = py * sy;
   double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
@@ -41,7 +41,7 @@ void Rotate(TCustomDIBX& dst, int x, int y, int zoomX, int zoomY, TCustomDIBX& s
   const int bits = dst.GetStorageBitCount();
   if (bits < 8 || src.GetStorageBitCount() != bits || (mask && mask->GetStorageBitCount() != 8)) return;
   const double sx = zoomX / 256.0, sy = zoomY / 256.0;
-  const double a = angle * 2 * std::numbers::pi / 256;
+  const double a = angle * 2.0 * std::numbers::pi / 256;
   // Source change per destination column (i00, i01) and per destination row (i10, i11).
   const int32_t i00 = SaturatedTrunc(std::cos(a) / sx * 65536), i10 = SaturatedTrunc(std::sin(a) / sx * 65536);
   const int32_t i01 = SaturatedTrunc(-std::sin(a) / sy * 65536), i11 = SaturatedTrunc(std::cos(a) / sy * 65536);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "graphics/custom_dibx.h"
+#include "graphics/stretch_samples.h"
 #include "graphics/weighted_rows.h"
 
 namespace orva {
@@ -155,6 +156,25 @@ bool TCustomDIBX::ClipStretch(const TRect& destRect, const TRect& sourceRect, bo
   return true;
 }
 
+bool StretchSamples(TCustomDIBX& dst, const TRect& destRect, const TRect& sourceRect, bool flipH, bool flipV,
+                    const TRect& readable, TStretchSamples& out) {
+  TCustomDIBX::TStretchClip clip;
+  if (!dst.ClipStretch(destRect, sourceRect, flipH, flipV, clip)) return false;
+  const int64_t stepX = Trunc64(clip.ScaleX * kOne), stepY = Trunc64(clip.ScaleY * kOne);
+  const int64_t fracX = Trunc64(clip.FracX * kOne), fracY = Trunc64(clip.FracY * kOne);
+  // Flipped sampling is the exact mirror: a position on a pixel boundary belongs to the
+  // pixel on the lower side.
+  const int64_t x0 = flipH ? clip.SourceRight * kOne - 1 - fracX : clip.SourceLeft * kOne + fracX;
+  const int64_t y0 = flipV ? clip.SourceBottom * kOne - 1 - fracY : clip.SourceTop * kOne + fracY;
+  out.Dest = clip.Dest;
+  Positions(x0, stepX, clip.Dest.Width(), readable.Right, out.Columns);
+  Positions(y0, stepY, clip.Dest.Height(), readable.Bottom, out.Rows);
+  // Rows outside the source rectangle as given are left out.
+  for (int32_t& r : out.Rows)
+    if (r < sourceRect.Top || r >= sourceRect.Bottom) r = -1;
+  return true;
+}
+
 namespace {
 
 void Stretch(TCustomDIBX& dst, const TRect& destRect, TCustomDIBX& src, const TRect& sourceRect, bool useKey,
@@ -163,22 +183,9 @@ void Stretch(TCustomDIBX& dst, const TRect& destRect, TCustomDIBX& src, const TR
   if (a == 0 || !SameStorage(dst, src, mask)) return;
   if (a == 255 && kind == Kind::Blend) kind = Kind::Copy;
   if (a == 255 && kind == Kind::MaskBlend) kind = Kind::MaskCopy;
-  TCustomDIBX::TStretchClip clip;
-  if (!dst.ClipStretch(destRect, sourceRect, flipH, flipV, clip)) return;
-  const int64_t stepX = Trunc64(clip.ScaleX * kOne), stepY = Trunc64(clip.ScaleY * kOne);
-  const int64_t fracX = Trunc64(clip.FracX * kOne), fracY = Trunc64(clip.FracY * kOne);
-  // Flipped sampling is the exact mirror: a position on a pixel boundary belongs to the
-  // pixel on the lower side.
-  const int64_t x0 = flipH ? clip.SourceRight * kOne - 1 - fracX : clip.SourceLeft * kOne + fracX;
-  const int64_t y0 = flipV ? clip.SourceBottom * kOne - 1 - fracY : clip.SourceTop * kOne + fracY;
-  const TRect readable = Readable(src, mask);
-  std::vector<int32_t> columns, rows;
-  Positions(x0, stepX, clip.Dest.Width(), readable.Right, columns);
-  Positions(y0, stepY, clip.Dest.Height(), readable.Bottom, rows);
-  // Rows outside the source rectangle as given are left out.
-  for (int32_t& r : rows)
-    if (r < sourceRect.Top || r >= sourceRect.Bottom) r = -1;
-  Run(dst, clip.Dest, src, mask, kind, a, useKey, columns, rows);
+  TStretchSamples samples;
+  if (!StretchSamples(dst, destRect, sourceRect, flipH, flipV, Readable(src, mask), samples)) return;
+  Run(dst, samples.Dest, src, mask, kind, a, useKey, samples.Columns, samples.Rows);
 }
 
 // Positions of the zoomed, repeated draw along one axis: wrapping inside the source.
@@ -215,14 +222,9 @@ void Zoom(TCustomDIBX& dst, const TRect& destRect, int zoomX, int zoomY, TCustom
   }
   if (a == 0 || zoomX < 1 || zoomY < 1 || !SameStorage(dst, src, mask) || src.IsEmpty()) return;
   if (int64_t{destRect.Right} - destRect.Left < 1 || int64_t{destRect.Bottom} - destRect.Top < 1) return;
-  const TRect c = dst.GetClipRect();
   int64_t sx = scrollX, sy = scrollY;
   TRect dr = destRect;
-  if (dr.Left < c.Left) sx += int64_t{c.Left} - dr.Left, dr.Left = c.Left;
-  if (dr.Top < c.Top) sy += int64_t{c.Top} - dr.Top, dr.Top = c.Top;
-  dr.Right = std::min(dr.Right, c.Right);
-  dr.Bottom = std::min(dr.Bottom, c.Bottom);
-  if (dr.IsEmpty()) return;
+  if (!dst.ClipScrolled(dr, sx, sy)) return;
   std::vector<int32_t> columns, rows;
   ZoomPositions(sx, zoomX, src.GetWidth(), flipH, dr.Width(), columns);
   ZoomPositions(sy, zoomY, src.GetHeight(), flipV, dr.Height(), rows);

@@ -85,17 +85,19 @@ class TSound final : public TFillable {
       const int64_t frame = seekTo * info.Rate / 44100;
       decoder_->SeekFrame(frame);
       next_ = frame * 44100 / info.Rate;
+      lapStart_ = 0;
     }
     buffer_.resize(static_cast<size_t>(kChunkFrames * info.BlockAlign()));
     const int64_t got = decoder_->Read(buffer_.data(), static_cast<int64_t>(buffer_.size()));
     if (got > 0) {
       std::vector<int16_t> frames = ToOutputFrames(buffer_.data(), static_cast<size_t>(got), info);
       const auto count = static_cast<int64_t>(frames.size() / 2);
-      Voice.Push(generation, next_, std::move(frames));
+      Voice.Push(generation, next_, std::move(frames), lapStart_);
       next_ += count;
       emptyWraps_ = 0;
     } else if (Voice.Loop() && emptyWraps_ == 0) {
       decoder_->SeekFrame(0);
+      lapStart_ += next_;
       next_ = 0;
       ++emptyWraps_;
     } else {
@@ -112,6 +114,7 @@ class TSound final : public TFillable {
   std::unique_ptr<TPcmDecoder> decoder_;
   std::vector<uint8_t> buffer_;
   int64_t next_ = 0;
+  int64_t lapStart_ = 0;  // timeline frame at which the decoder's lap began
   int emptyWraps_ = 0;
 };
 
@@ -166,11 +169,18 @@ class TMovie final : public TFillable {
     if (!pictures.empty()) lastPicture_ = pictures.back().Time;
     {
       std::lock_guard lock(mutex_);
+      // Decided under the lock SetLoop prunes under, so no picture of an unwanted lap stays.
+      if (!Voice.LapWanted(generation, lapStart_)) {
+        ended_ = true;
+        changed_.notify_all();
+        Voice.SourceEnded(generation);
+        return true;
+      }
       for (TMoviePicture& p : pictures) {
         // Pictures wait on the timeline, where the laps of a loop follow each other.
         p.Time += lapStart_;
-        if (pictureStep_ == 0 && !pictures_.empty()) pictureStep_ = std::max<int64_t>(p.Time - pictures_.back().Time, 0);
-        pictures_.push_back(std::move(p));
+        if (pictureStep_ == 0 && !pictures_.empty()) pictureStep_ = std::max<int64_t>(p.Time - pictures_.back().Picture.Time, 0);
+        pictures_.push_back({lapStart_, std::move(p)});
       }
       changed_.notify_all();
     }
@@ -212,17 +222,17 @@ class TMovie final : public TFillable {
     std::unique_lock lock(mutex_);
     if (headless) {
       waiting_ = true;
-      while (!ended_ && (pictures_.empty() || pictures_.back().Time <= clock)) {
+      while (!ended_ && (pictures_.empty() || pictures_.back().Picture.Time <= clock)) {
         lock.unlock();
         wake();
         lock.lock();
-        changed_.wait(lock, [&] { return ended_ || (!pictures_.empty() && pictures_.back().Time > clock); });
+        changed_.wait(lock, [&] { return ended_ || (!pictures_.empty() && pictures_.back().Picture.Time > clock); });
       }
       waiting_ = false;
     }
     bool fresh = false;
-    while (!pictures_.empty() && pictures_.front().Time <= clock) {
-      current_ = std::move(pictures_.front().Pixels);
+    while (!pictures_.empty() && pictures_.front().Picture.Time <= clock) {
+      current_ = std::move(pictures_.front().Picture.Pixels);
       pictures_.pop_front();
       fresh = true;
     }
@@ -233,6 +243,17 @@ class TMovie final : public TFillable {
       frame_.Pixels = current_.data();
     }
     return fresh;
+  }
+
+  // Turning the loop off ends the movie after the lap heard now: the pictures decoded for the
+  // laps after it go with their sound.
+  void SetLoop(bool loop) {
+    std::lock_guard lock(mutex_);
+    Voice.SetLoop(loop);
+    if (!loop) {
+      const int64_t heard = Voice.LapStart();
+      std::erase_if(pictures_, [&](const TQueuedPicture& p) { return p.LapStart > heard; });
+    }
   }
 
   const TVideoFrame* Frame() const { return &frame_; }
@@ -266,7 +287,11 @@ class TMovie final : public TFillable {
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<TMoviePicture> pictures_;
+  struct TQueuedPicture {
+    int64_t LapStart;  // of the lap the picture belongs to
+    TMoviePicture Picture;
+  };
+  std::deque<TQueuedPicture> pictures_;
   bool ended_ = false;
   bool waiting_ = false;
   std::vector<uint32_t> current_;
@@ -732,12 +757,12 @@ const TVideoFrame* VideoGetDC(TOrvaHandle h) {
 void VideoSetPosition(TOrvaHandle h, int32_t ms) { WithMovie(h, 0, [&](TMovie& m) { return m.Voice.SetPositionMs(ms), 0; }); }
 void VideoSetVol(TOrvaHandle h, int32_t volume) { WithMovie(h, 0, [&](TMovie& m) { return m.Voice.SetVolume(volume), 0; }); }
 void VideoSetPan(TOrvaHandle h, int32_t pan) { WithMovie(h, 0, [&](TMovie& m) { return m.Voice.SetPan(pan), 0; }); }
-void VideoSetAutoRepeat(TOrvaHandle h, TOrvaBool on) { WithMovie(h, 0, [&](TMovie& m) { return m.Voice.SetLoop(on != 0), 0; }); }
+void VideoSetAutoRepeat(TOrvaHandle h, TOrvaBool on) { WithMovie(h, 0, [&](TMovie& m) { return m.SetLoop(on != 0), 0; }); }
 void VideoSetVisible(TOrvaHandle h, TOrvaBool on) { WithMovie(h, 0, [&](TMovie& m) { return m.Visible = on != 0, 0; }); }
 void VideoSetRect(TOrvaHandle h, const TOrvaRect* first, const TOrvaRect* second) {
   WithMovie(h, 0, [&](TMovie& m) {
-    if (first) m.Source = *first;
-    if (second) m.Destination = *second;
+    if (first) m.Destination = *first;
+    if (second) m.Source = *second;
     return 0;
   });
 }

@@ -76,17 +76,14 @@ void TVoice::SetLoop(bool loop) {
       sourceEnded_ = false;
       wake = true;
     } else if (!loop) {
-      // What was queued after a wrap is no longer wanted.
-      for (size_t i = 1; i < chunks_.size(); ++i) {
-        const TChunk& previous = chunks_[i - 1];
-        if (chunks_[i].SourceStart < previous.SourceStart + static_cast<int64_t>(previous.Samples.size() / 2)) {
-          for (size_t j = i; j < chunks_.size(); ++j) buffered_ -= static_cast<int64_t>(chunks_[j].Samples.size() / 2 - chunks_[j].Used);
-          chunks_.erase(chunks_.begin() + static_cast<ptrdiff_t>(i), chunks_.end());
-          ++generation_;
-          sourceEnded_ = true;
-          changed_.notify_all();
-          break;
-        }
+      // The lap heard now is the last: the laps queued after it go, the front one included
+      // when the lap heard has just been used up.
+      const auto ahead = std::find_if(chunks_.begin(), chunks_.end(), [&](const TChunk& c) { return c.LapStart > lapStart_; });
+      if (ahead != chunks_.end()) {
+        for (auto it = ahead; it != chunks_.end(); ++it) buffered_ -= static_cast<int64_t>(it->Samples.size() / 2 - it->Used);
+        chunks_.erase(ahead, chunks_.end());
+        sourceEnded_ = true;
+        changed_.notify_all();
       }
     }
   }
@@ -172,6 +169,11 @@ int64_t TVoice::TimelineFrames() {
   return lapStart_ + position_;
 }
 
+int64_t TVoice::LapStart() {
+  std::lock_guard lock(mutex_);
+  return lapStart_;
+}
+
 int32_t TVoice::PositionMs() { return static_cast<int32_t>(PositionFrames() * 1000 / 44100); }
 
 int32_t TVoice::LengthMs() {
@@ -199,11 +201,19 @@ bool TVoice::Wants(int64_t& seekTo, uint64_t& generation) {
   return !failed_ && !sourceEnded_ && (seekTo >= 0 || buffered_ < kAhead);
 }
 
+bool TVoice::LapWantedLocked(uint64_t generation, int64_t lapStart) const {
+  return generation != generation_ || loop_ || lapStart <= lapStart_;
+}
+
+bool TVoice::LapWanted(uint64_t generation, int64_t lapStart) {
+  std::lock_guard lock(mutex_);
+  return LapWantedLocked(generation, lapStart);
+}
+
 void TVoice::Push(uint64_t generation, int64_t sourceFrame, std::vector<int16_t> frames, int64_t lapStart) {
   std::lock_guard lock(mutex_);
   if (generation != generation_ || frames.empty()) return;
-  if (!loop_ && !chunks_.empty() &&
-      sourceFrame < chunks_.back().SourceStart + static_cast<int64_t>(chunks_.back().Samples.size() / 2)) {
+  if (!LapWantedLocked(generation, lapStart)) {
     // A wrap decided while the sound still looped.
     sourceEnded_ = true;
     changed_.notify_all();

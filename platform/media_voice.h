@@ -44,14 +44,20 @@ class TVoice final : public TAudioInput {
   int64_t PositionFrames();
   // Frames heard since the start or the last seek, laps of a loop added up.
   int64_t TimelineFrames();
+  // Where on the timeline the lap heard now began.
+  int64_t LapStart();
 
   // ---- the worker's calls ----
   void SetLength(int64_t frames);
   // Whether more data is wanted, and the seek to make first (-1 none) with its generation.
   bool Wants(int64_t& seekTo, uint64_t& generation);
-  // Appends stereo frames that start at `sourceFrame` of the lap of a loop that began at
-  // `lapStart` on the timeline; dropped when a seek came in between.
-  void Push(uint64_t generation, int64_t sourceFrame, std::vector<int16_t> frames, int64_t lapStart = 0);
+  // Whether the lap of a loop that begins at `lapStart` on the timeline is still to be heard:
+  // once the loop is off, laps after the one heard now are not. A generation that a seek
+  // superseded is left to the next round.
+  bool LapWanted(uint64_t generation, int64_t lapStart);
+  // Appends stereo frames that start at `sourceFrame` of the lap that began at `lapStart`;
+  // dropped when a seek came in between. Frames of a lap no longer wanted end the source.
+  void Push(uint64_t generation, int64_t sourceFrame, std::vector<int16_t> frames, int64_t lapStart);
   // The source gave its last frame.
   void SourceEnded(uint64_t generation);
 
@@ -66,6 +72,7 @@ class TVoice final : public TAudioInput {
   };
   void ClearQueue();
   void ApplyGain();
+  bool LapWantedLocked(uint64_t generation, int64_t lapStart) const;
 
   std::function<void()> wakeProducer_;
   std::mutex mutex_;

@@ -9,6 +9,9 @@
 #include "scene/base_list.h"
 #include "scene/cinema.h"
 #include "scene/prop_motion.h"
+#include "scene/http_object.h"
+#include "scene/sound.h"
+#include "scene/video.h"
 
 namespace orva {
 
@@ -22,6 +25,9 @@ std::array<TObjectConstructor, 128>& Classes() {
     table[LT_PROPMOTION] = [](TOrvaBaseList& scene) -> TOrvaObject* {
       return CreateSceneObject<TOrvaPropMotion>(scene);
     };
+    table[LT_HTTP] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(scene); };
+    table[LT_VIDEO] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaVideo>(scene); };
+    table[LT_SOUND] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaSound>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
     return table;
   }();

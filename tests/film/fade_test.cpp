@@ -13,21 +13,6 @@ namespace {
 
 using namespace wipe_test;
 
-// DrawAlpha's rule: an equal pixel stays; the packed path blends every byte (32 bits) or every
-// field (16 bits), the plain path the colour fields.
-uint32_t AlphaRule(int depth, uint32_t d, uint32_t s, uint32_t w) {
-  if (s == d) return d;
-  auto mix = [w](uint32_t vd, uint32_t vs) { return (vs * w + vd * (255 - w)) >> 8; };
-  if (PackedPath(depth) && depth == 32) {
-    uint32_t out = 0;
-    for (int k = 0; k < 32; k += 8) out |= mix(d >> k & 0xFF, s >> k & 0xFF) << k;
-    return out;
-  }
-  uint32_t out = 0;
-  for (uint32_t mk : FieldMasks(depth)) out |= static_cast<uint32_t>((uint64_t(s & mk) * w + uint64_t(d & mk) * (255 - w)) >> 8 & mk);
-  return out;
-}
-
 int32_t Saturated(double v) {
   const double r = std::nearbyint(v);
   return r >= INT32_MAX ? INT32_MAX : r <= INT32_MIN ? INT32_MIN : int32_t(r);

@@ -8,6 +8,7 @@
 
 #include "../scene/scene_test_kit.h"
 #include "core/frame_clock.h"
+#include "film/wipe_blur.h"
 #include "film/wipe_mask.h"
 #include "kit/game_files.h"
 #include "kit/interpreter_doubles.h"
@@ -200,6 +201,40 @@ TEST_F(FlipTest, TheSnapshotFreezesWhatTheShownLayerShowed) {
     EXPECT_EQ(BackBuffer().GetPixel(40, 40), Pixel(kNew));
     EXPECT_EQ(BackBuffer().GetPixel(5, 5), BackBuffer().ColorToPixel(0x00FF00)) << "the carried box";
   }
+}
+
+TEST_F(FlipTest, EveryTransitionEndsOnTheNewLayerAtEveryScreenDepth) {
+  for (int depth : {15, 16, 32})
+    for (bool packed : {true, false}) {
+      PackedScope scope(packed);
+      for (int number = 1; number < WipeTypeCount; ++number) {
+        Close();
+        Open(depth);
+        Start({.transition = std::to_string(number), .duration = "100", .reverse = number % 2 ? "TRUE" : "FALSE"});
+        Frame();
+        ASSERT_NE(Scene().GetTransition(), nullptr) << number;
+        EXPECT_GT(FramesUntilDone(), 3) << number << " at " << depth;
+        EXPECT_EQ(Scene().GetTransition(), nullptr);
+        for (auto [x, y] : {std::pair{0, 0}, std::pair{32, 24}, std::pair{63, 47}})
+          EXPECT_EQ(BackBuffer().GetPixel(x, y), Pixel(kNew)) << number << " at " << depth;
+      }
+    }
+}
+
+TEST_F(FlipTest, TheBlurredPicturesShowWhatThePagesPaintedInTheFrameOfTheFlip) {
+  // The new layer takes its colour in the same run of the script as the Flip, before it has
+  // painted it: the blurred new picture is made after the paint.
+  constexpr int32_t kGreen = 0x00FF00;
+  files_.Add("start.osb", PageBuilder()
+                              .SetProp("\"\x01\"", std::to_string(PR_COLOR), std::to_string(kGreen))
+                              .Flip({.transition = std::to_string(WP_BLURWHITE), .duration = "1000"})
+                              .Wait("100000"));
+  man_->Start("start.osb");
+  Frame();
+  auto* blur = dynamic_cast<TWipeBlurWhite*>(Scene().GetTransition());
+  ASSERT_TRUE(blur);
+  EXPECT_EQ(blur->BlurB.GetPixel(40, 40), Pixel(kGreen));
+  EXPECT_EQ(blur->BlurA.GetPixel(40, 40), Pixel(kOld));
 }
 
 TEST_F(FlipTest, TheTransitionIsConfiguredFromTheRecord) {

@@ -44,52 +44,29 @@ struct Params {
 };
 using Formula = std::function<Plan(const Params&, int32_t position)>;
 
-struct ParamCase {
-  std::optional<int32_t> P0, P1;
-};
-
-// Makes a fresh transition for every position of kPositions at every depth and path, steps it
-// once over the sentinel picture and compares the frame with the formula's.
+// Compares the frame of every step with the formula's.
 void CheckGolden(int number, const std::vector<ParamCase>& cases, const Formula& formula,
-                 const std::function<void()>& beforePrepare = {}) {
-  for (const DepthPath& dp : kDepthPaths) {
-    PackedScope packed(dp.Packed);
-    Frames f(W, H, dp.Depth);
-    for (const ParamCase& c : cases)
-      for (bool reverse : {false, true})
-        for (int32_t position : kPositions) {
-          std::unique_ptr<TCustomWipe> wipe = CreateWipe(number, &f.Dest, &f.A, &f.B);
-          ASSERT_TRUE(wipe) << number;
-          wipe->Duration = D;
-          wipe->SetReverse(reverse);
-          if (c.P0) wipe->SetParam(0, *c.P0);
-          if (c.P1) wipe->SetParam(1, *c.P1);
-          const Params params{wipe->GetParam(0), wipe->GetParam(1), reverse};
-          if (beforePrepare) beforePrepare();
-          wipe->Prepare();
-          wipe->Position = position;
-          f.ResetDest();
-          const bool done = wipe->Step();
-          const std::string where = "WP " + std::to_string(number) + " at " + Describe(dp) + ", params " +
-                                    std::to_string(params.P0) + "/" + std::to_string(params.P1) +
-                                    (reverse ? " reversed" : "") + ", position " + std::to_string(position);
-          EXPECT_EQ(wipe->ChangedRect, (TRect{0, 0, W, H})) << where;
-          EXPECT_EQ(done, position >= D) << where;
-          const Plan plan = position >= D ? Nothing() : formula(params, position);
-          if (plan.Nothing) {
-            EXPECT_EQ(DifferenceFrom(f.Dest, f.Sentinel), "") << where << ": draws nothing";
-            continue;
-          }
-          EXPECT_EQ(FirstDifference(f.Dest,
-                                    [&](int x, int y) -> std::optional<uint32_t> {
-                                      const int m = plan.Mask(x, y);
-                                      if (m < 0) return std::nullopt;
-                                      return MaskRule(dp.Depth, f.A.GetPixel(x, y), f.B.GetPixel(x, y), uint32_t(m));
-                                    }),
-                    "")
-              << where;
+                 const std::function<void()>& beforeCreate = {}) {
+  const std::vector<int32_t> positions(std::begin(kPositions), std::end(kPositions));
+  ForEachStep(
+      number, W, H, D, cases, positions,
+      [&](StepCase& s) {
+        const Plan plan = s.Done ? Nothing() : formula({s.P0, s.P1, s.Reverse}, s.Position);
+        Frames& f = s.F;
+        if (plan.Nothing) {
+          EXPECT_EQ(DifferenceFrom(f.Dest, f.Sentinel), "") << s.Where << ": draws nothing";
+          return;
         }
-  }
+        EXPECT_EQ(FirstDifference(f.Dest,
+                                  [&](int x, int y) -> std::optional<uint32_t> {
+                                    const int m = plan.Mask(x, y);
+                                    if (m < 0) return std::nullopt;
+                                    return MaskRule(s.Path.Depth, f.A.GetPixel(x, y), f.B.GetPixel(x, y), uint32_t(m));
+                                  }),
+                  "")
+            << s.Where;
+      },
+      beforeCreate);
 }
 
 const std::vector<ParamCase> kDefaultAndExtreme = {

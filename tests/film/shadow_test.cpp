@@ -22,27 +22,6 @@ constexpr int32_t D = 90;
 
 const std::vector<std::vector<int>> kTile = {{0, 64, 128, 192, 255}, {255, 200, 100, 50, 10}, {30, 90, 150, 210, 240}};
 
-// The raw grey pixel of level k at the depth.
-uint32_t Grey(int depth, uint32_t k) {
-  const uint32_t g5 = k >> 3, g6 = k >> 2;
-  if (depth == 15) return g5 << 10 | g5 << 5 | g5;
-  if (depth == 16) return g5 << 11 | g6 << 5 | g5;
-  return k << 16 | k << 8 | k;
-}
-
-// The light rule: the grey added to (taken from) every field, saturating; the packed path at
-// 32 bits works on all four bytes.
-uint32_t LightRule(int depth, uint32_t base, uint32_t grey, bool darkens) {
-  auto lane = [darkens](int64_t v, int64_t g, int64_t max) { return std::clamp<int64_t>(darkens ? v - g : v + g, 0, max); };
-  uint32_t out = 0;
-  if (depth == 32 && UseMMX) {
-    for (int k = 0; k < 32; k += 8) out |= uint32_t(lane(base >> k & 0xFF, grey >> k & 0xFF, 255)) << k;
-    return out;
-  }
-  for (uint32_t mk : FieldMasks(depth)) out |= uint32_t(lane(base & mk, grey & mk, mk));
-  return out;
-}
-
 class Shadow : public WipeClassesTest {
  protected:
   void SetUp() override {

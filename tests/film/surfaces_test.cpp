@@ -33,6 +33,37 @@ std::vector<int> BuiltNumbers() {
   return numbers;
 }
 
+TEST_F(Surfaces, EveryNumberHasAClassThatStartsOnTheOldPicture) {
+  EXPECT_EQ(BuiltNumbers().size(), size_t(WipeTypeCount - 1));
+  // The screen shows the old picture when the transition starts. Only the flash (in white), the
+  // small (its old picture at 255/256), the mosaic (in blocks) and the block transitions (their
+  // first block) change it at position 0.
+  for (bool packed : {true, false}) {
+    PackedScope scope(packed);
+    for (int depth : {15, 16, 32}) {
+      SetupColorTables(depth);
+      for (int number = 1; number < WipeTypeCount; ++number) {
+        if (number == WP_FLASH || number == WP_SMALL || number == WP_MOSAIC || number == WP_BLOCKCOIL ||
+            number == WP_BLOCKRANDOM)
+          continue;
+        Frames f(40, 30, depth);
+        for (TDIBX* picture : {&f.A, &f.B})  // as on a screen, the fourth byte unused
+          for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) picture->SetPixel(x, y, picture->GetPixel(x, y) & 0xFFFFFF);
+        f.Sentinel.Assign(f.A);
+        for (bool reverse : {false, true}) {
+          auto wipe = Make(number, f, 100, reverse, {}, {}, "m.vsk");
+          wipe->Position = 0;
+          f.ResetDest();
+          EXPECT_FALSE(wipe->Step());
+          EXPECT_EQ(DifferenceFrom(f.Dest, f.A), "") << number << (reverse ? " reversed" : "") << " at " << depth;
+        }
+      }
+    }
+  }
+  SetupColorTables(15);
+}
+
 TEST_F(Surfaces, DifferentSizesAreWalkedOverTheirCommonExtent) {
   for (bool packed : {true, false}) {
     PackedScope scope(packed);

@@ -183,3 +183,18 @@ TEST(DrawRotate, PackedAndPlainAgreeExceptWhereTheyAreSaidToDiffer) {
         }
   }
 }
+
+TEST(DrawRotate, AnyAngleIsAWholeNumberOfTurnsAwayFromOneBelow256) {
+  // A transition passes its angle as the script's parameter makes it, up to the 32-bit limits.
+  TDIBX src, turned, reference;
+  Numbered(src, 5, 4, 32);
+  for (int angle : {INT32_MAX, INT32_MIN, INT32_MIN + 64}) {
+    for (TDIBX* dst : {&turned, &reference}) {
+      dst->SetSize(12, 12, 32);
+      dst->Fill(0);
+    }
+    turned.DrawRotate(6, 6, 256, 256, src, {0, 0, 5, 4}, 2, 2, angle, false, false, false, 255);
+    reference.DrawRotate(6, 6, 256, 256, src, {0, 0, 5, 4}, 2, 2, ((angle % 256) + 256) % 256, false, false, false, 255);
+    EXPECT_EQ(SurfacePixels(turned), SurfacePixels(reference)) << angle;
+  }
+}

@@ -332,6 +332,24 @@ TEST(DIBXBlits, AnEmptyClippedDrawLocksNothing) {
   EXPECT_EQ(dst.locks + src.locks, 0);
 }
 
+TEST(DIBXBlits, BlitsAtTheEdgesOfTheCoordinatesDrawNothing) {
+  // A chip of a transition may fall far below the picture before it is gone.
+  TDIBX src, dst, mask;
+  FillX(src, 32, Rows{{1, 2}, {3, 4}});
+  mask.SetSize(2, 2, 8);
+  mask.Fill(255);
+  dst.SetSize(4, 4, 32);
+  dst.Fill(9);
+  for (auto [x, y] : {std::pair{INT32_MAX, 0}, std::pair{0, INT32_MAX}, std::pair{INT32_MIN, INT32_MIN}}) {
+    dst.Draw(x, y, src, {0, 0, 2, 2}, false, false, false);
+    dst.DrawAlpha(x, y, src, {0, 0, 2, 2}, false, false, false, 128);
+    dst.DrawColorMask(x, y, mask, {0, 0, 2, 2}, false, false, 5, 255);
+  }
+  EXPECT_EQ(PixelsOf(dst), Rows(4, std::vector<uint32_t>(4, 9)));
+  dst.Draw(3, 3, src, {0, 0, 2, 2}, false, false, false);
+  EXPECT_EQ(PixelsOf(dst)[3][3], 1u);
+}
+
 namespace {
 
 enum class Blit { Mask, Alpha, MaskAlpha, Add, MaskAdd };

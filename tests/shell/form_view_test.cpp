@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../core/temp_dir.h"
 #include "core/app_control.h"
 #include "core/file_manager.h"
 #include "core/frame_clock.h"
+#include "core/main_thread_jobs.h"
 #include "graphics/dib.h"
 #include "kit/demo_game.h"
 #include "kit/interpreter_doubles.h"
@@ -280,6 +282,25 @@ TEST_F(FormViewTest, AStepTakesInputThenRunsTheScriptThenUpdatesPaintsAndShows) 
   Pump(4);
   EXPECT_FALSE(dir.Exists("frame3.bmp")) << "the load frame is counted but not shown";
   EXPECT_TRUE(dir.Exists("frame4.bmp"));
+}
+
+TEST_F(FormViewTest, WhatWorkersFinishedRunsFirstInTheNextStep) {
+  Start(Game(kIdle));
+  TWindowEvent e;
+  while (window->PollEvent(e)) form->HandleEvent(e);
+  Send(TKind::MouseDown, {10, 30});
+  int32_t frame = -1;
+  bool clickWaiting = false;
+  std::thread([&] {
+    PostToMainThread([&] {
+      frame = FrameCount;
+      clickWaiting = Scene().ActiveLayer()->LeftClickPending;
+    });
+  }).join();
+  form->ApplicationEventsIdle();
+  EXPECT_EQ(frame, 0);
+  EXPECT_TRUE(clickWaiting) << "before the input step";
+  EXPECT_EQ(FrameCount, 1);
 }
 
 TEST_F(FormViewTest, AnErrorEscapingAFrameIsShownAndTheGameGoesOn) {

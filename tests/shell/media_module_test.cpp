@@ -11,6 +11,7 @@
 #include "core/stream.h"
 #include "kit/media_files.h"
 #include "platform/audio_output.h"
+#include "platform/media_voice.h"
 #include "platform/riff_wave.h"
 #include "platform/sound_device.h"
 #include "shell/media_library.h"
@@ -154,6 +155,28 @@ TEST_F(MediaModuleTest, LoopingAndPositions) {
   Lib().orvaOggPlay(h);
   const auto after = Pull(10);
   EXPECT_EQ(after[0], values[882 * 2]);
+}
+
+TEST_F(MediaModuleTest, ALoopTurnedOffEndsWithTheLapHeard) {
+  // A lap of 10 ms: the worker queues many laps ahead, each a chunk of its own.
+  const std::vector<int16_t> values = kit::Tone(2, 44100, 441, 700);
+  const std::string wav = kit::RiffWave().Pcm(2, 44100, 16).Data(kit::Samples16(values)).Bytes();
+  // Within the second lap, and where the first lap is just used up with the next queued.
+  for (uint32_t before : {15u, 10u}) {
+    SCOPED_TRACE(before);
+    const TOrvaHandle h = Lib().orvaOggmanAdd(Stream(wav), OrvaBool(false));
+    Lib().orvaOggSetAutoRepeat(h, OrvaBool(true));
+    Lib().orvaOggPlay(h);
+    Pull(before);
+    Lib().orvaOggSetAutoRepeat(h, OrvaBool(false));
+    const std::vector<int16_t> heard = Pull(30);
+    const size_t rest = (441 - before * 441 / 10 % 441) % 441;
+    std::vector<int16_t> want(values.end() - static_cast<ptrdiff_t>(rest * 2), values.end());
+    want.resize(heard.size(), 0);
+    EXPECT_EQ(heard, want);
+    EXPECT_TRUE(FromOrvaBool(Lib().orvaOggIsEnd(h)));
+    Lib().orvaOggmanDel(h);
+  }
 }
 
 std::string ReadFile(const std::string& path) {
@@ -360,10 +383,12 @@ TEST_F(MediaModuleTest, LoopingMoviesStartAgainWithoutAGap) {
         same = std::equal(heard.begin() + 2205 * 2, heard.begin() + (2205 + span) * 2, heard.begin() + (2205 + shift) * 2);
       EXPECT_TRUE(same);
     }
-    // Without the loop the lap under way is the last.
+    // Without the loop the lap under way is the last, and its last picture stays.
     Lib().orvaVideoSetAutoRepeat(h, OrvaBool(false));
     Pull(static_cast<uint32_t>(length));
     EXPECT_TRUE(FromOrvaBool(Lib().orvaVideoIsEnd(h)));
+    Lib().orvaVideoNeedPaint(h);
+    EXPECT_EQ(index(Lib().orvaVideoGetDC(h)->Pixels[24 * 64 + 32]), 7);
     Lib().orvaVidmanDel(h);
   }
 }
@@ -410,6 +435,49 @@ TEST_F(MediaModuleTest, DamagedDataIsSilentAndEnded) {
 
 namespace orva {
 namespace {
+
+// Laps of 100 frames, each sample telling its lap and frame, queued and heard in the orders the
+// worker and the output may take.
+TEST(MediaVoice, ALoopTurnedOffDropsTheLapsAfterTheOneHeard) {
+  const auto lap = [](int n) {
+    std::vector<int16_t> frames;
+    for (int f = 0; f < 100; ++f) frames.insert(frames.end(), 2, static_cast<int16_t>(n * 1000 + f));
+    return frames;
+  };
+  struct Case {
+    const char* name;
+    int queuedBefore;  // laps pushed before the loop is turned off
+    int heardBefore;   // frames heard before
+    int pushedAfter;   // laps pushed after, following the queued ones
+    int first;         // the first sample heard after
+  };
+  const Case cases[] = {
+      {"inside the first lap", 2, 40, 0, 40},
+      {"the next lap queued at the front", 2, 100, 0, 0},
+      {"the next lap pushed after, on an empty queue", 1, 100, 1, 0},
+      {"the next lap pushed after, behind the lap heard", 1, 40, 1, 40},
+      {"inside the second lap", 3, 150, 0, 1050},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TVoice voice([] {});
+    voice.SetLoop(true);
+    voice.Play();
+    for (int n = 0; n < c.queuedBefore; ++n) voice.Push(0, 0, lap(n), n * 100);
+    std::vector<int32_t> mix(static_cast<size_t>(c.heardBefore) * 2);
+    voice.MixInto(mix.data(), c.heardBefore, false);
+    voice.SetLoop(false);
+    for (int n = c.queuedBefore; n < c.queuedBefore + c.pushedAfter; ++n) voice.Push(0, 0, lap(n), n * 100);
+    mix.assign(400, 0);
+    voice.MixInto(mix.data(), 200, false);
+    const int left = (100 - c.heardBefore % 100) % 100;
+    for (int f = 0; f < 200; ++f) {
+      const int32_t want = f < left ? c.first + f : 0;
+      ASSERT_EQ(mix[static_cast<size_t>(f) * 2], want) << f;
+    }
+    EXPECT_TRUE(voice.IsEnd());
+  }
+}
 
 TEST(RiffWaveReader, FindsTheFormatAndTheDataWithinTheFile) {
   std::string extensible(22, '\0');  // valid bits, channel mask, the PCM subformat
