@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <iterator>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -386,7 +387,12 @@ void WriteGameArchive(const std::string& realPath, const std::vector<GameFile>& 
   TVrFileCollection archive;
   archive.Open(GamePath(directory));
   for (const GameFile& file : files) {
-    std::ofstream(directory + "/" + file.Name, std::ios::binary).write(file.Bytes.data(), static_cast<std::streamsize>(file.Bytes.size()));
+    // Names are game paths: Shift-JIS, folders after "\".
+    const std::string gamePath = GamePath(directory) + "\\" + file.Name;
+    if (const size_t folder = file.Name.rfind('\\'); folder != std::string::npos)
+      std::filesystem::create_directories(OsPath(GamePath(directory) + "\\" + file.Name.substr(0, folder)));
+    std::ofstream(OsPath(gamePath), std::ios::binary)
+        .write(file.Bytes.data(), static_cast<std::streamsize>(file.Bytes.size()));
     archive.AddFile(file.Name);
   }
   TWzBigFileStream out(GamePath(realPath), TWzBigFileStream::fmCreate);
