@@ -8,6 +8,7 @@
 #include "scene/animated_image.h"
 #include "scene/base_list.h"
 #include "scene/box.h"
+#include "scene/button.h"
 #include "scene/orva_timer.h"
 #include "scene/prop_motion.h"
 #include "scene/http_object.h"
@@ -20,6 +21,7 @@ std::array<TObjectConstructor, 128>& Classes() {
   static std::array<TObjectConstructor, 128> classes = [] {
     std::array<TObjectConstructor, 128> table;
     table[LT_BOX] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaBox>(scene); };
+    table[LT_BUTTON] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaButton>(scene); };
     table[LT_TIMER] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaTimer>(scene); };
     table[LT_IMAGES] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(scene); };
     table[LT_PROPMOTION] = [](TOrvaBaseList& scene) -> TOrvaObject* {
