@@ -10,6 +10,7 @@
 #include "scene/box.h"
 #include "scene/button.h"
 #include "scene/orva_timer.h"
+#include "scene/slider.h"
 #include "scene/prop_motion.h"
 #include "scene/http_object.h"
 
@@ -23,6 +24,10 @@ std::array<TObjectConstructor, 128>& Classes() {
     table[LT_BOX] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaBox>(scene); };
     table[LT_BUTTON] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaButton>(scene); };
     table[LT_TIMER] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaTimer>(scene); };
+    table[LT_SLIDER] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaSlider>(scene); };
+    table[LT_SCROLLBAR] = [](TOrvaBaseList& scene) -> TOrvaObject* {
+      return CreateSceneObject<TOrvaScrollbar>(scene);
+    };
     table[LT_IMAGES] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(scene); };
     table[LT_PROPMOTION] = [](TOrvaBaseList& scene) -> TOrvaObject* {
       return CreateSceneObject<TOrvaPropMotion>(scene);
