@@ -4,6 +4,7 @@
 
 #include "scene/base_list.h"
 #include "scene/object_factory.h"
+#include "text/caption.h"
 #include "text/history.h"
 #include "text/orva_mes.h"
 #include "text/read_marks.h"
@@ -25,6 +26,8 @@ std::unique_ptr<TOrvaReadList>& ReadMarksSlot() {
 
 void RegisterTextSubsystem() {
   RegisterObjectClass(LT_MES, [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaMes>(scene); });
+  RegisterObjectClass(LT_LABEL,
+                      [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaLabel>(scene); });
   static bool added = false;
   if (added) return;
   added = true;
