@@ -6,6 +6,7 @@
 #include "scene/object_factory.h"
 #include "text/caption.h"
 #include "text/history.h"
+#include "text/menu.h"
 #include "text/orva_mes.h"
 #include "text/read_marks.h"
 
@@ -28,6 +29,7 @@ void RegisterTextSubsystem() {
   RegisterObjectClass(LT_MES, [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaMes>(scene); });
   RegisterObjectClass(LT_LABEL,
                       [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaLabel>(scene); });
+  RegisterObjectClass(LT_MENU, [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaMenu>(scene); });
   static bool added = false;
   if (added) return;
   added = true;
