@@ -9,6 +9,7 @@
 #include "scene/base_list.h"
 #include "scene/box.h"
 #include "scene/button.h"
+#include "scene/cinema.h"
 #include "scene/orva_timer.h"
 #include "scene/slider.h"
 #include "scene/prop_motion.h"
@@ -29,6 +30,7 @@ std::array<TObjectConstructor, 128>& Classes() {
       return CreateSceneObject<TOrvaScrollbar>(scene);
     };
     table[LT_IMAGES] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(scene); };
+    table[LT_CINEMA] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCinema>(scene); };
     table[LT_PROPMOTION] = [](TOrvaBaseList& scene) -> TOrvaObject* {
       return CreateSceneObject<TOrvaPropMotion>(scene);
     };
