@@ -1,11 +1,11 @@
 // The stored form of a scene on any bytes: the first byte picks the save version (100..139),
-// the rest is the scene: boxes, timers, buttons, sliders, scroll bars, captions, menus and
-// message boxes among its objects, each of the factory's own class. Pictures come from two
-// files among the game files ("a.vsk", two frames, and "k.vsk", keyed); animated images
-// evaluate their DELAY over a variable store. What loads is updated, painted, and saved and
-// loaded twice more; the last two saves must be equal. (The first may still name event
-// senders that are not saved themselves, such as internal objects; those load as events
-// without a sender.)
+// the rest is the scene: boxes, timers, buttons, sliders, scroll bars, captions, menus,
+// message boxes, sounds and movies among its objects, each of the factory's own class (the
+// media items are stand-ins that every file name opens). Pictures come from two files among
+// the game files ("a.vsk", two frames, and "k.vsk", keyed); animated images evaluate their
+// DELAY over a variable store. What loads is updated, painted, and saved and loaded twice
+// more; the last two saves must be equal. (The first may still name event senders that are
+// not saved themselves, such as internal objects; those load as events without a sender.)
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,6 +13,7 @@
 #include "core/exceptions.h"
 #include "core/stream.h"
 #include "kit/game_files.h"
+#include "kit/media_doubles.h"
 #include "kit/vask_file.h"
 #include "scene/animated_image.h"
 #include "scene/base_list.h"
@@ -20,6 +21,7 @@
 #include "scene/object_factory.h"
 #include "text_fuzz_support.h"
 #include "scene/prop_motion.h"
+#include "scene/scene_services.h"
 #include "script/param_collection.h"
 
 namespace {
@@ -33,6 +35,12 @@ TOrvaBaseList& Scene() {
     RegisterObjectClass(LT_IMAGES, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(s); });
     RegisterObjectClass(LT_PROPMOTION,
                         [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaPropMotion>(s); });
+    // Sounds and movies (their classes are the factory's own) over stand-in managers.
+    static kit::FakeMediaManagers media;
+    static kit::AvailableFiles available;
+    TSceneServices services = GetSceneServices();
+    services.Media = &media;
+    SetSceneServices(services);
     static kit::GameFiles files;
     kit::VaskFile two, keyed;
     two.Frames = {kit::VaskFrame::Of(2, 2, 24, {{1, 2}, {3, 4}}), kit::VaskFrame::Of(3, 1, 24, {{5, 6, 7}})};

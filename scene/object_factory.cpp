@@ -14,6 +14,8 @@
 #include "scene/slider.h"
 #include "scene/prop_motion.h"
 #include "scene/http_object.h"
+#include "scene/sound.h"
+#include "scene/video.h"
 
 namespace orva {
 
@@ -35,6 +37,8 @@ std::array<TObjectConstructor, 128>& Classes() {
       return CreateSceneObject<TOrvaPropMotion>(scene);
     };
     table[LT_HTTP] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(scene); };
+    table[LT_VIDEO] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaVideo>(scene); };
+    table[LT_SOUND] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaSound>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
     return table;
   }();
