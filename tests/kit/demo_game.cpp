@@ -1,6 +1,7 @@
 #include "kit/demo_game.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <iterator>
 #include <fstream>
 #include <stdexcept>
@@ -9,6 +10,7 @@
 #include "core/big_stream.h"
 #include "core/encoding.h"
 #include "core/game_path.h"
+#include "core/paths.h"
 #include "platform/temp_dir.h"
 #include "kit/glyph_stream_builder.h"
 #include "kit/page_builder.h"
@@ -386,7 +388,10 @@ void WriteGameArchive(const std::string& realPath, const std::vector<GameFile>& 
   TVrFileCollection archive;
   archive.Open(GamePath(directory));
   for (const GameFile& file : files) {
-    std::ofstream(directory + "/" + file.Name, std::ios::binary).write(file.Bytes.data(), static_cast<std::streamsize>(file.Bytes.size()));
+    // Names are game paths: folders after "\", Shift-JIS bytes.
+    const std::filesystem::path real = OsPath(AddBackSlash(GamePath(directory)) + file.Name);
+    std::filesystem::create_directories(real.parent_path());
+    std::ofstream(real, std::ios::binary).write(file.Bytes.data(), static_cast<std::streamsize>(file.Bytes.size()));
     archive.AddFile(file.Name);
   }
   TWzBigFileStream out(GamePath(realPath), TWzBigFileStream::fmCreate);
