@@ -15,6 +15,7 @@
 #include "kit/game_files.h"
 #include "kit/vask_file.h"
 #include "scene/animated_image.h"
+#include "scene/image_cache.h"
 #include "scene/object_factory.h"
 #include "scene_test_kit.h"
 
@@ -192,13 +193,15 @@ class ImageFixture : public SceneFixture {
     Layer(1).InvalidateAll();
     PaintScene();
   }
-  // The screen at another depth (before any picture is loaded): the back buffer and the
-  // layers are made again at it.
+  // The screen at another depth: the back buffer, the layers, the decoded pictures (as the
+  // player's image-cache service would) and the objects' surfaces are made again at it.
   void UseDepth(int bits) {
     depthScreen_ = std::make_unique<THeadlessScreen>(bits);
     depthScreen_->BackBufferSurface.SetSize(640, 480, bits);
     SetSceneServices({depthScreen_.get(), &media_, &cache_});
     Scene().ReleaseSurfaces();
+    GetImageCache()->ReleaseSurfaces();
+    GetImageCache()->RecreateSurfaces();
     Scene().RecreateSurfaces();
   }
   TDIBX& BackBuffer() { return depthScreen_ ? depthScreen_->BackBufferSurface : SceneFixture::BackBuffer(); }

@@ -233,6 +233,23 @@ TEST_P(CaptionPixels, GlyphsInTheFontColourOnTheLayer) {
 
 INSTANTIATE_TEST_SUITE_P(Depths, CaptionPixels, testing::Values(16, 32));
 
+// The screen changes depth under a zoomed caption (which draws its colour picture): the
+// surfaces are released and made again, and the caption lays itself out at the new depth.
+TEST_F(CaptionTest, ARecreatedScreenLaysTheCaptionOutAgainAtItsDepth) {
+  Scene().ActiveLayer()->SetColor(0);
+  TOrvaLabel* caption = Caption("AB", Scene().ActiveLayer());
+  caption->SetFontColor(0x00FF00);
+  caption->SetZoomY(512);
+  Repaint();
+  UseDepth(16);
+  Repaint();
+  EXPECT_EQ(caption->ColourPicture().GetBitCount(), 16);
+  // Rows 2..9 of the glyph cell, twice as high.
+  const uint32_t glyph = Pixel(10, 26);
+  EXPECT_EQ(glyph & BackBuffer().GetGreenMask(), BackBuffer().GetGreenMask()) << std::hex << glyph;
+  EXPECT_EQ(Pixel(10, 21), 0u);
+}
+
 TEST_F(CaptionTest, StoredFormsOfThisVersionAnd103) {
   TOrvaLabel* caption = Caption("AB\r\nC");
   caption->SetZoomX(300);

@@ -639,5 +639,25 @@ TEST_P(MenuPixels, FrameBackgroundHoverBarAndLabels) {
 
 INSTANTIATE_TEST_SUITE_P(Depths, MenuPixels, testing::Values(16, 32));
 
+// The screen changes depth under an open menu: its border pieces and labels are made again
+// and drawn at the new depth.
+TEST_F(ListBoxTest, ARecreatedScreenDrawsThePiecesAndLabelsAtItsDepth) {
+  Scene().ActiveLayer()->SetColor(0x000000);
+  TOrvaMenu* menu = MakeList<TOrvaMenu>();
+  menu->SetColor(0x400000);
+  menu->SetFontColor(0xFFFFFF);
+  menu->SetBorderSource(0, "corner.vsk");
+  menu->Play(LP_PLAY);
+  Repaint();
+  UseDepth(16);
+  Repaint();
+  TCustomDIBX& screen = BackBuffer();
+  // The corner piece fills [52, 58) × [62, 67) inside the border; the items start at x 70
+  // (after it, the margin and the check cell) and y 69.
+  EXPECT_EQ(Pixel(53, 63), screen.ColorToPixel(0x808080)) << "the corner piece";
+  EXPECT_NE(Pixel(70, 72), screen.ColorToPixel(0x400000)) << "a label's glyph";
+  EXPECT_EQ(Pixel(76, 72), screen.ColorToPixel(0x400000)) << "beside it";
+}
+
 }  // namespace
 }  // namespace orva
