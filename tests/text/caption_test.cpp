@@ -172,8 +172,15 @@ TEST_F(CaptionTest, AnEmptiedTextMarksWhereItWasAndAZeroHeightLeavesNoPicture) {
   EXPECT_EQ(Dirty(0), (std::vector<TRect>{{10, 20, 20, 32}}));
   caption->SetText("AB");
   caption->SetAngle(32);
-  for (int32_t height : {0, -12}) {
+  // No height, or lines so far apart that the picture would pass the pixel cap.
+  struct Case {
+    int32_t height, lineSpace;
+  };
+  for (const Case c : {Case{0, 0}, Case{-12, 0}, Case{12, 600'000'000}}) {
+    const int32_t height = c.height;
+    caption->SetText("AB\r\nC");
     caption->SetFontHeight(height);
+    caption->SetLineSpace(c.lineSpace);
     EXPECT_TRUE(caption->ColourPicture().IsEmpty()) << height;
     EXPECT_TRUE(caption->Mask().IsEmpty()) << height;
     EXPECT_TRUE(caption->PaintedRects().empty()) << height;

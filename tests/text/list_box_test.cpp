@@ -635,6 +635,12 @@ TEST_P(MenuPixels, FrameBackgroundHoverBarAndLabels) {
   EXPECT_EQ(Pixel(55, 80), screen.ColorToPixel(0x00FF00)) << "the hover bar";
   EXPECT_NE(Pixel(66, 68), screen.ColorToPixel(0x400000)) << "a label's glyph";
   EXPECT_EQ(Pixel(80, 66), screen.ColorToPixel(0x604020)) << "the scroll strip";
+  // Above 255 the background is added, while the labels stay as opaque as at 255.
+  const uint32_t glyph = Pixel(66, 68);
+  menu->SetAlpha(300);
+  Repaint();
+  EXPECT_EQ(Pixel(66, 68), glyph) << "a label's glyph";
+  EXPECT_EQ(Pixel(60, 70), screen.ColorToPixel(0x400000 * 44 / 256 & 0xFF0000)) << "the background added";
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, MenuPixels, testing::Values(16, 32));
