@@ -43,14 +43,6 @@ TOrvaCustomListBox::~TOrvaCustomListBox() {
 
 // ---- Properties ----
 
-template <class T>
-void TOrvaCustomListBox::ChangeLayout(T& field, T value) {
-  if (field == value) return;
-  Invalidate();
-  field = value;
-  layoutDirty_ = true;
-}
-
 void TOrvaCustomListBox::SetText(std::string_view value) {
   if (value == text_) return;
   Invalidate();

@@ -164,8 +164,14 @@ class TOrvaCustomListBox : public TOrvaControl {
   void ListKeys();
 
  private:
+  // Defined here: the inline setters above instantiate it.
   template <class T>
-  void ChangeLayout(T& field, T value);
+  void ChangeLayout(T& field, T value) {
+    if (field == value) return;
+    Invalidate();
+    field = value;
+    layoutDirty_ = true;
+  }
   int32_t LeftW();
   int32_t RightW();
   int32_t TopH();
