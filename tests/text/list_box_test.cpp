@@ -4,6 +4,7 @@
 // menu's opening and closing, right clicks and Escape, and the stored forms.
 #include <gtest/gtest.h>
 
+#include "../script/builtin_rows.h"
 #include "core/frame_clock.h"
 #include "kit/fake_rasteriser.h"
 #include "kit/interpreter_doubles.h"
@@ -335,6 +336,31 @@ TEST_F(ListBoxTest, PaintOrderAndCells) {
   // ALPHA 0: nothing of the box; its children still.
   menu->SetAlpha(0);
   EXPECT_TRUE(Painted(*menu).empty());
+}
+
+// Scripts reach the check flags by name through the built-in functions; a list has no enabled
+// or hidden items, so those flags read TRUE; IndexOfMenu finds a line of its TEXT.
+TEST_F(ListBoxTest, ScriptsReadAndSetTheCheckFlags) {
+  TOrvaMenu* menu = MakeList<TOrvaMenu>("Alpha\r\nBeta\r\nGamma");
+  menu->SetName("menu");
+  TSysFuncMan functions{vars};
+  vars.SetFunctions(&functions);
+  functions.SetScene(&Scene().Link());
+  const auto eval = [&](std::string_view text) { return script_test::RunExpression(vars, text); };
+  ClearDirty();
+  eval("SetCheck(\"menu\", 2, TRUE)");
+  EXPECT_TRUE(menu->GetItemCheck(2));
+  EXPECT_FALSE(Dirty(0).empty()) << "a change is drawn";
+  ClearDirty();
+  eval("SetCheck(\"menu\", 2, TRUE)");
+  EXPECT_TRUE(Dirty(0).empty()) << "no change, nothing drawn";
+  eval("SetCheck(\"menu\", 3, TRUE)");
+  for (const char* text : {"GetCheck(\"menu\", 2)", "GetEnabled(\"menu\", 0)", "GetVisible(\"menu\", 9)"})
+    EXPECT_EQ(eval(text), "B:TRUE") << text;
+  for (const char* text : {"GetCheck(\"menu\", 0)", "GetCheck(\"menu\", 3)", "GetCheck(\"menu\", -1)"})
+    EXPECT_EQ(eval(text), "B:FALSE") << text;
+  EXPECT_EQ(eval("IndexOfMenu(\"menu\", \"beta\")"), "I:1");
+  vars.SetFunctions(nullptr);
 }
 
 // ---- The menu ----
