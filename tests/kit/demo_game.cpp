@@ -135,9 +135,173 @@ void AddTextScene(PageBuilder& start, std::vector<GameFile>& pages) {
   pages.push_back({"next.osb", next.Bytes()});
 }
 
+// ---- Pictures ----
+
+constexpr uint32_t kKey = 0xFF00FF;  // the key colour of every keyed picture
+constexpr TPoint kStar{120, 200}, kSpinner{460, 180}, kWheel{320, 240}, kPuff{560, 40}, kBlink{40, 40};
+constexpr int kStarSize = 48, kSpinnerSize = 40, kWheelSize = 65;
+constexpr uint32_t kStarColour = 0xFFD020, kHubColour = 0x303030;
+const std::vector<uint32_t> kSpinnerColours = {0xE04040, 0x40C040, 0x4060E0, 0xE0E040};
+
+// One frame of w × h raw 24-bit pixels from a function of the position.
+template <class F>
+VaskFrame Drawn(int32_t w, int32_t h, int32_t delay, bool keyed, F pixel) {
+  std::vector<std::vector<uint32_t>> rows(static_cast<size_t>(h), std::vector<uint32_t>(static_cast<size_t>(w)));
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) rows[size_t(y)][size_t(x)] = pixel(x, y);
+  VaskFrame frame = VaskFrame::Of(w, h, 24, rows);
+  frame.Delay = delay;
+  if (keyed) frame.TransparentValue = static_cast<int32_t>(kKey);
+  return frame;
+}
+
+std::string Picture(std::vector<VaskFrame> frames) {
+  VaskFile file;
+  file.Frames = std::move(frames);
+  return MakeVask(file);
+}
+
+// A diamond on a keyed square; clicks count only on the diamond.
+std::string StarPicture() {
+  const int c = kStarSize / 2;
+  return Picture({Drawn(kStarSize, kStarSize, 0, true, [&](int x, int y) {
+    const int d = std::abs(x - c) + std::abs(y - c);
+    return d > c - 2 ? kKey : d < c / 2 ? 0xFFF0A0 : kStarColour;
+  })});
+}
+
+// Four frames, each a square of one colour with a lighter quarter that moves round.
+std::string SpinnerPicture() {
+  std::vector<VaskFrame> frames;
+  for (size_t i = 0; i < kSpinnerColours.size(); ++i)
+    frames.push_back(Drawn(kSpinnerSize, kSpinnerSize, 150, false, [&](int x, int y) {
+      const int half = kSpinnerSize / 2;
+      const bool right = x >= half, bottom = y >= half;
+      const size_t quarter = right ? (bottom ? 2 : 1) : (bottom ? 3 : 0);
+      const bool inner = std::abs(x - half) < 4 && std::abs(y - half) < 4;
+      return quarter == i && !inner ? 0xFFFFFF : kSpinnerColours[i];
+    }));
+  return Picture(frames);
+}
+
+// A round wheel with four spokes and a hub, keyed outside the rim.
+std::string WheelPicture() {
+  const int c = kWheelSize / 2;
+  return Picture({Drawn(kWheelSize, kWheelSize, 0, true, [&](int x, int y) {
+    const int dx = x - c, dy = y - c, r2 = dx * dx + dy * dy;
+    if (r2 > c * c) return kKey;
+    if (r2 < 25) return kHubColour;
+    if (r2 > (c - 5) * (c - 5)) return 0x2070D0u;
+    return std::abs(dx) < 3 || std::abs(dy) < 3 ? 0xC0C0C0u : kKey;
+  })});
+}
+
+// Rings growing over four frames.
+std::string PuffPicture() {
+  std::vector<VaskFrame> frames;
+  for (int i = 1; i <= 4; ++i)
+    frames.push_back(Drawn(32, 32, 100, true, [&](int x, int y) {
+      const int dx = x - 16, dy = y - 16, r2 = dx * dx + dy * dy, outer = 4 * i, inner = 4 * i - 3;
+      return r2 <= outer * outer && r2 >= inner * inner ? 0xF0F0F0u : kKey;
+    }));
+  return Picture(frames);
+}
+
+std::string BlinkPicture() {
+  return Picture({Drawn(24, 24, 0, false, [](int x, int y) { return (x / 6 + y / 6) % 2 ? 0x20A060u : 0x106030u; })});
+}
+
+std::string Left(TPoint p) { return std::to_string(p.X); }
+std::string Top(TPoint p) { return std::to_string(p.Y); }
+
+// pictures.osb, called once after the text: the pictures appear.
+std::string PicturesPage() {
+  PageBuilder page;
+  page.VarNew("angle", PT_INT, "0")
+      .VarNew("pass", PT_INT, "0")
+      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"star\""},
+                                        {PR_SOURCE, "\"star.vsk\""},
+                                        {PR_LEFT, Left(kStar)},
+                                        {PR_TOP, Top(kStar)},
+                                        {PR_CAPTUREMASK, "TRUE"},
+                                        {PR_ONLBTNDOWN, "\"hit.osb\""}})
+      // A mirrored, faded copy beside it.
+      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"ghost\""},
+                                        {PR_SOURCE, "\"star.vsk\""},
+                                        {PR_LEFT, std::to_string(kStar.X + 120)},
+                                        {PR_TOP, Top(kStar)},
+                                        {PR_FLIPH, "TRUE"},
+                                        {PR_ALPHA, "120"},
+                                        {PR_ZOOMY, "192"}})
+      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"spinner\""},
+                                        {PR_SOURCE, "\"spinner.vsk\""},
+                                        {PR_LEFT, Left(kSpinner)},
+                                        {PR_TOP, Top(kSpinner)},
+                                        {PR_REPEAT, "TRUE"}})
+      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"wheel\""},
+                                        {PR_SOURCE, "\"wheel.vsk\""},
+                                        {PR_OFFSETX, std::to_string(kWheelSize / 2)},
+                                        {PR_OFFSETY, std::to_string(kWheelSize / 2)},
+                                        {PR_LEFT, Left(kWheel)},
+                                        {PR_TOP, Top(kWheel)}})
+      // Its glow: the same wheel, twice as large, added as light.
+      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"glow\""},
+                                        {PR_SOURCE, "\"wheel.vsk\""},
+                                        {PR_ZOOMX, "512"},
+                                        {PR_ZOOMY, "512"},
+                                        {PR_OFFSETX, std::to_string(kWheelSize / 2)},
+                                        {PR_OFFSETY, std::to_string(kWheelSize / 2)},
+                                        {PR_LEFT, Left(kWheel)},
+                                        {PR_TOP, Top(kWheel)},
+                                        {PR_PRIORITY, "-1"},
+                                        {PR_ALPHA, "320"}});
+  return page.Bytes();
+}
+
+// picstep.osb, called at every pass of the flips: the wheel turns on by an eighth, a
+// puff plays once and frees itself, and a square comes and goes.
+std::string PictureStepPage() {
+  PageBuilder page;
+  page.GetProp("\"wheel\"", Code(PR_ANGLE), "angle")
+      .PropMotion({.name = "\"turn\"", .target = "\"wheel\"", .property = Code(PR_ANGLE), .endValue = "angle + 32",
+                   .duration = "500", .motionType = "0"})
+      .PropMotion({.name = "\"glowturn\"", .target = "\"glow\"", .property = Code(PR_ANGLE),
+                   .endValue = "0 - angle - 32", .duration = "500", .motionType = "2"})
+      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"puff\""},
+                                        {PR_SOURCE, "\"puff.vsk\""},
+                                        {PR_LEFT, Left(kPuff)},
+                                        {PR_TOP, Top(kPuff)},
+                                        {PR_AUTOSCRAP, "TRUE"}})
+      .If("pass % 2 == 0",
+          [&] {
+            page.Component(TCommandCode::ImgNew, {{PR_NAME, "\"blink\""},
+                                                  {PR_SOURCE, "\"blink.vsk\""},
+                                                  {PR_LEFT, Left(kBlink)},
+                                                  {PR_TOP, Top(kBlink)}});
+          })
+      .Else([&] { page.ObjDel("\"blink\""); })
+      .Calc("pass = pass + 1");
+  return page.Bytes();
+}
+
+std::vector<GameFile> PictureFiles() {
+  PageBuilder hit;
+  hit.Calc("hits = hits + 1");
+  return {
+      {"pictures.osb", PicturesPage()}, {"picstep.osb", PictureStepPage()}, {"hit.osb", hit.Bytes()},
+      {"star.vsk", StarPicture()},      {"spinner.vsk", SpinnerPicture()},  {"wheel.vsk", WheelPicture()},
+      {"puff.vsk", PuffPicture()},      {"blink.vsk", BlinkPicture()},
+  };
+}
+
+// The pictures come after the text and stay: each flip carries them to the new layer.
+void AddPictureScene(PageBuilder& start, std::vector<GameFile>& pages) {
+  start.Call("pictures.osb", 0);
+  for (GameFile& file : PictureFiles()) pages.push_back(std::move(file));
+}
+
 // ---- Title, choice and settings screens ----
 
-constexpr uint32_t kControlKey = 0xFF00FF;  // the key colour of the controls' pictures
 constexpr TPoint kTitleBox{140, 150}, kStartButton{100, 90}, kSettingsButton{100, 150};
 constexpr int32_t kTitleWidth = 360, kTitleHeight = 270, kButtonWidth = 160, kButtonHeight = 40;
 constexpr int32_t kBlinkTop = 222, kBlinkMilliseconds = 500;
@@ -152,33 +316,21 @@ std::string Name(std::string_view name) { return Quoted(name); }
 std::string Text(std::string_view utf8) { return Quoted(Utf8ToSjis(utf8)); }
 std::string Num(int32_t value) { return std::to_string(value); }
 
-// A w × h picture of `cells` cells side by side, each a body of its colour in a frame of
-// `edge`, keyed at the four corner pixels of each cell.
+// A picture of cells w × h side by side, each a body of its colour in a frame of `edge` two
+// pixels wide, keyed at the corner pixels of each cell.
 std::string CellStrip(int32_t w, int32_t h, const std::vector<uint32_t>& bodies, uint32_t edge) {
-  const int32_t cells = static_cast<int32_t>(bodies.size());
-  std::vector<std::vector<uint32_t>> rows(size_t(h), std::vector<uint32_t>(size_t(w * cells)));
-  for (int32_t c = 0; c < cells; ++c)
-    for (int32_t y = 0; y < h; ++y)
-      for (int32_t x = 0; x < w; ++x) {
-        const bool cornerX = x == 0 || x == w - 1, cornerY = y == 0 || y == h - 1;
-        const bool border = x < 2 || y < 2 || x >= w - 2 || y >= h - 2;
-        rows[size_t(y)][size_t(c * w + x)] = cornerX && cornerY ? kControlKey : border ? edge : bodies[size_t(c)];
-      }
-  VaskFrame frame = VaskFrame::Of(w * cells, h, 24, rows);
-  frame.TransparentValue = static_cast<int32_t>(kControlKey);
-  VaskFile file;
-  file.Frames = {frame};
-  return MakeVask(file);
+  const auto cells = static_cast<int32_t>(bodies.size());
+  return Picture({Drawn(w * cells, h, 0, true, [&](int x, int y) {
+    const int cx = x % w;
+    const bool cornerX = cx == 0 || cx == w - 1, cornerY = y == 0 || y == h - 1;
+    const bool border = cx < 2 || y < 2 || cx >= w - 2 || y >= h - 2;
+    return cornerX && cornerY ? kKey : border ? edge : bodies[size_t(x / w)];
+  })});
 }
 
 // The slider's bar: two cells of a groove 8 high, its lower and upper edges dark.
 std::string BarStrip() {
-  std::vector<std::vector<uint32_t>> rows(8, std::vector<uint32_t>(16));
-  for (size_t y = 0; y < 8; ++y)
-    for (size_t x = 0; x < 16; ++x) rows[y][x] = y == 0 || y == 7 ? 0x101010 : kBarColours[x / 8];
-  VaskFile file;
-  file.Frames = {VaskFrame::Of(16, 8, 24, rows)};
-  return MakeVask(file);
+  return Picture({Drawn(16, 8, 0, false, [](int x, int y) { return y == 0 || y == 7 ? 0x101010u : kBarColours[x / 8]; })});
 }
 
 // A caption on a parent, centred in the parent's width once it has laid itself out.
@@ -375,171 +527,6 @@ void AddChoiceScene(PageBuilder& start, std::vector<GameFile>& pages) {
   PageBuilder chose;
   chose.Calc("choice = @SelIndex").Calc("chosen = 1");
   pages.push_back({"chose.osb", chose.Bytes()});
-}
-
-// ---- Pictures ----
-
-constexpr uint32_t kKey = 0xFF00FF;  // the key colour of every keyed picture
-constexpr TPoint kStar{120, 200}, kSpinner{460, 180}, kWheel{320, 240}, kPuff{560, 40}, kBlink{40, 40};
-constexpr int kStarSize = 48, kSpinnerSize = 40, kWheelSize = 65;
-constexpr uint32_t kStarColour = 0xFFD020, kHubColour = 0x303030;
-const std::vector<uint32_t> kSpinnerColours = {0xE04040, 0x40C040, 0x4060E0, 0xE0E040};
-
-// One frame of w × h raw 24-bit pixels from a function of the position.
-template <class F>
-VaskFrame Drawn(int32_t w, int32_t h, int32_t delay, bool keyed, F pixel) {
-  std::vector<std::vector<uint32_t>> rows(static_cast<size_t>(h), std::vector<uint32_t>(static_cast<size_t>(w)));
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) rows[size_t(y)][size_t(x)] = pixel(x, y);
-  VaskFrame frame = VaskFrame::Of(w, h, 24, rows);
-  frame.Delay = delay;
-  if (keyed) frame.TransparentValue = static_cast<int32_t>(kKey);
-  return frame;
-}
-
-std::string Picture(std::vector<VaskFrame> frames) {
-  VaskFile file;
-  file.Frames = std::move(frames);
-  return MakeVask(file);
-}
-
-// A diamond on a keyed square; clicks count only on the diamond.
-std::string StarPicture() {
-  const int c = kStarSize / 2;
-  return Picture({Drawn(kStarSize, kStarSize, 0, true, [&](int x, int y) {
-    const int d = std::abs(x - c) + std::abs(y - c);
-    return d > c - 2 ? kKey : d < c / 2 ? 0xFFF0A0 : kStarColour;
-  })});
-}
-
-// Four frames, each a square of one colour with a lighter quarter that moves round.
-std::string SpinnerPicture() {
-  std::vector<VaskFrame> frames;
-  for (size_t i = 0; i < kSpinnerColours.size(); ++i)
-    frames.push_back(Drawn(kSpinnerSize, kSpinnerSize, 150, false, [&](int x, int y) {
-      const int half = kSpinnerSize / 2;
-      const bool right = x >= half, bottom = y >= half;
-      const size_t quarter = right ? (bottom ? 2 : 1) : (bottom ? 3 : 0);
-      const bool inner = std::abs(x - half) < 4 && std::abs(y - half) < 4;
-      return quarter == i && !inner ? 0xFFFFFF : kSpinnerColours[i];
-    }));
-  return Picture(frames);
-}
-
-// A round wheel with four spokes and a hub, keyed outside the rim.
-std::string WheelPicture() {
-  const int c = kWheelSize / 2;
-  return Picture({Drawn(kWheelSize, kWheelSize, 0, true, [&](int x, int y) {
-    const int dx = x - c, dy = y - c, r2 = dx * dx + dy * dy;
-    if (r2 > c * c) return kKey;
-    if (r2 < 25) return kHubColour;
-    if (r2 > (c - 5) * (c - 5)) return 0x2070D0u;
-    return std::abs(dx) < 3 || std::abs(dy) < 3 ? 0xC0C0C0u : kKey;
-  })});
-}
-
-// Rings growing over four frames.
-std::string PuffPicture() {
-  std::vector<VaskFrame> frames;
-  for (int i = 1; i <= 4; ++i)
-    frames.push_back(Drawn(32, 32, 100, true, [&](int x, int y) {
-      const int dx = x - 16, dy = y - 16, r2 = dx * dx + dy * dy, outer = 4 * i, inner = 4 * i - 3;
-      return r2 <= outer * outer && r2 >= inner * inner ? 0xF0F0F0u : kKey;
-    }));
-  return Picture(frames);
-}
-
-std::string BlinkPicture() {
-  return Picture({Drawn(24, 24, 0, false, [](int x, int y) { return (x / 6 + y / 6) % 2 ? 0x20A060u : 0x106030u; })});
-}
-
-std::string Left(TPoint p) { return std::to_string(p.X); }
-std::string Top(TPoint p) { return std::to_string(p.Y); }
-
-// pictures.osb, called once after the text: the pictures appear.
-std::string PicturesPage() {
-  PageBuilder page;
-  page.VarNew("angle", PT_INT, "0")
-      .VarNew("pass", PT_INT, "0")
-      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"star\""},
-                                        {PR_SOURCE, "\"star.vsk\""},
-                                        {PR_LEFT, Left(kStar)},
-                                        {PR_TOP, Top(kStar)},
-                                        {PR_CAPTUREMASK, "TRUE"},
-                                        {PR_ONLBTNDOWN, "\"hit.osb\""}})
-      // A mirrored, faded copy beside it.
-      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"ghost\""},
-                                        {PR_SOURCE, "\"star.vsk\""},
-                                        {PR_LEFT, std::to_string(kStar.X + 120)},
-                                        {PR_TOP, Top(kStar)},
-                                        {PR_FLIPH, "TRUE"},
-                                        {PR_ALPHA, "120"},
-                                        {PR_ZOOMY, "192"}})
-      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"spinner\""},
-                                        {PR_SOURCE, "\"spinner.vsk\""},
-                                        {PR_LEFT, Left(kSpinner)},
-                                        {PR_TOP, Top(kSpinner)},
-                                        {PR_REPEAT, "TRUE"}})
-      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"wheel\""},
-                                        {PR_SOURCE, "\"wheel.vsk\""},
-                                        {PR_OFFSETX, std::to_string(kWheelSize / 2)},
-                                        {PR_OFFSETY, std::to_string(kWheelSize / 2)},
-                                        {PR_LEFT, Left(kWheel)},
-                                        {PR_TOP, Top(kWheel)}})
-      // Its glow: the same wheel, twice as large, added as light.
-      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"glow\""},
-                                        {PR_SOURCE, "\"wheel.vsk\""},
-                                        {PR_ZOOMX, "512"},
-                                        {PR_ZOOMY, "512"},
-                                        {PR_OFFSETX, std::to_string(kWheelSize / 2)},
-                                        {PR_OFFSETY, std::to_string(kWheelSize / 2)},
-                                        {PR_LEFT, Left(kWheel)},
-                                        {PR_TOP, Top(kWheel)},
-                                        {PR_PRIORITY, "-1"},
-                                        {PR_ALPHA, "320"}});
-  return page.Bytes();
-}
-
-// picstep.osb, called at every pass of the flips: the wheel turns on by an eighth, a
-// puff plays once and frees itself, and a square comes and goes.
-std::string PictureStepPage() {
-  PageBuilder page;
-  page.GetProp("\"wheel\"", Code(PR_ANGLE), "angle")
-      .PropMotion({.name = "\"turn\"", .target = "\"wheel\"", .property = Code(PR_ANGLE), .endValue = "angle + 32",
-                   .duration = "500", .motionType = "0"})
-      .PropMotion({.name = "\"glowturn\"", .target = "\"glow\"", .property = Code(PR_ANGLE),
-                   .endValue = "0 - angle - 32", .duration = "500", .motionType = "2"})
-      .Component(TCommandCode::ImgNew, {{PR_NAME, "\"puff\""},
-                                        {PR_SOURCE, "\"puff.vsk\""},
-                                        {PR_LEFT, Left(kPuff)},
-                                        {PR_TOP, Top(kPuff)},
-                                        {PR_AUTOSCRAP, "TRUE"}})
-      .If("pass % 2 == 0",
-          [&] {
-            page.Component(TCommandCode::ImgNew, {{PR_NAME, "\"blink\""},
-                                                  {PR_SOURCE, "\"blink.vsk\""},
-                                                  {PR_LEFT, Left(kBlink)},
-                                                  {PR_TOP, Top(kBlink)}});
-          })
-      .Else([&] { page.ObjDel("\"blink\""); })
-      .Calc("pass = pass + 1");
-  return page.Bytes();
-}
-
-std::vector<GameFile> PictureFiles() {
-  PageBuilder hit;
-  hit.Calc("hits = hits + 1");
-  return {
-      {"pictures.osb", PicturesPage()}, {"picstep.osb", PictureStepPage()}, {"hit.osb", hit.Bytes()},
-      {"star.vsk", StarPicture()},      {"spinner.vsk", SpinnerPicture()},  {"wheel.vsk", WheelPicture()},
-      {"puff.vsk", PuffPicture()},      {"blink.vsk", BlinkPicture()},
-  };
-}
-
-// The pictures come after the text and stay: each flip carries them to the new layer.
-void AddPictureScene(PageBuilder& start, std::vector<GameFile>& pages) {
-  start.Call("pictures.osb", 0);
-  for (GameFile& file : PictureFiles()) pages.push_back(std::move(file));
 }
 
 // ---- Film ----
