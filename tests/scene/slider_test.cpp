@@ -288,34 +288,32 @@ TEST_F(SliderTest, TheFullInt32RangeAndAThumbAsLongAsTheBar) {
 class SliderPixels : public SliderTest, public testing::WithParamInterface<int> {};
 
 TEST_P(SliderPixels, PartsAnchoredAtTheMinimumEnd) {
-  {
-    const int bits = GetParam();
-    // The screen's depth before any picture is decoded.
-    UseDepth(bits);
-    Scene().ActiveLayer()->SetColor(0);
-    const auto px = [&](uint32_t rgb) {
-      return BackBuffer().ColorToPixel(int32_t((rgb & 0xFF) << 16 | (rgb & 0xFF00) | rgb >> 16));
-    };
-    TOrvaSlider* s = Make(false, 50);
-    TOrvaSlider* v = Make(true, 25);
-    v->SetLeft(400);
-    input.Frame("move 221 205");
-    Repaint();
-    // The lit cell runs from the minimum end to the thumb; the plain cell continues its
-    // pattern after it.
-    EXPECT_EQ(Pixel(113, 205), px(R[0])) << bits;
-    EXPECT_EQ(Pixel(113 + 41, 203), px(R[1])) << bits;
-    EXPECT_EQ(Pixel(113 + 50 + 10, 203), px(G[0])) << bits;  // beyond the thumb
-    EXPECT_EQ(Pixel(113 + 99, 203), px(G[3])) << bits;
-    EXPECT_EQ(Pixel(160, 200), px(T[0])) << bits;
-    EXPECT_EQ(Pixel(101, 203), px(B[0])) << bits;
-    EXPECT_EQ(Pixel(221, 203), px(B[4])) << bits << " button 1 hovered";
-    // The vertical bar (x 403..406, y 214..313) is anchored at its bottom row: the lit cell's
-    // last row there, the plain cell above the thumb continuing the rows upwards.
-    EXPECT_EQ(Pixel(404, 313), px(R[3])) << bits;
-    EXPECT_EQ(Pixel(404, 313 - 12), px(R[3])) << bits;
-    EXPECT_EQ(Pixel(404, 214), px(G[(3 - 99 % 4 + 4) % 4])) << bits;
-  }
+  const int bits = GetParam();
+  // The screen's depth before any picture is decoded.
+  UseDepth(bits);
+  Scene().ActiveLayer()->SetColor(0);
+  const auto px = [&](uint32_t rgb) {
+    return BackBuffer().ColorToPixel(int32_t((rgb & 0xFF) << 16 | (rgb & 0xFF00) | rgb >> 16));
+  };
+  Make(false, 50);
+  TOrvaSlider* v = Make(true, 25);
+  v->SetLeft(400);
+  input.Frame("move 221 205");
+  Repaint();
+  // The lit cell runs from the minimum end to the thumb; the plain cell continues its
+  // pattern after it.
+  EXPECT_EQ(Pixel(113, 205), px(R[0])) << bits;
+  EXPECT_EQ(Pixel(113 + 41, 203), px(R[1])) << bits;
+  EXPECT_EQ(Pixel(113 + 50 + 10, 203), px(G[0])) << bits;  // beyond the thumb
+  EXPECT_EQ(Pixel(113 + 99, 203), px(G[3])) << bits;
+  EXPECT_EQ(Pixel(160, 200), px(T[0])) << bits;
+  EXPECT_EQ(Pixel(101, 203), px(B[0])) << bits;
+  EXPECT_EQ(Pixel(221, 203), px(B[4])) << bits << " button 1 hovered";
+  // The vertical bar (x 403..406, y 214..313) is anchored at its bottom row: the lit cell's
+  // last row there, the plain cell above the thumb continuing the rows upwards.
+  EXPECT_EQ(Pixel(404, 313), px(R[3])) << bits;
+  EXPECT_EQ(Pixel(404, 313 - 12), px(R[3])) << bits;
+  EXPECT_EQ(Pixel(404, 214), px(G[(3 - 99 % 4 + 4) % 4])) << bits;
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, SliderPixels, testing::Values(16, 32));
