@@ -1,10 +1,11 @@
 // The stored form of a scene on any bytes: the first byte picks the save version (100..139),
-// the rest is the scene (message boxes, sounds and movies among its objects; the media items
-// are stand-ins that every file name opens). Animated images find two pictures
-// among the game files ("a.vsk", two frames, and "k.vsk", keyed) and evaluate their DELAY over
-// a variable store. What loads is updated, painted, and saved and loaded twice more; the
-// last two saves must be equal. (The first may still name event senders that are not saved
-// themselves, such as internal objects; those load as events without a sender.)
+// the rest is the scene: boxes, timers, buttons, sliders, scroll bars, captions, menus,
+// message boxes, sounds and movies among its objects, each of the factory's own class (the
+// media items are stand-ins that every file name opens). Pictures come from two files among
+// the game files ("a.vsk", two frames, and "k.vsk", keyed); animated images evaluate their
+// DELAY over a variable store. What loads is updated, painted, and saved and loaded twice
+// more; the last two saves must be equal. (The first may still name event senders that are
+// not saved themselves, such as internal objects; those load as events without a sender.)
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,7 +14,6 @@
 #include "core/stream.h"
 #include "kit/game_files.h"
 #include "kit/media_doubles.h"
-#include "kit/scene_doubles.h"
 #include "kit/vask_file.h"
 #include "scene/animated_image.h"
 #include "scene/base_list.h"
@@ -30,10 +30,7 @@ using namespace orva;
 
 TOrvaBaseList& Scene() {
   static const bool ready = [] {
-    RegisterObjectClass(LT_BOX, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::FillBox>(s); });
-    RegisterObjectClass(LT_TIMER,
-                        [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::StoredComponent>(s); });
-    // Message boxes, their glyphs from the fake rasteriser.
+    // Message boxes, captions and menus, their glyphs from the fake rasteriser.
     fuzz_text::InstallTextSubsystem();
     RegisterObjectClass(LT_IMAGES, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(s); });
     RegisterObjectClass(LT_PROPMOTION,

@@ -94,6 +94,21 @@ void TOrvaImageData::DrawAt(TOrvaObject& object, int32_t x, int32_t y, const TRe
   BlitPicture(*target, x, y, *picture, source, GetMask(), object.GetFlipH(), object.GetFlipV(), alpha);
 }
 
+void TOrvaImageData::DrawTiled(TCustomDIBX& target, const TRect& rect, int32_t offsetX, int32_t offsetY,
+                               int32_t alpha) {
+  TCustomDIBX* picture = GetDIB();
+  if (!picture) return;
+  TCustomDIBX* mask = GetMask();
+  const bool key = picture->TransparentColor != -1;
+  const auto a = static_cast<uint32_t>(alpha);
+  if (mask)
+    target.StretchDrawMaskEx(rect, 256, 256, *picture, offsetX, offsetY, false, false, *mask, a);
+  else if (alpha == 255 && !key)
+    target.FillPattern(rect, *picture, offsetX, offsetY, false, false);
+  else
+    target.StretchDrawEx(rect, 256, 256, *picture, offsetX, offsetY, key, false, false, a);
+}
+
 // ==== TOrvaImageList ====
 
 void TOrvaImageList::Clear() {

@@ -47,6 +47,9 @@ class TOrvaImageData {
   // Part `source` of the frame 1:1 at (x, y) on the object's target surface, with the
   // object's ALPHA and mirroring.
   void DrawAt(TOrvaObject& object, int32_t x, int32_t y, const TRect& source);
+  // The frame repeated over `rect` of the target from the pattern offset (offsetX, offsetY),
+  // unzoomed and unmirrored, with the extended alpha 0..511.
+  void DrawTiled(TCustomDIBX& target, const TRect& rect, int32_t offsetX, int32_t offsetY, int32_t alpha);
 
  private:
   TVaskItemFrame& frame_;

@@ -7,7 +7,11 @@
 #include "core/vocabulary.h"
 #include "scene/animated_image.h"
 #include "scene/base_list.h"
+#include "scene/box.h"
+#include "scene/button.h"
 #include "scene/cinema.h"
+#include "scene/orva_timer.h"
+#include "scene/slider.h"
 #include "scene/prop_motion.h"
 #include "scene/http_object.h"
 #include "scene/sound.h"
@@ -20,6 +24,13 @@ namespace {
 std::array<TObjectConstructor, 128>& Classes() {
   static std::array<TObjectConstructor, 128> classes = [] {
     std::array<TObjectConstructor, 128> table;
+    table[LT_BOX] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaBox>(scene); };
+    table[LT_BUTTON] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaButton>(scene); };
+    table[LT_TIMER] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaTimer>(scene); };
+    table[LT_SLIDER] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaSlider>(scene); };
+    table[LT_SCROLLBAR] = [](TOrvaBaseList& scene) -> TOrvaObject* {
+      return CreateSceneObject<TOrvaScrollbar>(scene);
+    };
     table[LT_IMAGES] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(scene); };
     table[LT_CINEMA] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCinema>(scene); };
     table[LT_PROPMOTION] = [](TOrvaBaseList& scene) -> TOrvaObject* {

@@ -18,12 +18,21 @@ struct GameFile {
 
 // A 640 × 480 paced game that counts its starts in the status variable "starts", saves into
 // slot 1 and loads that save once, then plays its scenes in turn:
-// - title: looping music that fades in over DemoMusicFadeMilliseconds, and a short opening
-//   movie shown as an overlay at DemoMoviePlace that frees itself at its end; the text scene
-//   starts with them;
+// - title: looping music that fades in over DemoMusicFadeMilliseconds at the volume of the
+//   status variable "volume", and a short opening movie shown as an overlay at
+//   DemoMoviePlace that frees itself at its end; the title screen starts with them;
+// - title screen: the game's name, a start and a settings button on a box and a line that a
+//   timer blinks every DemoBlinkMilliseconds; its loop stands on line DemoTitleLine and goes
+//   on once the start button is clicked; the settings button opens the settings screen;
+// - settings screen (settings.osb): a slider that sets the music's volume and "volume", a
+//   caption over its thumb that shows the value and follows it, a button that closes it;
 // - text: Japanese text in a message box whose pages a click on the box turns (each click
 //   plays a click effect; two text commands, three pages, each waiting until read), then the
 //   same pages again from the backlog until one more click empties the box;
+// - choice: a menu that opens over DemoMenuOpenMilliseconds (its command on line
+//   DemoChoiceLine) with two lines, chosen by the mouse or the keys: @SelIndex goes into the
+//   status variable "choice" and @SelStr is shown a moment; line 1 opens the settings screen
+//   (from line DemoChoiceDoneLine) before the pictures;
 // - pictures: a star that counts the clicks on its opaque pixels in the status variable
 //   "hits", its mirrored and faded copy, a spinning animation, a wheel turned by property
 //   motions with its glow added as light, a puff that frees itself at the end of each pass, a
@@ -53,6 +62,46 @@ constexpr TPoint DemoMoviePlace{440, 20};
 // Trace lines of the text scene: its second text command, the backlog view, and the command
 // that ends the scene once the box is empty.
 constexpr int32_t DemoSecondTextLine = 800, DemoBacklogLine = 801, DemoTextDoneLine = 802;
+
+constexpr int32_t DemoTitleLine = 600, DemoChoiceLine = 650, DemoChoiceDoneLine = 651;
+constexpr int32_t DemoBlinkMilliseconds = 500, DemoMenuOpenMilliseconds = 300;
+
+// Where the title, choice and settings screens put their parts (scene coordinates; colours
+// 0x00RRGGBB as captured).
+struct DemoScreenSpots {
+  TPoint StartButton, SettingsButton;    // the middles of the title's buttons
+  TPoint ButtonBody;                     // a pixel of the start button's body, clear of its text
+  std::vector<uint32_t> ButtonColours;   // the body in its normal, hover and pressed looks
+  TRect Blink;                           // the blinking line's band
+  uint32_t BlinkColour;
+  TPoint ChoiceMenu;                     // the menu's top-left corner
+  int32_t ChoiceHeight;                  // its height when open
+  std::vector<TPoint> ChoiceLines;       // the middles of its lines' left parts
+  TPoint VolumeThumb;                    // the middle of the volume thumb at 1000
+  int32_t VolumeBarLength;               // how far the thumb's middle moves from 0 to 1000
+  TRect VolumeText;                      // the band the value caption moves in
+  uint32_t VolumeTextColour;
+  TRect SettingsPanel;                   // the settings screen's box (wider than the title's)
+  TPoint BackButton;                     // the middle of the settings screen's button
+};
+const DemoScreenSpots& DemoScreens();
+
+// Scripted input for the headless player (ORVA_INPUT) that plays the demo. Clicks are in the
+// window, whose scene lies below a toolbar DemoWindowTop pixels high.
+constexpr int32_t DemoWindowTop = 22;
+// "clock click x y; " at a scene point.
+std::string DemoClickAt(int32_t clock, TPoint scenePoint);
+// The title's start button, clicked at DemoStartClock.
+constexpr int32_t DemoStartClock = 400;
+std::string DemoStartClick();
+// The start click, then clicks on the message box at these clock times.
+std::string DemoBoxClicks(const std::vector<int>& clocks);
+// A click on a line of the choice menu.
+std::string DemoChoiceClick(int32_t clock, int line);
+// Through the text (box clicks at 1000, 2000, 3000 and 4000) and the choice of the pictures
+// at DemoPicturesClock.
+constexpr int32_t DemoPicturesClock = 4800;
+std::string DemoToPictures();
 
 // Where the demo's pictures are and what they show (colours 0x00RRGGBB as captured).
 struct DemoPictureSpots {
