@@ -9,6 +9,7 @@
 #include "scene/base_list.h"
 #include "scene/prop_motion.h"
 #include "scene/http_object.h"
+#include "scene/tile.h"
 
 namespace orva {
 
@@ -22,6 +23,7 @@ std::array<TObjectConstructor, 128>& Classes() {
       return CreateSceneObject<TOrvaPropMotion>(scene);
     };
     table[LT_HTTP] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(scene); };
+    table[LT_TILE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaTile>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
     return table;
   }();

@@ -93,6 +93,28 @@ class RecordingSurface : public TDIBX {
         false);
   }
 
+  void StretchDrawEx(const TRect& d, int zx, int zy, TCustomDIBX&, int sx, int sy, bool k, bool fh, bool fv,
+                     uint32_t a) override {
+    Log("StretchDrawEx", Rect(d) + " zoom " + At(zx, zy) + " scroll " + At(sx, sy), int(a), fh, fv, k);
+  }
+  void StretchDrawMaskEx(const TRect& d, int zx, int zy, TCustomDIBX&, int sx, int sy, bool fh, bool fv, TCustomDIBX&,
+                         uint32_t a) override {
+    Log("StretchDrawMaskEx", Rect(d) + " zoom " + At(zx, zy) + " scroll " + At(sx, sy), int(a), fh, fv, false);
+  }
+  void StretchDrawTile(const TRect& d, int cw, int ch, int zx, int zy, TCustomDIBX&, const TRect&, bool k, bool fh,
+                       bool fv, uint32_t a, int sx, int sy) override {
+    Log("StretchDrawTile", Rect(d) + " cell " + At(cw, ch) + " zoom " + At(zx, zy) + " scroll " + At(sx, sy), int(a),
+        fh, fv, k);
+  }
+  void StretchDrawTileMask(const TRect& d, int cw, int ch, int zx, int zy, TCustomDIBX&, const TRect&, TCustomDIBX&,
+                           bool fh, bool fv, uint32_t a, int sx, int sy) override {
+    Log("StretchDrawTileMask", Rect(d) + " cell " + At(cw, ch) + " zoom " + At(zx, zy) + " scroll " + At(sx, sy),
+        int(a), fh, fv, false);
+  }
+  void FillPattern(const TRect& d, TCustomDIBX&, int sx, int sy, bool fh, bool fv) override {
+    Log("FillPattern", Rect(d) + " scroll " + At(sx, sy), -1, fh, fv, false);
+  }
+
   std::vector<std::string> Calls;
   // The clip each operation met.
   std::vector<TRect> Clips;
