@@ -9,6 +9,7 @@
 #include "scene/base_list.h"
 #include "scene/prop_motion.h"
 #include "scene/http_object.h"
+#include "scene/gauge.h"
 #include "scene/tile.h"
 
 namespace orva {
@@ -24,6 +25,7 @@ std::array<TObjectConstructor, 128>& Classes() {
     };
     table[LT_HTTP] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(scene); };
     table[LT_TILE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaTile>(scene); };
+    table[LT_GAUGE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaGauge>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
     return table;
   }();
