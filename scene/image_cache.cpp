@@ -1,5 +1,6 @@
 #include "scene/image_cache.h"
 
+#include "core/file_manager.h"
 #include "script/project_link.h"
 
 namespace orva {
@@ -9,6 +10,11 @@ TOrvaImageCache::~TOrvaImageCache() = default;
 
 bool TOrvaImageCache::Services::FileAvailable(std::string_view name) {
   return Project ? Project->FileAvailable(name) : FileExists(name);
+}
+
+bool SceneFileAvailable(std::string_view name) {
+  if (TOrvaImageCache* cache = GetImageCache()) return cache->FileAvailable(name);
+  return FileManager && FileManager->FileExists(name);
 }
 
 }  // namespace orva

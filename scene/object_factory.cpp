@@ -9,6 +9,7 @@
 #include "scene/base_list.h"
 #include "scene/prop_motion.h"
 #include "scene/http_object.h"
+#include "scene/map_image.h"
 #include "scene/cg_label.h"
 #include "scene/gauge.h"
 #include "scene/tile.h"
@@ -25,6 +26,7 @@ std::array<TObjectConstructor, 128>& Classes() {
       return CreateSceneObject<TOrvaPropMotion>(scene);
     };
     table[LT_HTTP] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(scene); };
+    table[LT_MAPIMG] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaMapImage>(scene); };
     table[LT_TILE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaTile>(scene); };
     table[LT_GAUGE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaGauge>(scene); };
     table[LT_CGLABEL] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCGLabel>(scene); };
