@@ -10,6 +10,7 @@
 #include "scene/prop_motion.h"
 #include "scene/http_object.h"
 #include "scene/map_image.h"
+#include "scene/prev_menu.h"
 #include "scene/cg_label.h"
 #include "scene/gauge.h"
 #include "scene/tile.h"
@@ -30,6 +31,7 @@ std::array<TObjectConstructor, 128>& Classes() {
     table[LT_TILE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaTile>(scene); };
     table[LT_GAUGE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaGauge>(scene); };
     table[LT_CGLABEL] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCGLabel>(scene); };
+    table[LT_PREVMENU] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaPrevMenu>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
     return table;
   }();
