@@ -1,6 +1,8 @@
 # orva_embed_resource(<target> TYPE <type> NAME <name> FILE <file>): links the file's bytes
 # into the target and registers them at start-up under type and name, where
-# FindResource (platform/resources.h) finds them. The target must link orva_platform.
+# FindResource (platform/resources.h) finds them. The target must link orva_platform; it may
+# be defined in another directory, and the file may be made at build time (the caller then
+# makes the target depend on what makes it).
 function(orva_embed_resource target)
   cmake_parse_arguments(ARG "" "TYPE;NAME;FILE" "" ${ARGN})
   get_filename_component(file "${ARG_FILE}" ABSOLUTE)
@@ -30,6 +32,6 @@ namespace {
                          true);
 }  // namespace
 ]=] @ONLY)
-  set_source_files_properties("${source}" PROPERTIES OBJECT_DEPENDS "${file}")
+  set_source_files_properties("${source}" TARGET_DIRECTORY ${target} PROPERTIES OBJECT_DEPENDS "${file}")
   target_sources(${target} PRIVATE "${source}")
 endfunction()

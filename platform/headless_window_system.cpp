@@ -203,6 +203,11 @@ void THeadlessWindowSystem::WaitEvent() {
 
 void THeadlessWindowSystem::PostClose() { queue_.push_back(WindowEvent(TKind::Close)); }
 
+void THeadlessWindowSystem::OpenAddress(const std::string& address) {
+  opened_.push_back(address);
+  std::fprintf(stderr, "[open] %s\n", address.c_str());
+}
+
 TMsgResult THeadlessWindowSystem::TBoxes::Show(const std::string& text, const std::string& caption,
                                                TMsgButtons buttons, TMsgIcon) {
   TMsgResult answer = buttons == TMsgButtons::OK ? TMsgResult::OK : TMsgResult::None;

@@ -11,7 +11,8 @@
 //   wheel up|down | keydown K | keyup K | key K (down and up) | repeat K (an auto-repeat)
 // X, Y are client coordinates; K is a virtual-key code (decimal or 0x hex), a letter or
 // digit, or one of SPACE RETURN ESCAPE TAB BACK LEFT UP RIGHT DOWN F1..F12.
-// Box answers: "ok", "cancel", "yes", "no" separated by ",".
+// Box answers: "ok", "cancel", "yes", "no" separated by ",". Addresses to open are recorded
+// and printed on standard error as "[open] <address>".
 
 #include <deque>
 #include <memory>
@@ -67,6 +68,7 @@ class THeadlessWindowSystem : public TWindowSystem {
   void WarpMouse(TWinPoint client) override { cursor_ = client; }
   void SetCursor(const TCursorImage* image) override { customCursor_ = image != nullptr; }
   void InhibitScreenSaver() override {}
+  void OpenAddress(const std::string& address) override;
 
   TDisplayControl& Display() override { return display_; }
   TMessageBoxService& MessageBoxes() override { return boxes_; }
@@ -76,6 +78,7 @@ class THeadlessWindowSystem : public TWindowSystem {
   bool Bordered() const { return bordered_; }
   bool CustomCursor() const { return customCursor_; }
   int Flushes() const { return flushes_; }
+  const std::vector<std::string>& OpenedAddresses() const { return opened_; }
 
  private:
   // Prints each box and answers it from the list; once the list is used up, OK for a box
@@ -104,6 +107,7 @@ class THeadlessWindowSystem : public TWindowSystem {
   int flushes_ = 0;
   TWinPoint cursor_;
   std::vector<uint32_t> pixels_;
+  std::vector<std::string> opened_;
 };
 
 }  // namespace orva

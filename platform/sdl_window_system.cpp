@@ -229,6 +229,7 @@ class TSdlWindowSystem final : public TWindowSystem {
   }
 
   void InhibitScreenSaver() override { SDL_DisableScreenSaver(); }
+  void OpenAddress(const std::string& address) override { SDL_OpenURL(address.c_str()); }
 
   TDisplayControl& Display() override { return display_; }
   TMessageBoxService& MessageBoxes() override { return boxes_; }

@@ -117,6 +117,8 @@ class TWindowSystem {
   // nullptr: the arrow. The window makes its own copy of the picture.
   virtual void SetCursor(const TCursorImage* image) = 0;
   virtual void InhibitScreenSaver() = 0;
+  // Opens a web address (UTF-8) with the desktop's own handler and returns at once.
+  virtual void OpenAddress(const std::string& address) = 0;
 
   // ---- Display and boxes ----
   virtual TDisplayControl& Display() = 0;

@@ -3,6 +3,10 @@
 // objects. The films themselves are built above the scene; the scene's players (motions on a
 // control, cinemas, particles) reach them through this class and make them with CreateFilm,
 // which uses the factory the films install.
+//
+// A film plays in one of three modes, fixed by its player before the first SetTime: in its
+// owner scene's pages with transitions (a cinema's private scene), in the main scene under a
+// host (a cinema without page flips or background colour), or on one control (ObjectMotion).
 
 #include <cstdint>
 #include <functional>
@@ -15,6 +19,7 @@
 
 namespace orva {
 
+class TOrvaBaseList;
 class TOrvaControl;
 
 class TFilmManager {
@@ -30,14 +35,36 @@ class TFilmManager {
   // The file names of the film's image tracks, in track order: what a preview menu loads
   // ahead. None by default.
   virtual std::vector<std::string> ImageTrackFiles() { return {}; }
+  // Hands the film's size and colour to the owner (not with a host, not on a control) and
+  // makes the sounds of the sound tracks, paused until their first tick.
+  virtual void Start() {}
+  // Whether a track is a transition or draws on the page the next transition shows.
+  virtual bool UsesPageFlip() { return false; }
+  // Every track hears of the pause flag (sound tracks pause their sounds).
+  virtual void SetPaused(bool flag) { Paused = flag; }
+  // A film that is not enabled keeps its sounds paused.
+  virtual void SetEnabled(bool flag) { Enabled = flag; }
 
   // From the file.
+  int32_t Width = 0, Height = 0;
+  // The background colour, 24-bit RGB; -1 none.
+  int32_t Color = -1;
   // Track positions are relative to the driven control's position.
   bool RelativePosition = false;
   // Where a repeating player goes on after the last tick.
   int32_t LoopStart = 0;
   // The tick of the last SetTime.
   int32_t CurrentTick = 0;
+
+  bool Enabled = true;
+  bool Paused = false;
+  // Per mille on the volumes of the sound tracks.
+  int32_t VolumeScale = 1000;
+  // The scene the tracks make their objects in, and whose pages and transitions the film
+  // drives; it takes the film's size and colour at Start.
+  TOrvaBaseList* Owner = nullptr;
+  // Host mode: the cinema whose children the track objects become.
+  TOrvaControl* HostObject = nullptr;
 
   // Object-motion mode, set by the motion player: the tracks drive one control instead of
   // objects of their own, and no page is flipped, no transition started, nothing hidden.

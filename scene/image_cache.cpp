@@ -12,7 +12,7 @@ bool TOrvaImageCache::Services::FileAvailable(std::string_view name) {
   return Project ? Project->FileAvailable(name) : FileExists(name);
 }
 
-bool SceneFileAvailable(std::string_view name) {
+bool GameFileAvailable(std::string_view name) {
   if (TOrvaImageCache* cache = GetImageCache()) return cache->FileAvailable(name);
   return FileManager && FileManager->FileExists(name);
 }

@@ -23,7 +23,7 @@ class TOrvaImageCache : public TSceneImageCache, public TSaveSection {
   // The project whose file test decides which names are available; none: the file
   // manager's.
   void SetProject(TProjectLink* project) { services_.Project = project; }
-  // Whether the project (else the file manager) can provide the game file now.
+  // Whether the project can read the file now (it may ask for its disc first).
   bool FileAvailable(std::string_view name) { return services_.FileAvailable(name); }
 
   bool GetDither() override { return collection_.Dither(); }
@@ -47,8 +47,8 @@ class TOrvaImageCache : public TSceneImageCache, public TSaveSection {
 // The cache of the scene globals; none outside CreateSceneGlobals .. FreeSceneGlobals.
 TOrvaImageCache* GetImageCache();
 
-// Whether a game file a scene object reads (a region file, a preview menu) can be had now:
-// the project's test through the cache, the file manager's without the scene globals.
-bool SceneFileAvailable(std::string_view name);
+// Whether a game file can be read now: the project's answer through the cache of the scene
+// globals, else the file manager's.
+bool GameFileAvailable(std::string_view name);
 
 }  // namespace orva

@@ -67,7 +67,7 @@ void TOrvaMapImage::SetMapSource(std::string_view value) {
   mapSource_ = value;
   selected_ = -1;
   areas_.clear();
-  if (!SceneFileAvailable(mapSource_) || !FileManager) return;
+  if (!GameFileAvailable(mapSource_) || !FileManager) return;
   TMemoryStream bytes;
   FileManager->LoadToStream(bytes, mapSource_);
   areas_ = ReadMapAreas(bytes.View());

@@ -7,6 +7,7 @@
 #include "core/vocabulary.h"
 #include "scene/animated_image.h"
 #include "scene/base_list.h"
+#include "scene/cinema.h"
 #include "scene/prop_motion.h"
 #include "scene/http_object.h"
 #include "scene/map_image.h"
@@ -23,6 +24,7 @@ std::array<TObjectConstructor, 128>& Classes() {
   static std::array<TObjectConstructor, 128> classes = [] {
     std::array<TObjectConstructor, 128> table;
     table[LT_IMAGES] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(scene); };
+    table[LT_CINEMA] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCinema>(scene); };
     table[LT_PROPMOTION] = [](TOrvaBaseList& scene) -> TOrvaObject* {
       return CreateSceneObject<TOrvaPropMotion>(scene);
     };

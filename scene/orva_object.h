@@ -37,6 +37,15 @@ using TPropArg = std::conditional_t<std::is_same_v<T, std::string>, std::string_
 using TIgnoreMouseSet = uint8_t;
 constexpr TIgnoreMouseSet IgnoreMouseBit(int value) { return value >= 0 && value < 8 ? uint8_t(1u << value) : 0; }
 
+// Where a particle emitter lets its particles appear and how long it waits between them, as
+// a film's particle track hands it over: the appear area, and the interval's lower bound and
+// range in milliseconds.
+struct TOrvaParticleParam {
+  int32_t AppearX = 0, AppearY = 0, AppearWidth = 0, AppearHeight = 0;
+  int32_t IntervalLow = 0, IntervalRange = 0;
+  friend bool operator==(const TOrvaParticleParam&, const TOrvaParticleParam&) = default;
+};
+
 // Names beginning with this byte are internal (layers, film parts, the transition snapshot,
 // a fading sound): such objects are never saved and lie below their siblings.
 constexpr char InternalNameByte = '\x01';
@@ -59,9 +68,9 @@ class TOrvaObject {
   int32_t GetPriority() const { return priority_; }
   int32_t GetPriorityOffset() const { return priorityOffset_; }
   // PRIORITY: a different value resets the offset; the parent re-sorts and the object
-  // invalidates itself.
-  void SetPriority(int32_t value);
-  void SetPriorityOffset(int32_t value);
+  // invalidates itself. Virtual so that stand-ins can see the writes of films.
+  virtual void SetPriority(int32_t value);
+  virtual void SetPriorityOffset(int32_t value);
   // Priority + offset, the z-order key (32-bit, wrapping).
   int32_t GetSortKey() const;
 
@@ -205,6 +214,18 @@ class TOrvaObject {
   // command calls it before it sets the left position.
   virtual void FitSizeToParent() {}
   virtual void LoadMotion(std::string_view fileName) {}
+  // One frame of a film's tile track, every drawing property at once: width and height, the
+  // parent when one is given, the picture, its mask and key, zooms, priority, distances,
+  // flips, offsets, position, alpha, scroll and clip (width Right - Left). Nothing for
+  // objects that are no tile.
+  virtual void ApplyTileFrame(TOrvaControl* parent, TCustomDIBX* picture, TCustomDIBX* mask, int32_t keyColor,
+                              int32_t priority, int32_t distanceX, int32_t distanceY, bool flipH, bool flipV,
+                              int32_t left, int32_t top, int32_t width, int32_t height, int32_t offsetX,
+                              int32_t offsetY, int32_t zoomX, int32_t zoomY, int32_t alpha, int32_t scrollX,
+                              int32_t scrollY, const TRect& clip) {}
+  // A film's particle track writes the emitter's appear area and interval; the emitter keeps
+  // its own copy (made at the first write). Nothing for objects that are no emitter.
+  virtual void SetParticleParam(const TOrvaParticleParam& param) {}
   virtual void StartMotion() {}
   virtual void MediaPlay() {}
   // True consumes a right click (map images and menus).

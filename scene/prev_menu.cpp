@@ -101,7 +101,7 @@ void TOrvaPrevMenu::SetSource(std::string_view value) {
   enabled_.clear();
   visible_.clear();
   int32_t width = 0, height = 0;
-  if (!source_.empty() && SceneFileAvailable(source_) && FileManager) {
+  if (!source_.empty() && GameFileAvailable(source_) && FileManager) {
     TContSelList list;
     {
       TMemoryStream data;

@@ -11,6 +11,7 @@
 #include "core/game_path.h"
 #include "core/main_thread_jobs.h"
 #include "core/paths.h"
+#include "film/film.h"
 #include "film/mask_images.h"
 #include "film/wipe_classes.h"
 #include "graphics/custom_dibx.h"
@@ -98,6 +99,7 @@ void TFormView::FormCreate() {
   SetSceneServices(services);
   maskImages_ = std::make_unique<TGameMaskImages>(ReadMaskImageFrame);
   RegisterWipeClasses(maskImages_.get());
+  RegisterFilms();
   window_.CreateWindow("", 640, 480 + kDock);
   try {
     media_.ReadSettings();
@@ -260,8 +262,10 @@ void TFormView::StepFrame() {
   FileManager->WorkFiles().Tick();
   DeleteTempFiles();
   scene.ProcessInput();
-  // The start-up logo runs here once films and the cinema object exist.
-  if (LogoDone) project_->Execute();
+  if (!LogoDone)
+    LogoDone = logo_.Step(scene, window_);
+  else
+    project_->Execute();
   if (QuitRequested) return;
   scene.Idle();
   FrameCount = static_cast<int32_t>(static_cast<uint32_t>(FrameCount) + 1);

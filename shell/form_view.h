@@ -17,6 +17,7 @@
 #include "shell/frame_capture.h"
 #include "shell/frame_loop.h"
 #include "shell/panel_cursor.h"
+#include "shell/start_logo.h"
 #include "shell/toolbar.h"
 #include "shell/window_panel.h"
 #include "text/cache_pictures.h"
@@ -91,8 +92,8 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   // ---- State ----
   bool Active = false;
   int32_t RenderSkip = 0;
-  // The start-up logo has ended; there is no logo until films and the cinema object exist.
-  bool LogoDone = true;
+  // The start-up logo has ended; until then no script runs.
+  bool LogoDone = false;
   int32_t SceneOffsetX = 0, SceneOffsetY = 0;
   TToolbar Toolbar;
   TWindowPanel BasePanel;
@@ -146,6 +147,7 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   // Where the mask-image transitions read the game's mask images.
   std::unique_ptr<TGameMaskImages> maskImages_;
   TFrameCapture capture_;
+  TStartLogo logo_;
   // The window's outer rectangle before full screen.
   TWinRect placement_;
   bool placementKept_ = false;

@@ -25,6 +25,7 @@
 #include "graphics/dib.h"
 #include "graphics/vask_frame_list.h"
 #include "kit/demo_game.h"
+#include "kit/logo_files.h"
 #include "kit/page_builder.h"
 #include "kit/project_file_builder.h"
 #include "platform/instance_lock.h"
@@ -57,7 +58,11 @@ class PlayerRun : public ::testing::Test {
   void WriteGame(const std::vector<kit::GameFile>& files) { kit::WriteGameArchive(dir.Os("game/game.dat"), files); }
 
   // Runs the program in the directory with the environment given on top of a headless one.
+  // A headless game run skips the start-up logo with Enter in its first frames, unless the
+  // test plays the logo.
   TRun Run(std::vector<std::string> args, std::map<std::string, std::string> env, bool headless = true) {
+    if (headless && skipLogo && (args.empty() || args.front().front() != '/'))
+      env["ORVA_INPUT"] = std::string(kSkipLogo) + "; " + env["ORVA_INPUT"];
     std::map<std::string, std::string> all;
     for (char** e = environ; *e; ++e) {
       const std::string entry = *e;
@@ -134,6 +139,8 @@ class PlayerRun : public ::testing::Test {
   }
 
   testing::TempDir dir;
+  bool skipLogo = true;
+  static constexpr const char* kSkipLogo = "1 key RETURN";
 };
 
 std::vector<kit::GameFile> Game(const PageBuilder& start, kit::ProjectFileBuilder project = kit::ProjectFileBuilder()) {
@@ -412,6 +419,38 @@ TEST_F(PlayerRun, TheDemoShowsItsPicturesAndTheStarHitsOnlyOnOpaquePixels) {
   EXPECT_TRUE(near(hub, spots.WheelHubColour)) << "the wheel turns about its hub: " << std::hex << hub;
 }
 
+// The player's own logo plays before the game: its emblem stands in the middle of the screen,
+// and the game's first line runs once its two seconds are over, or a few frames after a
+// click, Space or Enter skips it.
+TEST_F(PlayerRun, TheLogoPlaysBeforeTheGameUnlessSkipped) {
+  skipLogo = false;
+  WriteGame(Game(PageBuilder().Wait("1").Terminate()));
+  const auto firstLine = [&] {
+    const std::vector<std::string> trace = Trace();
+    return trace.empty() ? ~0ul : std::stoul(trace.front().substr(0, 8), nullptr, 16);
+  };
+  TRun run = Run({"game"}, {});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  const kit::LogoLayout& logo = kit::Logo();
+  const unsigned long played = firstLine();
+  EXPECT_GE(played, static_cast<unsigned long>(logo.Length * 1000 / 60));
+  EXPECT_LT(played, static_cast<unsigned long>(logo.Length * 1000 / 60 + 100));
+
+  run = Run({"game"}, {{"ORVA_INPUT", "1000 close"}, {"ORVA_CAPTURE", dir.Os("logo.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  const uint32_t core = CapturedPixel("logo.bmp", 320 - logo.Width / 2 + logo.EmblemCentre.X,
+                                      240 - logo.Height / 2 + logo.EmblemCentre.Y);
+  for (int shift : {0, 8, 16})
+    EXPECT_NEAR(int(core >> shift & 0xFF), int(logo.EmblemCoreColour >> shift & 0xFF), 24) << std::hex << core;
+  EXPECT_EQ(CapturedPixel("logo.bmp", 5, 5), 0u) << "around the logo the screen is black";
+
+  for (const char* skip : {"1 key SPACE", "1 key RETURN", "1 click 320 262"}) {
+    run = Run({"game"}, {{"ORVA_INPUT", skip}});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_LT(firstLine(), 100ul) << skip;
+  }
+}
+
 // Pages reach the engine through the system variables and the built-in functions.
 TEST_F(PlayerRun, PagesCallBuiltInFunctionsAndReadTheEngine) {
   WriteGame(Game(PageBuilder()
@@ -422,8 +461,9 @@ TEST_F(PlayerRun, PagesCallBuiltInFunctionsAndReadTheEngine) {
                  kit::ProjectFileBuilder().Screen(320, 240).IntVar("seen", 0).IntVar("midi", 0)));
   const TRun run = Run({"game"}, {});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
-  // @TickCount: the game clock when the wait of 100 ms has passed on 16 ms frames.
-  EXPECT_EQ(StatusInt("seen"), 40000 + 320 + 112);
+  // @TickCount: the game clock when the wait of 100 ms has passed on 16 ms frames, begun
+  // after the three frames of the skipped logo.
+  EXPECT_EQ(StatusInt("seen"), 40000 + 320 + 48 + 112);
   // The MIDI mapper, "MIDIマッパー", is the device chosen at start.
   EXPECT_EQ(StatusInt("midi"), 8);
 }
@@ -447,7 +487,8 @@ TEST_F(PlayerRun, AWaitEndsAtTheSameClockEveryRun) {
     int32_t version;
     const char* last;
   };
-  for (const Case c : {Case{109, "000003F0 : start.osb(2)"}, Case{105, "000003E8 : start.osb(2)"}}) {
+  // The wait begins after the three frames of the skipped logo: 48 ms paced, 3 ms unpaced.
+  for (const Case c : {Case{109, "00000420 : start.osb(2)"}, Case{105, "000003EB : start.osb(2)"}}) {
     WriteGame(Game(PageBuilder(c.version).Wait("1000").Terminate(), kit::ProjectFileBuilder(c.version)));
     const TRun run = Run({"game"}, {});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
@@ -463,9 +504,10 @@ TEST_F(PlayerRun, TheFrameOfALoadIsNotCaptured) {
   WriteGame(files);
   const TRun run = Run({"game"}, {{"ORVA_CAPTURE", dir.Os("frame%d.bmp")}});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
-  EXPECT_TRUE(dir.Exists("frame1.bmp"));
-  EXPECT_FALSE(dir.Exists("frame2.bmp")) << "the frame in which the game was loaded";
-  EXPECT_TRUE(dir.Exists("frame3.bmp"));
+  // Three frames of the skipped logo, then the save.
+  EXPECT_TRUE(dir.Exists("frame4.bmp"));
+  EXPECT_FALSE(dir.Exists("frame5.bmp")) << "the frame in which the game was loaded";
+  EXPECT_TRUE(dir.Exists("frame6.bmp"));
   EXPECT_TRUE(dir.Exists("game/save.dat"));
 }
 

@@ -22,7 +22,12 @@
 #include "kit/project_file_builder.h"
 #include "platform/headless_window_system.h"
 #include "platform/message_box.h"
+#include "platform/resources.h"
 #include "scene/base_list.h"
+#include "scene/cinema.h"
+#include "scene/object_factory.h"
+#include "shell/start_logo.h"
+#include "kit/logo_files.h"
 #include "script/project.h"
 #include "shell/form_view.h"
 #include "shell/screen_manager.h"
@@ -118,6 +123,8 @@ class FormViewTest : public ::testing::Test {
     setup.Arguments = {dir.Game()};
     setup.CapturePath = capturePath;
     form = std::make_unique<TFormView>(*window, media, setup);
+    // The logo has its own tests; the others start with the game.
+    form->LogoDone = !playLogo;
     form->FormCreate();
     if (!QuitRequested) window->ShowWindow();
   }
@@ -150,6 +157,7 @@ class FormViewTest : public ::testing::Test {
   TCountingCache cache;
   TSceneServices previousServices;
   std::string capturePath;
+  bool playLogo = false;
   std::unique_ptr<THeadlessWindowSystem> window;
   std::unique_ptr<TWindowClock> clock;
   std::unique_ptr<TFormView> form;
@@ -497,6 +505,139 @@ TEST_F(FormViewTest, ANewModeIndexSwitchesAnActiveFullScreen) {
   form->SetBestMode(count + 5);  // outside the list: nothing changes
   EXPECT_EQ(ScreenManager->Mode(), count - 1);
   EXPECT_EQ(form->GetMode(count + 5).Width, 0u);
+}
+
+// ---- The start-up logo ----
+
+// A caption as wide as its text in 6-pixel characters and as high as its font.
+class TTestCaption : public TOrvaControl {
+ public:
+  using TOrvaControl::TOrvaControl;
+  uint8_t GetCompoType() override { return LT_LABEL; }
+  void SetText(std::string_view text) override { SetWidth(6 * static_cast<int32_t>(text.size())); }
+  void SetFontHeight(int32_t height) override { SetHeight(height); }
+};
+
+class LogoTest : public FormViewTest {
+ protected:
+  void SetUp() override {
+    FormViewTest::SetUp();
+    playLogo = true;
+    caption_ = RegisterObjectClass(LT_LABEL, [](TOrvaBaseList& s) -> TOrvaObject* {
+      return CreateSceneObject<TTestCaption>(s);
+    });
+  }
+  void TearDown() override {
+    RegisterObjectClass(LT_LABEL, caption_);
+    FormViewTest::TearDown();
+  }
+  TOrvaCinema* LogoCinema() {
+    for (int i = 0; i < Scene().GetItemCount(); ++i)
+      if (auto* cinema = dynamic_cast<TOrvaCinema*>(Scene().GetItem(i))) return cinema;
+    return nullptr;
+  }
+  // Frames until the logo is done; the number run.
+  int PumpUntilDone(int most) {
+    int frames = 0;
+    while (!form->LogoDone && frames < most) {
+      Pump(1);
+      ++frames;
+    }
+    return frames;
+  }
+  // Where a point of the logo film lies in the window: the film is centred on the 640 × 480
+  // scene, below the toolbar.
+  static TWinPoint InWindow(TPoint film) {
+    const kit::LogoLayout& logo = kit::Logo();
+    return {(640 - logo.Width) / 2 + film.X, (480 - logo.Height) / 2 + film.Y + 22};
+  }
+
+ private:
+  TObjectConstructor caption_;
+};
+
+TEST_F(LogoTest, TheLogoPlaysOutThenTheGameRunsFromTheNextFrame) {
+  kit::TraceCapture trace;
+  Start(Game(PageBuilder().Wait("100000")));
+  const int archives = FileManager->Count();
+  Pump(1);
+  TOrvaCinema* cinema = LogoCinema();
+  ASSERT_NE(cinema, nullptr);
+  EXPECT_EQ(FileManager->Count(), archives + 1) << "the logo's archive is open";
+  EXPECT_EQ(cinema->GetSource(), TStartLogo::FilmName);
+  EXPECT_EQ(cinema->GetIgnoreMouse(), IM_ALL);
+  EXPECT_TRUE(cinema->GetAutoScrap());
+  EXPECT_EQ(cinema->GetLeft(), (640 - kit::Logo().Width) / 2);
+  EXPECT_EQ(cinema->GetTop(), (480 - kit::Logo().Height) / 2);
+  const int frames = PumpUntilDone(400);
+  ASSERT_TRUE(form->LogoDone);
+  // Two seconds of 16 ms frames, and the frame that sees the cinema gone.
+  EXPECT_NEAR(frames, kit::Logo().Length * 1000 / 60 / 16 + 2, 3);
+  EXPECT_EQ(LogoCinema(), nullptr);
+  EXPECT_EQ(FileManager->Count(), archives) << "the archive is closed";
+  EXPECT_EQ(FileManager->Cache().Count(), 0) << "and the file cache emptied";
+  EXPECT_TRUE(trace.lines.empty()) << "no script in the frame the logo ends";
+  Pump(1);
+  EXPECT_FALSE(trace.lines.empty());
+}
+
+TEST_F(LogoTest, TheCaptionOpensThePageAndAnyOtherClickOrKeySkips) {
+  Start(Game(PageBuilder().Wait("100000")));
+  // The caption comes half a second in, and is named once.
+  TOrvaObject* caption = nullptr;
+  for (int i = 0; i < 60 && !caption; ++i) {
+    Pump(1);
+    caption = TStartLogo::FindLogoLabel(Scene());
+    if (caption && IsInternalName(caption->GetName())) caption = nullptr;
+  }
+  ASSERT_NE(caption, nullptr);
+  EXPECT_EQ(caption->GetName(), "Label");
+  EXPECT_EQ(caption->GetCursor(), TStartLogo::CursorName);
+  EXPECT_EQ(caption->GetIgnoreMouse(), IM_LCLICK);
+  EXPECT_EQ(Scene().IndexOfName("Label"), Scene().IndexOfObject(caption));
+  Pump(3);
+  EXPECT_EQ(caption->GetName(), "Label");
+  // A click on it opens the page, and the logo goes on.
+  const TRect text = kit::Logo().Caption;
+  const TWinPoint on = InWindow({text.Left + 3, text.Top + 3});
+  Send(TKind::MouseMove, on);
+  Send(TKind::MouseDown, on);
+  Send(TKind::MouseUp, on);
+  Pump(2);
+  EXPECT_EQ(window->OpenedAddresses(), std::vector<std::string>{std::string(TStartLogo::Address)});
+  EXPECT_NE(LogoCinema(), nullptr);
+  EXPECT_FALSE(form->LogoDone);
+  // A click on the emblem ends it.
+  const TWinPoint off = InWindow(kit::Logo().EmblemCentre);
+  Send(TKind::MouseMove, off);
+  Send(TKind::MouseDown, off);
+  Send(TKind::MouseUp, off);
+  EXPECT_LE(PumpUntilDone(3), 2);
+  EXPECT_TRUE(form->LogoDone);
+  EXPECT_EQ(window->OpenedAddresses().size(), 1u);
+
+  for (int key : {0x20, 0x0D}) {
+    QuitRequested = false;
+    Start(Game(PageBuilder().Wait("100000")));
+    Pump(3);
+    Send(TKind::KeyDown, {}, TButton::Left, key);
+    Send(TKind::KeyUp, {}, TButton::Left, key);
+    EXPECT_LE(PumpUntilDone(3), 2) << key;
+  }
+}
+
+TEST_F(LogoTest, APlayerWithoutItsLogoStartsTheGame) {
+  const auto bytes = FindResource(TStartLogo::ResourceType, TStartLogo::ResourceName);
+  ASSERT_TRUE(bytes);
+  struct TRestore {
+    std::span<const uint8_t> bytes;
+    ~TRestore() { RegisterResource(TStartLogo::ResourceType, TStartLogo::ResourceName, bytes); }
+  } restore{*bytes};
+  UnregisterResource(TStartLogo::ResourceType, TStartLogo::ResourceName);
+  Start(Game(PageBuilder().Wait("100000")));
+  Pump(1);
+  EXPECT_TRUE(form->LogoDone);
+  EXPECT_EQ(LogoCinema(), nullptr);
 }
 
 }  // namespace
