@@ -6,6 +6,7 @@
 
 #include "core/frame_clock.h"
 #include "core/stream.h"
+#include "../script/builtin_rows.h"
 #include "image_test_kit.h"
 #include "kit/film_doubles.h"
 #include "kit/interpreter_doubles.h"
@@ -13,9 +14,11 @@
 #include "kit/scene_builder.h"
 #include "scene/cont_sels.h"
 #include "scene/image_cache.h"
+#include "scene/map_image.h"
 #include "scene/prev_menu.h"
 #include "script/param_collection.h"
 #include "script/save_file.h"
+#include "script/sys_func_man.h"
 
 namespace orva {
 namespace {
@@ -369,6 +372,41 @@ TEST_F(PrevMenu, KeysWalkTheVisibleButtonsAndWrap) {
   EXPECT_EQ(Look(*menu, 1), "n1.vsk");
   for (int i = 0; i < 3; ++i) menu->SetItemVisible(i, false);
   EXPECT_EQ(Frame("key 39"), std::vector<std::string>{}) << "no visible button: no key works";
+}
+
+// Scripts reach the real buttons by index, by a number in a text or by name; a name no button
+// has asks for button -1, which is neither enabled nor visible. A selection image keeps no
+// item flags: its items are enabled and visible, never checked.
+TEST_F(PrevMenu, BuiltInFunctionsReachTheButtonsByIndexOrName) {
+  TSysFuncMan functions{vars};
+  vars.SetFunctions(&functions);
+  functions.SetScene(&Scene().Link());
+  TOrvaPrevMenu* menu = Menu();
+  auto* map = CreateSceneObject<TOrvaMapImage>(Scene());
+  map->SetName("map");
+  const auto eval = [&](std::string_view call) { return script_test::RunExpression(vars, call); };
+  struct Step {
+    const char* call;
+    const char* result;
+  } steps[] = {
+      {"SetEnabled(\"menu\", \"load\", FALSE)", "I:0"},
+      {"GetEnabled(\"menu\", 1)", "B:FALSE"},
+      {"GetEnabled(\"menu\", \"quit\")", "B:TRUE"},
+      {"GetEnabled(\"menu\", \"Quit\")", "B:FALSE"},
+      {"GetEnabled(\"menu\", 3)", "B:FALSE"},
+      {"SetVisible(\"menu\", \"2\", FALSE)", "B:FALSE"},
+      {"GetVisible(\"menu\", \"quit\")", "B:FALSE"},
+      {"GetVisible(\"menu\", 0)", "B:TRUE"},
+      {"GetCheck(\"menu\", 0)", "B:FALSE"},
+      {"SetEnabled(\"map\", 0, FALSE)", "I:0"},
+      {"GetEnabled(\"map\", 0)", "B:TRUE"},
+      {"GetVisible(\"map\", \"a\")", "B:TRUE"},
+      {"GetCheck(\"map\", 0)", "B:FALSE"},
+  };
+  for (const Step& step : steps) EXPECT_EQ(eval(step.call), step.result) << step.call;
+  EXPECT_EQ(Look(*menu, 1), "d1.vsk") << "a button disabled by a script shows its disabled look";
+  EXPECT_FALSE(menu->Button(2)->GetVisible());
+  vars.SetFunctions(nullptr);
 }
 
 TEST_F(PrevMenu, ARightPressWithRClickScrapFreesTheMenu) {
