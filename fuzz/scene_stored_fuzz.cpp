@@ -1,10 +1,11 @@
 // The stored form of a scene on any bytes: the first byte picks the save version (100..139),
-// the rest is the scene (message boxes among its objects). Animated images, tiles, gauges,
-// image captions, selection images and preview menus find two pictures among the game files
-// ("a.vsk", two frames, and "k.vsk", keyed), a region file ("m.rgn") and preview-menu data
-// ("p.dat"); animated images evaluate their DELAY over a variable store. What loads is updated, painted, and saved and loaded twice more; the
-// last two saves must be equal. (The first may still name event senders that are not saved
-// themselves, such as internal objects; those load as events without a sender.)
+// the rest is the scene (message boxes, edits and memos among its objects). Animated images,
+// tiles, gauges, image captions, selection images and preview menus find two pictures among
+// the game files ("a.vsk", two frames, and "k.vsk", keyed), a region file ("m.rgn") and
+// preview-menu data ("p.dat"); animated images evaluate their DELAY over a variable store.
+// What loads is updated, painted, and saved and loaded twice more; the last two saves must be
+// equal. (The first may still name event senders that are not saved themselves, such as
+// internal objects; those load as events without a sender.)
 #include <cstddef>
 #include <cstdint>
 #include <string>
