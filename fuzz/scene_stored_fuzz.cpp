@@ -1,11 +1,12 @@
 // The stored form of a scene on any bytes: the first byte picks the save version (100..139),
-// the rest is the scene (message boxes, edits and memos among its objects). Animated images,
-// tiles, gauges, image captions, selection images and preview menus find two pictures among
-// the game files ("a.vsk", two frames, and "k.vsk", keyed), a region file ("m.rgn") and
-// preview-menu data ("p.dat"); animated images evaluate their DELAY over a variable store.
-// What loads is updated, painted, and saved and loaded twice more; the last two saves must be
-// equal. (The first may still name event senders that are not saved themselves, such as
-// internal objects; those load as events without a sender.)
+// the rest is the scene (message boxes, edits, memos, sounds and movies among its objects; the
+// media items are stand-ins that every file name opens). Animated images, tiles, gauges,
+// image captions, selection images and preview menus find two pictures among the game files
+// ("a.vsk", two frames, and "k.vsk", keyed), a region file ("m.rgn") and preview-menu data
+// ("p.dat"); animated images evaluate their DELAY over a variable store. What loads is
+// updated, painted, and saved and loaded twice more; the last two saves must be equal. (The
+// first may still name event senders that are not saved themselves, such as internal
+// objects; those load as events without a sender.)
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,6 +15,7 @@
 #include "core/stream.h"
 #include "kit/game_files.h"
 #include "kit/map_files.h"
+#include "kit/media_doubles.h"
 #include "kit/scene_doubles.h"
 #include "kit/vask_file.h"
 #include "scene/animated_image.h"
@@ -22,6 +24,7 @@
 #include "scene/object_factory.h"
 #include "text_fuzz_support.h"
 #include "scene/prop_motion.h"
+#include "scene/scene_services.h"
 #include "script/param_collection.h"
 
 namespace {
@@ -33,11 +36,17 @@ TOrvaBaseList& Scene() {
     RegisterObjectClass(LT_BOX, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::FillBox>(s); });
     RegisterObjectClass(LT_TIMER,
                         [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<kit::StoredComponent>(s); });
-    // Message boxes, their glyphs from the fake rasteriser.
+    // Message boxes, edits and memos, their glyphs from the fake rasteriser.
     fuzz_text::InstallTextSubsystem();
     RegisterObjectClass(LT_IMAGES, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(s); });
     RegisterObjectClass(LT_PROPMOTION,
                         [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaPropMotion>(s); });
+    // Sounds and movies (their classes are the factory's own) over stand-in managers.
+    static kit::FakeMediaManagers media;
+    static kit::AvailableFiles available;
+    TSceneServices services = GetSceneServices();
+    services.Media = &media;
+    SetSceneServices(services);
     static kit::GameFiles files;
     kit::VaskFile two, keyed;
     two.Frames = {kit::VaskFrame::Of(2, 2, 24, {{1, 2}, {3, 4}}), kit::VaskFrame::Of(3, 1, 24, {{5, 6, 7}})};

@@ -15,6 +15,8 @@
 #include "scene/cg_label.h"
 #include "scene/gauge.h"
 #include "scene/tile.h"
+#include "scene/sound.h"
+#include "scene/video.h"
 
 namespace orva {
 
@@ -34,6 +36,8 @@ std::array<TObjectConstructor, 128>& Classes() {
     table[LT_GAUGE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaGauge>(scene); };
     table[LT_CGLABEL] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCGLabel>(scene); };
     table[LT_PREVMENU] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaPrevMenu>(scene); };
+    table[LT_VIDEO] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaVideo>(scene); };
+    table[LT_SOUND] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaSound>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
     return table;
   }();

@@ -2,15 +2,19 @@
 
 #include <cstdlib>
 #include <iterator>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
 
 #include "core/archive.h"
 #include "core/big_stream.h"
 #include "core/encoding.h"
 #include "core/game_path.h"
+#include "platform/temp_dir.h"
 #include "kit/glyph_stream_builder.h"
 #include "kit/page_builder.h"
 #include "kit/project_file_builder.h"
-#include "kit/vask_file.h"
+#include "kit/demo_media.h"
 #include "kit/vask_file.h"
 
 namespace orva::kit {
@@ -65,6 +69,26 @@ std::string DemoText(const std::vector<std::string>& lines) {
 // The demo's scenes: each adds its commands to the start page and its own pages to the game.
 // The start page plays them in the order they are added.
 
+// Title music fading in and looping, and the opening movie over the corner of the screen;
+// neither holds the script up.
+void AddTitleScene(PageBuilder& start, std::vector<GameFile>& files) {
+  start.AtLine(DemoMusicLine)
+      .Component(TCommandCode::Sound, {{PR_NAME, Quoted("music")},
+                                       {PR_SOURCE, Quoted("title.ogg")},
+                                       {PR_REPEAT, "TRUE"},
+                                       {PR_VOLUME, "1000"},
+                                       {PR_DELAY, std::to_string(DemoMusicFadeMilliseconds)}})
+      .Component(TCommandCode::Movie, {{PR_NAME, Quoted("opening")},
+                                       {PR_SOURCE, Quoted("opening.wmv")},
+                                       {PR_LEFT, std::to_string(DemoMoviePlace.X)},
+                                       {PR_TOP, std::to_string(DemoMoviePlace.Y)},
+                                       {PR_VOLUME, "1000"},
+                                       {PR_AUTOSCRAP, "TRUE"}});
+  files.push_back({"title.ogg", DemoMusic()});
+  files.push_back({"opening.wmv", DemoMovie()});
+  files.push_back({"click.wav", DemoClick()});
+}
+
 // A message box: clicks on it turn its pages (next.osb); each text command waits until its
 // pages are read, then the backlog shows them all until a last click.
 void AddTextScene(PageBuilder& start, std::vector<GameFile>& pages) {
@@ -96,9 +120,13 @@ void AddTextScene(PageBuilder& start, std::vector<GameFile>& pages) {
       .AtLine(DemoTextDoneLine)
       .Calc("idx = 0");
 
-  // A click on the box: the next page, or after the last one an empty box.
+  // A click on the box: its effect, then the next page, or after the last one an empty box.
   PageBuilder next;
-  next.GetProp(box, Code(PR_INDEX), "idx")
+  next.Component(TCommandCode::Sound, {{PR_NAME, Quoted("click")},
+                                       {PR_SOURCE, Quoted("click.wav")},
+                                       {PR_VOLUME, "1000"},
+                                       {PR_AUTOSCRAP, "TRUE"}})
+      .GetProp(box, Code(PR_INDEX), "idx")
       .GetProp(box, Code(PR_COUNT), "cnt")
       .If("idx < cnt - 1", [&] { next.SetProp(box, Code(PR_INDEX), "idx + 1"); })
       .Else([&] { next.TextClr(box); });
@@ -323,6 +351,7 @@ std::vector<GameFile> DemoGameFiles() {
       // The save resumes in afterload.osb, which marks the game as loaded.
       .GameSave("1", "afterload.osb", 0, "\"demo\"")
       .If("loaded == FALSE", [&] { start.GameLoad("1"); });
+  AddTitleScene(start, pages);
   AddTextScene(start, pages);
   AddPictureScene(start, pages);
   AddFlipScene(start);
@@ -347,9 +376,25 @@ std::vector<GameFile> DemoGameFiles() {
 }
 
 void WriteGameArchive(const std::string& realPath, const std::vector<GameFile>& files) {
+  // As the authoring tool packs a game: from files, so that its store rule keeps the media
+  // raw (read through range streams) and compresses the rest.
+  const std::string directory = MakePrivateTempDirectory("orva-kit-game-");
+  if (directory.empty()) throw std::runtime_error("no temporary directory");
+  struct TRemove {
+    const std::string& directory;
+    ~TRemove() { RemoveDirectoryWithFiles(directory); }
+  } remove{directory};
   TVrFileCollection archive;
-  for (const GameFile& file : files)
-    archive.AddMemoryFile(file.Name).Data->WriteBuffer(file.Bytes.data(), static_cast<int64_t>(file.Bytes.size()));
+  archive.Open(GamePath(directory));
+  for (const GameFile& file : files) {
+    // Names are game paths: Shift-JIS, folders after "\".
+    const std::string gamePath = GamePath(directory) + "\\" + file.Name;
+    if (const size_t folder = file.Name.rfind('\\'); folder != std::string::npos)
+      std::filesystem::create_directories(OsPath(GamePath(directory) + "\\" + file.Name.substr(0, folder)));
+    std::ofstream(OsPath(gamePath), std::ios::binary)
+        .write(file.Bytes.data(), static_cast<std::streamsize>(file.Bytes.size()));
+    archive.AddFile(file.Name);
+  }
   TWzBigFileStream out(GamePath(realPath), TWzBigFileStream::fmCreate);
   archive.SaveToStream(out);
   out.Commit();

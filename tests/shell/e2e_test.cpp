@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -26,6 +27,7 @@
 #include "graphics/vask_frame_list.h"
 #include "kit/demo_game.h"
 #include "kit/logo_files.h"
+#include "kit/demo_media.h"
 #include "kit/page_builder.h"
 #include "kit/project_file_builder.h"
 #include "platform/instance_lock.h"
@@ -448,6 +450,86 @@ TEST_F(PlayerRun, TheLogoPlaysBeforeTheGameUnlessSkipped) {
     run = Run({"game"}, {{"ORVA_INPUT", skip}});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_LT(firstLine(), 100ul) << skip;
+  }
+}
+
+// The left channel of a WAV file the player wrote (44100 Hz, 16-bit stereo).
+std::vector<double> LeftChannel(const std::string& bytes) {
+  std::vector<double> left;
+  if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0) return left;
+  for (size_t i = 44; i + 4 <= bytes.size(); i += 4)
+    left.push_back(static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1]) << 8));
+  return left;
+}
+
+// Over the samples of [from, to) ms: the RMS, the amplitude of one frequency (Goertzel), and
+// the RMS of the first differences, which the high click stands out in.
+struct Heard {
+  double rms, tone, sharp;
+};
+Heard Listen(const std::vector<double>& left, int from, int to, double frequency) {
+  const size_t a = static_cast<size_t>(from) * 441 / 10, b = std::min(left.size(), static_cast<size_t>(to) * 441 / 10);
+  double sum = 0, diff = 0, s1 = 0, s2 = 0;
+  const double k = 2 * std::cos(2 * M_PI * frequency / 44100);
+  for (size_t i = a; i < b; ++i) {
+    sum += left[i] * left[i];
+    if (i > a) diff += (left[i] - left[i - 1]) * (left[i] - left[i - 1]);
+    const double s0 = left[i] + k * s1 - s2;
+    s2 = s1;
+    s1 = s0;
+  }
+  const double n = b > a ? static_cast<double>(b - a) : 1;
+  const double power = s1 * s1 + s2 * s2 - k * s1 * s2;
+  return {std::sqrt(sum / n), 2 * std::sqrt(std::max(power, 0.0)) / n, std::sqrt(diff / n)};
+}
+
+// The demo's title: the music fades in and goes on, the opening movie shows its moving bars
+// as an overlay with its tone, and a click on the box plays the click effect.
+TEST_F(PlayerRun, TheDemoPlaysItsMusicItsMovieAndItsClick) {
+  WriteGame(kit::DemoGameFiles());
+  TRun run = Run({"game"}, {{"ORVA_INPUT", DemoBoxClicks({1000}) + "4500 close"},
+                            {"ORVA_AUDIO_CAPTURE", dir.Os("heard.wav")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  const std::vector<double> left = LeftChannel(dir.Read("heard.wav"));
+  ASSERT_GE(left.size(), 4400u * 441 / 10) << "the whole run";
+  unsigned long music = ~0ul;
+  for (const std::string& line : Trace())
+    if (line.ends_with("start.osb(" + std::to_string(kit::DemoMusicLine) + ")")) music = std::stoul(line.substr(0, 8), nullptr, 16);
+  ASSERT_LT(music, 200u);
+  const auto musicRms = [&](int from, int to) {
+    const Heard h = Listen(left, from, to, kit::DemoMovieTone);
+    return std::sqrt(std::max(h.rms * h.rms - h.tone * h.tone / 2, 0.0));
+  };
+  // The movie's tone while it plays, none after its two seconds.
+  EXPECT_GT(Listen(left, 300, 900, kit::DemoMovieTone).tone, 3000);
+  EXPECT_LT(Listen(left, 2300, 4400, kit::DemoMovieTone).tone, 300);
+  // The music: faint at first, then at its full loudness, and still there at the end.
+  const double early = musicRms(int(music) + 50, int(music) + 300);
+  const double late = musicRms(2500, 4400);
+  EXPECT_GT(late, 2000);
+  EXPECT_LT(early, late * 0.2);
+  EXPECT_GT(musicRms(4000, 4400), 1000) << "it loops";
+  // The click, within the frame after the press.
+  EXPECT_GT(Listen(left, 1000, 1100, 0).sharp, 4 * Listen(left, 880, 980, 0).sharp);
+
+  // Frames of the movie at two times: the bars and the block where that frame has them.
+  const TPoint at = kit::DemoMoviePlace;
+  for (int clock : {600, 1400}) {
+    run = Run({"game"}, {{"ORVA_INPUT", std::to_string(clock) + " close"}, {"ORVA_CAPTURE", dir.Os("movie.bmp")}});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const int expected = clock * kit::DemoMovieFps / 1000;
+    bool matched = false;
+    for (int frame = std::max(0, expected - 3); frame <= expected + 1 && !matched; ++frame) {
+      matched = true;
+      for (int x = 4; x < kit::DemoMovieWidth; x += 8)
+        for (int y : {10, kit::DemoMovieHeight - 6}) {
+          const uint32_t want = kit::DemoMoviePixel(frame, x, y);
+          const uint32_t got = CapturedPixel("movie.bmp", at.X + x, at.Y + y);
+          for (int shift : {0, 8, 16})
+            if (std::abs(int(want >> shift & 0xFF) - int(got >> shift & 0xFF)) > 40) matched = false;
+        }
+    }
+    EXPECT_TRUE(matched) << "a frame of the movie at " << clock << " ms";
   }
 }
 
