@@ -11,6 +11,7 @@
 #include "core/encoding.h"
 #include "core/game_path.h"
 #include "platform/temp_dir.h"
+#include "kit/demo_maps.h"
 #include "kit/glyph_stream_builder.h"
 #include "kit/page_builder.h"
 #include "kit/project_file_builder.h"
@@ -353,6 +354,7 @@ std::vector<GameFile> DemoGameFiles() {
       .If("loaded == FALSE", [&] { start.GameLoad("1"); });
   AddTitleScene(start, pages);
   AddTextScene(start, pages);
+  AddMapsScene(start, pages);
   AddPictureScene(start, pages);
   AddFlipScene(start);
 

@@ -24,6 +24,8 @@ struct GameFile {
 // - text: Japanese text in a message box whose pages a click on the box turns (each click
 //   plays a click effect; two text commands, three pages, each waiting until read), then the
 //   same pages again from the backlog until one more click empties the box;
+// - maps: tiles, a selection image, a preview menu whose "next" button ends the scene, a
+//   gauge, an image caption, a memo and an edit (kit/demo_maps.h);
 // - pictures: a star that counts the clicks on its opaque pixels in the status variable
 //   "hits", its mirrored and faded copy, a spinning animation, a wheel turned by property
 //   motions with its glow added as light, a puff that frees itself at the end of each pass, a
