@@ -133,6 +133,8 @@ void TMapRegion::PolygonRuns(int64_t y, std::vector<std::pair<int64_t, int64_t>>
 }
 
 bool TMapRegion::Contains(int64_t x, int64_t y) const {
+  // Outside the box no row needs working out.
+  if (x < left_ || x >= right_ || y < top_ || y >= bottom_) return false;
   bool hit = false;
   EachRun(y, x, x + 1, [&](int64_t, int64_t) { hit = true; });
   return hit;
