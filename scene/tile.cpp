@@ -72,11 +72,11 @@ void TOrvaTile::SetSource(std::string_view value) {
   if (frames_.Count() > 0) SetIndex(0);
 }
 
-void TOrvaTile::ApplyFrame(TOrvaControl* parent, TCustomDIBX* picture, TCustomDIBX* mask, int32_t keyColor,
-                           int32_t priority, int32_t distanceX, int32_t distanceY, bool flipH, bool flipV,
-                           int32_t left, int32_t top, int32_t width, int32_t height, int32_t offsetX, int32_t offsetY,
-                           int32_t zoomX, int32_t zoomY, int32_t alpha, int32_t scrollX, int32_t scrollY,
-                           const TRect& clip) {
+void TOrvaTile::ApplyTileFrame(TOrvaControl* parent, TCustomDIBX* picture, TCustomDIBX* mask, int32_t keyColor,
+                               int32_t priority, int32_t distanceX, int32_t distanceY, bool flipH, bool flipV,
+                               int32_t left, int32_t top, int32_t width, int32_t height, int32_t offsetX,
+                               int32_t offsetY, int32_t zoomX, int32_t zoomY, int32_t alpha, int32_t scrollX,
+                               int32_t scrollY, const TRect& clip) {
   SetWidth(width);
   SetHeight(height);
   if (parent) SetParent(parent);

@@ -3,7 +3,7 @@
 // on a grid of larger cells (DISTANCEX, DISTANCEY), the pattern shifted by SCROLLX and SCROLLY.
 // The frames come from its own frame list and always loop; its size is the script's (never
 // the picture's), and its position ignores OFFSETX/Y, POSZOOMED and PLUSX/Y. A film's tile
-// track drives it through ApplyFrame.
+// track drives it through ApplyTileFrame.
 
 #include <cstdint>
 #include <string>
@@ -46,10 +46,10 @@ class TOrvaTile : public TOrvaCustomImages {
   void DrawPicture() override;
 
   // One frame of a film's tile track: every drawing property, in this order.
-  void ApplyFrame(TOrvaControl* parent, TCustomDIBX* picture, TCustomDIBX* mask, int32_t keyColor, int32_t priority,
-                  int32_t distanceX, int32_t distanceY, bool flipH, bool flipV, int32_t left, int32_t top,
-                  int32_t width, int32_t height, int32_t offsetX, int32_t offsetY, int32_t zoomX, int32_t zoomY,
-                  int32_t alpha, int32_t scrollX, int32_t scrollY, const TRect& clip);
+  void ApplyTileFrame(TOrvaControl* parent, TCustomDIBX* picture, TCustomDIBX* mask, int32_t keyColor,
+                      int32_t priority, int32_t distanceX, int32_t distanceY, bool flipH, bool flipV, int32_t left,
+                      int32_t top, int32_t width, int32_t height, int32_t offsetX, int32_t offsetY, int32_t zoomX,
+                      int32_t zoomY, int32_t alpha, int32_t scrollX, int32_t scrollY, const TRect& clip) override;
 
  private:
   void Change(int32_t& field, int32_t value);

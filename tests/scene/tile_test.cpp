@@ -273,8 +273,8 @@ TEST_F(Tile, AFilmSourcePlaysAsMotionAndAFilmFrameSetsEverything) {
   TDIBX picture, mask;
   picture.SetSize(16, 16, 32);
   mask.SetSize(16, 16, 8);
-  track->ApplyFrame(host, &picture, &mask, 0x0000FF, 7, 20, 21, true, false, 30, 40, 300, 200, 2, 3, 128, 512, 100,
-                    -5, 6, {1, 2, 11, 22});
+  track->ApplyTileFrame(host, &picture, &mask, 0x0000FF, 7, 20, 21, true, false, 30, 40, 300, 200, 2, 3, 128, 512, 100,
+                        -5, 6, {1, 2, 11, 22});
   EXPECT_EQ(track->GetParent(), host);
   EXPECT_EQ(track->GetImage(), &picture);
   EXPECT_EQ(track->GetMaskImage(), &mask);
