@@ -1,22 +1,24 @@
 #include "kit/demo_game.h"
 
 #include <cstdlib>
-#include <iterator>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "core/archive.h"
 #include "core/big_stream.h"
 #include "core/encoding.h"
 #include "core/game_path.h"
-#include "platform/temp_dir.h"
+#include "core/paths.h"
 #include "kit/demo_maps.h"
+#include "kit/demo_media.h"
+#include "kit/film_builder.h"
 #include "kit/glyph_stream_builder.h"
 #include "kit/page_builder.h"
 #include "kit/project_file_builder.h"
-#include "kit/demo_media.h"
 #include "kit/vask_file.h"
+#include "platform/temp_dir.h"
 
 namespace orva::kit {
 
@@ -299,8 +301,53 @@ void AddPictureScene(PageBuilder& start, std::vector<GameFile>& pages) {
   for (GameFile& file : PictureFiles()) pages.push_back(std::move(file));
 }
 
+// ---- Film ----
+
+// The reel: a small film in its own scene, over a dark background; the wheel turns on its
+// first page, a fade brings in the spinner bouncing on the second, a circle brings the wheel
+// back, and the cinema plays it over and over.
+std::string ReelFilm() {
+  const DemoFilm& reel = DemoReel();
+  const TPoint centre{reel.Place.Width() / 2, reel.Place.Height() / 2};
+  const TPoint wheelPivot{kWheelSize / 2, kWheelSize / 2}, spinnerPivot{kSpinnerSize / 2, kSpinnerSize / 2};
+  const ImageTrack wheel{.Common = {.Length = 120},
+                         .Picture = {.BasePos = wheelPivot, .StartPos = centre, .EndPos = centre, .EndAngle = 360},
+                         .FileName = "wheel.vsk"};
+  ImageTrack wheelBack = wheel;
+  wheelBack.Common = {.Length = 20, .Start = 220, .OtherPage = true};
+  return FilmBuilder()
+      .Size(reel.Place.Width(), reel.Place.Height())
+      .Color(reel.Background)
+      .LoopStart(0)
+      .Add(wheel)
+      .Add(WipeTrack{.Common = {.Length = 20, .Start = 100}, .WipeType = WP_FADE})
+      .Add(ImageTrack{.Common = {.Length = 60, .Start = 100, .OtherPage = true},
+                      .Picture = {.BasePos = spinnerPivot,
+                                  .StartPos = {30, centre.Y},
+                                  .EndPos = {reel.Place.Width() - 30, centre.Y},
+                                  .XMode = 2},
+                      .FileName = "spinner.vsk"})
+      .Add(ImageTrack{.Common = {.Parent = 2, .Length = 80},
+                      .Picture = {.BasePos = spinnerPivot, .EndPos = {30, centre.Y}, .XMode = 1},
+                      .FileName = "spinner.vsk"})
+      .Add(WipeTrack{.Common = {.Length = 20, .Start = 220}, .WipeType = WP_CIRCLE})
+      .Add(wheelBack)
+      .Bytes();
+}
+
+// The cinema that plays the reel; the flips carry it with the pictures.
+void AddFilmScene(PageBuilder& start, std::vector<GameFile>& pages) {
+  const DemoFilm& reel = DemoReel();
+  start.Component(TCommandCode::Cinema, {{PR_NAME, "\"reel\""},
+                                         {PR_SOURCE, "\"reel.omt\""},
+                                         {PR_LEFT, std::to_string(reel.Place.Left)},
+                                         {PR_TOP, std::to_string(reel.Place.Top)},
+                                         {PR_REPEAT, "TRUE"}});
+  pages.push_back({"reel.omt", ReelFilm()});
+}
+
 // The names of the pictures the flips carry, one per line.
-std::string CarriedPictures() { return "\"star\\nghost\\nspinner\\nwheel\\nglow\\npuff\\nblink\""; }
+std::string CarriedPictures() { return "\"star\\nghost\\nspinner\\nwheel\\nglow\\npuff\\nblink\\nreel\""; }
 
 // Over and over: the next colour on the layer not shown, brought in by the next transition.
 void AddFlipScene(PageBuilder& start) {
@@ -331,6 +378,11 @@ void AddFlipScene(PageBuilder& start) {
 
 }  // namespace
 
+const DemoFilm& DemoReel() {
+  static const DemoFilm reel{.Place = {200, 40, 360, 140}, .Background = 0x402010};
+  return reel;
+}
+
 const DemoPictureSpots& DemoPictures() {
   static const DemoPictureSpots spots = {
       .StarOpaque = {kStar.X + kStarSize / 2 + 16, kStar.Y + kStarSize / 2},
@@ -356,6 +408,7 @@ std::vector<GameFile> DemoGameFiles() {
   AddTextScene(start, pages);
   AddMapsScene(start, pages);
   AddPictureScene(start, pages);
+  AddFilmScene(start, pages);
   AddFlipScene(start);
 
   PageBuilder afterLoad;
@@ -384,17 +437,19 @@ void WriteGameArchive(const std::string& realPath, const std::vector<GameFile>& 
   if (directory.empty()) throw std::runtime_error("no temporary directory");
   struct TRemove {
     const std::string& directory;
-    ~TRemove() { RemoveDirectoryWithFiles(directory); }
+    ~TRemove() {
+      std::error_code ignored;
+      std::filesystem::remove_all(directory, ignored);
+    }
   } remove{directory};
   TVrFileCollection archive;
-  archive.Open(GamePath(directory));
+  const std::string base = GamePath(directory);
+  archive.Open(base);
   for (const GameFile& file : files) {
-    // Names are game paths: Shift-JIS, folders after "\".
-    const std::string gamePath = GamePath(directory) + "\\" + file.Name;
-    if (const size_t folder = file.Name.rfind('\\'); folder != std::string::npos)
-      std::filesystem::create_directories(OsPath(GamePath(directory) + "\\" + file.Name.substr(0, folder)));
-    std::ofstream(OsPath(gamePath), std::ios::binary)
-        .write(file.Bytes.data(), static_cast<std::streamsize>(file.Bytes.size()));
+    // Names are game paths: Shift-JIS, and may lie in folders ("Logo\Hand.cur").
+    const std::filesystem::path path = OsPath(AddBackSlash(base) + file.Name);
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary).write(file.Bytes.data(), static_cast<std::streamsize>(file.Bytes.size()));
     archive.AddFile(file.Name);
   }
   TWzBigFileStream out(GamePath(realPath), TWzBigFileStream::fmCreate);

@@ -30,6 +30,7 @@ struct GameFile {
 //   "hits", its mirrored and faded copy, a spinning animation, a wheel turned by property
 //   motions with its glow added as light, a puff that frees itself at the end of each pass, a
 //   square created and deleted every other pass;
+// - film: a cinema that plays a small film over and over, its pages changed by transitions;
 // - flips: over and over, the pictures step, the layer not shown is painted in the next
 //   colour, and the game flips to it with the next transition in DemoFlipMilliseconds,
 //   carrying the pictures, then pauses for DemoPauseMilliseconds. Its Flip stands on line
@@ -65,6 +66,13 @@ struct DemoPictureSpots {
   uint32_t WheelHubColour;
 };
 const DemoPictureSpots& DemoPictures();
+
+// Where the demo's cinema plays its film, and the film's background (0x00BBGGRR).
+struct DemoFilm {
+  TRect Place;
+  int32_t Background;
+};
+const DemoFilm& DemoReel();
 
 // Writes the files as the data archive at a real path.
 void WriteGameArchive(const std::string& realPath, const std::vector<GameFile>& files);

@@ -153,6 +153,29 @@ class PlayerRun : public ::testing::Test {
     return DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x);
   }
 
+  // The colours of a rectangle of a captured frame, row by row.
+  std::vector<uint32_t> CapturedRect(const std::string& file, const TRect& rect) {
+    TDIB dib;
+    dib.LoadFromFile(dir.Os(file));
+    std::vector<uint32_t> colours;
+    for (int y = rect.Top; y < rect.Bottom; ++y)
+      for (int x = rect.Left; x < rect.Right; ++x)
+        colours.push_back(DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x));
+    return colours;
+  }
+
+  // The game clock at which each of the demo's flips has ended, from the trace of a run with
+  // this input up to the given clock.
+  std::vector<unsigned long> DemoFlipEnds(const std::string& input, int until) {
+    const TRun run = Run({"game"}, {{"ORVA_INPUT", input + std::to_string(until) + " close"}});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    std::vector<unsigned long> ends;
+    const std::string afterFlip = "start.osb(" + std::to_string(kit::DemoFlipLine + 1) + ")";
+    for (const std::string& line : Trace())
+      if (line.ends_with(afterFlip)) ends.push_back(std::stoul(line.substr(0, 8), nullptr, 16));
+    return ends;
+  }
+
   testing::TempDir dir;
   bool skipLogo = true;
   static constexpr const char* kSkipLogo = "1 key RETURN";
@@ -410,19 +433,14 @@ TEST_F(PlayerRun, TheDemoShowsItsPicturesAndTheStarHitsOnlyOnOpaquePixels) {
   // The pictures come once the text is read; the flips that follow carry them. The ends of
   // the flips, from a first run's trace.
   const std::string text = DemoToPictures();
-  TRun run = Run({"game"}, {{"ORVA_INPUT", text + "8000 close"}});
-  ASSERT_EQ(run.exitCode, 0) << run.errors;
-  std::vector<unsigned long> flipEnds;
-  const std::string afterFlip = "start.osb(" + std::to_string(kit::DemoFlipLine + 1) + ")";
-  for (const std::string& line : Trace())
-    if (line.ends_with(afterFlip)) flipEnds.push_back(std::stoul(line.substr(0, 8), nullptr, 16));
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 8000);
   ASSERT_GE(flipEnds.size(), 2u);
   // Clicks in the pause after the first flip; a frame in the pause after the second.
   const auto after = [&](size_t flip, int ms) { return std::to_string(flipEnds[flip] + ms); };
   const std::string clicks = after(0, 50) + " click " + at(spots.StarTransparent) + "; " + after(0, 150) + " click " +
                              at(spots.StarOpaque) + "; " + after(0, 250) + " click " + at(spots.StarTransparent) + "; ";
-  run = Run({"game"}, {{"ORVA_INPUT", text + clicks + after(1, kit::DemoPauseMilliseconds / 2) + " close"},
-                       {"ORVA_CAPTURE", dir.Os("last.bmp")}});
+  const TRun run = Run({"game"}, {{"ORVA_INPUT", text + clicks + after(1, kit::DemoPauseMilliseconds / 2) + " close"},
+                                  {"ORVA_CAPTURE", dir.Os("last.bmp")}});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_EQ(StatusInt("hits"), 1) << "the clicks on the keyed corner miss";
 
@@ -525,6 +543,50 @@ TEST_F(PlayerRun, TheDemoMapsSceneLightsUpTakesTypedTextAndGoesOn) {
       done = std::stoul(line.substr(0, 8), nullptr, 16);
   EXPECT_GE(done, 4750u);
   EXPECT_LT(done, 5000u) << "the scene ends with the choice";
+}
+
+// The demo's reel plays in its cinema over its own background: its rectangle changes from
+// frame to frame in the pause after a flip, and after the next flip, which carries the
+// cinema to the new layer, it is still there and still playing.
+TEST_F(PlayerRun, TheDemoPlaysItsReelThroughTheFlips) {
+  WriteGame(kit::DemoGameFiles());
+  const std::string text = DemoToPictures();
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 7000);
+  ASSERT_GE(flipEnds.size(), 2u);
+  const kit::DemoFilm& reel = kit::DemoReel();
+  const TRect& place = reel.Place;
+  std::set<uint32_t> palette;
+  for (int32_t c : kit::DemoLayerColours()) palette.insert(BgrToRgb(c));
+  struct Frame {
+    unsigned long clock;
+    std::vector<uint32_t> reel;
+  };
+  std::vector<Frame> frames = {{flipEnds[0] + 50, {}}, {flipEnds[0] + 250, {}}, {flipEnds[1] + 50, {}}};
+  for (Frame& frame : frames) {
+    const TRun run = Run(
+        {"game"}, {{"ORVA_INPUT", text + std::to_string(frame.clock) + " close"}, {"ORVA_CAPTURE", dir.Os("at.bmp")}});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    frame.reel = CapturedRect("at.bmp", place);
+    const uint32_t background = BgrToRgb(reel.Background);
+    // Corners of the film, which no track reaches, and the layer just outside it.
+    for (TPoint p : {TPoint{place.Left, place.Top}, TPoint{place.Right - 1, place.Top},
+                     TPoint{place.Left, place.Bottom - 1}, TPoint{place.Right - 1, place.Bottom - 1}}) {
+      const uint32_t got = frame.reel[(p.Y - place.Top) * place.Width() + (p.X - place.Left)];
+      EXPECT_EQ(got, background) << frame.clock << " at " << p.X << "," << p.Y << ": " << std::hex << got;
+    }
+    for (TPoint p :
+         {TPoint{place.Left - 1, place.Top}, TPoint{place.Right, place.Bottom - 1}, TPoint{place.Left, place.Bottom}}) {
+      const uint32_t got = CapturedPixel("at.bmp", p.X, p.Y);
+      EXPECT_TRUE(palette.count(got)) << frame.clock << " at " << p.X << "," << p.Y << ": " << std::hex << got;
+    }
+  }
+  const auto changed = [](const Frame& a, const Frame& b) {
+    size_t n = 0;
+    for (size_t i = 0; i < a.reel.size(); ++i) n += a.reel[i] != b.reel[i];
+    return n;
+  };
+  EXPECT_GT(changed(frames[0], frames[1]), 100u) << "the film plays between flips";
+  EXPECT_GT(changed(frames[1], frames[2]), 100u) << "and on after one";
 }
 
 // The player's own logo plays before the game: its emblem stands in the middle of the screen,
