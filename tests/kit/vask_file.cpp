@@ -65,6 +65,12 @@ std::string VaskBlocks(const std::vector<VaskBlock>& entries, const std::string&
   return out + literals;
 }
 
+std::string MakeVaskFrames(std::vector<VaskFrame> frames) {
+  VaskFile file;
+  file.Frames = std::move(frames);
+  return MakeVask(file);
+}
+
 std::string MakeVask(const VaskFile& file) {
   std::string out;
   const int32_t frameCount = file.FrameCount.value_or(static_cast<int32_t>(file.Frames.size()));
