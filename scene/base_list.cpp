@@ -525,15 +525,25 @@ void TOrvaBaseList::RemoveWindowControl(TWindowControl* control) {
   if (windowPressed_ == control) windowPressed_ = nullptr;
 }
 
+TWindowControl* TOrvaBaseList::WindowControlAt(TPoint point) const {
+  for (auto it = windowControls_.rbegin(); it != windowControls_.rend(); ++it)
+    if ((*it)->WindowShown() && PointInRect(point, (*it)->WindowBounds())) return *it;
+  return nullptr;
+}
+
 bool TOrvaBaseList::WindowMouseDown(TPoint point, bool left, bool shift) {
-  for (auto it = windowControls_.rbegin(); it != windowControls_.rend(); ++it) {
-    TWindowControl* control = *it;
-    if (!control->WindowShown() || !PointInRect(point, control->WindowBounds())) continue;
-    windowPressed_ = control;
-    control->WindowMouseDown(point, left, shift);
-    return true;
-  }
-  return false;
+  TWindowControl* control = WindowControlAt(point);
+  if (!control) return false;
+  windowPressed_ = control;
+  control->WindowMouseDown(point, left, shift);
+  return true;
+}
+
+bool TOrvaBaseList::WindowWheel(TPoint point, bool down) {
+  TWindowControl* control = WindowControlAt(point);
+  if (!control) return false;
+  control->WindowWheel(down);
+  return true;
 }
 
 bool TOrvaBaseList::WindowMouseMove(TPoint point) {

@@ -286,6 +286,8 @@ class TOrvaBaseList : public TOrvaComponent {
   bool WindowMouseDown(TPoint point, bool left, bool shift);
   bool WindowMouseMove(TPoint point);
   bool WindowMouseUp();
+  // The wheel over a shown window control goes to the topmost one under the point.
+  bool WindowWheel(TPoint point, bool down);
 
   // ---- Stored form ----
   void SaveToStream(TStream& stream) override;
@@ -302,6 +304,8 @@ class TOrvaBaseList : public TOrvaComponent {
   void FreeObjects();
   // The shown window controls over the picture, where the layers or the transition drew.
   void PaintWindowControls();
+  // The topmost shown window control under the point; none.
+  TWindowControl* WindowControlAt(TPoint point) const;
 
   std::array<std::unique_ptr<TOrvaBase>, 2> layers_;
   int32_t width_ = 0, height_ = 0;

@@ -22,6 +22,8 @@ class TWindowControl {
   virtual void WindowMouseDown(TPoint point, bool left, bool shift) = 0;
   virtual void WindowMouseMove(TPoint point) = 0;
   virtual void WindowMouseUp() = 0;
+  // The wheel turned while the mouse is over it.
+  virtual void WindowWheel(bool down) {}
 };
 
 }  // namespace orva

@@ -362,6 +362,8 @@ void TFormView::HandleEvent(const TWindowEvent& event) {
       MouseMove(event.Pos);
       break;
     case TKind::Wheel:
+      // A text box under the mouse scrolls instead of the scene hearing the wheel.
+      if (scene && scene->WindowWheel(PanelPoint(window_.CursorPos()), event.WheelDown)) break;
       if (scene) scene->RecordWheel(event.WheelDown);
       break;
     case TKind::KeyDown:

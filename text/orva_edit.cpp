@@ -270,6 +270,12 @@ void TOrvaEdit::WindowMouseMove(TPoint point) {
   Repaint();
 }
 
+void TOrvaEdit::WindowWheel(bool down) {
+  if (!box_.Enabled) return;
+  box_.Wheel(down);
+  Repaint();
+}
+
 void TOrvaEdit::WindowMouseUp() {
   box_.MouseUp();
   TellCandidateRect();

@@ -78,6 +78,7 @@ class TOrvaEdit : public TOrvaControl, public TWindowControl, public TTextInputC
   void WindowMouseDown(TPoint point, bool left, bool shift) override;
   void WindowMouseMove(TPoint point) override;
   void WindowMouseUp() override;
+  void WindowWheel(bool down) override;
 
   // ---- Text focus ----
   void TextKeyDown(int virtualKey, bool repeat, bool shift, bool control) override;

@@ -20,7 +20,7 @@ namespace {
 // the scroll bar's (0x00BBGGRR).
 constexpr int32_t kHighlight = 0xD77800, kHighlightText = 0xFFFFFF, kGrayText = 0x808080;
 constexpr int32_t kScrollTrack = 0xF0F0F0, kScrollThumb = 0xC0C0C0, kScrollEdge = 0xE0E0E0;
-constexpr int32_t kMinThumb = 8;
+constexpr int32_t kMinThumb = 8, kWheelLines = 3;
 // Line heights beyond this are taken as this, so that positions stay far from overflow.
 constexpr int32_t kMaxLineHeight = 4096;
 constexpr int32_t kMaxBoxSize = 65536, kMaxOrigin = 1 << 24;
@@ -313,6 +313,10 @@ void TTextBox::MouseMove(TPoint point) {
 }
 
 void TTextBox::MouseUp() { selecting_ = thumbDrag_ = false; }
+
+void TTextBox::Wheel(bool down) {
+  if (multiLine_) ScrollTo(topLine_ + (down ? kWheelLines : -kWheelLines));
+}
 
 // ---- Layout ----
 

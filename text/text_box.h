@@ -76,6 +76,8 @@ class TTextBox {
   void MouseDown(TPoint point, bool shift);
   void MouseMove(TPoint point);
   void MouseUp();
+  // The memo scrolls three lines a notch; an edit does nothing.
+  void Wheel(bool down);
 
   // ---- Layout and drawing ----
   // The caret's rectangle (a line high).

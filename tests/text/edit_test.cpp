@@ -325,6 +325,8 @@ TEST_F(EditTest, TheMouseOverAShownBoxIsTheBoxs) {
   EXPECT_TRUE(Scene().WindowMouseUp());
   EXPECT_EQ(first.Box().SelectedText(), "cd");
   EXPECT_FALSE(Scene().WindowMouseMove({0, 0})) << "released";
+  EXPECT_TRUE(Scene().WindowWheel({110, 110}, true)) << "the wheel over a box is the box's";
+  EXPECT_FALSE(Scene().WindowWheel({10, 10}, true));
   first.SetPaused(true);
   EXPECT_TRUE(Scene().WindowMouseDown({110, 110}, true, false)) << "a disabled window still covers the panel";
   EXPECT_FALSE(first.HasTextFocus());

@@ -188,6 +188,11 @@ TEST_F(TextBoxTest, TheMemoScrollsToItsCaretAndByItsScrollBar) {
   memo.MouseUp();
   memo.MouseMove({95, 1});
   EXPECT_EQ(memo.TopLine(), 7) << "released";
+  memo.Wheel(false);
+  EXPECT_EQ(memo.TopLine(), 4) << "three lines a notch";
+  memo.Wheel(true);
+  memo.Wheel(true);
+  EXPECT_EQ(memo.TopLine(), 7);
 }
 
 TEST_F(TextBoxTest, TheEditScrollsSidewaysToKeepTheCaretInSight) {
