@@ -1,11 +1,13 @@
 // The stored form of a scene on any bytes: the first byte picks the save version (100..139),
 // the rest is the scene: boxes, timers, buttons, sliders, scroll bars, captions, menus,
-// message boxes, sounds and movies among its objects, each of the factory's own class (the
-// media items are stand-ins that every file name opens). Pictures come from two files among
-// the game files ("a.vsk", two frames, and "k.vsk", keyed); animated images evaluate their
-// DELAY over a variable store. What loads is updated, painted, and saved and loaded twice
-// more; the last two saves must be equal. (The first may still name event senders that are
-// not saved themselves, such as internal objects; those load as events without a sender.)
+// message boxes, edits, memos, sounds and movies among its objects, each of the factory's own
+// class (the media items are stand-ins that every file name opens). Animated images, tiles,
+// gauges, image captions, selection images and preview menus find two pictures among the game
+// files ("a.vsk", two frames, and "k.vsk", keyed), a region file ("m.rgn") and preview-menu
+// data ("p.dat"); animated images evaluate their DELAY over a variable store. What loads is
+// updated, painted, and saved and loaded twice more; the last two saves must be equal. (The
+// first may still name event senders that are not saved themselves, such as internal
+// objects; those load as events without a sender.)
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,6 +15,7 @@
 #include "core/exceptions.h"
 #include "core/stream.h"
 #include "kit/game_files.h"
+#include "kit/map_files.h"
 #include "kit/media_doubles.h"
 #include "kit/vask_file.h"
 #include "scene/animated_image.h"
@@ -30,7 +33,7 @@ using namespace orva;
 
 TOrvaBaseList& Scene() {
   static const bool ready = [] {
-    // Message boxes, captions and menus, their glyphs from the fake rasteriser.
+    // Message boxes, captions, menus, edits and memos, their glyphs from the fake rasteriser.
     fuzz_text::InstallTextSubsystem();
     RegisterObjectClass(LT_IMAGES, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(s); });
     RegisterObjectClass(LT_PROPMOTION,
@@ -49,6 +52,20 @@ TOrvaBaseList& Scene() {
     keyed.Frames[0].TransparentValue = 9;
     files.Add("a.vsk", kit::MakeVask(two));
     files.Add("k.vsk", kit::MakeVask(keyed));
+    files.Add("m.rgn", kit::MakeRegionFile({{kit::RegionArea::Rect("r", 0, 0, 0, 0),
+                                             kit::RegionArea::Polygon("p", {{0, 0}, {3, 0}, {0, 3}})}}));
+    kit::PrevMenuFile menu;
+    menu.Width = 4;
+    menu.Height = 4;
+    for (const char* name : {"b0", "b1"}) {
+      kit::PrevMenuButton b;
+      b.Name = name;
+      b.Normal = "a.vsk";
+      b.Hover = "k.vsk";
+      b.SelectOverlay = "a.vsk";
+      menu.Buttons.push_back(b);
+    }
+    files.Add("p.dat", kit::MakePrevMenu(menu));
     static TParamCollection vars;
     SetSceneVariables(&vars);
     RegisterObjectClass(LT_HTTP, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(s); });

@@ -58,7 +58,7 @@ void TOrvaImageData::RecreateSurface() {
   SetBrightness(offset);
 }
 
-void TOrvaImageData::DrawFor(TOrvaObject& object) {
+void TOrvaImageData::DrawFor(TOrvaObject& object, TCustomDIBX* mask) {
   const int32_t alpha = object.GetAlpha();
   if (alpha <= 0 || alpha >= 512) return;
   TCustomDIBX* picture = GetDIB();
@@ -75,13 +75,13 @@ void TOrvaImageData::DrawFor(TOrvaObject& object) {
       position.X = WrapAdd(WrapSub(parent->GetScreenLeft(), parent->GetScrollX()), position.X);
       position.Y = WrapAdd(WrapSub(parent->GetScreenTop(), parent->GetScrollY()), position.Y);
     }
-    RotatePicture(*target, position, object.GetZoomX(), object.GetZoomY(), *picture, center, angle, GetMask(), flipH,
+    RotatePicture(*target, position, object.GetZoomX(), object.GetZoomY(), *picture, center, angle, mask, flipH,
                   flipV, alpha);
   } else if (picture->GetWidth() == object.GetWidth() && picture->GetHeight() == object.GetHeight()) {
-    BlitPicture(*target, object.GetScreenLeft(), object.GetScreenTop(), *picture, picture->GetBoundsRect(), GetMask(),
+    BlitPicture(*target, object.GetScreenLeft(), object.GetScreenTop(), *picture, picture->GetBoundsRect(), mask,
                 flipH, flipV, alpha);
   } else {
-    StretchPicture(*target, object.GetScreenRect(), *picture, GetMask(), flipH, flipV, alpha);
+    StretchPicture(*target, object.GetScreenRect(), *picture, mask, flipH, flipV, alpha);
   }
 }
 

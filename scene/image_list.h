@@ -43,7 +43,9 @@ class TOrvaImageData {
 
   // Draws the frame as the object would draw its picture: its ALPHA (nothing at 0 or less
   // and at 512 or more), turn, zoom, mirroring, offset, size and target surface.
-  void DrawFor(TOrvaObject& object);
+  void DrawFor(TOrvaObject& object) { DrawFor(object, GetMask()); }
+  // The same through another mask of the frame's size (or none).
+  void DrawFor(TOrvaObject& object, TCustomDIBX* mask);
   // Part `source` of the frame 1:1 at (x, y) on the object's target surface, with the
   // object's ALPHA and mirroring.
   void DrawAt(TOrvaObject& object, int32_t x, int32_t y, const TRect& source);

@@ -14,6 +14,11 @@
 #include "scene/slider.h"
 #include "scene/prop_motion.h"
 #include "scene/http_object.h"
+#include "scene/map_image.h"
+#include "scene/prev_menu.h"
+#include "scene/cg_label.h"
+#include "scene/gauge.h"
+#include "scene/tile.h"
 #include "scene/sound.h"
 #include "scene/video.h"
 
@@ -37,6 +42,11 @@ std::array<TObjectConstructor, 128>& Classes() {
       return CreateSceneObject<TOrvaPropMotion>(scene);
     };
     table[LT_HTTP] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(scene); };
+    table[LT_MAPIMG] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaMapImage>(scene); };
+    table[LT_TILE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaTile>(scene); };
+    table[LT_GAUGE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaGauge>(scene); };
+    table[LT_CGLABEL] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCGLabel>(scene); };
+    table[LT_PREVMENU] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaPrevMenu>(scene); };
     table[LT_VIDEO] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaVideo>(scene); };
     table[LT_SOUND] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaSound>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };

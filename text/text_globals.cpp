@@ -7,6 +7,7 @@
 #include "text/caption.h"
 #include "text/history.h"
 #include "text/menu.h"
+#include "text/orva_edit.h"
 #include "text/orva_mes.h"
 #include "text/read_marks.h"
 
@@ -30,6 +31,8 @@ void RegisterTextSubsystem() {
   RegisterObjectClass(LT_LABEL,
                       [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaLabel>(scene); });
   RegisterObjectClass(LT_MENU, [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaMenu>(scene); });
+  RegisterObjectClass(LT_EDIT, [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaEdit>(scene); });
+  RegisterObjectClass(LT_MEMO, [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaMemo>(scene); });
   static bool added = false;
   if (added) return;
   added = true;

@@ -11,6 +11,7 @@
 #include "core/encoding.h"
 #include "core/game_path.h"
 #include "core/paths.h"
+#include "kit/demo_maps.h"
 #include "kit/demo_media.h"
 #include "kit/film_builder.h"
 #include "kit/glyph_stream_builder.h"
@@ -146,20 +147,10 @@ const std::vector<uint32_t> kSpinnerColours = {0xE04040, 0x40C040, 0x4060E0, 0xE
 // One frame of w × h raw 24-bit pixels from a function of the position.
 template <class F>
 VaskFrame Drawn(int32_t w, int32_t h, int32_t delay, bool keyed, F pixel) {
-  std::vector<std::vector<uint32_t>> rows(static_cast<size_t>(h), std::vector<uint32_t>(static_cast<size_t>(w)));
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) rows[size_t(y)][size_t(x)] = pixel(x, y);
-  VaskFrame frame = VaskFrame::Of(w, h, 24, rows);
-  frame.Delay = delay;
-  if (keyed) frame.TransparentValue = static_cast<int32_t>(kKey);
-  return frame;
+  return DrawnFrame(w, h, delay, keyed ? static_cast<int32_t>(kKey) : -1, pixel);
 }
 
-std::string Picture(std::vector<VaskFrame> frames) {
-  VaskFile file;
-  file.Frames = std::move(frames);
-  return MakeVask(file);
-}
+std::string Picture(std::vector<VaskFrame> frames) { return MakeVaskFrames(std::move(frames)); }
 
 // A diamond on a keyed square; clicks count only on the diamond.
 std::string StarPicture() {
@@ -669,7 +660,14 @@ std::string DemoChoiceClick(int32_t clock, int line) {
   return DemoClickAt(clock, DemoScreens().ChoiceLines.at(static_cast<size_t>(line)));
 }
 
-std::string DemoToPictures() { return DemoBoxClicks({1000, 2000, 3000, 4000}) + DemoChoiceClick(DemoPicturesClock, 0); }
+std::string DemoMoveAndClick(int32_t clock, TPoint p) {
+  return std::to_string(clock) + " move " + std::to_string(p.X) + " " + std::to_string(p.Y + DemoWindowTop) + "; " +
+         DemoClickAt(clock + 50, p);
+}
+
+std::string DemoToMaps() { return DemoBoxClicks({1000, 2000, 3000, 4000}) + DemoChoiceClick(DemoPicturesClock, 0); }
+
+std::string DemoToPictures() { return DemoToMaps() + DemoMoveAndClick(DemoMapsClock + 200, DemoMaps().Next); }
 
 std::vector<GameFile> DemoGameFiles() {
   std::vector<GameFile> pages;
@@ -684,6 +682,7 @@ std::vector<GameFile> DemoGameFiles() {
   AddSettingsScene(pages);
   AddTextScene(start, pages);
   AddChoiceScene(start, pages);
+  AddMapsScene(start, pages);
   AddPictureScene(start, pages);
   AddFilmScene(start, pages);
   AddFlipScene(start);

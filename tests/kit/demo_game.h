@@ -33,6 +33,8 @@ struct GameFile {
 //   DemoChoiceLine) with two lines, chosen by the mouse or the keys: @SelIndex goes into the
 //   status variable "choice" and @SelStr is shown a moment; line 1 opens the settings screen
 //   (from line DemoChoiceDoneLine) before the pictures;
+// - maps: tiles, a selection image, a preview menu whose "next" button ends the scene, a
+//   gauge, an image caption, a memo and an edit (kit/demo_maps.h);
 // - pictures: a star that counts the clicks on its opaque pixels in the status variable
 //   "hits", its mirrored and faded copy, a spinning animation, a wheel turned by property
 //   motions with its glow added as light, a puff that frees itself at the end of each pass, a
@@ -98,9 +100,16 @@ std::string DemoStartClick();
 std::string DemoBoxClicks(const std::vector<int>& clocks);
 // A click on a line of the choice menu.
 std::string DemoChoiceClick(int32_t clock, int line);
+// "clock move x y; " to a scene point, and "clock+50 click x y; " there: the objects that
+// light up under the mouse choose what is lit.
+std::string DemoMoveAndClick(int32_t clock, TPoint scenePoint);
 // Through the text (box clicks at 1000, 2000, 3000 and 4000) and the choice of the pictures
-// at DemoPicturesClock.
+// at DemoPicturesClock: the maps scene stands by DemoMapsClock.
 constexpr int32_t DemoPicturesClock = 4800;
+constexpr int32_t DemoMapsClock = DemoPicturesClock + 700;
+std::string DemoToMaps();
+// On through the maps scene, whose "next" is chosen at DemoMapsClock + 200: the pictures and
+// the flips follow at once.
 std::string DemoToPictures();
 
 // Where the demo's pictures are and what they show (colours 0x00RRGGBB as captured).

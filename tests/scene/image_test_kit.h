@@ -17,6 +17,8 @@
 #include "scene/animated_image.h"
 #include "scene/image_cache.h"
 #include "scene/object_factory.h"
+#include "scene/object_handle.h"
+#include "script/scene_link.h"
 #include "scene_test_kit.h"
 
 namespace orva::scene_test {
@@ -95,6 +97,16 @@ class RecordingSurface : public TDIBX {
         false);
   }
 
+  void StretchDrawTile(const TRect& d, int cw, int ch, int zx, int zy, TCustomDIBX&, const TRect&, bool k, bool fh,
+                       bool fv, uint32_t a, int sx, int sy) override {
+    Log("StretchDrawTile", Rect(d) + " cell " + At(cw, ch) + " zoom " + At(zx, zy) + " from " + At(sx, sy), int(a),
+        fh, fv, k);
+  }
+  void StretchDrawTileMask(const TRect& d, int cw, int ch, int zx, int zy, TCustomDIBX&, const TRect&, TCustomDIBX&,
+                           bool fh, bool fv, uint32_t a, int sx, int sy) override {
+    Log("StretchDrawTileMask", Rect(d) + " cell " + At(cw, ch) + " zoom " + At(zx, zy) + " from " + At(sx, sy),
+        int(a), fh, fv, false);
+  }
   // Fills, frames and the repeated draws, with the raw pixel value as px<hex>.
   void FillRect(const TRect& r, uint32_t p) override { Log("FillRect", Rect(r) + Px(p), -1, false, false, false); }
   void FillRectAlpha(const TRect& r, uint32_t p, int a) override {
@@ -150,6 +162,49 @@ class RecordingSurface : public TDIBX {
     Clips.push_back(GetClipRect());
   }
 };
+
+// Input words for one frame of the scene's input step: "move x y", "press L|R",
+// "release", "key n" (pressed before the step and let go after it), "hold n" (pressed,
+// kept down). The events the step queued are returned as "sender:kind(arg,arg)"; the queue
+// itself is kept.
+inline std::vector<std::string> InputFrame(TOrvaBaseList& scene, const std::string& input) {
+  std::istringstream words(input);
+  std::string word;
+  std::vector<int> released;
+  while (words >> word) {
+    if (word == "move") {
+      int x = 0, y = 0;
+      words >> x >> y;
+      scene.RecordMousePos({x, y});
+    } else if (word == "press") {
+      words >> word;
+      scene.RecordButtonPress(word == "L" ? TOrvaBaseList::TMouseButton::Left : TOrvaBaseList::TMouseButton::Right);
+    } else if (word == "release") {
+      scene.RecordButtonRelease();
+    } else if (word == "key" || word == "hold") {
+      int code = 0;
+      words >> code;
+      scene.SetKeyState(code, true);
+      scene.SetKeyHit(code, true);
+      if (word == "key") released.push_back(code);
+    } else {
+      ADD_FAILURE() << "unknown input " << word;
+    }
+  }
+  const int before = scene.Events().Count();
+  scene.ProcessInput();
+  for (int code : released) scene.SetKeyState(code, false);
+  std::vector<std::string> out;
+  for (int i = before; i < scene.Events().Count(); ++i) {
+    const TTimerData& e = *scene.Events().GetEvent(i);
+    const TOrvaObject* sender = ResolveHandle(e.Sender);
+    std::string text = (sender ? sender->GetName() : std::string("?")) + ":" + std::to_string(e.Kind);
+    for (int a = 0; a < e.Args.Count(); ++a) text += (a == 0 ? "(" : ",") + e.Args[a];
+    if (e.Args.Count() > 0) text += ")";
+    out.push_back(text);
+  }
+  return out;
+}
 
 // A control at the layer's origin whose children draw onto the given surface.
 class TargetHost : public TOrvaControl {

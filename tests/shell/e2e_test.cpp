@@ -22,10 +22,12 @@
 
 #include "../core/temp_dir.h"
 #include "core/archive.h"
+#include "core/encoding.h"
 #include "core/stream.h"
 #include "graphics/dib.h"
 #include "graphics/vask_frame_list.h"
 #include "kit/demo_game.h"
+#include "kit/demo_maps.h"
 #include "kit/logo_files.h"
 #include "kit/demo_media.h"
 #include "kit/page_builder.h"
@@ -139,6 +141,17 @@ class PlayerRun : public ::testing::Test {
     TParamCollectionItem* variable = vars.Find(name);
     return variable ? variable->GetAsInteger() : -1;
   }
+  std::string StatusText(const std::string& name) {
+    TVrFileCollection archive;
+    archive.Open(dir.Game("game\\save.dat"));
+    TMemoryStream item;
+    archive.LoadFileToStream(item, "STATUSSAVEDATA");
+    item.SetPosition(9);
+    TParamCollection vars;
+    vars.LoadStatusVars(item);
+    TParamCollectionItem* variable = vars.Find(name);
+    return variable ? variable->GetAsString() : "?";
+  }
 
   // The colour of a pixel of a captured frame, 0x00RRGGBB.
   uint32_t CapturedPixel(const std::string& file, int x, int y) {
@@ -216,15 +229,17 @@ TEST_F(PlayerRun, TheDemoRunsTwiceAndCountsItsStarts) {
 static_assert(kit::DemoWindowTop == TToolbar::DockHeight, "the demo's clicks land below the toolbar");
 using kit::DemoBoxClicks;
 
-// The demo's flips, after its text has been clicked through and the pictures chosen, found in
-// its trace: the first, a
-// cross-fade from the first colour to the second, shows a blend half-way and the new layer
+// A scene point as scripted input's window point, below the toolbar's dock.
+std::string At(TPoint p) { return std::to_string(p.X) + " " + std::to_string(p.Y + TToolbar::DockHeight); }
+
+// The demo's flips, after its text has been clicked through, the pictures chosen and its maps
+// scene left, found in its trace: the first, a cross-fade from the first colour to the second, shows a blend half-way and the new layer
 // after its end; the second, a blind, half-way shows the new colour at the left of every
 // stripe and the old one at the right.
 TEST_F(PlayerRun, TheDemoFlipsBetweenItsLayers) {
   WriteGame(kit::DemoGameFiles());
   const std::string text = kit::DemoToPictures();
-  ASSERT_EQ(Run({"game"}, {{"ORVA_INPUT", text + "8000 close"}}).exitCode, 0);
+  ASSERT_EQ(Run({"game"}, {{"ORVA_INPUT", text + "9000 close"}}).exitCode, 0);
   // [start, end] of each flip in game-clock milliseconds.
   std::vector<std::pair<unsigned long, unsigned long>> flips;
   const std::string flipLine = "start.osb(" + std::to_string(kit::DemoFlipLine) + ")";
@@ -413,7 +428,7 @@ TEST_F(PlayerRun, TheDemoShowsItsPicturesAndTheStarHitsOnlyOnOpaquePixels) {
   // The pictures come once the text is read and they are chosen; the flips that follow carry
   // them. The ends of the flips, from a first run's trace.
   const std::string text = kit::DemoToPictures();
-  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 8500);
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 9500);
   EXPECT_EQ(StatusInt("choice"), 0) << "the pictures were chosen with the mouse";
   ASSERT_GE(flipEnds.size(), 2u);
   // Clicks in the pause after the first flip; a frame in the pause after the second.
@@ -439,13 +454,96 @@ TEST_F(PlayerRun, TheDemoShowsItsPicturesAndTheStarHitsOnlyOnOpaquePixels) {
   EXPECT_TRUE(Near(hub, spots.WheelHubColour)) << "the wheel turns about its hub: " << std::hex << hub;
 }
 
+// The demo's maps scene after its text: the tile scrolls and steps through its frames, the
+// selection image lights the area under the mouse and reports entering, leaving and choosing
+// it (@SelStr into "place"), the menu's disabled button shows its disabled look, the gauge and
+// its caption show the level, text typed and composed through the input method reaches the
+// edit and the status variable "typed", and the menu's "next" ends the scene.
+TEST_F(PlayerRun, TheDemoMapsSceneLightsUpTakesTypedTextAndGoesOn) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoMapsSpots& maps = kit::DemoMaps();
+  const std::string text = kit::DemoToMaps();
+  const auto at = [](int ms) { return std::to_string(kit::DemoMapsClock + ms - 4300); };
+  auto near = [](uint32_t a, uint32_t b) {
+    for (int shift : {0, 8, 16})
+      if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 8) return false;
+    return true;
+  };
+  auto nearAny = [&](uint32_t a, const std::vector<uint32_t>& colours) {
+    return std::any_of(colours.begin(), colours.end(), [&](uint32_t c) { return near(a, c); });
+  };
+  // Pixels of a rectangle whose channels are all below 0x60: text on a white box.
+  auto darkPixels = [&](const std::string& file, const TRect& r) {
+    TDIB dib;
+    dib.LoadFromFile(dir.Os(file));
+    int dark = 0;
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left; x < r.Right; ++x) {
+        const uint32_t c = DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x);
+        dark += (c >> 16 & 0xFF) < 0x60 && (c >> 8 & 0xFF) < 0x60 && (c & 0xFF) < 0x60;
+      }
+    return dark;
+  };
+
+  // The mouse over the moon; typing goes into the edit, which has the focus.
+  TRun run = Run({"game"}, {{"ORVA_INPUT", text + at(4300) + " move " + At(maps.Moon) + "; " + at(4400) + " type Hi; " + at(4700) + " close"},
+                            {"ORVA_CAPTURE", dir.Os("over.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_TRUE(near(CapturedPixel("over.bmp", maps.Moon.X, maps.Moon.Y), maps.LitColour)) << "the moon lights up";
+  EXPECT_TRUE(near(CapturedPixel("over.bmp", maps.Square.X, maps.Square.Y), maps.SquareColour));
+  EXPECT_TRUE(near(CapturedPixel("over.bmp", maps.Skip.X, maps.Skip.Y), maps.SkipDisabledColour));
+  EXPECT_TRUE(near(CapturedPixel("over.bmp", maps.GaugeStart.X, maps.GaugeStart.Y + 4), maps.GaugeColour));
+  int digits = 0;
+  for (int y = maps.Caption.Top; y < maps.Caption.Bottom; ++y)
+    for (int x = maps.Caption.Left; x < maps.Caption.Right; ++x)
+      digits += nearAny(CapturedPixel("over.bmp", x, y), maps.DigitColours);
+  EXPECT_GT(digits, 40) << "two digits of the level";
+  for (int i = 0; i < 8; ++i) {
+    const TPoint p{maps.Tile.Left + 5 + 21 * i, maps.Tile.Top + 7 + 11 * i};
+    EXPECT_TRUE(nearAny(CapturedPixel("over.bmp", p.X, p.Y), maps.TileColours)) << p.X << "," << p.Y;
+  }
+  EXPECT_GT(darkPixels("over.bmp", maps.Edit), 10) << "the typed text in the edit";
+  EXPECT_GT(darkPixels("over.bmp", maps.Memo), 200) << "the memo's lines";
+  const std::vector<std::string> trace = Trace();
+  EXPECT_TRUE(std::any_of(trace.begin(), trace.end(), [](const std::string& l) { return l.ends_with("<Event>mapin.osb(1)"); }));
+  EXPECT_EQ(StatusText("typed"), "Hi");
+  EXPECT_EQ(StatusInt("keys"), 2);
+
+  // A moment earlier the tile showed another part of its pattern.
+  run = Run({"game"}, {{"ORVA_INPUT", text + at(4450) + " close"}, {"ORVA_CAPTURE", dir.Os("early.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  int moved = 0;
+  for (int x = maps.Tile.Left; x < maps.Tile.Right; ++x)
+    moved += CapturedPixel("early.bmp", x, maps.Tile.Top + 30) != CapturedPixel("over.bmp", x, maps.Tile.Top + 30);
+  EXPECT_GT(moved, 20);
+
+  // A choice on the map, a name typed and composed, then "next".
+  const TPoint edit{(maps.Edit.Left + maps.Edit.Right) / 2, (maps.Edit.Top + maps.Edit.Bottom) / 2};
+  run = Run({"game"}, {{"ORVA_INPUT", text + kit::DemoMoveAndClick(kit::DemoMapsClock, maps.Moon) + at(4400) + " click " +
+                                          At(edit) + "; " + at(4450) + " type Orva; " + at(4500) + " compose に; " +
+                                          at(4550) + " compose にほ; " + at(4600) + " commit 日本; " +
+                                          kit::DemoMoveAndClick(kit::DemoMapsClock + 400, maps.Next) + at(5300) + " close"}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(StatusText("place"), "moon");
+  EXPECT_EQ(StatusInt("choices"), 1);
+  EXPECT_EQ(StatusText("typed"), Utf8ToSjis("Orva日本"));
+  EXPECT_EQ(StatusInt("keys"), 2 + 4 + 3) << "four keys and three changes of the input method";
+  EXPECT_GE(StatusInt("mapouts"), 1);
+  unsigned long done = ~0ul;
+  for (const std::string& line : Trace())
+    if (line.ends_with("start.osb(" + std::to_string(kit::DemoMapsDoneLine) + ")"))
+      done = std::stoul(line.substr(0, 8), nullptr, 16);
+  EXPECT_GE(done, static_cast<unsigned long>(kit::DemoMapsClock + 450));
+  EXPECT_LT(done, static_cast<unsigned long>(kit::DemoMapsClock + 700)) << "the scene ends with the choice";
+}
+
 // The demo's reel plays in its cinema over its own background: its rectangle changes from
 // frame to frame in the pause after a flip, and after the next flip, which carries the
 // cinema to the new layer, it is still there and still playing.
 TEST_F(PlayerRun, TheDemoPlaysItsReelThroughTheFlips) {
   WriteGame(kit::DemoGameFiles());
   const std::string text = kit::DemoToPictures();
-  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 8000);
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 9000);
   ASSERT_GE(flipEnds.size(), 2u);
   const kit::DemoFilm& reel = kit::DemoReel();
   const TRect& place = reel.Place;
