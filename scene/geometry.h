@@ -31,4 +31,17 @@ inline int64_t StepDivide(int64_t v, int64_t step, int64_t threshold) {
   return scaled / step + (scaled % step > threshold ? 1 : 0);
 }
 
+// Float to int32 with the ends of the range for values beyond it and 0 for NaN: rounded to
+// the nearest, halves to even, or truncated toward zero.
+inline int32_t SaturatingRound(long double v) {
+  if (std::isnan(v)) return 0;
+  return static_cast<int32_t>(std::clamp<long double>(std::nearbyint(v), std::numeric_limits<int32_t>::min(),
+                                                      std::numeric_limits<int32_t>::max()));
+}
+inline int32_t SaturatingTrunc(long double v) {
+  if (std::isnan(v)) return 0;
+  return static_cast<int32_t>(std::clamp<long double>(std::trunc(v), std::numeric_limits<int32_t>::min(),
+                                                      std::numeric_limits<int32_t>::max()));
+}
+
 }  // namespace orva

@@ -8,6 +8,7 @@
 #include "scene/animated_image.h"
 #include "scene/base_list.h"
 #include "scene/cinema.h"
+#include "scene/fire.h"
 #include "scene/prop_motion.h"
 #include "scene/http_object.h"
 
@@ -23,6 +24,7 @@ std::array<TObjectConstructor, 128>& Classes() {
     table[LT_PROPMOTION] = [](TOrvaBaseList& scene) -> TOrvaObject* {
       return CreateSceneObject<TOrvaPropMotion>(scene);
     };
+    table[LT_FIRE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaFire>(scene); };
     table[LT_HTTP] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
     return table;
