@@ -11,6 +11,7 @@
 #include "scene/fire.h"
 #include "scene/prop_motion.h"
 #include "scene/http_object.h"
+#include "scene/particle.h"
 #include "scene/wave.h"
 
 namespace orva {
@@ -26,6 +27,7 @@ std::array<TObjectConstructor, 128>& Classes() {
       return CreateSceneObject<TOrvaPropMotion>(scene);
     };
     table[LT_FIRE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaFire>(scene); };
+    table[LT_PARTICLE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaParticle>(scene); };
     table[LT_WAVE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaWave>(scene); };
     table[LT_HTTP] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
