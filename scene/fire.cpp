@@ -5,7 +5,6 @@
 #include "core/frame_clock.h"
 #include "core/random.h"
 #include "core/stream.h"
-#include "graphics/dib.h"
 #include "scene/color_tables.h"
 #include "scene/geometry.h"
 
@@ -78,7 +77,7 @@ void TOrvaFire::SetZoomY(int32_t value) { ChangeZoom(zoomY_, value); }
 
 bool TOrvaFire::Build() {
   const int32_t w = pictureWidth_, h = pictureHeight_;
-  if (w < 1 || h < 1 || DIBPixelBytes(DIBRowLength(w, 8), h) < 0) return false;
+  if (w < 1 || h < 1 || int64_t{w} * h > MaxFireCells) return false;
   if (heat_.GetWidth() != w || heat_.GetHeight() != h) heat_.SetSize(w, h, 8);
   noiseColumn_ = noiseRow_ = 0;
   noise_.resize(size_t(w) * size_t(h));

@@ -56,7 +56,7 @@ class TOrvaFire : public TOrvaControl {
 
  private:
   // Sizes the picture and fills the tables; false (nothing built) for a size below one pixel
-  // or beyond the largest picture.
+  // or beyond MaxFireCells.
   bool Build();
   void BuildCooling();
   // WIDTH and HEIGHT from the picture size and the zooms.
@@ -85,5 +85,8 @@ class TOrvaFire : public TOrvaControl {
 
 // The fire's step period in milliseconds.
 constexpr int32_t FireStepMilliseconds = 40;
+// The most cells of a heat picture (4096 × 4096); a larger one draws nothing, as its step
+// every 40 ms could not keep up (and a fire's picture is small and stretched anyway).
+constexpr int64_t MaxFireCells = int64_t{1} << 24;
 
 }  // namespace orva

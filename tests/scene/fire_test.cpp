@@ -180,10 +180,16 @@ TEST_F(Fire, PicturesBelowOnePixelOrBeyondTheLargestDrawNothing) {
   TOrvaFire* empty = Make(0, 30);
   TOrvaFire* huge = Make(65536, 65536);
   TOrvaFire* negative = Make(-4, 8);
-  for (TOrvaFire* fire : {empty, huge, negative}) {
+  // Beyond 4096 × 4096 cells a step every 40 ms could not keep up.
+  TOrvaFire* tall = Make(40, 15925278);
+  for (TOrvaFire* fire : {empty, huge, negative, tall}) {
     Update(*fire, 100);
     EXPECT_FALSE(fire->Running()) << fire->GetOrigWidth();
   }
+  TOrvaFire* largest = Make(8192, 2048);
+  Update(*largest, 0);
+  EXPECT_TRUE(largest->Running());
+  largest->FreeNow();
   Repaint();
   EXPECT_EQ(Pixel(0, 0), 0u);
   // Width and height follow the picture and the zoom in wrapping 32-bit arithmetic.
