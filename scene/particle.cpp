@@ -195,8 +195,13 @@ void TOrvaParticleImages::Step(int64_t n) {
       // Once per call, whatever n is.
       y_ -= p1;
       SetTop(SaturatingTrunc(y_));
-      // From behind (-1000) to in front (+1000) as it turns.
-      SetPriorityOffset(SaturatingRound((z - 0.5L) / 0.5L * 2000 - 1000));
+      // From behind (-1000) to in front (+1000) as it turns; the emitter sorts its sprites
+      // once when all have stepped.
+      const int32_t offset = SaturatingRound((z - 0.5L) / 0.5L * 2000 - 1000);
+      if (offset != GetPriorityOffset()) {
+        AssignPriorityOffset(offset);
+        Invalidate();
+      }
       // Risen out at the top.
       if (OriginY() + GetHeight() < 0) dead_ = true;
       break;
@@ -371,7 +376,10 @@ void TOrvaParticle::Update(int64_t n, bool emitting) {
   if (emitting) countdown_ -= budget;
   if (n > 0)
     for (size_t i = sprites_.size(); i-- > 0;) sprites_[i]->Step(n);
-  if (!emitting || motion_ == PM_NONE || !GetOwner()) return;
+  if (!emitting || motion_ == PM_NONE || !GetOwner()) {
+    SortChildren();
+    return;
+  }
   while (countdown_ < 1) {
     if (sprites_.size() >= MaxParticleSprites) {
       countdown_ = 0;
@@ -396,6 +404,8 @@ void TOrvaParticle::Update(int64_t n, bool emitting) {
     // The time between its birth and the end of the update.
     if (budget > 0) sprite->Step(budget / FrameWait);
   }
+  // Twisters turned in front of or behind each other.
+  SortChildren();
 }
 
 // ---- Surfaces and stored form ----
