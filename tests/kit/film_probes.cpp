@@ -206,8 +206,10 @@ FilmProbes::FilmProbes(bool wipes) {
   SoundCount() = 2000;
   const std::pair<int, const char*> probes[] = {
       {LT_BOX, "box"}, {LT_LABEL, "label"}, {LT_TILE, "tile"}, {LT_PARTICLE, "particle"}, {LT_FIRE, "fire"}};
-  for (const auto& [code, kind] : probes) {
-    const std::string name = kind;
+  for (const auto& probe : probes) {
+    // Copies, not structured bindings: clang 14 cannot capture those.
+    const int code = probe.first;
+    const std::string name = probe.second;
     objects_.emplace_back(code, RegisterObjectClass(code, [code, name](TOrvaBaseList& scene) -> TOrvaObject* {
                             return CreateSceneObject<ProbeControl>(scene, code, name);
                           }));
