@@ -20,10 +20,12 @@ namespace {
 
 // The angle in 1/256 turns (0..255) from degrees rounded halves to even.
 int32_t TurnSteps(long double degrees) {
-  const long double v = std::nearbyint(256.0L * degrees / 360.0L);
-  if (std::isnan(v)) return 0;
-  const long double steps = std::fmod(v, 256.0L);
-  return static_cast<int32_t>(steps < 0 ? steps + 256.0L : steps);
+  const long double exact = 256.0L * degrees / 360.0L;
+  // Angles come from 32-bit values, well inside the range of the integer rounding (halves to
+  // even, as nearbyint), which is many times quicker than the floating one on every tick.
+  if (!(std::fabs(exact) < 0x1p62L)) return 0;
+  const long long steps = std::llrint(exact) % 256;
+  return static_cast<int32_t>(steps < 0 ? steps + 256 : steps);
 }
 
 std::string FilmFileName(std::string_view name, std::string_view baseDir) {

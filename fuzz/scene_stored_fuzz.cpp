@@ -1,8 +1,9 @@
 // The stored form of a scene on any bytes: the first byte picks the save version (100..139),
-// the rest is the scene (message boxes, fires, waves and particle emitters among its objects).
-// Animated images and particle sprites find two pictures among the game files ("a.vsk", two
-// frames, and "k.vsk", keyed); DELAY and the emitters' expressions are evaluated over a
-// variable store. Each update is 40 ms long. What loads is updated, painted, and saved and loaded twice more; the
+// the rest is the scene (message boxes, sounds and movies, fires, waves and particle emitters
+// among its objects; the media items are stand-ins that every file name opens). Animated
+// images and particle sprites find two pictures among the game files ("a.vsk", two frames, and
+// "k.vsk", keyed); DELAY and the emitters' expressions are evaluated over a variable store.
+// Each update is 40 ms long. What loads is updated, painted, and saved and loaded twice more; the
 // last two saves must be equal. (The first may still name event senders that are not saved
 // themselves, such as internal objects; those load as events without a sender.)
 #include <cstddef>
@@ -13,6 +14,7 @@
 #include "core/frame_clock.h"
 #include "core/stream.h"
 #include "kit/game_files.h"
+#include "kit/media_doubles.h"
 #include "kit/scene_doubles.h"
 #include "kit/vask_file.h"
 #include "scene/animated_image.h"
@@ -22,6 +24,7 @@
 #include "scene/object_factory.h"
 #include "scene/particle.h"
 #include "scene/prop_motion.h"
+#include "scene/scene_services.h"
 #include "scene/wave.h"
 #include "text_fuzz_support.h"
 #include "script/param_collection.h"
@@ -40,6 +43,12 @@ TOrvaBaseList& Scene() {
     RegisterObjectClass(LT_IMAGES, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaImages>(s); });
     RegisterObjectClass(LT_PROPMOTION,
                         [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaPropMotion>(s); });
+    // Sounds and movies (their classes are the factory's own) over stand-in managers.
+    static kit::FakeMediaManagers media;
+    static kit::AvailableFiles available;
+    TSceneServices services = GetSceneServices();
+    services.Media = &media;
+    SetSceneServices(services);
     static kit::GameFiles files;
     kit::VaskFile two, keyed;
     two.Frames = {kit::VaskFrame::Of(2, 2, 24, {{1, 2}, {3, 4}}), kit::VaskFrame::Of(3, 1, 24, {{5, 6, 7}})};

@@ -115,4 +115,45 @@ void CopyPictureToSurface(TDIB& picture, TCustomDIBX& surface) {
   }
 }
 
+void CopyXRGBToSurface(const uint32_t* pixels, int width, int height, int64_t pitch, TCustomDIBX& surface) {
+  const int w = std::min(width, surface.GetWidth()), h = std::min(height, surface.GetHeight());
+  if (!pixels || w <= 0 || h <= 0) return;
+  const int bits = surface.GetStorageBitCount();
+  uint8_t* top = surface.Lock(0, 0);
+  if (!top || (bits != 15 && bits != 16 && bits != 32)) {
+    if (top) surface.Unlock();
+    const ChannelPacker packer(surface);
+    for (int y = 0; y < h; ++y) {
+      const uint32_t* in = reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(pixels) + y * pitch);
+      for (int x = 0; x < w; ++x) surface.SetPixel(x, y, packer.Pack(in[x]));
+    }
+    return;
+  }
+  const int64_t step = surface.GetRowStep();
+  const uint32_t r = surface.GetRedMask(), g = surface.GetGreenMask(), b = surface.GetBlueMask();
+  const ChannelPacker packer(surface);
+  for (int y = 0; y < h; ++y) {
+    const uint32_t* in = reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(pixels) + y * pitch);
+    uint8_t* out = top + y * step;
+    if (bits == 32 && r == 0xFF0000 && g == 0xFF00 && b == 0xFF) {
+      std::memcpy(out, in, size_t(w) * 4);
+    } else if (bits == 16 && r == 0xF800 && g == 0x07E0 && b == 0x001F) {
+      for (int x = 0; x < w; ++x) {
+        const uint32_t c = in[x];
+        const auto v = static_cast<uint16_t>((c >> 8 & 0xF800) | (c >> 5 & 0x07E0) | (c >> 3 & 0x001F));
+        std::memcpy(out + 2 * x, &v, 2);
+      }
+    } else if (bits == 16 && r == 0x7C00 && g == 0x03E0 && b == 0x001F) {
+      for (int x = 0; x < w; ++x) {
+        const uint32_t c = in[x];
+        const auto v = static_cast<uint16_t>((c >> 9 & 0x7C00) | (c >> 6 & 0x03E0) | (c >> 3 & 0x001F));
+        std::memcpy(out + 2 * x, &v, 2);
+      }
+    } else {
+      for (int x = 0; x < w; ++x) StoreRowPixel(out, x, bits == 15 ? 16 : bits, packer.Pack(in[x]));
+    }
+  }
+  surface.Unlock();
+}
+
 }  // namespace orva

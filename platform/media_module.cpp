@@ -761,8 +761,8 @@ void VideoSetAutoRepeat(TOrvaHandle h, TOrvaBool on) { WithMovie(h, 0, [&](TMovi
 void VideoSetVisible(TOrvaHandle h, TOrvaBool on) { WithMovie(h, 0, [&](TMovie& m) { return m.Visible = on != 0, 0; }); }
 void VideoSetRect(TOrvaHandle h, const TOrvaRect* first, const TOrvaRect* second) {
   WithMovie(h, 0, [&](TMovie& m) {
-    if (first) m.Source = *first;
-    if (second) m.Destination = *second;
+    if (first) m.Destination = *first;
+    if (second) m.Source = *second;
     return 0;
   });
 }

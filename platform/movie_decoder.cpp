@@ -101,6 +101,9 @@ bool TMovieDecoder::Init() {
   }
   if (videoStream_ < 0 && audioStream_ < 0) return false;
   if (format->duration > 0) duration_ = std::clamp<int64_t>(av_rescale(format->duration, 44100, AV_TIME_BASE), 0, kMaxPcmFrames);
+  // Program streams start their clock late (half a second, say): times count from the start.
+  if (format->start_time != AV_NOPTS_VALUE && format->start_time > 0)
+    start_ = std::clamp<int64_t>(av_rescale(format->start_time, 44100, AV_TIME_BASE), 0, kMaxPcmFrames);
   s.packet = av_packet_alloc();
   s.frame = av_frame_alloc();
   return s.packet && s.frame;
@@ -112,7 +115,7 @@ void TMovieDecoder::TakeAudio(std::vector<int16_t>& audio) {
     const AVStream* stream = s.input.Context()->streams[audioStream_];
     int64_t start = s.frame->best_effort_timestamp == AV_NOPTS_VALUE
                         ? s.audioNext
-                        : av_rescale_q(s.frame->best_effort_timestamp, stream->time_base, kOutputRate);
+                        : av_rescale_q(s.frame->best_effort_timestamp, stream->time_base, kOutputRate) - start_;
     const int room = swr_get_out_samples(s.swr, s.frame->nb_samples) + 16;
     std::vector<int16_t> out(static_cast<size_t>(std::max(room, 0)) * 2);
     uint8_t* planes[1] = {reinterpret_cast<uint8_t*>(out.data())};
@@ -137,7 +140,7 @@ void TMovieDecoder::TakePictures(std::deque<TMoviePicture>& pictures) {
     const AVStream* stream = s.input.Context()->streams[videoStream_];
     const int64_t time = s.frame->best_effort_timestamp == AV_NOPTS_VALUE
                              ? (pictures.empty() ? 0 : pictures.back().Time)
-                             : av_rescale_q(s.frame->best_effort_timestamp, stream->time_base, kOutputRate);
+                             : av_rescale_q(s.frame->best_effort_timestamp, stream->time_base, kOutputRate) - start_;
     if (s.frame->width != width_ || s.frame->height != height_) {
       av_frame_unref(s.frame);
       continue;
@@ -193,7 +196,7 @@ bool TMovieDecoder::Step(std::vector<int16_t>& audio, std::deque<TMoviePicture>&
 bool TMovieDecoder::Seek(int64_t frame) {
   TState& s = *state_;
   frame = std::max<int64_t>(frame, 0);
-  const int64_t ts = av_rescale(frame, AV_TIME_BASE, 44100);
+  const int64_t ts = av_rescale(frame + start_, AV_TIME_BASE, 44100);
   if (avformat_seek_file(s.input.Context(), -1, INT64_MIN, ts, ts, 0) < 0 &&
       avformat_seek_file(s.input.Context(), -1, INT64_MIN, 0, 0, 0) < 0)
     return false;

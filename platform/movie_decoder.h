@@ -50,6 +50,7 @@ class TMovieDecoder {
   int audioStream_ = -1;
   int videoStream_ = -1;
   int64_t duration_ = 0;
+  int64_t start_ = 0;  // the container's first time, in output frames
   int64_t audioTarget_ = -1;
   int64_t videoTarget_ = -1;
   bool finished_ = false;

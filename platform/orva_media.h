@@ -142,7 +142,7 @@ struct TOrvaEntryPoints {
   void (*orvaVideoSetPan)(TOrvaHandle h, int32_t pan);
   void (*orvaVideoSetAutoRepeat)(TOrvaHandle h, TOrvaBool on);
   void (*orvaVideoSetVisible)(TOrvaHandle h, TOrvaBool on);
-  // The overlay's source and destination rectangles (kept for the presentation).
+  // The overlay's rectangle in the window, then the part of the movie shown in it.
   void (*orvaVideoSetRect)(TOrvaHandle h, const TOrvaRect* first, const TOrvaRect* second);
 };
 

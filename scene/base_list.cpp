@@ -732,6 +732,20 @@ void TOrvaSceneLink::Play(TObjectHandle handle, int32_t mode) {
   if (TOrvaObject* object = Resolve(handle)) object->Play(static_cast<uint8_t>(mode));
 }
 
+uint8_t TOrvaSceneLink::GetPlayState(TObjectHandle handle) {
+  TOrvaObject* object = Resolve(handle);
+  return object ? object->GetPlayState() : uint8_t{LP_STOP};
+}
+
+void TOrvaSceneLink::MediaPlay(TObjectHandle handle) {
+  if (TOrvaObject* object = Resolve(handle)) object->MediaPlay();
+}
+
+std::string TOrvaSceneLink::GetSourceText(TObjectHandle handle) {
+  TOrvaObject* object = Resolve(handle);
+  return object ? object->GetSource() : std::string();
+}
+
 void TOrvaSceneLink::Invalidate(TObjectHandle handle) {
   if (TOrvaObject* object = Resolve(handle)) object->Invalidate();
 }

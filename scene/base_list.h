@@ -138,6 +138,9 @@ class TOrvaSceneLink : public TSceneLink, public TSaveSection {
   void SetCreationProp(TObjectHandle object, uint8_t code, const TCustomParam& value) override;
   void AssignExpression(TObjectHandle object, uint8_t code, const TOrvaParser& expr) override;
   void Play(TObjectHandle object, int32_t mode) override;
+  uint8_t GetPlayState(TObjectHandle object) override;
+  void MediaPlay(TObjectHandle object) override;
+  std::string GetSourceText(TObjectHandle object) override;
   void Invalidate(TObjectHandle object) override;
   void ScheduleFree(TObjectHandle object) override;
   void SetPropMotion(TObjectHandle motion, const TPropMotionFields& fields) override;

@@ -13,6 +13,8 @@
 #include "scene/http_object.h"
 #include "scene/particle.h"
 #include "scene/wave.h"
+#include "scene/sound.h"
+#include "scene/video.h"
 
 namespace orva {
 
@@ -30,6 +32,8 @@ std::array<TObjectConstructor, 128>& Classes() {
     table[LT_PARTICLE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaParticle>(scene); };
     table[LT_WAVE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaWave>(scene); };
     table[LT_HTTP] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(scene); };
+    table[LT_VIDEO] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaVideo>(scene); };
+    table[LT_SOUND] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaSound>(scene); };
     table[LT_CABINET] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaCabinet>(scene); };
     return table;
   }();

@@ -7,12 +7,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/rect.h"
 
 namespace orva {
 
 class TCustomDIBX;
+class TDMediaItem;
+class TProjectLink;
+class TVideoItem;
 
 class TSceneScreen {
  public:
@@ -38,12 +42,22 @@ class TSceneCursor {
   virtual void SetPanelCursor(TKind cursor) = 0;
 };
 
+// The media managers a sound object chooses among by the file name.
+enum class TMediaKind { Midi, WindowsMedia, Ogg, CdAudio };
+
 class TSceneMedia {
  public:
   virtual ~TSceneMedia() = default;
   // False pauses everything that plays, true resumes it: the wave list, Windows Media, Ogg,
   // CD audio and MIDI managers, in that order.
   virtual void SetAudioEnabled(bool flag) = 0;
+  // A new item made by the manager of the kind; none while that manager does not exist. The
+  // managers' errors pass on ("%s:ファイルがありません", "サウンドデータが不正です").
+  virtual TDMediaItem* AddItem(TMediaKind kind, std::string_view name) { return nullptr; }
+  // A movie; `surface`: its frames are drawn into a picture, else it is shown as an overlay.
+  virtual TVideoItem* AddVideo(std::string_view name, bool surface) { return nullptr; }
+  // Frees the item through the manager that made it.
+  virtual void RemoveItem(TDMediaItem* item) {}
 };
 
 class TSceneImageCache {
@@ -69,5 +83,10 @@ const TSceneServices& GetSceneServices();
 
 // The screen depth: the back buffer's, 15 without a screen.
 int ScreenBitCount();
+
+// The running game, whose file test tells which media files can be played now (it may ask
+// for a disc); none: the file manager's test.
+void SetSceneProject(TProjectLink* project);
+bool SceneFileAvailable(std::string_view name);
 
 }  // namespace orva

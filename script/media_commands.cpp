@@ -2,9 +2,11 @@
 
 #include "core/app_control.h"
 #include "core/data_tables.h"
+#include "core/file_manager.h"
 #include "core/stream.h"
 #include "script/call_manager.h"
 #include "script/page.h"
+#include "script/param.h"
 #include "script/param_collection.h"
 #include "script/text_link.h"
 
@@ -20,11 +22,36 @@ void TComMovieStop::LoadFromStream(TStream& stream) {
 }
 
 void TComMovieStop::Prepare(TCallMan& runner) {
-  blocksEvents_ = ExprBool(blocksExpr_, runner.Vars(), false);
+  TParamCollection& vars = runner.Vars();
+  blocksEvents_ = ExprBool(blocksExpr_, vars, false);
   wait_ = false;
-  // Stopping the object, with or without a fade, is the media object's; without one there
-  // is nothing to wait on.
   object_ = {};
+  TSceneLink* scene = runner.Scene();
+  const std::string name = ExprStr(name_, vars);
+  const TObjectHandle found = scene && !name.empty() ? scene->FindObject(name) : TObjectHandle{};
+  if (found.IsNone()) return;
+  object_ = found;
+  const int32_t fade = ExprInt(fade_, vars, 0);
+  if (fade > 0) {
+    // A fade needs the file that plays; an object stopped already has nothing to fade.
+    const std::string source = scene->GetSourceText(object_);
+    const uint8_t state = scene->GetPlayState(object_);
+    if (!source.starts_with("CD_") && !(FileManager && FileManager->FileExists(source))) {
+      object_ = {};
+    } else if (state != LP_PLAY && state != LP_PLAYFADE) {
+      object_ = {};
+    } else {
+      TParamInt delay;
+      delay.SetAsInteger(fade);
+      scene->SetProp(object_, PR_DELAY, delay);
+      scene->Play(object_, LP_STOPFADE);
+    }
+  } else {
+    scene->Play(object_, LP_STOP);
+    scene->ScheduleFree(object_);
+    object_ = {};
+  }
+  wait_ = ExprBool(waitExpr_, vars, false);
 }
 
 void TComMovieStop::Step(TCallMan& runner, TPage*&, int32_t& index) {
@@ -38,6 +65,15 @@ void TComMediaPlay::LoadFromStream(TStream& stream) {
   name_.LoadFromStream(stream);
 }
 
+void TComMediaPlay::Step(TCallMan& runner, TPage*&, int32_t& index) {
+  ++index;
+  TSceneLink* scene = runner.Scene();
+  const std::string name = ExprStr(name_, runner.Vars());
+  if (!scene || name.empty()) return;
+  const TObjectHandle object = scene->FindObject(name);
+  if (!object.IsNone()) scene->MediaPlay(object);
+}
+
 void TComMenuClose::LoadFromStream(TStream& stream) {
   TCommand::LoadFromStream(stream);
   name_.LoadFromStream(stream);
@@ -47,8 +83,10 @@ void TComMenuClose::Step(TCallMan& runner, TPage*&, int32_t& index) {
   target_ = {};
   const std::string name = ExprStr(name_, runner.Vars());
   if (!name.empty()) target_ = runner.FindObject(name);
-  // Closing the menu with a fade is the menu's.
-  if (!target_.IsNone()) ++index;
+  // Without the menu the command stays; the frame's run ends on a step that changes nothing.
+  if (target_.IsNone()) return;
+  runner.Scene()->Play(target_, LP_STOPFADE);
+  ++index;
 }
 
 // ---- PCReset, Reset, Terminate ----
@@ -94,7 +132,9 @@ void TComPCReset::ResetUnderHandlers(TCallMan& runner, TPage*& page, int32_t& in
   int handlers = -1;
   for (int i = 0; i < stack.Count() && handlers < 0; ++i)
     if (!stack.Frame(i).Sender.IsNone()) handlers = i;
-  if (handlers < 0 && !runner.GetSenderName().empty()) handlers = stack.Count();
+  // A handler runs while the interpreter is in a handler state with a sender, even one that
+  // has left the scene meanwhile (a button freed at its own click).
+  if (handlers < 0 && runner.State() != 0 && !runner.Sender().IsNone()) handlers = stack.Count();
   int resume = -1;
   for (int i = handlers - 1; i >= 0 && resume < 0; --i)
     if (stack.Frame(i).Sender.IsNone()) resume = i;

@@ -30,17 +30,19 @@ class TComMovieStop : public TObjectWaitCommand {
   TOrvaParser fade_;
 };
 
-// MediaPlay: EXPR object name.
+// MediaPlay: EXPR object name. Moves on first, then starts the object's media again.
 class TComMediaPlay : public TCommand {
  public:
   using TCommand::TCommand;
   void LoadFromStream(TStream& stream) override;
+  void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
 
  private:
   TOrvaParser name_;
 };
 
-// MenuClose: EXPR menu name. Stays until an object of that name exists.
+// MenuClose: EXPR menu name. Closes it animated (LP_STOPFADE); stays until an object of that
+// name exists.
 class TComMenuClose : public TCommand {
  public:
   using TCommand::TCommand;

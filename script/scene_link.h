@@ -148,6 +148,13 @@ class TSceneLink {
   virtual void AssignExpression(TObjectHandle object, uint8_t code, const TOrvaParser& expr) {}
   // Starts, stops or opens the object in a play mode (LP_PLAY .. LP_STOPFADE).
   virtual void Play(TObjectHandle object, int32_t mode) {}
+  // The mode of the object's last play request: 0 playing, 2 stopped (also for objects that
+  // do not play, and for none).
+  virtual uint8_t GetPlayState(TObjectHandle object) { return 2; }
+  // Starts the object's media again from the beginning.
+  virtual void MediaPlay(TObjectHandle object) {}
+  // The object's PR_SOURCE as text; empty for none.
+  virtual std::string GetSourceText(TObjectHandle object) { return {}; }
   // Adds the object's visible rectangle to its layer's dirty rectangles.
   virtual void Invalidate(TObjectHandle object) {}
 

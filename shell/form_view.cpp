@@ -16,6 +16,7 @@
 #include "film/wipe_classes.h"
 #include "graphics/custom_dibx.h"
 #include "graphics/dib.h"
+#include "platform/audio_output.h"
 #include "platform/message_box.h"
 #include "platform/program_file.h"
 #include "platform/resources.h"
@@ -28,6 +29,7 @@
 #include "script/project.h"
 #include "script/save_file.h"
 #include "script/sys_func_man.h"
+#include "shell/media_system.h"
 #include "shell/screen_manager.h"
 #include "shell/shell_media.h"
 #include "text/history.h"
@@ -81,11 +83,18 @@ TFormView::TFormView(TWindowSystem& window, TShellMedia& media, TPlayerSetup set
       setup_(std::move(setup)),
       screenService_(std::make_unique<TScreenService>(*this)),
       cursor_(window),
-      capture_(setup_.CapturePath) {}
+      capture_(setup_.CapturePath),
+      audioCapture_(setup_.AudioCapturePath) {
+  if (audioCapture_.Enabled()) SetHeadlessAudioCapture(true);
+}
 
 TFormView::~TFormView() {
   Cleanup();
   capture_.Finish();
+  if (audioCapture_.Enabled()) {
+    audioCapture_.Finish();
+    SetHeadlessAudioCapture(false);
+  }
 }
 
 // ==== Creation ====
@@ -165,6 +174,7 @@ void TFormView::InitPlayer() {
   setup.Saves = saves_.get();
   project_ = std::make_unique<TProject>(*vars_, std::move(setup));
   if (TOrvaImageCache* cache = GetImageCache()) cache->SetProject(project_.get());
+  SetSceneProject(project_.get());
   maskImages_->SetProject(project_.get());
   functions_->SetProject(project_.get());
   engine_->SetCallMan(project_->CallMan());
@@ -238,6 +248,7 @@ bool TFormView::ApplicationEventsIdle() {
   if (window_.IsVirtual()) {
     const uint32_t now = window_.Milliseconds();
     media_.PullHeadlessAudio(now - lastAudioPull_);
+    if (audioCapture_.Enabled()) audioCapture_.Append(TakeHeadlessAudio(), now - lastAudioPull_);
     lastAudioPull_ = now;
     if (setup_.FrameCap > 0 && steps_ >= setup_.FrameCap && !runaway_) {
       std::fprintf(stderr, "orva-player: stopped after %lld frames without an end\n",
@@ -276,6 +287,7 @@ void TFormView::StepFrame() {
   }
   scene.Paint();
   ScreenManager->Present(scene);
+  overlays_.Present(*ScreenManager, scene, VideoManager.get());
   scene.GetLayer(0)->DirtyRects().Clear();
   scene.GetLayer(1)->DirtyRects().Clear();
   capture_.Capture(window_, BasePanel.Bounds(), FrameCount);
@@ -396,6 +408,7 @@ void TFormView::ApplicationDeactivate() {
 void TFormView::PaintWindow() {
   if (closed_) return;
   if (ScreenManager && ScreenManager->BackBuffer()) BasePanel.PaintAll(*ScreenManager->BackBuffer());
+  overlays_.Reset();
   Toolbar.Draw(window_);
 }
 
@@ -426,6 +439,7 @@ void TFormView::Cleanup() {
   if (cleanedUp_) return;
   cleanedUp_ = true;
   if (maskImages_) maskImages_->SetProject(nullptr);
+  SetSceneProject(nullptr);
   if (functions_) {
     functions_->SetProject(nullptr);
     functions_->SetPictures(nullptr);

@@ -14,8 +14,10 @@
 #include "platform/window_system.h"
 #include "scene/scene_services.h"
 #include "script/screen_link.h"
+#include "shell/audio_capture.h"
 #include "shell/frame_capture.h"
 #include "shell/frame_loop.h"
+#include "shell/overlay_presenter.h"
 #include "shell/panel_cursor.h"
 #include "shell/start_logo.h"
 #include "shell/toolbar.h"
@@ -44,6 +46,8 @@ struct TPlayerSetup {
   // frame steps after which a run that does not end is stopped as a failure (0: no limit).
   std::string CapturePath;
   int64_t FrameCap = 0;
+  // Headless runs: where the sound heard is written as a WAV file; empty: nowhere.
+  std::string AudioCapturePath;
 };
 
 class TFormView final : public TScreenLink, private TFrameLoop::THost {
@@ -148,6 +152,8 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   std::unique_ptr<TGameMaskImages> maskImages_;
   TFrameCapture capture_;
   TStartLogo logo_;
+  TAudioCapture audioCapture_;
+  TOverlayPresenter overlays_;
   // The window's outer rectangle before full screen.
   TWinRect placement_;
   bool placementKept_ = false;

@@ -43,8 +43,9 @@ std::unique_ptr<TStream> OpenRealFile(std::string_view gamePath) {
 std::unique_ptr<TStream> OpenMediaStream(std::string_view fileName) {
   if (IsRealFileName(fileName)) return OpenRealFile(fileName);
   if (!FileManager) RaiseMissing(fileName);
-  // A file held in memory has no range to open: it is read whole.
-  if (const TVrFile* entry = FileManager->FindEntry(fileName); entry && entry->Data) {
+  // A file held in memory has no range to open, and the range of one stored compressed holds
+  // no sound: either is read whole.
+  if (const TVrFile* entry = FileManager->FindEntry(fileName); entry && (entry->Data || !entry->Raw)) {
     auto copy = std::make_unique<TMemoryStream>();
     FileManager->LoadToStream(*copy, fileName);
     return copy;
@@ -266,9 +267,9 @@ void TOggWaveItem::Pause() {
   paused_ = true;
 }
 
-// ---- TVideoItem ----
+// ---- TLibraryVideoItem ----
 
-TVideoItem::TVideoItem(TMediaManager&, std::string_view fileName, bool surface) {
+TLibraryVideoItem::TLibraryVideoItem(TMediaManager&, std::string_view fileName, bool surface) : surface_(surface) {
   if (IsRealFileName(fileName)) {
     stream_ = OpenRealFile(fileName);
     libraryName_ = std::string(fileName);
@@ -285,31 +286,37 @@ TVideoItem::TVideoItem(TMediaManager&, std::string_view fileName, bool surface) 
   handle_ = OrvaLib().orvaVidmanAdd(libraryName_.c_str(), stream_.get(), OrvaBool(surface));
 }
 
-TVideoItem::~TVideoItem() {
+TLibraryVideoItem::~TLibraryVideoItem() {
   OrvaLib().orvaVidmanDel(handle_);
   stream_.reset();
 }
 
-bool TVideoItem::GetAutoRepeat() { return FromOrvaBool(OrvaLib().orvaVideoGetAutoRepeat(handle_)); }
-void TVideoItem::SetAutoRepeat(bool value) { OrvaLib().orvaVideoSetAutoRepeat(handle_, OrvaBool(value)); }
-int32_t TVideoItem::GetPan() { return OrvaLib().orvaVideoGetPan(handle_); }
-int32_t TVideoItem::GetVol() { return OrvaLib().orvaVideoGetVol(handle_); }
-void TVideoItem::SetPan(int32_t value) { OrvaLib().orvaVideoSetPan(handle_, value); }
-void TVideoItem::SetVol(int32_t value) { OrvaLib().orvaVideoSetVol(handle_, value); }
-int32_t TVideoItem::GetPosition() { return OrvaLib().orvaVideoGetPosition(handle_); }
-void TVideoItem::SetPosition(int32_t ms) { OrvaLib().orvaVideoSetPosition(handle_, ms); }
-int32_t TVideoItem::GetLen() { return OrvaLib().orvaVideoGetLen(handle_); }
-bool TVideoItem::IsEnd() { return FromOrvaBool(OrvaLib().orvaVideoIsEnd(handle_)); }
-bool TVideoItem::IsPlaying() { return FromOrvaBool(OrvaLib().orvaVideoIsPlaying(handle_)); }
-bool TVideoItem::IsPaused() { return FromOrvaBool(OrvaLib().orvaVideoIsPaused(handle_)); }
-void TVideoItem::Play() { OrvaLib().orvaVideoPlay(handle_); }
-void TVideoItem::Pause() { OrvaLib().orvaVideoPause(handle_); }
-bool TVideoItem::NeedPaint() { return FromOrvaBool(OrvaLib().orvaVideoNeedPaint(handle_)); }
-const TVideoFrame* TVideoItem::GetDC() { return OrvaLib().orvaVideoGetDC(handle_); }
-int32_t TVideoItem::GetSourceWidth() { return OrvaLib().orvaVideoGetSourceWidth(handle_); }
-int32_t TVideoItem::GetSourceHeight() { return OrvaLib().orvaVideoGetSourceHeight(handle_); }
-void TVideoItem::SetRect(const TOrvaRect& first, const TOrvaRect& second) { OrvaLib().orvaVideoSetRect(handle_, &first, &second); }
-bool TVideoItem::GetVisible() { return FromOrvaBool(OrvaLib().orvaVideoGetVisible(handle_)); }
-void TVideoItem::SetVisible(bool value) { OrvaLib().orvaVideoSetVisible(handle_, OrvaBool(value)); }
+bool TLibraryVideoItem::GetAutoRepeat() { return FromOrvaBool(OrvaLib().orvaVideoGetAutoRepeat(handle_)); }
+void TLibraryVideoItem::SetAutoRepeat(bool value) { OrvaLib().orvaVideoSetAutoRepeat(handle_, OrvaBool(value)); }
+int32_t TLibraryVideoItem::GetPan() { return OrvaLib().orvaVideoGetPan(handle_); }
+int32_t TLibraryVideoItem::GetVol() { return OrvaLib().orvaVideoGetVol(handle_); }
+void TLibraryVideoItem::SetPan(int32_t value) { OrvaLib().orvaVideoSetPan(handle_, value); }
+void TLibraryVideoItem::SetVol(int32_t value) { OrvaLib().orvaVideoSetVol(handle_, value); }
+int32_t TLibraryVideoItem::GetPosition() { return OrvaLib().orvaVideoGetPosition(handle_); }
+void TLibraryVideoItem::SetPosition(int32_t ms) { OrvaLib().orvaVideoSetPosition(handle_, ms); }
+int32_t TLibraryVideoItem::GetLen() { return OrvaLib().orvaVideoGetLen(handle_); }
+bool TLibraryVideoItem::IsEnd() { return FromOrvaBool(OrvaLib().orvaVideoIsEnd(handle_)); }
+bool TLibraryVideoItem::IsPlaying() { return FromOrvaBool(OrvaLib().orvaVideoIsPlaying(handle_)); }
+bool TLibraryVideoItem::IsPaused() { return FromOrvaBool(OrvaLib().orvaVideoIsPaused(handle_)); }
+void TLibraryVideoItem::Play() { OrvaLib().orvaVideoPlay(handle_); }
+void TLibraryVideoItem::Pause() { OrvaLib().orvaVideoPause(handle_); }
+bool TLibraryVideoItem::NeedPaint() { return FromOrvaBool(OrvaLib().orvaVideoNeedPaint(handle_)); }
+const TVideoFrame* TLibraryVideoItem::GetDC() { return OrvaLib().orvaVideoGetDC(handle_); }
+int32_t TLibraryVideoItem::GetSourceWidth() { return OrvaLib().orvaVideoGetSourceWidth(handle_); }
+int32_t TLibraryVideoItem::GetSourceHeight() { return OrvaLib().orvaVideoGetSourceHeight(handle_); }
+void TLibraryVideoItem::SetRect(const TRect& window, const TRect& source) {
+  window_ = window;
+  source_ = source;
+  const TOrvaRect first{window.Left, window.Top, window.Right, window.Bottom};
+  const TOrvaRect second{source.Left, source.Top, source.Right, source.Bottom};
+  OrvaLib().orvaVideoSetRect(handle_, &first, &second);
+}
+bool TLibraryVideoItem::GetVisible() { return FromOrvaBool(OrvaLib().orvaVideoGetVisible(handle_)); }
+void TLibraryVideoItem::SetVisible(bool value) { OrvaLib().orvaVideoSetVisible(handle_, OrvaBool(value)); }
 
 }  // namespace orva

@@ -12,44 +12,13 @@
 
 #include "core/stream.h"
 #include "platform/orva_media.h"
+#include "scene/media_item.h"
 
 namespace orva {
 
 class TMediaManager;
 class TOggManager;
 class TWavBuffer;
-
-class TDMediaItem {
- public:
-  virtual ~TDMediaItem() = default;
-  virtual bool GetAutoRepeat() { return false; }
-  virtual void SetAutoRepeat(bool) {}
-  virtual int32_t GetPan() { return 0; }
-  virtual int32_t GetVol() { return 0; }
-  virtual void SetPan(int32_t) {}
-  // Hundredths of a decibel: 0 full, -10000 silent.
-  virtual void SetVol(int32_t) {}
-  // Milliseconds.
-  virtual int32_t GetPosition() { return 0; }
-  virtual void SetPosition(int32_t) {}
-  virtual int32_t GetLen() { return 0; }
-  // Some kinds report an end once.
-  virtual bool IsEnd() { return false; }
-  // Does nothing in every kind.
-  virtual void Idle() {}
-  virtual bool IsPlaying() { return false; }
-  virtual bool IsPaused() { return false; }
-  // Starts or resumes.
-  virtual void Play() {}
-  virtual void Pause() {}
-
-  // Whether the item is at its end, without taking a one-shot end report (the managers'
-  // pause uses it, so that a report still reaches the scene).
-  virtual bool AtEnd() { return IsEnd(); }
-
-  // Used only by the item's manager: paused by PauseAll, or played while disabled.
-  bool PauseMark = false;
-};
 
 // The stream of a media file: a name beginning with "\" or with ":" as its second character
 // is a real file, any other is read through the file manager. "%s:ファイルがありません"
@@ -201,13 +170,14 @@ class TOggWaveItem : public TCustomOggItem {
   int32_t volume_ = 0;
 };
 
-class TVideoItem : public TDMediaItem {
+// A movie played by the companion library.
+class TLibraryVideoItem : public TVideoItem {
  public:
   // `surface`: drawn through its frame pictures (the negation of the movie's OVERLAY).
-  TVideoItem(TMediaManager& manager, std::string_view fileName, bool surface);
-  ~TVideoItem() override;
-  TVideoItem(const TVideoItem&) = delete;
-  TVideoItem& operator=(const TVideoItem&) = delete;
+  TLibraryVideoItem(TMediaManager& manager, std::string_view fileName, bool surface);
+  ~TLibraryVideoItem() override;
+  TLibraryVideoItem(const TLibraryVideoItem&) = delete;
+  TLibraryVideoItem& operator=(const TLibraryVideoItem&) = delete;
 
   bool GetAutoRepeat() override;
   void SetAutoRepeat(bool value) override;
@@ -224,23 +194,29 @@ class TVideoItem : public TDMediaItem {
   void Play() override;
   void Pause() override;
 
-  bool NeedPaint();
+  bool NeedPaint() override;
   // The current frame picture (32-bit); the movie object copies it while NeedPaint is true.
-  const TVideoFrame* GetDC();
-  int32_t GetSourceWidth();
-  int32_t GetSourceHeight();
-  // An overlay movie's source and destination rectangles.
-  void SetRect(const TOrvaRect& first, const TOrvaRect& second);
-  bool GetVisible();
-  void SetVisible(bool value);
+  const TVideoFrame* GetDC() override;
+  int32_t GetSourceWidth() override;
+  int32_t GetSourceHeight() override;
+  // An overlay movie's window and source rectangles, kept for the presentation too.
+  void SetRect(const TRect& window, const TRect& source) override;
+  bool GetVisible() override;
+  void SetVisible(bool value) override;
 
   // The name handed to the library.
   const std::string& LibraryFileName() const { return libraryName_; }
+  // Drawn into a picture rather than shown as an overlay.
+  bool Surface() const { return surface_; }
+  const TRect& WindowRect() const { return window_; }
+  const TRect& SourceRect() const { return source_; }
 
  private:
   TOrvaHandle handle_ = 0;
   std::unique_ptr<TStream> stream_;
   std::string libraryName_;
+  bool surface_;
+  TRect window_{}, source_{};
 };
 
 }  // namespace orva

@@ -78,8 +78,8 @@ TCustomOggItem* TOggManager::Add(std::string_view fileName) {
 
 void TOggManager::Restore() { OrvaLib().orvaOggmanRestore(); }
 
-TVideoItem* TVideoManager::Add(std::string_view fileName, bool surface) {
-  return static_cast<TVideoItem*>(Append(std::make_unique<TVideoItem>(*this, fileName, surface)));
+TLibraryVideoItem* TVideoManager::Add(std::string_view fileName, bool surface) {
+  return static_cast<TLibraryVideoItem*>(Append(std::make_unique<TLibraryVideoItem>(*this, fileName, surface)));
 }
 
 void TVideoManager::Suspend() { OrvaLib().orvaVidmanSuspend(); }

@@ -74,7 +74,7 @@ class TVideoManager : public TMediaManager {
  public:
   TVideoManager() = default;
   // `surface`: the negation of the movie's OVERLAY.
-  TVideoItem* Add(std::string_view fileName, bool surface);
+  TLibraryVideoItem* Add(std::string_view fileName, bool surface);
   // Around every display change.
   void Suspend();
   void Resume();

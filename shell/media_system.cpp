@@ -1,6 +1,7 @@
 #include "shell/media_system.h"
 
 #include "scene/scene_services.h"
+#include "shell/cd_midi_managers.h"
 #include "shell/media_library.h"
 
 namespace orva {
@@ -27,6 +28,29 @@ class TMediaSceneService final : public TSceneMedia {
     if (OggManager) OggManager->SetEnabled(flag);
     CallHook(MediaSystemHooks.SetCddaEnabled, flag);
     CallHook(MediaSystemHooks.SetMidiEnabled, flag);
+  }
+
+  TDMediaItem* AddItem(TMediaKind kind, std::string_view name) override {
+    switch (kind) {
+      case TMediaKind::Midi: return MidiManager ? MidiManager->Add(name) : nullptr;
+      case TMediaKind::WindowsMedia: return WmpManager ? WmpManager->Add(name) : nullptr;
+      case TMediaKind::Ogg: return OggManager ? OggManager->Add(name) : nullptr;
+      case TMediaKind::CdAudio: return CddaManager ? CddaManager->Add(name) : nullptr;
+    }
+    return nullptr;
+  }
+
+  TVideoItem* AddVideo(std::string_view name, bool surface) override {
+    return VideoManager ? VideoManager->Add(name, surface) : nullptr;
+  }
+
+  void RemoveItem(TDMediaItem* item) override {
+    for (TMediaManager* manager : {static_cast<TMediaManager*>(VideoManager.get()),
+                                   static_cast<TMediaManager*>(WmpManager.get()),
+                                   static_cast<TMediaManager*>(OggManager.get()),
+                                   static_cast<TMediaManager*>(CddaManager.get()),
+                                   static_cast<TMediaManager*>(MidiManager.get())})
+      if (manager) manager->Remove(item);
   }
 };
 

@@ -50,7 +50,8 @@ void StartMediaSystem(void* mainWindow, void* scenePanel, int screenWidth, int s
 void StopMediaSystem();
 
 // The scene's media service (scene/scene_services.h): its sound switch reaches the wave
-// list, the Windows Media, Ogg, CD-audio and MIDI managers, in that order.
+// list, the Windows Media, Ogg, CD-audio and MIDI managers, in that order; its items are made
+// and freed by the managers that exist.
 TSceneMedia& MediaSceneService();
 
 }  // namespace orva

@@ -35,6 +35,7 @@ class TMidiItem : public TDMediaItem {
   bool IsEnd() override;
   bool IsPlaying() override;
   bool IsPaused() override { return PausedFlag; }
+  bool IsMidi() override { return true; }
   void Play() override;
   void Pause() override;
 

@@ -3,6 +3,7 @@
 #include "core/frame_clock.h"
 #include "platform/audio_output.h"
 #include "scene/scene_services.h"
+#include "scene/sound.h"
 #include "shell/cd_midi_managers.h"
 #include "shell/media_system.h"
 #include "shell/sound_settings.h"
@@ -40,6 +41,7 @@ void TPlayerMedia::StartMediaSystem(int32_t width, int32_t height, int32_t prefe
                                     const std::string& registryKey, const std::function<void()>& createScreenManager) {
   registryKey_ = registryKey;
   InstallCdAndMidiHooks([this] { return registryKey_; });
+  MediaSystemHooks.SetWaveListEnabled = [](bool flag) { TOrvaSound::SetWaveListEnabled(flag); };
   running_ = true;
   TMidiManager::MainWindowAlive = [this] { return running_; };
   MediaSystemHooks.CreateScreenManager = [&createScreenManager](int, int, int, int) { createScreenManager(); };

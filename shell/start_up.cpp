@@ -141,6 +141,7 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
   for (const std::string& argument : arguments) setup.Arguments.push_back(GamePath(argument));
   if (headless) {
     setup.CapturePath = Environment("ORVA_CAPTURE");
+    setup.AudioCapturePath = Environment("ORVA_AUDIO_CAPTURE");
     const std::string cap = Environment("ORVA_FRAME_CAP");
     setup.FrameCap = cap.empty() ? kDefaultFrameCap : std::atoll(cap.c_str());
   }

@@ -168,8 +168,6 @@ size_t TWavBuffer::ReadSource(size_t count) {
   stream_->SetPosition(position_);
   size_t done = 0;
   while (done < count) {
-    // A looping source wraps only when more is wanted, so a read that ends exactly at the
-    // end leaves the source ended.
     if (stream_->GetPosition() >= size) {
       if (!loop_) break;
       stream_->SetPosition(0);
@@ -183,6 +181,9 @@ size_t TWavBuffer::ReadSource(size_t count) {
     }
     done += static_cast<size_t>(got);
   }
+  // A looping source whose read ends exactly at its end goes on from the start at the next
+  // block: left at the end it would count as ended and fall silent until its end is polled.
+  if (loop_ && size > 0 && stream_->GetPosition() >= size) stream_->SetPosition(0);
   position_ = static_cast<int32_t>(stream_->GetPosition());
   return done;
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/exceptions.h"
 #include "core/frame_clock.h"
 #include "core/stream.h"
@@ -87,6 +89,13 @@ TEST_F(CinemaTest, TheClockShowsTickZeroTwiceThenHoldsTheLastTickOnce) {
   Scene().Idle();
   EXPECT_FALSE(Scene().HasObject(handle));
   EXPECT_EQ(PlayEndEvents(), 1);
+  // An INDEX whose milliseconds pass 32 bits stops the clock at its limit: the end is held.
+  TOrvaCinema* far = Cinema("films\\sixty.omt");
+  for (const int32_t index : {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()}) {
+    far->SetIndex(index);
+    EXPECT_EQ(far->Time(), index);
+  }
+  EXPECT_EQ(Run(*far, 2, 16), (std::vector<int32_t>{59, 59}));
 }
 
 TEST_F(CinemaTest, ARepeatingCinemaGoesOnAtTheLoopStart) {

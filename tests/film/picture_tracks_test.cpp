@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "film_test_kit.h"
 #include "scene/custom_image.h"
 
@@ -121,6 +123,11 @@ TEST_F(PictureTracksTest, TheValuesOfAPictureAtEachPosition) {
        {.StartZoomX = 1.5, .EndZoomX = 0.999, .StartZoomY = 0.5, .EndZoomY = 0.5},
        108,
        {{"SetZoomX 384", "SetZoomY 128"}, {}, {"SetZoomX 255", "SetZoomY 128"}}},
+      {"zooms beyond 32 bits saturate, not a number is 0",
+       {.StartZoomX = 1e300, .EndZoomX = std::numeric_limits<double>::quiet_NaN(), .StartZoomY = -1e300,
+        .EndZoomY = 1e300},
+       108,
+       {{"SetZoomX 2147483647", "SetZoomY -2147483648"}, {}, {"SetZoomX 0", "SetZoomY 2147483647"}}},
       {"zoom Y is zoom X before 105",
        {.StartZoomX = 1.5, .EndZoomX = 0.999, .StartZoomY = 0.5, .EndZoomY = 0.5},
        104,

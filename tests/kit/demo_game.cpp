@@ -1,16 +1,23 @@
 #include "kit/demo_game.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 #include "core/archive.h"
 #include "core/big_stream.h"
 #include "core/encoding.h"
 #include "core/game_path.h"
+#include "core/paths.h"
+#include "kit/demo_media.h"
+#include "kit/film_builder.h"
 #include "kit/glyph_stream_builder.h"
 #include "kit/page_builder.h"
 #include "kit/project_file_builder.h"
 #include "kit/vask_file.h"
+#include "platform/temp_dir.h"
 
 namespace orva::kit {
 
@@ -64,6 +71,26 @@ std::string DemoText(const std::vector<std::string>& lines) {
 // The demo's scenes: each adds its commands to the start page and its own pages to the game.
 // The start page plays them in the order they are added.
 
+// Title music fading in and looping, and the opening movie over the corner of the screen;
+// neither holds the script up.
+void AddTitleScene(PageBuilder& start, std::vector<GameFile>& files) {
+  start.AtLine(DemoMusicLine)
+      .Component(TCommandCode::Sound, {{PR_NAME, Quoted("music")},
+                                       {PR_SOURCE, Quoted("title.ogg")},
+                                       {PR_REPEAT, "TRUE"},
+                                       {PR_VOLUME, "1000"},
+                                       {PR_DELAY, std::to_string(DemoMusicFadeMilliseconds)}})
+      .Component(TCommandCode::Movie, {{PR_NAME, Quoted("opening")},
+                                       {PR_SOURCE, Quoted("opening.wmv")},
+                                       {PR_LEFT, std::to_string(DemoMoviePlace.X)},
+                                       {PR_TOP, std::to_string(DemoMoviePlace.Y)},
+                                       {PR_VOLUME, "1000"},
+                                       {PR_AUTOSCRAP, "TRUE"}});
+  files.push_back({"title.ogg", DemoMusic()});
+  files.push_back({"opening.wmv", DemoMovie()});
+  files.push_back({"click.wav", DemoClick()});
+}
+
 // A message box: clicks on it turn its pages (next.osb); each text command waits until its
 // pages are read, then the backlog shows them all until a last click.
 void AddTextScene(PageBuilder& start, std::vector<GameFile>& pages) {
@@ -95,9 +122,13 @@ void AddTextScene(PageBuilder& start, std::vector<GameFile>& pages) {
       .AtLine(DemoTextDoneLine)
       .Calc("idx = 0");
 
-  // A click on the box: the next page, or after the last one an empty box.
+  // A click on the box: its effect, then the next page, or after the last one an empty box.
   PageBuilder next;
-  next.GetProp(box, Code(PR_INDEX), "idx")
+  next.Component(TCommandCode::Sound, {{PR_NAME, Quoted("click")},
+                                       {PR_SOURCE, Quoted("click.wav")},
+                                       {PR_VOLUME, "1000"},
+                                       {PR_AUTOSCRAP, "TRUE"}})
+      .GetProp(box, Code(PR_INDEX), "idx")
       .GetProp(box, Code(PR_COUNT), "cnt")
       .If("idx < cnt - 1", [&] { next.SetProp(box, Code(PR_INDEX), "idx + 1"); })
       .Else([&] { next.TextClr(box); });
@@ -269,12 +300,57 @@ void AddPictureScene(PageBuilder& start, std::vector<GameFile>& pages) {
   for (GameFile& file : PictureFiles()) pages.push_back(std::move(file));
 }
 
+// ---- Film ----
+
+// The reel: a small film in its own scene, over a dark background; the wheel turns on its
+// first page, a fade brings in the spinner bouncing on the second, a circle brings the wheel
+// back, and the cinema plays it over and over.
+std::string ReelFilm() {
+  const DemoFilm& reel = DemoReel();
+  const TPoint centre{reel.Place.Width() / 2, reel.Place.Height() / 2};
+  const TPoint wheelPivot{kWheelSize / 2, kWheelSize / 2}, spinnerPivot{kSpinnerSize / 2, kSpinnerSize / 2};
+  const ImageTrack wheel{.Common = {.Length = 120},
+                         .Picture = {.BasePos = wheelPivot, .StartPos = centre, .EndPos = centre, .EndAngle = 360},
+                         .FileName = "wheel.vsk"};
+  ImageTrack wheelBack = wheel;
+  wheelBack.Common = {.Length = 20, .Start = 220, .OtherPage = true};
+  return FilmBuilder()
+      .Size(reel.Place.Width(), reel.Place.Height())
+      .Color(reel.Background)
+      .LoopStart(0)
+      .Add(wheel)
+      .Add(WipeTrack{.Common = {.Length = 20, .Start = 100}, .WipeType = WP_FADE})
+      .Add(ImageTrack{.Common = {.Length = 60, .Start = 100, .OtherPage = true},
+                      .Picture = {.BasePos = spinnerPivot,
+                                  .StartPos = {30, centre.Y},
+                                  .EndPos = {reel.Place.Width() - 30, centre.Y},
+                                  .XMode = 2},
+                      .FileName = "spinner.vsk"})
+      .Add(ImageTrack{.Common = {.Parent = 2, .Length = 80},
+                      .Picture = {.BasePos = spinnerPivot, .EndPos = {30, centre.Y}, .XMode = 1},
+                      .FileName = "spinner.vsk"})
+      .Add(WipeTrack{.Common = {.Length = 20, .Start = 220}, .WipeType = WP_CIRCLE})
+      .Add(wheelBack)
+      .Bytes();
+}
+
+// The cinema that plays the reel; the flips carry it with the pictures.
+void AddFilmScene(PageBuilder& start, std::vector<GameFile>& pages) {
+  const DemoFilm& reel = DemoReel();
+  start.Component(TCommandCode::Cinema, {{PR_NAME, "\"reel\""},
+                                         {PR_SOURCE, "\"reel.omt\""},
+                                         {PR_LEFT, std::to_string(reel.Place.Left)},
+                                         {PR_TOP, std::to_string(reel.Place.Top)},
+                                         {PR_REPEAT, "TRUE"}});
+  pages.push_back({"reel.omt", ReelFilm()});
+}
+
 // The names of the pictures the flips carry, one per line.
-std::string CarriedPictures() { return "\"star\\nghost\\nspinner\\nwheel\\nglow\\npuff\\nblink\""; }
+std::string CarriedPictures() { return "\"star\\nghost\\nspinner\\nwheel\\nglow\\npuff\\nblink\\nreel\""; }
 
 // ---- Effects ----
 
-constexpr TRect kSnowArea{150, 0, 430, 170}, kFireArea{200, 440, 440, 480}, kWaveArea{8, 120, 108, 300};
+constexpr TRect kSnowArea{370, 0, 550, 170}, kFireArea{200, 440, 440, 480}, kWaveArea{8, 120, 108, 300};
 constexpr int32_t kFlagStripe = 20, kWaveAmp = 6;
 constexpr uint32_t kFlagColours[2] = {0xC03030, 0x3050C0};
 
@@ -372,6 +448,11 @@ void AddFlipScene(PageBuilder& start) {
 
 }  // namespace
 
+const DemoFilm& DemoReel() {
+  static const DemoFilm reel{.Place = {200, 40, 360, 140}, .Background = 0x402010};
+  return reel;
+}
+
 const DemoEffectSpots& DemoEffects() {
   static const DemoEffectSpots spots = {
       .SnowArea = kSnowArea,
@@ -405,8 +486,10 @@ std::vector<GameFile> DemoGameFiles() {
       // The save resumes in afterload.osb, which marks the game as loaded.
       .GameSave("1", "afterload.osb", 0, "\"demo\"")
       .If("loaded == FALSE", [&] { start.GameLoad("1"); });
+  AddTitleScene(start, pages);
   AddTextScene(start, pages);
   AddPictureScene(start, pages);
+  AddFilmScene(start, pages);
   AddEffectScene(start, pages);
   AddFlipScene(start);
 
@@ -430,9 +513,27 @@ std::vector<GameFile> DemoGameFiles() {
 }
 
 void WriteGameArchive(const std::string& realPath, const std::vector<GameFile>& files) {
+  // As the authoring tool packs a game: from files, so that its store rule keeps the media
+  // raw (read through range streams) and compresses the rest.
+  const std::string directory = MakePrivateTempDirectory("orva-kit-game-");
+  if (directory.empty()) throw std::runtime_error("no temporary directory");
+  struct TRemove {
+    const std::string& directory;
+    ~TRemove() {
+      std::error_code ignored;
+      std::filesystem::remove_all(directory, ignored);
+    }
+  } remove{directory};
   TVrFileCollection archive;
-  for (const GameFile& file : files)
-    archive.AddMemoryFile(file.Name).Data->WriteBuffer(file.Bytes.data(), static_cast<int64_t>(file.Bytes.size()));
+  const std::string base = GamePath(directory);
+  archive.Open(base);
+  for (const GameFile& file : files) {
+    // Names are game paths: Shift-JIS, and may lie in folders ("Logo\Hand.cur").
+    const std::filesystem::path path = OsPath(AddBackSlash(base) + file.Name);
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary).write(file.Bytes.data(), static_cast<std::streamsize>(file.Bytes.size()));
+    archive.AddFile(file.Name);
+  }
   TWzBigFileStream out(GamePath(realPath), TWzBigFileStream::fmCreate);
   archive.SaveToStream(out);
   out.Commit();

@@ -18,13 +18,17 @@ struct GameFile {
 
 // A 640 × 480 paced game that counts its starts in the status variable "starts", saves into
 // slot 1 and loads that save once, then plays its scenes in turn:
-// - text: Japanese text in a message box whose pages a click on the box turns (two text
-//   commands, three pages, each waiting until read), then the same pages again from the
-//   backlog until one more click empties the box;
+// - title: looping music that fades in over DemoMusicFadeMilliseconds, and a short opening
+//   movie shown as an overlay at DemoMoviePlace that frees itself at its end; the text scene
+//   starts with them;
+// - text: Japanese text in a message box whose pages a click on the box turns (each click
+//   plays a click effect; two text commands, three pages, each waiting until read), then the
+//   same pages again from the backlog until one more click empties the box;
 // - pictures: a star that counts the clicks on its opaque pixels in the status variable
 //   "hits", its mirrored and faded copy, a spinning animation, a wheel turned by property
 //   motions with its glow added as light, a puff that frees itself at the end of each pass, a
 //   square created and deleted every other pass;
+// - film: a cinema that plays a small film over and over, its pages changed by transitions;
 // - effects: snow falling in DemoEffects().SnowArea, a fire burning in FireArea and a flag of
 //   upright stripes rippling in a wave over WaveArea, carried by the flips with the pictures;
 // - flips: over and over, the pictures step, the layer not shown is painted in the next
@@ -45,6 +49,9 @@ const std::vector<int32_t>& DemoLayerColours();
 const std::vector<int>& DemoTransitions();
 constexpr int32_t DemoFlipMilliseconds = 600, DemoPauseMilliseconds = 400;
 constexpr int32_t DemoFlipLine = 900;
+// The title's music command stands on DemoMusicLine; the movie's top-left corner.
+constexpr int32_t DemoMusicLine = 700, DemoMusicFadeMilliseconds = 1500;
+constexpr TPoint DemoMoviePlace{440, 20};
 // Trace lines of the text scene: its second text command, the backlog view, and the command
 // that ends the scene once the box is empty.
 constexpr int32_t DemoSecondTextLine = 800, DemoBacklogLine = 801, DemoTextDoneLine = 802;
@@ -59,6 +66,13 @@ struct DemoPictureSpots {
   uint32_t WheelHubColour;
 };
 const DemoPictureSpots& DemoPictures();
+
+// Where the demo's cinema plays its film, and the film's background (0x00BBGGRR).
+struct DemoFilm {
+  TRect Place;
+  int32_t Background;
+};
+const DemoFilm& DemoReel();
 
 // Where the demo's effects are (colours 0x00RRGGBB as captured): the snow falls inside
 // SnowArea; the fire burns over FireArea; the flag fills WaveArea with upright stripes

@@ -201,19 +201,23 @@ int32_t& FilmProbes::SoundCount() {
   return count;
 }
 
+const std::vector<std::pair<int, std::string>>& ProbeKinds() {
+  static const std::vector<std::pair<int, std::string>> kinds = {
+      {LT_BOX, "box"}, {LT_LABEL, "label"}, {LT_TILE, "tile"}, {LT_PARTICLE, "particle"}, {LT_FIRE, "fire"}};
+  return kinds;
+}
+
+TObjectConstructor ProbeClass(int code, std::string kind) {
+  return [code, kind = std::move(kind)](TOrvaBaseList& scene) -> TOrvaObject* {
+    return CreateSceneObject<ProbeControl>(scene, code, kind);
+  };
+}
+
 FilmProbes::FilmProbes(bool wipes) {
   ProbeLog().clear();
   SoundCount() = 2000;
-  const std::pair<int, const char*> probes[] = {
-      {LT_BOX, "box"}, {LT_LABEL, "label"}, {LT_TILE, "tile"}, {LT_PARTICLE, "particle"}, {LT_FIRE, "fire"}};
-  for (const auto& probe : probes) {
-    // Copies, not structured bindings: clang 14 cannot capture those.
-    const int code = probe.first;
-    const std::string name = probe.second;
-    objects_.emplace_back(code, RegisterObjectClass(code, [code, name](TOrvaBaseList& scene) -> TOrvaObject* {
-                            return CreateSceneObject<ProbeControl>(scene, code, name);
-                          }));
-  }
+  for (const auto& probe : ProbeKinds())
+    objects_.emplace_back(probe.first, RegisterObjectClass(probe.first, ProbeClass(probe.first, probe.second)));
   objects_.emplace_back(LT_SOUND, RegisterObjectClass(LT_SOUND, [](TOrvaBaseList& scene) -> TOrvaObject* {
                           return CreateSceneObject<FakeSound>(scene);
                         }));

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/fonts.h"
@@ -143,6 +144,11 @@ class RecordingWipe : public TCustomWipe {
  private:
   int number_;
 };
+
+// The codes and kinds of the probes: box, label, tile, particle and fire.
+const std::vector<std::pair<int, std::string>>& ProbeKinds();
+// The factory entry that makes a probe of the code.
+TObjectConstructor ProbeClass(int code, std::string kind);
 
 // Registers the probes for box, label, tile, particle and fire, the fake sound, and (with
 // wipes) the recording transition for every number; gives the old classes back at the end.

@@ -42,7 +42,7 @@ uint32_t Mix(uint32_t a, uint32_t b, double t) {
   return c;
 }
 
-// A ring whose colour runs round from teal to blue, a planet on it up to the right, a core.
+// A ring whose colour runs from teal at the top to blue at the bottom, a planet on it up to the right, a core.
 std::string EmblemPicture() {
   const double c = (kEmblem - 1) / 2.0;
   return Keyed(kEmblem, kEmblem, [&](int x, int y) {
@@ -50,7 +50,7 @@ std::string EmblemPicture() {
     const double px = c + 38 * std::cos(-kPi / 4), py = c + 38 * std::sin(-kPi / 4);
     if (std::hypot(x - px, y - py) <= 8.5) return Mix(0xFFC060, 0xF07820, std::hypot(x - px + 3, y - py + 3) / 12);
     if (r <= 12.5) return Mix(kCore, 0x90B0F0, r / 13);
-    if (r >= 34 && r <= 42.5) return Mix(0x30D0C0, 0x3050E0, (std::atan2(dy, dx) + kPi) / (2 * kPi));
+    if (r >= 34 && r <= 42.5) return Mix(0x30D0C0, 0x3050E0, (1 + std::sin(std::atan2(dy, dx))) / 2);
     return kKey;
   });
 }

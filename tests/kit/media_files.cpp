@@ -146,18 +146,22 @@ std::string EncodeOggVorbis(const std::vector<int16_t>& samples, int channels, i
 
 namespace {
 
-// Writes an ASF file through FFmpeg's muxer into a temporary file and gives its bytes.
-class AsfWriter {
+// Writes a movie or sound file through FFmpeg's muxer into a temporary file and gives its
+// bytes; one thread and bit-exact, so that the same input always gives the same bytes.
+class MovieWriter {
  public:
-  AsfWriter() {
-    char name[] = "/tmp/orva-kit-XXXXXX.asf";
-    const int fd = mkstemps(name, 4);
+  MovieWriter(const char* format, const char* extension, AVCodecID video, AVCodecID audio)
+      : videoCodec_(video), audioCodec_(audio) {
+    std::string pattern = std::string("/tmp/orva-kit-XXXXXX") + extension;
+    const int fd = mkstemps(pattern.data(), static_cast<int>(std::strlen(extension)));
     if (fd < 0) throw std::runtime_error("temporary file");
     close(fd);
-    path_ = name;
-    if (avformat_alloc_output_context2(&oc_, nullptr, "asf", path_.c_str()) < 0) throw std::runtime_error("asf muxer");
+    path_ = pattern;
+    if (avformat_alloc_output_context2(&oc_, nullptr, format, path_.c_str()) < 0)
+      throw std::runtime_error(std::string(format) + " muxer");
+    oc_->flags |= AVFMT_FLAG_BITEXACT;
   }
-  ~AsfWriter() {
+  ~MovieWriter() {
     avcodec_free_context(&video_);
     avcodec_free_context(&audio_);
     if (oc_) {
@@ -168,8 +172,8 @@ class AsfWriter {
   }
 
   void AddVideo(int width, int height, int fps) {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_WMV2);
-    if (!codec) throw std::runtime_error("wmv2 encoder");
+    const AVCodec* codec = avcodec_find_encoder(videoCodec_);
+    if (!codec) throw std::runtime_error("video encoder");
     video_ = avcodec_alloc_context3(codec);
     video_->width = width;
     video_->height = height;
@@ -178,24 +182,28 @@ class AsfWriter {
     video_->framerate = {fps, 1};
     video_->bit_rate = 2000000;
     video_->gop_size = 5;
-    video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(video_, codec, nullptr) < 0) throw std::runtime_error("wmv2 open");
+    video_->thread_count = 1;
+    video_->flags |= AV_CODEC_FLAG_BITEXACT;
+    if (oc_->oformat->flags & AVFMT_GLOBALHEADER) video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (avcodec_open2(video_, codec, nullptr) < 0) throw std::runtime_error("video encoder open");
     videoStream_ = avformat_new_stream(oc_, nullptr);
     avcodec_parameters_from_context(videoStream_->codecpar, video_);
     videoStream_->time_base = video_->time_base;
   }
 
   void AddAudio(int channels, int rate) {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_WMAV2);
-    if (!codec) throw std::runtime_error("wmav2 encoder");
+    const AVCodec* codec = avcodec_find_encoder(audioCodec_);
+    if (!codec) throw std::runtime_error("audio encoder");
     audio_ = avcodec_alloc_context3(codec);
-    audio_->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    audio_->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
     audio_->sample_rate = rate;
     av_channel_layout_default(&audio_->ch_layout, channels);
     audio_->bit_rate = 128000;
     audio_->time_base = {1, rate};
-    audio_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(audio_, codec, nullptr) < 0) throw std::runtime_error("wmav2 open");
+    audio_->thread_count = 1;
+    audio_->flags |= AV_CODEC_FLAG_BITEXACT;
+    if (oc_->oformat->flags & AVFMT_GLOBALHEADER) audio_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (avcodec_open2(audio_, codec, nullptr) < 0) throw std::runtime_error("audio encoder open");
     audioStream_ = avformat_new_stream(oc_, nullptr);
     avcodec_parameters_from_context(audioStream_->codecpar, audio_);
     audioStream_->time_base = audio_->time_base;
@@ -203,24 +211,28 @@ class AsfWriter {
 
   void Begin() {
     if (avio_open(&oc_->pb, path_.c_str(), AVIO_FLAG_WRITE) < 0 || avformat_write_header(oc_, nullptr) < 0)
-      throw std::runtime_error("asf header");
+      throw std::runtime_error("movie header");
   }
 
-  void Picture(int index, uint32_t rgb) {
+  // One picture: the colour of every pixel from the function, converted to YUV 4:2:0.
+  template <class Pixel>
+  void Picture(int index, Pixel pixel) {
     AVFrame* frame = av_frame_alloc();
     frame->format = AV_PIX_FMT_YUV420P;
     frame->width = video_->width;
     frame->height = video_->height;
     av_frame_get_buffer(frame, 0);
-    const double r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
     const auto clampByte = [](double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); };
-    const uint8_t y = clampByte(16 + 0.257 * r + 0.504 * g + 0.098 * b);
-    const uint8_t u = clampByte(128 - 0.148 * r - 0.291 * g + 0.439 * b);
-    const uint8_t v = clampByte(128 + 0.439 * r - 0.368 * g - 0.071 * b);
-    for (int row = 0; row < frame->height; ++row) std::memset(frame->data[0] + row * frame->linesize[0], y, static_cast<size_t>(frame->width));
-    for (int row = 0; row < frame->height / 2; ++row) {
-      std::memset(frame->data[1] + row * frame->linesize[1], u, static_cast<size_t>(frame->width / 2));
-      std::memset(frame->data[2] + row * frame->linesize[2], v, static_cast<size_t>(frame->width / 2));
+    for (int y = 0; y < frame->height; ++y) {
+      for (int x = 0; x < frame->width; ++x) {
+        const uint32_t rgb = pixel(x, y);
+        const double r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+        frame->data[0][y * frame->linesize[0] + x] = clampByte(16 + 0.257 * r + 0.504 * g + 0.098 * b);
+        if (x % 2 == 0 && y % 2 == 0) {
+          frame->data[1][(y / 2) * frame->linesize[1] + x / 2] = clampByte(128 - 0.148 * r - 0.291 * g + 0.439 * b);
+          frame->data[2][(y / 2) * frame->linesize[2] + x / 2] = clampByte(128 + 0.439 * r - 0.368 * g - 0.071 * b);
+        }
+      }
     }
     frame->pts = index;
     Send(video_, videoStream_, frame);
@@ -231,6 +243,7 @@ class AsfWriter {
     const int channels = audio_->ch_layout.nb_channels;
     const size_t frames = samples.size() / static_cast<size_t>(channels);
     const auto step = static_cast<size_t>(audio_->frame_size > 0 ? audio_->frame_size : 1024);
+    const bool planarFloat = audio_->sample_fmt == AV_SAMPLE_FMT_FLTP;
     for (size_t start = 0; start < frames; start += step) {
       AVFrame* frame = av_frame_alloc();
       frame->format = audio_->sample_fmt;
@@ -239,10 +252,13 @@ class AsfWriter {
       frame->sample_rate = audio_->sample_rate;
       av_frame_get_buffer(frame, 0);
       for (int c = 0; c < channels; ++c) {
-        auto* plane = reinterpret_cast<float*>(frame->data[c]);
         for (size_t f = 0; f < step; ++f) {
           const size_t at = start + f;
-          plane[f] = at < frames ? samples[at * static_cast<size_t>(channels) + static_cast<size_t>(c)] / 32768.0f : 0.0f;
+          const int16_t v = at < frames ? samples[at * static_cast<size_t>(channels) + static_cast<size_t>(c)] : 0;
+          if (planarFloat)
+            reinterpret_cast<float*>(frame->data[c])[f] = v / 32768.0f;
+          else
+            reinterpret_cast<int16_t*>(frame->data[0])[f * static_cast<size_t>(channels) + static_cast<size_t>(c)] = v;
         }
       }
       frame->pts = static_cast<int64_t>(start);
@@ -272,6 +288,7 @@ class AsfWriter {
     av_packet_free(&packet);
   }
 
+  AVCodecID videoCodec_, audioCodec_;
   std::string path_;
   AVFormatContext* oc_ = nullptr;
   AVCodecContext* video_ = nullptr;
@@ -280,24 +297,69 @@ class AsfWriter {
   AVStream* audioStream_ = nullptr;
 };
 
+MovieWriter MakeWriter(MovieFormat format) {
+  if (format == MovieFormat::Mpeg1) return MovieWriter("mpeg", ".mpg", AV_CODEC_ID_MPEG1VIDEO, AV_CODEC_ID_MP2);
+  return MovieWriter("asf", ".asf", AV_CODEC_ID_WMV2, AV_CODEC_ID_WMAV2);
+}
+
 }  // namespace
 
 std::string EncodeWma(const std::vector<int16_t>& samples, int channels, int rate) {
-  AsfWriter writer;
+  MovieWriter writer("asf", ".asf", AV_CODEC_ID_WMV2, AV_CODEC_ID_WMAV2);
   writer.AddAudio(channels, rate);
   writer.Begin();
   writer.Sound(samples);
   return writer.Finish();
 }
 
-std::string EncodeMovie(int width, int height, int fps, const std::vector<uint32_t>& colors, bool withSound) {
-  AsfWriter writer;
+std::string EncodeMovie(int width, int height, int fps, const std::vector<uint32_t>& colors, bool withSound,
+                        MovieFormat format) {
+  std::vector<int16_t> sound;
+  if (withSound) sound = Tone(2, 44100, static_cast<int>(colors.size() * 44100 / static_cast<size_t>(fps)), 440);
+  return EncodeMovie(width, height, fps, static_cast<int>(colors.size()),
+                     [&](int frame, int, int) { return colors[static_cast<size_t>(frame)]; }, sound, format);
+}
+
+std::string EncodeMovie(int width, int height, int fps, int frames, const std::function<uint32_t(int, int, int)>& pixel,
+                        const std::vector<int16_t>& sound, MovieFormat format) {
+  MovieWriter writer = MakeWriter(format);
   writer.AddVideo(width, height, fps);
-  if (withSound) writer.AddAudio(2, 44100);
+  if (!sound.empty()) writer.AddAudio(2, 44100);
   writer.Begin();
-  for (size_t i = 0; i < colors.size(); ++i) writer.Picture(static_cast<int>(i), colors[i]);
-  if (withSound) writer.Sound(Tone(2, 44100, static_cast<int>(colors.size() * 44100 / static_cast<size_t>(fps)), 440));
+  for (int i = 0; i < frames; ++i) writer.Picture(i, [&](int x, int y) { return pixel(i, x, y); });
+  if (!sound.empty()) writer.Sound(sound);
   return writer.Finish();
+}
+
+std::vector<int16_t> Chirp(int frames, double from, double to, int amplitude) {
+  std::vector<int16_t> out;
+  out.reserve(static_cast<size_t>(frames) * 2);
+  double phase = 0;
+  for (int f = 0; f < frames; ++f) {
+    const double t = frames > 1 ? static_cast<double>(f) / (frames - 1) : 0;
+    // A short fade at both ends keeps the effect from clicking.
+    const double edge = std::min({1.0, f / 441.0, (frames - 1 - f) / 441.0});
+    const auto v = static_cast<int16_t>(std::lround(amplitude * edge * std::sin(phase)));
+    out.push_back(v);
+    out.push_back(v);
+    phase += 2 * M_PI * (from + (to - from) * t) / 44100;
+  }
+  return out;
+}
+
+std::vector<int16_t> Melody(const std::vector<double>& notes, int noteFrames, int amplitude) {
+  std::vector<int16_t> out;
+  out.reserve(notes.size() * static_cast<size_t>(noteFrames) * 2);
+  for (double frequency : notes) {
+    for (int f = 0; f < noteFrames; ++f) {
+      // Each note swells and fades within its time, so that the loop joins without a step.
+      const double envelope = std::sin(M_PI * f / noteFrames);
+      const auto v = static_cast<int16_t>(std::lround(amplitude * envelope * std::sin(2 * M_PI * frequency * f / 44100)));
+      out.push_back(v);
+      out.push_back(v);
+    }
+  }
+  return out;
 }
 
 }  // namespace orva::kit

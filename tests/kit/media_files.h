@@ -3,6 +3,7 @@
 // with libvorbisenc, Windows Media audio and small movies encoded with FFmpeg's own encoders.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,20 @@ std::vector<int16_t> Tone(int channels, int rate, int frames, double frequency, 
 std::string EncodeOggVorbis(const std::vector<int16_t>& samples, int channels, int rate);
 // Windows Media audio (wmav2 in ASF).
 std::string EncodeWma(const std::vector<int16_t>& samples, int channels, int rate);
-// A movie (Windows Media video in ASF): `colors` holds one 0x00RRGGBB per frame, each frame
-// a plain field of it; with `withSound`, a tone of the same length.
-std::string EncodeMovie(int width, int height, int fps, const std::vector<uint32_t>& colors, bool withSound);
+// Movies: Windows Media video with Windows Media audio in ASF (".wmv"), or MPEG-1 video with
+// MPEG audio in a program stream (".mpg"; its frame rate one of MPEG-1's, 25 or 30 say).
+enum class MovieFormat { WindowsMedia, Mpeg1 };
+// `colors` holds one 0x00RRGGBB per frame, each frame a plain field of it; with `withSound`,
+// a 440 Hz tone of the same length.
+std::string EncodeMovie(int width, int height, int fps, const std::vector<uint32_t>& colors, bool withSound,
+                        MovieFormat format = MovieFormat::WindowsMedia);
+// Frame i's pixel (x, y) is pixel(i, x, y); the sound (stereo, 44100 Hz) when not empty.
+std::string EncodeMovie(int width, int height, int fps, int frames, const std::function<uint32_t(int, int, int)>& pixel,
+                        const std::vector<int16_t>& sound, MovieFormat format = MovieFormat::WindowsMedia);
+
+// Stereo 44100 Hz sounds: a sweep from one frequency to another, and one note after the
+// other, each swelling and fading within its time.
+std::vector<int16_t> Chirp(int frames, double from, double to, int amplitude = 12000);
+std::vector<int16_t> Melody(const std::vector<double>& notes, int noteFrames, int amplitude = 8000);
 
 }  // namespace orva::kit

@@ -12,6 +12,7 @@
 
 #include "core/stream.h"
 #include "graphics/dibx.h"
+#include "kit/media_doubles.h"
 #include "kit/scene_doubles.h"
 #include "scene/base_list.h"
 #include "scene/object_factory.h"
@@ -33,11 +34,7 @@ class THeadlessScreen : public TSceneScreen {
   int bits_;
 };
 
-class TFakeMedia : public TSceneMedia {
- public:
-  void SetAudioEnabled(bool flag) override { Calls.push_back(flag); }
-  std::vector<bool> Calls;
-};
+using TFakeMedia = kit::FakeMediaManagers;
 
 class TFakeImageCache : public TSceneImageCache {
  public:

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -26,6 +27,7 @@
 #include "graphics/vask_frame_list.h"
 #include "kit/demo_game.h"
 #include "kit/logo_files.h"
+#include "kit/demo_media.h"
 #include "kit/page_builder.h"
 #include "kit/project_file_builder.h"
 #include "platform/instance_lock.h"
@@ -136,6 +138,29 @@ class PlayerRun : public ::testing::Test {
     TDIB dib;
     dib.LoadFromFile(dir.Os(file));
     return DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x);
+  }
+
+  // The colours of a rectangle of a captured frame, row by row.
+  std::vector<uint32_t> CapturedRect(const std::string& file, const TRect& rect) {
+    TDIB dib;
+    dib.LoadFromFile(dir.Os(file));
+    std::vector<uint32_t> colours;
+    for (int y = rect.Top; y < rect.Bottom; ++y)
+      for (int x = rect.Left; x < rect.Right; ++x)
+        colours.push_back(DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x));
+    return colours;
+  }
+
+  // The game clock at which each of the demo's flips has ended, from the trace of a run with
+  // this input up to the given clock.
+  std::vector<unsigned long> DemoFlipEnds(const std::string& input, int until) {
+    const TRun run = Run({"game"}, {{"ORVA_INPUT", input + std::to_string(until) + " close"}});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    std::vector<unsigned long> ends;
+    const std::string afterFlip = "start.osb(" + std::to_string(kit::DemoFlipLine + 1) + ")";
+    for (const std::string& line : Trace())
+      if (line.ends_with(afterFlip)) ends.push_back(std::stoul(line.substr(0, 8), nullptr, 16));
+    return ends;
   }
 
   testing::TempDir dir;
@@ -383,19 +408,14 @@ TEST_F(PlayerRun, TheDemoShowsItsPicturesAndTheStarHitsOnlyOnOpaquePixels) {
   // The pictures come once the text is read; the flips that follow carry them. The ends of
   // the flips, from a first run's trace.
   const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
-  TRun run = Run({"game"}, {{"ORVA_INPUT", text + "7000 close"}});
-  ASSERT_EQ(run.exitCode, 0) << run.errors;
-  std::vector<unsigned long> flipEnds;
-  const std::string afterFlip = "start.osb(" + std::to_string(kit::DemoFlipLine + 1) + ")";
-  for (const std::string& line : Trace())
-    if (line.ends_with(afterFlip)) flipEnds.push_back(std::stoul(line.substr(0, 8), nullptr, 16));
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 7000);
   ASSERT_GE(flipEnds.size(), 2u);
   // Clicks in the pause after the first flip; a frame in the pause after the second.
   const auto after = [&](size_t flip, int ms) { return std::to_string(flipEnds[flip] + ms); };
   const std::string clicks = after(0, 50) + " click " + at(spots.StarTransparent) + "; " + after(0, 150) + " click " +
                              at(spots.StarOpaque) + "; " + after(0, 250) + " click " + at(spots.StarTransparent) + "; ";
-  run = Run({"game"}, {{"ORVA_INPUT", text + clicks + after(1, kit::DemoPauseMilliseconds / 2) + " close"},
-                       {"ORVA_CAPTURE", dir.Os("last.bmp")}});
+  const TRun run = Run({"game"}, {{"ORVA_INPUT", text + clicks + after(1, kit::DemoPauseMilliseconds / 2) + " close"},
+                                  {"ORVA_CAPTURE", dir.Os("last.bmp")}});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_EQ(StatusInt("hits"), 1) << "the clicks on the keyed corner miss";
 
@@ -419,6 +439,50 @@ TEST_F(PlayerRun, TheDemoShowsItsPicturesAndTheStarHitsOnlyOnOpaquePixels) {
   EXPECT_TRUE(near(hub, spots.WheelHubColour)) << "the wheel turns about its hub: " << std::hex << hub;
 }
 
+// The demo's reel plays in its cinema over its own background: its rectangle changes from
+// frame to frame in the pause after a flip, and after the next flip, which carries the
+// cinema to the new layer, it is still there and still playing.
+TEST_F(PlayerRun, TheDemoPlaysItsReelThroughTheFlips) {
+  WriteGame(kit::DemoGameFiles());
+  const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 6000);
+  ASSERT_GE(flipEnds.size(), 2u);
+  const kit::DemoFilm& reel = kit::DemoReel();
+  const TRect& place = reel.Place;
+  std::set<uint32_t> palette;
+  for (int32_t c : kit::DemoLayerColours()) palette.insert(BgrToRgb(c));
+  struct Frame {
+    unsigned long clock;
+    std::vector<uint32_t> reel;
+  };
+  std::vector<Frame> frames = {{flipEnds[0] + 50, {}}, {flipEnds[0] + 250, {}}, {flipEnds[1] + 50, {}}};
+  for (Frame& frame : frames) {
+    const TRun run = Run(
+        {"game"}, {{"ORVA_INPUT", text + std::to_string(frame.clock) + " close"}, {"ORVA_CAPTURE", dir.Os("at.bmp")}});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    frame.reel = CapturedRect("at.bmp", place);
+    const uint32_t background = BgrToRgb(reel.Background);
+    // Corners of the film, which no track reaches, and the layer just outside it.
+    for (TPoint p : {TPoint{place.Left, place.Top}, TPoint{place.Right - 1, place.Top},
+                     TPoint{place.Left, place.Bottom - 1}, TPoint{place.Right - 1, place.Bottom - 1}}) {
+      const uint32_t got = frame.reel[(p.Y - place.Top) * place.Width() + (p.X - place.Left)];
+      EXPECT_EQ(got, background) << frame.clock << " at " << p.X << "," << p.Y << ": " << std::hex << got;
+    }
+    for (TPoint p :
+         {TPoint{place.Left - 1, place.Top}, TPoint{place.Right, place.Bottom - 1}, TPoint{place.Left, place.Bottom}}) {
+      const uint32_t got = CapturedPixel("at.bmp", p.X, p.Y);
+      EXPECT_TRUE(palette.count(got)) << frame.clock << " at " << p.X << "," << p.Y << ": " << std::hex << got;
+    }
+  }
+  const auto changed = [](const Frame& a, const Frame& b) {
+    size_t n = 0;
+    for (size_t i = 0; i < a.reel.size(); ++i) n += a.reel[i] != b.reel[i];
+    return n;
+  };
+  EXPECT_GT(changed(frames[0], frames[1]), 100u) << "the film plays between flips";
+  EXPECT_GT(changed(frames[1], frames[2]), 100u) << "and on after one";
+}
+
 // The demo's effects, once its text is read: snow falls inside its area, a fire burns along the
 // bottom with its flames brightest low down, and the flag in the wave ripples, each row shifted
 // by a few pixels; the same run twice shows the same frame, pixel for pixel.
@@ -426,18 +490,13 @@ TEST_F(PlayerRun, TheDemoShowsSnowFireAndAWaveTheSameInEveryRun) {
   WriteGame(kit::DemoGameFiles());
   const kit::DemoEffectSpots& spots = kit::DemoEffects();
   const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
-  TRun run = Run({"game"}, {{"ORVA_INPUT", text + "6000 close"}});
-  ASSERT_EQ(run.exitCode, 0) << run.errors;
-  unsigned long firstFlipEnd = 0;
-  const std::string afterFlip = "start.osb(" + std::to_string(kit::DemoFlipLine + 1) + ")";
-  for (const std::string& line : Trace())
-    if (line.ends_with(afterFlip) && firstFlipEnd == 0) firstFlipEnd = std::stoul(line.substr(0, 8), nullptr, 16);
-  ASSERT_GT(firstFlipEnd, 0u);
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 6000);
+  ASSERT_GE(flipEnds.size(), 1u);
   // A frame in the pause after the first flip, which carried the effects to the new layer.
-  const std::string at = std::to_string(firstFlipEnd + kit::DemoPauseMilliseconds / 2);
+  const std::string at = std::to_string(flipEnds[0] + kit::DemoPauseMilliseconds / 2);
   std::vector<std::vector<uint32_t>> frames;
   for (int i = 0; i < 2; ++i) {
-    run = Run({"game"}, {{"ORVA_INPUT", text + at + " close"}, {"ORVA_CAPTURE", dir.Os("effects.bmp")}});
+    const TRun run = Run({"game"}, {{"ORVA_INPUT", text + at + " close"}, {"ORVA_CAPTURE", dir.Os("effects.bmp")}});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     TDIB dib;
     dib.LoadFromFile(dir.Os("effects.bmp"));
@@ -457,7 +516,7 @@ TEST_F(PlayerRun, TheDemoShowsSnowFireAndAWaveTheSameInEveryRun) {
   for (int y = spots.SnowArea.Top; y < spots.SnowArea.Bottom; ++y)
     for (int x = spots.SnowArea.Left; x < spots.SnowArea.Right; ++x) flakes += whitish(pixel(x, y));
   for (int y = spots.SnowArea.Bottom; y < spots.SnowArea.Bottom + 25; ++y)
-    for (int x = spots.SnowArea.Left; x < spots.SnowArea.Left + 85; ++x) below += whitish(pixel(x, y));
+    for (int x = spots.SnowArea.Left + 20; x < spots.SnowArea.Left + 85; ++x) below += whitish(pixel(x, y));
   EXPECT_GT(flakes, 40);
   EXPECT_EQ(below, 0);
 
@@ -524,6 +583,86 @@ TEST_F(PlayerRun, TheLogoPlaysBeforeTheGameUnlessSkipped) {
     run = Run({"game"}, {{"ORVA_INPUT", skip}});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_LT(firstLine(), 100ul) << skip;
+  }
+}
+
+// The left channel of a WAV file the player wrote (44100 Hz, 16-bit stereo).
+std::vector<double> LeftChannel(const std::string& bytes) {
+  std::vector<double> left;
+  if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0) return left;
+  for (size_t i = 44; i + 4 <= bytes.size(); i += 4)
+    left.push_back(static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1]) << 8));
+  return left;
+}
+
+// Over the samples of [from, to) ms: the RMS, the amplitude of one frequency (Goertzel), and
+// the RMS of the first differences, which the high click stands out in.
+struct Heard {
+  double rms, tone, sharp;
+};
+Heard Listen(const std::vector<double>& left, int from, int to, double frequency) {
+  const size_t a = static_cast<size_t>(from) * 441 / 10, b = std::min(left.size(), static_cast<size_t>(to) * 441 / 10);
+  double sum = 0, diff = 0, s1 = 0, s2 = 0;
+  const double k = 2 * std::cos(2 * M_PI * frequency / 44100);
+  for (size_t i = a; i < b; ++i) {
+    sum += left[i] * left[i];
+    if (i > a) diff += (left[i] - left[i - 1]) * (left[i] - left[i - 1]);
+    const double s0 = left[i] + k * s1 - s2;
+    s2 = s1;
+    s1 = s0;
+  }
+  const double n = b > a ? static_cast<double>(b - a) : 1;
+  const double power = s1 * s1 + s2 * s2 - k * s1 * s2;
+  return {std::sqrt(sum / n), 2 * std::sqrt(std::max(power, 0.0)) / n, std::sqrt(diff / n)};
+}
+
+// The demo's title: the music fades in and goes on, the opening movie shows its moving bars
+// as an overlay with its tone, and a click on the box plays the click effect.
+TEST_F(PlayerRun, TheDemoPlaysItsMusicItsMovieAndItsClick) {
+  WriteGame(kit::DemoGameFiles());
+  TRun run = Run({"game"}, {{"ORVA_INPUT", DemoBoxClicks({1000}) + "4500 close"},
+                            {"ORVA_AUDIO_CAPTURE", dir.Os("heard.wav")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  const std::vector<double> left = LeftChannel(dir.Read("heard.wav"));
+  ASSERT_GE(left.size(), 4400u * 441 / 10) << "the whole run";
+  unsigned long music = ~0ul;
+  for (const std::string& line : Trace())
+    if (line.ends_with("start.osb(" + std::to_string(kit::DemoMusicLine) + ")")) music = std::stoul(line.substr(0, 8), nullptr, 16);
+  ASSERT_LT(music, 200u);
+  const auto musicRms = [&](int from, int to) {
+    const Heard h = Listen(left, from, to, kit::DemoMovieTone);
+    return std::sqrt(std::max(h.rms * h.rms - h.tone * h.tone / 2, 0.0));
+  };
+  // The movie's tone while it plays, none after its two seconds.
+  EXPECT_GT(Listen(left, 300, 900, kit::DemoMovieTone).tone, 3000);
+  EXPECT_LT(Listen(left, 2300, 4400, kit::DemoMovieTone).tone, 300);
+  // The music: faint at first, then at its full loudness, and still there at the end.
+  const double early = musicRms(int(music) + 50, int(music) + 300);
+  const double late = musicRms(2500, 4400);
+  EXPECT_GT(late, 2000);
+  EXPECT_LT(early, late * 0.2);
+  EXPECT_GT(musicRms(4000, 4400), 1000) << "it loops";
+  // The click, within the frame after the press.
+  EXPECT_GT(Listen(left, 1000, 1100, 0).sharp, 4 * Listen(left, 880, 980, 0).sharp);
+
+  // Frames of the movie at two times: the bars and the block where that frame has them.
+  const TPoint at = kit::DemoMoviePlace;
+  for (int clock : {600, 1400}) {
+    run = Run({"game"}, {{"ORVA_INPUT", std::to_string(clock) + " close"}, {"ORVA_CAPTURE", dir.Os("movie.bmp")}});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const int expected = clock * kit::DemoMovieFps / 1000;
+    bool matched = false;
+    for (int frame = std::max(0, expected - 3); frame <= expected + 1 && !matched; ++frame) {
+      matched = true;
+      for (int x = 4; x < kit::DemoMovieWidth; x += 8)
+        for (int y : {10, kit::DemoMovieHeight - 6}) {
+          const uint32_t want = kit::DemoMoviePixel(frame, x, y);
+          const uint32_t got = CapturedPixel("movie.bmp", at.X + x, at.Y + y);
+          for (int shift : {0, 8, 16})
+            if (std::abs(int(want >> shift & 0xFF) - int(got >> shift & 0xFF)) > 40) matched = false;
+        }
+    }
+    EXPECT_TRUE(matched) << "a frame of the movie at " << clock << " ms";
   }
 }
 

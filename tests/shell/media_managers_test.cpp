@@ -327,10 +327,16 @@ TEST_F(WaveItemTest, VolumePositionAndLooping) {
   item->SetAutoRepeat(true);
   item->Play();
   EXPECT_TRUE(item->IsPlaying());
-  // Past its end the looping sound has stopped feeding; it starts again only once polled.
+  // Past its end the looping sound goes on (its reads end right at its end: it is one block
+  // long); one that was ended before it was set to loop starts again once polled.
   Run(500);
   EXPECT_FALSE(item->Source()->Stopped());
+  EXPECT_FALSE(item->Source()->IsEnd());
+  EXPECT_FALSE(item->IsEnd());
+  item->SetAutoRepeat(false);
+  Run(500);
   EXPECT_TRUE(item->Source()->IsEnd());
+  item->SetAutoRepeat(true);
   EXPECT_FALSE(item->IsEnd());
   EXPECT_FALSE(item->Source()->IsEnd());
   item->Pause();
