@@ -274,11 +274,6 @@ class TOrvaObject {
   // Sets the Name field directly, without the replacing or renaming rules of SetName.
   void AssignName(std::string_view name);
 
- protected:
-  // The offset alone, the parent not re-sorted: for many children that change at once and are
-  // sorted once after.
-  void AssignPriorityOffset(int32_t value) { priorityOffset_ = value; }
-
  private:
   friend class TOrvaBaseList;
 

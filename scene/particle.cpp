@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "core/exceptions.h"
 #include "core/frame_clock.h"
@@ -195,13 +196,8 @@ void TOrvaParticleImages::Step(int64_t n) {
       // Once per call, whatever n is.
       y_ -= p1;
       SetTop(SaturatingTrunc(y_));
-      // From behind (-1000) to in front (+1000) as it turns; the emitter sorts its sprites
-      // once when all have stepped.
-      const int32_t offset = SaturatingRound((z - 0.5L) / 0.5L * 2000 - 1000);
-      if (offset != GetPriorityOffset()) {
-        AssignPriorityOffset(offset);
-        Invalidate();
-      }
+      // From behind (-1000) to in front (+1000) as it turns.
+      SetPriorityOffset(SaturatingRound((z - 0.5L) / 0.5L * 2000 - 1000));
       // Risen out at the top.
       if (OriginY() + GetHeight() < 0) dead_ = true;
       break;
@@ -371,15 +367,28 @@ TOrvaParticleImages* TOrvaParticle::AddSprite() {
   return sprite;
 }
 
+void TOrvaParticle::SortChildren() {
+  if (updating_)
+    sortPending_ = true;
+  else
+    TOrvaControl::SortChildren();
+}
+
 void TOrvaParticle::Update(int64_t n, bool emitting) {
+  // The sprites born and turned here are sorted once at the end, not once each.
+  struct TSortOnce {
+    TOrvaParticle& emitter;
+    explicit TSortOnce(TOrvaParticle& e) : emitter(e) { emitter.updating_ = true; }
+    ~TSortOnce() {
+      emitter.updating_ = false;
+      if (std::exchange(emitter.sortPending_, false)) emitter.SortChildren();
+    }
+  } sortOnce(*this);
   int64_t budget = n * FrameWait;
   if (emitting) countdown_ -= budget;
   if (n > 0)
     for (size_t i = sprites_.size(); i-- > 0;) sprites_[i]->Step(n);
-  if (!emitting || motion_ == PM_NONE || !GetOwner()) {
-    SortChildren();
-    return;
-  }
+  if (!emitting || motion_ == PM_NONE || !GetOwner()) return;
   while (countdown_ < 1) {
     if (sprites_.size() >= MaxParticleSprites) {
       countdown_ = 0;
@@ -404,8 +413,6 @@ void TOrvaParticle::Update(int64_t n, bool emitting) {
     // The time between its birth and the end of the update.
     if (budget > 0) sprite->Step(budget / FrameWait);
   }
-  // Twisters turned in front of or behind each other.
-  SortChildren();
 }
 
 // ---- Surfaces and stored form ----

@@ -116,6 +116,8 @@ class TOrvaParticle : public TOrvaControl {
   void SetParticleParam(const TOrvaParticleParam& param) override;
 
   bool Idle() override;
+  // Held back while an update births and moves sprites, then done once.
+  void SortChildren() override;
   void SaveToStream(TStream& stream) override;
   void LoadFromStream(TStream& stream, int version) override;
   void ReleaseSurfaces() override;
@@ -155,6 +157,7 @@ class TOrvaParticle : public TOrvaControl {
   bool paused_ = false;
   int32_t duration_ = 0;
   std::unique_ptr<TOrvaMotionParticle> player_;
+  bool updating_ = false, sortPending_ = false;
 };
 
 }  // namespace orva

@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <set>
 
 #include "core/frame_clock.h"
 #include "core/random.h"
@@ -191,6 +193,22 @@ TEST_F(Particles, EachMotionMovesASpriteByItsRuleOneStepOrSeveralAtOnce) {
       emitter->FreeNow();
     }
   }
+}
+
+TEST_F(Particles, TwistersStandInFrontOrBehindByTheirTurn) {
+  SeedRuntimeRandom(3);
+  TOrvaParticle* emitter = Emitter(PM_TWISTER, {0.5L, 60, 0.3L}, "16");
+  Frame(16, 12);
+  ASSERT_GE(emitter->Sprites().size(), 10u);
+  std::set<int32_t> offsets;
+  for (TOrvaParticleImages* sprite : emitter->Sprites()) offsets.insert(sprite->GetPriorityOffset());
+  EXPECT_GT(offsets.size(), 3u);
+  // The emitter's children in z-order after every update: behind first.
+  const std::vector<TOrvaControl*>& children = emitter->Children();
+  EXPECT_TRUE(std::is_sorted(children.begin(), children.end(), [](TOrvaControl* a, TOrvaControl* b) {
+    return TOrvaControl::ComparePriority(a, b) < 0;
+  }));
+  EXPECT_LE(children.front()->GetPriorityOffset(), children.back()->GetPriorityOffset());
 }
 
 TEST_F(Particles, AFrameOf200MillisecondsGivesTwelveStepsAndCarriesEight) {
