@@ -1,18 +1,20 @@
 // The stored form of a scene on any bytes: the first byte picks the save version (100..139),
 // the rest is the scene: boxes, timers, buttons, sliders, scroll bars, captions, menus,
-// message boxes, edits, memos, sounds and movies among its objects, each of the factory's own
-// class (the media items are stand-ins that every file name opens). Animated images, tiles,
-// gauges, image captions, selection images and preview menus find two pictures among the game
-// files ("a.vsk", two frames, and "k.vsk", keyed), a region file ("m.rgn") and preview-menu
-// data ("p.dat"); animated images evaluate their DELAY over a variable store. What loads is
-// updated, painted, and saved and loaded twice more; the last two saves must be equal. (The
-// first may still name event senders that are not saved themselves, such as internal
-// objects; those load as events without a sender.)
+// message boxes, edits, memos, sounds and movies, fires, waves and particle emitters among its
+// objects, each of the factory's own class (the media items are stand-ins that every file
+// name opens). Animated images, particle sprites, tiles, gauges, image captions, selection
+// images and preview menus find two pictures among the game files ("a.vsk", two frames, and
+// "k.vsk", keyed), a region file ("m.rgn") and preview-menu data ("p.dat"); DELAY and the
+// emitters' expressions are evaluated over a variable store. Each update is 40 ms long. What
+// loads is updated, painted, and saved and loaded twice more; the last two saves must be
+// equal. (The first may still name event senders that are not saved themselves, such as
+// internal objects; those load as events without a sender.)
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "core/exceptions.h"
+#include "core/frame_clock.h"
 #include "core/stream.h"
 #include "kit/game_files.h"
 #include "kit/map_files.h"
@@ -20,11 +22,14 @@
 #include "kit/vask_file.h"
 #include "scene/animated_image.h"
 #include "scene/base_list.h"
+#include "scene/fire.h"
 #include "scene/http_object.h"
 #include "scene/object_factory.h"
-#include "text_fuzz_support.h"
+#include "scene/particle.h"
 #include "scene/prop_motion.h"
 #include "scene/scene_services.h"
+#include "scene/wave.h"
+#include "text_fuzz_support.h"
 #include "script/param_collection.h"
 
 namespace {
@@ -69,7 +74,13 @@ TOrvaBaseList& Scene() {
     static TParamCollection vars;
     SetSceneVariables(&vars);
     RegisterObjectClass(LT_HTTP, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(s); });
+    RegisterObjectClass(LT_FIRE, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaFire>(s); });
+    RegisterObjectClass(LT_WAVE, [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaWave>(s); });
+    RegisterObjectClass(LT_PARTICLE,
+                        [](TOrvaBaseList& s) -> TOrvaObject* { return CreateSceneObject<TOrvaParticle>(s); });
     CreateSceneGlobals();
+    // Updates long enough for a fire step and a few particle steps.
+    FrameDelta = 40;
     return true;
   }();
   (void)ready;

@@ -19,6 +19,9 @@
 #include "scene/cg_label.h"
 #include "scene/gauge.h"
 #include "scene/tile.h"
+#include "scene/fire.h"
+#include "scene/particle.h"
+#include "scene/wave.h"
 #include "scene/sound.h"
 #include "scene/video.h"
 
@@ -41,6 +44,9 @@ std::array<TObjectConstructor, 128>& Classes() {
     table[LT_PROPMOTION] = [](TOrvaBaseList& scene) -> TOrvaObject* {
       return CreateSceneObject<TOrvaPropMotion>(scene);
     };
+    table[LT_FIRE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaFire>(scene); };
+    table[LT_PARTICLE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaParticle>(scene); };
+    table[LT_WAVE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaWave>(scene); };
     table[LT_HTTP] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaHttp>(scene); };
     table[LT_MAPIMG] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaMapImage>(scene); };
     table[LT_TILE] = [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaTile>(scene); };

@@ -407,9 +407,10 @@ void TOrvaControl::Paint() {
         q = IntersectRectOf(q, childClip);
         if (q.IsEmpty()) continue;
       }
+      // The next child sets its own clip; a clear here would also clear the clip of a
+      // decorating surface's target.
       surface->SetClipRect(q);
       child->Paint();
-      surface->ClearClipRect();
     }
   }
   surface->SetClipRect(saved);

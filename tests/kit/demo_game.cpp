@@ -568,6 +568,77 @@ void AddFilmScene(PageBuilder& start, std::vector<GameFile>& pages) {
 // The names of the pictures the flips carry, one per line.
 std::string CarriedPictures() { return "\"star\\nghost\\nspinner\\nwheel\\nglow\\npuff\\nblink\\nreel\""; }
 
+// ---- Effects ----
+
+constexpr TRect kSnowArea{370, 0, 550, 170}, kFireArea{200, 440, 440, 480}, kWaveArea{8, 120, 108, 300};
+constexpr int32_t kFlagStripe = 20, kWaveAmp = 6;
+constexpr uint32_t kFlagColours[2] = {0xC03030, 0x3050C0};
+
+// A small round flake, soft at its edge through its mask.
+std::string FlakePicture() {
+  VaskFrame frame = Drawn(7, 7, 0, false, [](int, int) { return 0xF4F8FFu; });
+  std::vector<std::vector<uint32_t>> mask(7, std::vector<uint32_t>(7));
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 7; ++x) {
+      const int d = (x - 3) * (x - 3) + (y - 3) * (y - 3);
+      mask[size_t(y)][size_t(x)] = d <= 2 ? 255u : d <= 5 ? 170u : d <= 9 ? 60u : 0u;
+    }
+  frame.Layers[0].Mask = VaskRows(8, mask);
+  frame.Layers[0].UseMask = true;
+  return Picture({frame});
+}
+
+// Upright stripes that the wave bends.
+std::string FlagPicture() {
+  return Picture({Drawn(kWaveArea.Width(), kWaveArea.Height(), 0, false,
+                        [](int x, int) { return kFlagColours[(x / kFlagStripe) % 2]; })});
+}
+
+// After the pictures, and carried by the flips with them: snow falling over a corner of the
+// scene, a fire along the bottom and a striped flag rippling in a wave.
+void AddEffectScene(PageBuilder& start, std::vector<GameFile>& files) {
+  start.Component(TCommandCode::ParticleNew,
+                  {{PR_NAME, Quoted("snow")},
+                   {PR_SOURCE, Quoted("flake.vsk")},
+                   {PR_LEFT, std::to_string(kSnowArea.Left)},
+                   {PR_TOP, std::to_string(kSnowArea.Top)},
+                   {PR_WIDTH, std::to_string(kSnowArea.Width())},
+                   {PR_HEIGHT, std::to_string(kSnowArea.Height())},
+                   {PR_PARTMOTION, std::to_string(PM_SNOW)},
+                   {PR_PARAM1, "0.6"},
+                   {PR_PARAM2, "5"},
+                   {PR_PARAM3, "12"},
+                   // Already falling when it appears.
+                   {PR_INDEX, "4000"},
+                   {PR_APPEARX, "Random(" + std::to_string(kSnowArea.Width()) + ")"},
+                   {PR_APPEARY, "0"},
+                   {PR_DELAY, "60 + Random(60)"}})
+      .Component(TCommandCode::FireNew, {{PR_NAME, Quoted("fire")},
+                                         {PR_LEFT, std::to_string(kFireArea.Left)},
+                                         {PR_TOP, std::to_string(kFireArea.Top)},
+                                         // A picture of 60 × 20 shown 4 times as wide and twice as high.
+                                         {PR_ORIGWIDTH, std::to_string(kFireArea.Width() / 4)},
+                                         {PR_ORIGHEIGHT, std::to_string(kFireArea.Height() / 2)},
+                                         {PR_ZOOMX, "1024"},
+                                         {PR_ZOOMY, "512"},
+                                         // Flames about half as high as the picture.
+                                         {PR_POWER, "80"}})
+      .Component(TCommandCode::WaveNew, {{PR_NAME, Quoted("wave")},
+                                         {PR_LEFT, std::to_string(kWaveArea.Left)},
+                                         {PR_TOP, std::to_string(kWaveArea.Top)},
+                                         {PR_WIDTH, std::to_string(kWaveArea.Width())},
+                                         {PR_HEIGHT, std::to_string(kWaveArea.Height())},
+                                         {PR_AMP, std::to_string(kWaveAmp)},
+                                         {PR_WAVELEN, "60"},
+                                         {PR_DELAY, "1500"}})
+      .Component(TCommandCode::ImgNew, {{PR_NAME, Quoted("flag")}, {PR_PARENT, Quoted("wave")}, {PR_SOURCE, Quoted("flag.vsk")}});
+  files.push_back({"flake.vsk", FlakePicture()});
+  files.push_back({"flag.vsk", FlagPicture()});
+}
+
+// The names of the effects the flips carry.
+std::string CarriedEffects() { return "\"snow\\nfire\\nwave\""; }
+
 // Over and over: the next colour on the layer not shown, brought in by the next transition.
 void AddFlipScene(PageBuilder& start) {
   const std::vector<int32_t>& colours = DemoLayerColours();
@@ -587,7 +658,7 @@ void AddFlipScene(PageBuilder& start) {
             .Flip({.transition = "wipe",
                    .duration = std::to_string(DemoFlipMilliseconds),
                    .carry = std::to_string(FL_STAY),
-                   .nameLists = {CarriedPictures()}})
+                   .nameLists = {CarriedPictures(), CarriedEffects()}})
             .AtLine(DemoFlipLine + 1)
             .Calc("step = (step + 1) % " + std::to_string(colours.size()))
             .Calc("turn = (turn + 1) % " + std::to_string(transitions.size()))
@@ -600,6 +671,18 @@ void AddFlipScene(PageBuilder& start) {
 const DemoFilm& DemoReel() {
   static const DemoFilm reel{.Place = {200, 40, 360, 140}, .Background = 0x402010};
   return reel;
+}
+
+const DemoEffectSpots& DemoEffects() {
+  static const DemoEffectSpots spots = {
+      .SnowArea = kSnowArea,
+      .FireArea = kFireArea,
+      .WaveArea = kWaveArea,
+      .FlagStripe = kFlagStripe,
+      .FlagColours = {kFlagColours[0], kFlagColours[1]},
+      .WaveAmp = kWaveAmp,
+  };
+  return spots;
 }
 
 const DemoPictureSpots& DemoPictures() {
@@ -685,6 +768,7 @@ std::vector<GameFile> DemoGameFiles() {
   AddMapsScene(start, pages);
   AddPictureScene(start, pages);
   AddFilmScene(start, pages);
+  AddEffectScene(start, pages);
   AddFlipScene(start);
 
   PageBuilder afterLoad;

@@ -40,6 +40,8 @@ struct GameFile {
 //   motions with its glow added as light, a puff that frees itself at the end of each pass, a
 //   square created and deleted every other pass;
 // - film: a cinema that plays a small film over and over, its pages changed by transitions;
+// - effects: snow falling in DemoEffects().SnowArea, a fire burning in FireArea and a flag of
+//   upright stripes rippling in a wave over WaveArea, carried by the flips with the pictures;
 // - flips: over and over, the pictures step, the layer not shown is painted in the next
 //   colour, and the game flips to it with the next transition in DemoFlipMilliseconds,
 //   carrying the pictures, then pauses for DemoPauseMilliseconds. Its Flip stands on line
@@ -129,6 +131,17 @@ struct DemoFilm {
   int32_t Background;
 };
 const DemoFilm& DemoReel();
+
+// Where the demo's effects are (colours 0x00RRGGBB as captured): the snow falls inside
+// SnowArea; the fire burns over FireArea; the flag fills WaveArea with upright stripes
+// FlagStripe wide in the two colours in turn, each row shifted by at most WaveAmp.
+struct DemoEffectSpots {
+  TRect SnowArea, FireArea, WaveArea;
+  int32_t FlagStripe;
+  uint32_t FlagColours[2];
+  int32_t WaveAmp;
+};
+const DemoEffectSpots& DemoEffects();
 
 // Writes the files as the data archive at a real path.
 void WriteGameArchive(const std::string& realPath, const std::vector<GameFile>& files);

@@ -581,6 +581,77 @@ TEST_F(PlayerRun, TheDemoPlaysItsReelThroughTheFlips) {
   EXPECT_GT(changed(frames[1], frames[2]), 100u) << "and on after one";
 }
 
+// The demo's effects, once its text is read: snow falls inside its area, a fire burns along the
+// bottom with its flames brightest low down, and the flag in the wave ripples, each row shifted
+// by a few pixels; the same run twice shows the same frame, pixel for pixel.
+TEST_F(PlayerRun, TheDemoShowsSnowFireAndAWaveTheSameInEveryRun) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoEffectSpots& spots = kit::DemoEffects();
+  const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 6000);
+  ASSERT_GE(flipEnds.size(), 1u);
+  // A frame in the pause after the first flip, which carried the effects to the new layer.
+  const std::string at = std::to_string(flipEnds[0] + kit::DemoPauseMilliseconds / 2);
+  std::vector<std::vector<uint32_t>> frames;
+  for (int i = 0; i < 2; ++i) {
+    const TRun run = Run({"game"}, {{"ORVA_INPUT", text + at + " close"}, {"ORVA_CAPTURE", dir.Os("effects.bmp")}});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    TDIB dib;
+    dib.LoadFromFile(dir.Os("effects.bmp"));
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x) pixels.push_back(DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x));
+    frames.push_back(std::move(pixels));
+  }
+  ASSERT_EQ(frames[0].size(), 640u * 480u);
+  EXPECT_TRUE(frames[0] == frames[1]) << "two runs on the virtual clock show the same frame";
+  const auto pixel = [&](int x, int y) { return frames[0][size_t(y) * 640 + size_t(x)]; };
+  const auto channel = [](uint32_t c, int shift) { return int(c >> shift & 0xFF); };
+  const auto whitish = [&](uint32_t c) { return channel(c, 0) >= 0xD0 && channel(c, 8) >= 0xD0 && channel(c, 16) >= 0xD0; };
+
+  // Flakes inside the snow's area; none below it.
+  int flakes = 0, below = 0;
+  for (int y = spots.SnowArea.Top; y < spots.SnowArea.Bottom; ++y)
+    for (int x = spots.SnowArea.Left; x < spots.SnowArea.Right; ++x) flakes += whitish(pixel(x, y));
+  for (int y = spots.SnowArea.Bottom; y < spots.SnowArea.Bottom + 25; ++y)
+    for (int x = spots.SnowArea.Left + 20; x < spots.SnowArea.Left + 85; ++x) below += whitish(pixel(x, y));
+  EXPECT_GT(flakes, 40);
+  EXPECT_EQ(below, 0);
+
+  // The fire: hot and red at its bottom, darker towards its top, nothing beside it.
+  const auto rowHeat = [&](int y) {
+    int sum = 0;
+    for (int x = spots.FireArea.Left; x < spots.FireArea.Right; ++x) sum += channel(pixel(x, y), 16);
+    return sum / spots.FireArea.Width();
+  };
+  const int bottom = rowHeat(spots.FireArea.Bottom - 1), top = rowHeat(spots.FireArea.Top);
+  EXPECT_GT(bottom, 0xF0);
+  EXPECT_LT(top + 0x40, bottom);
+  EXPECT_EQ(pixel(spots.FireArea.Left - 5, spots.FireArea.Bottom - 1), pixel(spots.FireArea.Left - 5, 5));
+
+  // The flag: the first edge between its stripes, row by row, lies a few pixels either side of
+  // where the picture has it, and not in the same place in every row.
+  const auto near = [&](uint32_t a, uint32_t b) {
+    for (int shift : {0, 8, 16})
+      if (std::abs(channel(a, shift) - channel(b, shift)) > 8) return false;
+    return true;
+  };
+  std::set<int> shifts;
+  for (int y = spots.WaveArea.Top; y < spots.WaveArea.Bottom; ++y) {
+    int edge = -1;
+    for (int x = spots.WaveArea.Left + 4; x < spots.WaveArea.Left + 2 * spots.FlagStripe; ++x)
+      if (near(pixel(x, y), spots.FlagColours[1]) && near(pixel(x - 1, y), spots.FlagColours[0])) {
+        edge = x;
+        break;
+      }
+    ASSERT_GE(edge, 0) << "row " << y;
+    const int shift = edge - (spots.WaveArea.Left + spots.FlagStripe);
+    EXPECT_LE(std::abs(shift), spots.WaveAmp) << "row " << y;
+    shifts.insert(shift);
+  }
+  EXPECT_GE(shifts.size(), 5u) << "the rows ripple";
+}
+
 // The player's own logo plays before the game: its emblem stands in the middle of the screen,
 // and the game's first line runs once its two seconds are over, or a few frames after a
 // click, Space or Enter skips it.
