@@ -1,6 +1,6 @@
 #pragma once
-// The main scene at 800 × 600 on a 32-bit memory back buffer, for the life of the object: the
-// scene benchmarks' common ground.
+// The main scene at 800 × 600 on a memory back buffer (32 bits unless asked otherwise), for the
+// life of the object: the scene benchmarks' common ground.
 
 #include "graphics/dibx.h"
 #include "scene/base_list.h"
@@ -10,15 +10,18 @@ namespace orva::bench {
 
 class TBenchScreen : public TSceneScreen {
  public:
-  TBenchScreen() { Back.SetSize(800, 600, 32); }
-  int BitCount() override { return 32; }
+  explicit TBenchScreen(int bits = 32) : bits_(bits) { Back.SetSize(800, 600, bits); }
+  int BitCount() override { return bits_; }
   TCustomDIBX* BackBuffer() override { return &Back; }
   TPoint CursorPos() override { return {}; }
   TDIBX Back;
+
+ private:
+  int bits_;
 };
 
 struct SceneSetup {
-  SceneSetup() {
+  explicit SceneSetup(int bits = 32) : screen(bits) {
     previous = SetSceneServices({&screen, nullptr, nullptr});
     CreateSceneGlobals();
     GetMainScene()->SetWidth(800);

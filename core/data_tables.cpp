@@ -7,6 +7,7 @@
 
 #include "core/exceptions.h"
 #include "core/number_text.h"
+#include "core/string_lists.h"
 #include "core/sjis.h"
 #include "core/stream.h"
 
@@ -597,18 +598,7 @@ void TDBTable::LoadFromStream(TStream& stream) {
   recNo_ = (current >= 0 && current < count_) ? current : -1;
 }
 
-std::vector<std::string> SplitTsvLines(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.emplace_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
-}
+std::vector<std::string> SplitTsvLines(std::string_view text) { return SplitLines(text); }
 
 bool LoadTsvText(TDBTable& table, std::string_view text) {
   if (text.empty()) return false;

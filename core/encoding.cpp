@@ -9,6 +9,18 @@
 namespace orva {
 namespace {
 
+// The bytes of the UTF-8 character at the start of s: its lead byte and the continuation
+// bytes that follow it, at least 1.
+size_t Utf8CharLength(const char* s, size_t left) {
+  const auto lead = static_cast<unsigned char>(s[0]);
+  const size_t expected = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  size_t n = 1;
+  while (n < expected && n < left && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) ++n;
+  return n;
+}
+
+// Input that cannot be converted becomes the replacement, one per byte; without a replacement
+// the whole UTF-8 character is left out.
 std::string Convert(std::string_view in, const char* to, const char* from, std::string_view replacement) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
@@ -25,9 +37,10 @@ std::string Convert(std::string_view in, const char* to, const char* from, std::
     if (rc == static_cast<size_t>(-1)) {
       if (errno == E2BIG) continue;
       // EILSEQ or EINVAL (truncated sequence at the end): replace one byte and go on.
+      const size_t skip = replacement.empty() ? Utf8CharLength(src, srcLeft) : 1;
       out.append(replacement);
-      ++src;
-      --srcLeft;
+      src += skip;
+      srcLeft -= skip;
     }
   }
   iconv_close(cd);
@@ -39,6 +52,8 @@ std::string Convert(std::string_view in, const char* to, const char* from, std::
 std::string SjisToUtf8(std::string_view sjis) { return Convert(sjis, "UTF-8", "CP932", "\xEF\xBF\xBD"); }
 
 std::string Utf8ToSjis(std::string_view utf8) { return Convert(utf8, "CP932", "UTF-8", "?"); }
+
+std::string Utf8ToSjisDropping(std::string_view utf8) { return Convert(utf8, "CP932", "UTF-8", ""); }
 
 const std::string& Sjis(const char* utf8Literal) {
   static std::mutex lock;

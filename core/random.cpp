@@ -34,4 +34,6 @@ int32_t RuntimeRandom(int32_t n) {
   return std::uniform_int_distribution<int32_t>(0, n - 1)(RuntimeGenerator());
 }
 
+double RuntimeRandomFloat() { return static_cast<double>(RuntimeGenerator()()) / 4294967296.0; }
+
 }  // namespace orva

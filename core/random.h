@@ -37,5 +37,7 @@ class TWzRandom {
 void SeedRuntimeRandom(uint32_t seed);
 // 0 <= r < n; 0 for n below 1.
 int32_t RuntimeRandom(int32_t n);
+// A uniform value in [0, 1): one draw of the generator over 2^32.
+double RuntimeRandomFloat();
 
 }  // namespace orva

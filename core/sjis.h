@@ -13,6 +13,16 @@ constexpr bool IsLeadByte(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 
 inline bool IsLeadByte(char c) { return IsLeadByte(static_cast<uint8_t>(c)); }
 
 int JLength(std::string_view s);
+// Calls f(code, last) for each character: its byte, or lead × 256 + trail; last is true for
+// the final character.
+template <class F>
+void ForEachCharCode(std::string_view text, F&& f) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint16_t code = static_cast<uint8_t>(text[i]);
+    if (IsLeadByte(text[i]) && i + 1 < text.size()) code = static_cast<uint16_t>(code << 8 | static_cast<uint8_t>(text[++i]));
+    f(code, i + 1 >= text.size());
+  }
+}
 // Byte position of character n (n <= 1 gives 1); past the end when n exceeds the count.
 int JByteIndex(std::string_view s, int n);
 // Raises Exception("Illegal Index") outside 1..length.

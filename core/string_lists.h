@@ -10,6 +10,10 @@ namespace orva {
 
 class TStream;
 
+// The lines of a text: breaks are CR LF, CR or LF; a break at the very end starts no further
+// line, so an empty text has none.
+std::vector<std::string> SplitLines(std::string_view text);
+
 // An owned array of strings; unsorted, duplicates allowed.
 class TArrayString {
  public:

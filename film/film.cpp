@@ -51,6 +51,13 @@ void TFilm::LoadFromFile(std::string_view name) {
   LoadFromStream(stream, name);
 }
 
+std::vector<std::string> TFilm::ImageTrackFiles() {
+  std::vector<std::string> names;
+  for (const auto& track : tracks_)
+    if (track->GetTrackType() == ttImage) names.push_back(track->GetFileName());
+  return names;
+}
+
 void TFilm::LoadFromStream(TStream& stream, std::string_view name) {
   try {
     Parse(stream, name);

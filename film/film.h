@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -46,6 +47,7 @@ class TFilm final : public TFilmManager {
   bool UsesPageFlip() override;
   void SetPaused(bool flag) override;
   void SetEnabled(bool flag) override;
+  std::vector<std::string> ImageTrackFiles() override;
 
   // The track class of a type byte's low 7 bits; none for the others.
   std::unique_ptr<TCustomFrameList> CreateTrack(int type);

@@ -1,6 +1,7 @@
 #include "platform/headless_window_system.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
@@ -39,8 +40,10 @@ int ParseKey(const std::string& word) {
   static const struct {
     const char* name;
     int key;
-  } names[] = {{"space", 0x20}, {"return", 0x0D}, {"enter", 0x0D}, {"escape", 0x1B}, {"tab", 0x09},
-               {"back", 0x08},  {"left", 0x25},   {"up", 0x26},    {"right", 0x27},  {"down", 0x28}};
+  } names[] = {{"space", 0x20},  {"return", 0x0D}, {"enter", 0x0D},   {"escape", 0x1B},   {"tab", 0x09},
+               {"back", 0x08},   {"left", 0x25},   {"up", 0x26},      {"right", 0x27},    {"down", 0x28},
+               {"shift", 0x10},  {"control", 0x11}, {"ctrl", 0x11},   {"home", 0x24},     {"end", 0x23},
+               {"delete", 0x2E}, {"insert", 0x2D}, {"pageup", 0x21},  {"pagedown", 0x22}};
   for (const auto& n : names)
     if (w == n.name) return n.key;
   if (w.size() >= 2 && w[0] == 'f' && ParseNumber(w.substr(1), number) && number >= 1 && number <= 12)
@@ -54,6 +57,38 @@ TButton ParseButton(const std::string& word) {
   if (w == "right") return TButton::Right;
   if (w == "middle") return TButton::Middle;
   throw std::invalid_argument("unknown button: " + word);
+}
+
+// The rest of an entry after its time and action, without the spaces around it.
+std::string TextArgument(const std::string& entry) {
+  std::istringstream in(entry);
+  std::string skipped;
+  in >> skipped >> skipped;
+  std::string rest;
+  std::getline(in, rest, '\0');
+  const size_t first = rest.find_first_not_of(" \t\r"), last = rest.find_last_not_of(" \t\r");
+  return first == std::string::npos ? std::string() : rest.substr(first, last - first + 1);
+}
+
+// The length of the UTF-8 sequence a byte starts (1 for a stray byte).
+size_t Utf8Length(unsigned char lead) { return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1; }
+
+// The keys held when each event comes, for the modifiers of key and mouse events.
+void MarkModifiers(std::vector<TScriptedInput>& entries) {
+  bool shift = false, control = false;
+  for (TScriptedInput& entry : entries) {
+    TWindowEvent& e = entry.Event;
+    if (e.Kind == TKind::KeyDown || e.Kind == TKind::KeyUp) {
+      const bool down = e.Kind == TKind::KeyDown;
+      if (e.VirtualKey == 0x10) shift = down;
+      if (e.VirtualKey == 0x11) control = down;
+    }
+    if (e.Kind == TKind::KeyDown || e.Kind == TKind::KeyUp || e.Kind == TKind::MouseDown ||
+        e.Kind == TKind::MouseUp || e.Kind == TKind::MouseMove) {
+      e.Shift = shift;
+      e.Control = control;
+    }
+  }
 }
 
 }  // namespace
@@ -121,12 +156,41 @@ std::vector<TScriptedInput> ParseInputScript(std::string_view text) {
         e.Kind = TKind::KeyUp;
         add(e);
       }
+    } else if (action == "type") {
+      // Letters, digits and spaces come with their keys, as a keyboard gives them; any other
+      // character as text alone, as an input method commits it.
+      const std::string text = TextArgument(entry);
+      for (size_t i = 0; i < text.size();) {
+        const size_t n = std::min(Utf8Length(static_cast<unsigned char>(text[i])), text.size() - i);
+        const char c = text[i];
+        const bool keyed = n == 1 && (std::isalnum(static_cast<unsigned char>(c)) || c == ' ');
+        TWindowEvent key;
+        key.VirtualKey = c == ' ' ? 0x20 : std::toupper(static_cast<unsigned char>(c));
+        if (keyed) {
+          key.Kind = TKind::KeyDown;
+          add(key);
+        }
+        TWindowEvent typed;
+        typed.Kind = TKind::TextInput;
+        typed.Text = text.substr(i, n);
+        add(typed);
+        if (keyed) {
+          key.Kind = TKind::KeyUp;
+          add(key);
+        }
+        i += n;
+      }
+    } else if (action == "compose" || action == "commit") {
+      e.Kind = action == "compose" ? TKind::TextEditing : TKind::TextInput;
+      e.Text = TextArgument(entry);
+      add(e);
     } else {
       fail("unknown action");
     }
   }
   std::stable_sort(entries.begin(), entries.end(),
                    [](const TScriptedInput& a, const TScriptedInput& b) { return a.Time < b.Time; });
+  MarkModifiers(entries);
   return entries;
 }
 
@@ -184,10 +248,14 @@ void THeadlessWindowSystem::TakeDueInput() {
 
 bool THeadlessWindowSystem::PollEvent(TWindowEvent& event) {
   TakeDueInput();
-  if (queue_.empty()) return false;
-  event = queue_.front();
-  queue_.pop_front();
-  return true;
+  while (!queue_.empty()) {
+    event = queue_.front();
+    queue_.pop_front();
+    // Text comes only while text input is on, as from a real window.
+    const bool text = event.Kind == TKind::TextInput || event.Kind == TKind::TextEditing;
+    if (!text || textInput_.TextInputOn()) return true;
+  }
+  return false;
 }
 
 void THeadlessWindowSystem::WaitEvent() {

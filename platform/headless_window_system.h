@@ -9,8 +9,13 @@
 //   close | activate | deactivate | expose
 //   move X Y | click X Y | rclick X Y | down left|right|middle X Y | up left|right|middle X Y
 //   wheel up|down | keydown K | keyup K | key K (down and up) | repeat K (an auto-repeat)
+//   type TEXT (each letter, digit or space with its key; other characters as committed text)
+//   compose TEXT (the input method's composition; empty ends it) | commit TEXT
 // X, Y are client coordinates; K is a virtual-key code (decimal or 0x hex), a letter or
-// digit, or one of SPACE RETURN ESCAPE TAB BACK LEFT UP RIGHT DOWN F1..F12.
+// digit, or one of SPACE RETURN ESCAPE TAB BACK LEFT UP RIGHT DOWN SHIFT CONTROL HOME END
+// DELETE INSERT PAGEUP PAGEDOWN F1..F12. TEXT is UTF-8, the rest of the entry without the
+// spaces around it; text events are dropped while text input is off. Key and mouse events
+// carry the modifiers of the SHIFT and CONTROL keys held before them.
 // Box answers: "ok", "cancel", "yes", "no" separated by ",". Addresses to open are recorded
 // and printed on standard error as "[open] <address>".
 
@@ -21,6 +26,7 @@
 #include <vector>
 
 #include "platform/message_box.h"
+#include "platform/text_input.h"
 #include "platform/window_system.h"
 
 namespace orva {
@@ -72,6 +78,7 @@ class THeadlessWindowSystem : public TWindowSystem {
 
   TDisplayControl& Display() override { return display_; }
   TMessageBoxService& MessageBoxes() override { return boxes_; }
+  TTextInputService& TextInput() override { return textInput_; }
 
   TFakeDisplay& FakeDisplay() { return display_; }
   const std::string& Title() const { return title_; }
@@ -101,6 +108,7 @@ class THeadlessWindowSystem : public TWindowSystem {
   std::deque<TWindowEvent> queue_;
   TFakeDisplay display_;
   TBoxes boxes_;
+  TMemoryTextInput textInput_;
   std::string title_;
   int width_ = 0, height_ = 0, left_ = 0, top_ = 0;
   bool shown_ = false, bordered_ = true, customCursor_ = false;

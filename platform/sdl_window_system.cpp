@@ -10,6 +10,7 @@
 
 #include "platform/message_box.h"
 #include "platform/sdl_keys.h"
+#include "platform/text_input.h"
 
 namespace orva {
 
@@ -66,9 +67,32 @@ class TSdlBoxes final : public TMessageBoxService {
   TSdlWindowSystem& owner_;
 };
 
+// The input method and the clipboard through SDL. Text input starts off: SDL turns it on at
+// start-up, and an input method would otherwise take the game's keys.
+class TSdlTextInput final : public TTextInputService {
+ public:
+  explicit TSdlTextInput(TSdlWindowSystem& owner) : owner_(owner) { SDL_StopTextInput(); }
+  void SetTextInput(bool on) override {
+    if (on) SDL_StartTextInput();
+    else SDL_StopTextInput();
+  }
+  bool TextInputOn() override { return SDL_IsTextInputActive() == SDL_TRUE; }
+  void SetCandidateRect(const TWinRect& rect) override;
+  std::string ClipboardText() override {
+    char* text = SDL_GetClipboardText();
+    std::string copy = text ? text : "";
+    SDL_free(text);
+    return copy;
+  }
+  void SetClipboardText(const std::string& text) override { SDL_SetClipboardText(text.c_str()); }
+
+ private:
+  TSdlWindowSystem& owner_;
+};
+
 class TSdlWindowSystem final : public TWindowSystem {
  public:
-  TSdlWindowSystem() : display_(*this), boxes_(*this) { closeEvent_ = SDL_RegisterEvents(1); }
+  TSdlWindowSystem() : display_(*this), boxes_(*this), textInput_(*this) { closeEvent_ = SDL_RegisterEvents(1); }
   ~TSdlWindowSystem() override {
     if (cursor_) SDL_FreeCursor(cursor_);
     if (texture_) SDL_DestroyTexture(texture_);
@@ -233,8 +257,14 @@ class TSdlWindowSystem final : public TWindowSystem {
 
   TDisplayControl& Display() override { return display_; }
   TMessageBoxService& MessageBoxes() override { return boxes_; }
+  TTextInputService& TextInput() override { return textInput_; }
 
-  // ---- For the display control and the boxes ----
+  // ---- For the display control, the boxes and the text input ----
+  // Client coordinates to window coordinates.
+  TWinPoint ToWindow(TWinPoint client) {
+    const TWinPoint offset = Offset();
+    return {client.X + offset.X, client.Y + offset.Y};
+  }
   SDL_Window* Window() const { return window_; }
   void SetFullScreen(bool on) {
     fullScreen_ = on;
@@ -323,6 +353,8 @@ class TSdlWindowSystem final : public TWindowSystem {
         out.Kind = e.type == SDL_MOUSEBUTTONDOWN ? TKind::MouseDown : TKind::MouseUp;
         out.Button = ButtonOf(e.button.button);
         out.Pos = ToClient(e.button.x, e.button.y);
+        out.Shift = (SDL_GetModState() & KMOD_SHIFT) != 0;
+        out.Control = (SDL_GetModState() & KMOD_CTRL) != 0;
         return true;
       case SDL_MOUSEWHEEL: {
         int y = e.wheel.y;
@@ -339,8 +371,23 @@ class TSdlWindowSystem final : public TWindowSystem {
         out.Kind = e.type == SDL_KEYDOWN ? TKind::KeyDown : TKind::KeyUp;
         out.VirtualKey = key;
         out.Repeat = e.key.repeat != 0;
+        out.Shift = (e.key.keysym.mod & KMOD_SHIFT) != 0;
+        out.Control = (e.key.keysym.mod & KMOD_CTRL) != 0;
         return true;
       }
+      case SDL_TEXTINPUT:
+        out.Kind = TKind::TextInput;
+        out.Text = e.text.text;
+        return true;
+      case SDL_TEXTEDITING:
+        out.Kind = TKind::TextEditing;
+        out.Text = e.edit.text;
+        return true;
+      case SDL_TEXTEDITING_EXT:
+        out.Kind = TKind::TextEditing;
+        out.Text = e.editExt.text ? e.editExt.text : "";
+        SDL_free(e.editExt.text);
+        return true;
       case SDL_AUDIODEVICEREMOVED:
         if (e.adevice.iscapture) return false;
         out.Kind = TKind::AudioDeviceRemoved;
@@ -364,7 +411,14 @@ class TSdlWindowSystem final : public TWindowSystem {
   std::deque<TWindowEvent> pending_;
   TSdlDisplay display_;
   TSdlBoxes boxes_;
+  TSdlTextInput textInput_;
 };
+
+void TSdlTextInput::SetCandidateRect(const TWinRect& rect) {
+  const TWinPoint at = owner_.ToWindow({rect.Left, rect.Top});
+  SDL_Rect r{at.X, at.Y, rect.Width(), rect.Height()};
+  SDL_SetTextInputRect(&r);
+}
 
 // ---- Display ----
 
@@ -484,6 +538,8 @@ TMsgResult TSdlBoxes::Show(const std::string& text, const std::string& caption, 
 
 std::unique_ptr<TWindowSystem> CreateSdlWindowSystem(std::string& error) {
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+  // Compositions longer than one short event arrive whole.
+  SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     error = SDL_GetError();
     return nullptr;

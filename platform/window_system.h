@@ -14,6 +14,7 @@
 namespace orva {
 
 class TMessageBoxService;
+class TTextInputService;
 
 struct TWinPoint {
   int X = 0, Y = 0;
@@ -43,6 +44,8 @@ struct TWindowEvent {
     KeyDown,
     KeyUp,
     AudioDeviceRemoved,  // an audio output device went away
+    TextInput,           // text typed or committed by the input method (only while text input is on)
+    TextEditing,         // the input method's composition changed (only while text input is on)
   };
   enum class TButton : uint8_t { Left, Right, Middle, Other };
 
@@ -52,6 +55,8 @@ struct TWindowEvent {
   bool WheelDown = false;  // towards the user
   int VirtualKey = 0;      // key events: the virtual-key code (0x08 Back .. 0x7B F12)
   bool Repeat = false;     // an auto-repeated key-down
+  bool Shift = false, Control = false;  // key and mouse events: the modifiers held
+  std::string Text;        // TextInput, TextEditing: UTF-8 (an empty composition has ended)
   uint32_t AudioDevice = 0;  // AudioDeviceRemoved: the device's id
 };
 
@@ -124,6 +129,8 @@ class TWindowSystem {
   virtual TDisplayControl& Display() = 0;
   // Boxes shown over the window. An answer of None means that no box could be shown.
   virtual TMessageBoxService& MessageBoxes() = 0;
+  // The input method and the clipboard (platform/text_input.h).
+  virtual TTextInputService& TextInput() = 0;
 };
 
 }  // namespace orva

@@ -206,7 +206,7 @@ void TOrvaImages::SetSource(std::string_view value) {
     Look(0).LoadFromCache(this, value, false);
   } else if (SameTextAscii(extension, ".omt")) {
     LoadMotion(value);
-    if (TOrvaMotion* motion = GetMotion()) motion->Step();
+    if (TOrvaMotion* motion = TOrvaControl::GetMotion()) motion->Step();
   }
   if (GetState() == 0 && Look(0).Count() > 0) SetIndex(0);
 }

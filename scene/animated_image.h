@@ -57,6 +57,8 @@ class TOrvaCustomImages : public TOrvaCustomImage {
   bool IsFrame(int32_t index);
   // INDEX −1 without anything else (a new source comes).
   void ForgetIndex() { index_ = -1; }
+  // For a class with a frame step of its own.
+  void SetFrameCountdown(int32_t value) { countdown_ = value; }
 
  private:
   int32_t countdown_ = 0;

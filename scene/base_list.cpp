@@ -1,6 +1,7 @@
 #include "scene/base_list.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/exceptions.h"
 #include "core/lists.h"
@@ -14,6 +15,7 @@
 #include "scene/prop_motion.h"
 #include "scene/property_access.h"
 #include "scene/scene_services.h"
+#include "scene/window_control.h"
 #include "script/param.h"
 
 namespace orva {
@@ -343,6 +345,29 @@ void TOrvaBaseList::Paint() {
     redrawAll_ = transition_->ChangedRect;
     transition_->Step();
   }
+  PaintWindowControls();
+}
+
+void TOrvaBaseList::PaintWindowControls() {
+  TCustomDIBX* picture = GetImage();
+  if (windowControls_.empty() || !picture || picture->IsEmpty()) return;
+  const TClipList& dirty = ActiveLayer()->DirtyRects();
+  // A copy: a control may leave the list while it draws.
+  const std::vector<TWindowControl*> controls = windowControls_;
+  for (TWindowControl* control : controls) {
+    if (std::find(windowControls_.begin(), windowControls_.end(), control) == windowControls_.end() ||
+        !control->WindowShown())
+      continue;
+    const TRect bounds = IntersectRectOf(control->WindowBounds(), picture->GetBoundsRect());
+    if (bounds.IsEmpty()) continue;
+    // Only where the layers drew this frame: elsewhere the picture still shows it.
+    bool repainted = RectsOverlap(bounds, redrawAll_);
+    for (int i = 0; i < dirty.Count() && !repainted; ++i) repainted = RectsOverlap(bounds, dirty.GetRect(i));
+    if (!repainted) continue;
+    picture->SetClipRect(bounds);
+    control->PaintWindow(*picture);
+    picture->ClearClipRect();
+  }
 }
 
 // ---- Shown layer and transitions ----
@@ -486,6 +511,52 @@ void TOrvaBaseList::AddRightClickReceiver(TOrvaObject* object) {
 void TOrvaBaseList::RemoveRightClickReceiver(TOrvaObject* object) {
   if (!object) return;
   std::erase(rightClickReceivers_, object->Handle());
+}
+
+// ---- Window controls ----
+
+void TOrvaBaseList::AddWindowControl(TWindowControl* control) {
+  if (control && std::find(windowControls_.begin(), windowControls_.end(), control) == windowControls_.end())
+    windowControls_.push_back(control);
+}
+
+void TOrvaBaseList::RemoveWindowControl(TWindowControl* control) {
+  std::erase(windowControls_, control);
+  if (windowPressed_ == control) windowPressed_ = nullptr;
+}
+
+TWindowControl* TOrvaBaseList::WindowControlAt(TPoint point) const {
+  for (auto it = windowControls_.rbegin(); it != windowControls_.rend(); ++it)
+    if ((*it)->WindowShown() && PointInRect(point, (*it)->WindowBounds())) return *it;
+  return nullptr;
+}
+
+bool TOrvaBaseList::WindowMouseDown(TPoint point, bool left, bool shift) {
+  TWindowControl* control = WindowControlAt(point);
+  if (!control) return false;
+  windowPressed_ = control;
+  control->WindowMouseDown(point, left, shift);
+  return true;
+}
+
+bool TOrvaBaseList::WindowWheel(TPoint point, bool down) {
+  TWindowControl* control = WindowControlAt(point);
+  if (!control) return false;
+  control->WindowWheel(down);
+  return true;
+}
+
+bool TOrvaBaseList::WindowMouseMove(TPoint point) {
+  if (!windowPressed_) return false;
+  windowPressed_->WindowMouseMove(point);
+  return true;
+}
+
+bool TOrvaBaseList::WindowMouseUp() {
+  TWindowControl* control = std::exchange(windowPressed_, nullptr);
+  if (!control) return false;
+  control->WindowMouseUp();
+  return true;
 }
 
 // ---- Stored form ----

@@ -28,6 +28,7 @@ namespace orva {
 
 class TDIBX;
 class TParamCollection;
+class TWindowControl;
 
 // A screen layer: a control whose picture is its own surface or, while it is the shown layer
 // and no transition runs, the scene's picture.
@@ -275,6 +276,19 @@ class TOrvaBaseList : public TOrvaComponent {
   void AddRightClickReceiver(TOrvaObject* object);
   void RemoveRightClickReceiver(TOrvaObject* object);
 
+  // ---- Window controls ----
+  // Painted after everything else, in the order added (the last on top).
+  void AddWindowControl(TWindowControl* control);
+  void RemoveWindowControl(TWindowControl* control);
+  // The main window's mouse: a press on a shown window control goes to the topmost one under
+  // it, which then gets the moves and the release; each answers whether a window control
+  // took the mouse (the scene then hears nothing of it).
+  bool WindowMouseDown(TPoint point, bool left, bool shift);
+  bool WindowMouseMove(TPoint point);
+  bool WindowMouseUp();
+  // The wheel over a shown window control goes to the topmost one under the point.
+  bool WindowWheel(TPoint point, bool down);
+
   // ---- Stored form ----
   void SaveToStream(TStream& stream) override;
   // Fails (EReadError) on an active index outside 0..1, sizes that are negative or beyond
@@ -288,6 +302,10 @@ class TOrvaBaseList : public TOrvaComponent {
   void UnindexName(TOrvaObject* object);
   void MakeLayers();
   void FreeObjects();
+  // The shown window controls over the picture, where the layers or the transition drew.
+  void PaintWindowControls();
+  // The topmost shown window control under the point; none.
+  TWindowControl* WindowControlAt(TPoint point) const;
 
   std::array<std::unique_ptr<TOrvaBase>, 2> layers_;
   int32_t width_ = 0, height_ = 0;
@@ -301,6 +319,8 @@ class TOrvaBaseList : public TOrvaComponent {
   std::vector<TObjectHandle> toFree_;
   int updateIndex_ = 0;
   std::vector<TObjectHandle> rightClickReceivers_;
+  std::vector<TWindowControl*> windowControls_;
+  TWindowControl* windowPressed_ = nullptr;
   bool audioEnabled_ = true;
   // Keyboard state by virtual-key code.
   struct TKeys {

@@ -5,6 +5,37 @@
 namespace orva {
 
 std::array<uint16_t, 256> FireColorTable{};
+
+namespace {
+
+// The telling rows of the fire ramp: index, red, green, blue.
+struct TFireRow {
+  int Index, Red, Green, Blue;
+};
+constexpr TFireRow kFireRows[] = {{0, 0, 0, 0},         {16, 51, 19, 1},      {32, 102, 39, 3},
+                                  {64, 146, 62, 4},     {96, 190, 85, 6},     {128, 223, 117, 9},
+                                  {160, 243, 157, 13},  {192, 255, 192, 55},  {224, 255, 211, 115},
+                                  {255, 255, 230, 175}};
+
+constexpr std::array<uint32_t, 256> MakeFireTable32() {
+  std::array<uint32_t, 256> table{};
+  for (size_t k = 1; k < std::size(kFireRows); ++k) {
+    const TFireRow& a = kFireRows[k - 1];
+    const TFireRow& b = kFireRows[k];
+    const int span = b.Index - a.Index;
+    for (int i = a.Index; i <= b.Index; ++i) {
+      // The level on the straight line, rounded to the nearest (the ramp never falls).
+      const int t = i - a.Index;
+      auto mix = [&](int from, int to) { return uint32_t((2 * (from * span + (to - from) * t) + span) / (2 * span)); };
+      table[size_t(i)] = mix(a.Red, b.Red) << 16 | mix(a.Green, b.Green) << 8 | mix(a.Blue, b.Blue);
+    }
+  }
+  return table;
+}
+
+}  // namespace
+
+const std::array<uint32_t, 256> FireColorTable32 = MakeFireTable32();
 std::array<uint16_t, 256> GreyTable16{};
 std::array<uint32_t, 256> GreyTable32{};
 

@@ -7,6 +7,7 @@
 #include "core/number_text.h"
 #include "core/stream.h"
 #include "graphics/dibx.h"
+#include "graphics/dibx_wave.h"
 #include "scene/base_list.h"
 #include "scene/geometry.h"
 #include "scene/image_cache.h"
@@ -24,9 +25,8 @@ std::unique_ptr<TDIBX> EmptySurface() {
   return surface;
 }
 
-// A row-shifting wave surface gets one whole blit instead of the drawing rectangles; the
-// player has no such surface yet.
-bool IsWaveSurface(TCustomDIBX&) { return false; }
+// A row-shifting wave surface gets one whole blit instead of the drawing rectangles.
+bool IsWaveSurface(TCustomDIBX& surface) { return dynamic_cast<TDIBXWave*>(&surface) != nullptr; }
 
 TRect PictureRect(TCustomDIBX* picture) { return picture ? picture->GetBoundsRect() : TRect{0, 0, 1, 1}; }
 

@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/rect.h"
 
@@ -30,6 +32,9 @@ class TFilmManager {
   virtual void SetTime(int32_t tick) = 0;
   // The length in ticks: the largest end of all tracks.
   virtual int32_t GetLength() = 0;
+  // The file names of the film's image tracks, in track order: what a preview menu loads
+  // ahead. None by default.
+  virtual std::vector<std::string> ImageTrackFiles() { return {}; }
   // Hands the film's size and colour to the owner (not with a host, not on a control) and
   // makes the sounds of the sound tracks, paused until their first tick.
   virtual void Start() {}

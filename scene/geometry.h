@@ -31,4 +31,24 @@ inline int64_t StepDivide(int64_t v, int64_t step, int64_t threshold) {
   return scaled / step + (scaled % step > threshold ? 1 : 0);
 }
 
+// Float to int32 with the ends of the range for values beyond it and 0 for NaN: rounded to
+// the nearest, halves to even, or truncated toward zero.
+inline int32_t SaturatingRound(long double v) {
+  constexpr long double kLow = std::numeric_limits<int32_t>::min(), kHigh = std::numeric_limits<int32_t>::max();
+  if (std::isnan(v)) return 0;
+  if (v <= kLow) return std::numeric_limits<int32_t>::min();
+  if (v >= kHigh) return std::numeric_limits<int32_t>::max();
+  // Adding 2^63 leaves no fraction in the 64-bit mantissa, so the sum rounds to the nearest
+  // integer, halves to even, as nearbyint would, but without its cost.
+  static_assert(std::numeric_limits<long double>::digits == 64, "the 80-bit extended format");
+  constexpr long double kShift = 9223372036854775808.0L;
+  const long double r = v >= 0 ? (v + kShift) - kShift : (v - kShift) + kShift;
+  return static_cast<int32_t>(std::clamp(r, kLow, kHigh));
+}
+inline int32_t SaturatingTrunc(long double v) {
+  if (std::isnan(v)) return 0;
+  return static_cast<int32_t>(std::clamp<long double>(std::trunc(v), std::numeric_limits<int32_t>::min(),
+                                                      std::numeric_limits<int32_t>::max()));
+}
+
 }  // namespace orva

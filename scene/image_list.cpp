@@ -58,7 +58,7 @@ void TOrvaImageData::RecreateSurface() {
   SetBrightness(offset);
 }
 
-void TOrvaImageData::DrawFor(TOrvaObject& object) {
+void TOrvaImageData::DrawFor(TOrvaObject& object, TCustomDIBX* mask) {
   const int32_t alpha = object.GetAlpha();
   if (alpha <= 0 || alpha >= 512) return;
   TCustomDIBX* picture = GetDIB();
@@ -75,13 +75,13 @@ void TOrvaImageData::DrawFor(TOrvaObject& object) {
       position.X = WrapAdd(WrapSub(parent->GetScreenLeft(), parent->GetScrollX()), position.X);
       position.Y = WrapAdd(WrapSub(parent->GetScreenTop(), parent->GetScrollY()), position.Y);
     }
-    RotatePicture(*target, position, object.GetZoomX(), object.GetZoomY(), *picture, center, angle, GetMask(), flipH,
+    RotatePicture(*target, position, object.GetZoomX(), object.GetZoomY(), *picture, center, angle, mask, flipH,
                   flipV, alpha);
   } else if (picture->GetWidth() == object.GetWidth() && picture->GetHeight() == object.GetHeight()) {
-    BlitPicture(*target, object.GetScreenLeft(), object.GetScreenTop(), *picture, picture->GetBoundsRect(), GetMask(),
+    BlitPicture(*target, object.GetScreenLeft(), object.GetScreenTop(), *picture, picture->GetBoundsRect(), mask,
                 flipH, flipV, alpha);
   } else {
-    StretchPicture(*target, object.GetScreenRect(), *picture, GetMask(), flipH, flipV, alpha);
+    StretchPicture(*target, object.GetScreenRect(), *picture, mask, flipH, flipV, alpha);
   }
 }
 
@@ -92,6 +92,21 @@ void TOrvaImageData::DrawAt(TOrvaObject& object, int32_t x, int32_t y, const TRe
   TCustomDIBX* target = object.GetTargetSurface();
   if (!picture || !target) return;
   BlitPicture(*target, x, y, *picture, source, GetMask(), object.GetFlipH(), object.GetFlipV(), alpha);
+}
+
+void TOrvaImageData::DrawTiled(TCustomDIBX& target, const TRect& rect, int32_t offsetX, int32_t offsetY,
+                               int32_t alpha) {
+  TCustomDIBX* picture = GetDIB();
+  if (!picture) return;
+  TCustomDIBX* mask = GetMask();
+  const bool key = picture->TransparentColor != -1;
+  const auto a = static_cast<uint32_t>(alpha);
+  if (mask)
+    target.StretchDrawMaskEx(rect, 256, 256, *picture, offsetX, offsetY, false, false, *mask, a);
+  else if (alpha == 255 && !key)
+    target.FillPattern(rect, *picture, offsetX, offsetY, false, false);
+  else
+    target.StretchDrawEx(rect, 256, 256, *picture, offsetX, offsetY, key, false, false, a);
 }
 
 // ==== TOrvaImageList ====

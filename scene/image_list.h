@@ -43,10 +43,15 @@ class TOrvaImageData {
 
   // Draws the frame as the object would draw its picture: its ALPHA (nothing at 0 or less
   // and at 512 or more), turn, zoom, mirroring, offset, size and target surface.
-  void DrawFor(TOrvaObject& object);
+  void DrawFor(TOrvaObject& object) { DrawFor(object, GetMask()); }
+  // The same through another mask of the frame's size (or none).
+  void DrawFor(TOrvaObject& object, TCustomDIBX* mask);
   // Part `source` of the frame 1:1 at (x, y) on the object's target surface, with the
   // object's ALPHA and mirroring.
   void DrawAt(TOrvaObject& object, int32_t x, int32_t y, const TRect& source);
+  // The frame repeated over `rect` of the target from the pattern offset (offsetX, offsetY),
+  // unzoomed and unmirrored, with the extended alpha 0..511.
+  void DrawTiled(TCustomDIBX& target, const TRect& rect, int32_t offsetX, int32_t offsetY, int32_t alpha);
 
  private:
   TVaskItemFrame& frame_;

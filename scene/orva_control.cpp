@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "core/exceptions.h"
+#include "core/paths.h"
+#include "core/sjis.h"
 #include "core/stream.h"
 #include "graphics/custom_dibx.h"
 #include "scene/base_list.h"
@@ -290,7 +292,10 @@ void TOrvaControl::SetHandleKey(bool value) {
   if ((value && !focus) || (!value && focus == this)) scene->RequestFocusUpdate(true);
 }
 
-bool TOrvaControl::GetPlaying() { return motion_ && !motion_->IsFinished() && !GetPaused() && !GetAniPaused(); }
+bool TOrvaControl::GetPlaying() {
+  TOrvaMotion* motion = GetMotion();
+  return motion && !motion->IsFinished() && !GetPaused() && !GetAniPaused();
+}
 
 // ---- Layer coordinates ----
 
@@ -301,8 +306,9 @@ int32_t TOrvaControl::ScreenPos(bool vertical) {
   const int32_t plus = vertical ? plusY_ : plusX_;
   const bool flip = vertical ? GetFlipV() : GetFlipH();
 
+  const bool moving = GetMotion() != nullptr;
   // Placement relative to the parent's picture, in 16.16 steps of its scale.
-  if (posZoomed_ && parent_ && !motion_) {
+  if (posZoomed_ && parent_ && !moving) {
     TCustomDIBX* parentImage = parent_->GetImage();
     if (parentImage && !parent_->AsLayer() && (vertical ? parent_->GetZoomY() : parent_->GetZoomX()) == z) {
       TCustomDIBX* image = GetImage();
@@ -324,7 +330,7 @@ int32_t TOrvaControl::ScreenPos(bool vertical) {
 
   int32_t o = Zoomed(offset, z);
   if (flip) o = WrapSub(WrapSub(vertical ? GetHeight() : GetWidth(), 1), o);
-  int32_t l = motion_ ? (vertical ? motionY_ : motionX_) : posZoomed_ ? Zoomed(pos, z) : pos;
+  int32_t l = moving ? (vertical ? motionY_ : motionX_) : posZoomed_ ? Zoomed(pos, z) : pos;
   if (parent_) {
     const int32_t parentPos = vertical ? parent_->GetScreenTop() : parent_->GetScreenLeft();
     const int32_t scroll = vertical ? parent_->GetScrollY() : parent_->GetScrollX();
@@ -339,7 +345,7 @@ int32_t TOrvaControl::OriginPos(bool vertical) {
   const int32_t offset = vertical ? offsetY_ : offsetX_;
   int32_t o = Zoomed(offset, z);
   if (vertical ? GetFlipV() : GetFlipH()) o = WrapSub(vertical ? GetHeight() : GetWidth(), o);
-  const int32_t l = motion_ ? (vertical ? motionY_ : motionX_) : posZoomed_ ? Zoomed(pos, z) : pos;
+  const int32_t l = GetMotion() ? (vertical ? motionY_ : motionX_) : posZoomed_ ? Zoomed(pos, z) : pos;
   return WrapAdd(vertical ? plusY_ : plusX_, WrapSub(l, o));
 }
 
@@ -350,7 +356,7 @@ int32_t TOrvaControl::GetOriginY() { return OriginPos(true); }
 
 TPoint TOrvaControl::GetDrawOrigin() {
   int32_t x = left_, y = top_;
-  if (motion_) {
+  if (GetMotion()) {
     x = motionX_;
     y = motionY_;
   } else if (posZoomed_) {
@@ -402,9 +408,10 @@ void TOrvaControl::Paint() {
         q = IntersectRectOf(q, childClip);
         if (q.IsEmpty()) continue;
       }
+      // The next child sets its own clip; a clear here would also clear the clip of a
+      // decorating surface's target.
       surface->SetClipRect(q);
       child->Paint();
-      surface->ClearClipRect();
     }
   }
   surface->SetClipRect(saved);
@@ -460,7 +467,8 @@ void TOrvaControl::KeyUp() { QueueKeyEvent(PR_ONKEYUP, hKeyUp); }
 void TOrvaControl::KeyRepeat() { QueueKeyEvent(PR_ONKEYREPEAT, hKeyRepeat); }
 
 bool TOrvaControl::Idle() {
-  if (motion_ && motion_->Step()) {
+  TOrvaMotion* motion = GetMotion();
+  if (motion && motion->Step()) {
     if (GetAutoScrap()) return true;
     const std::string handler = GetOnPlayEnd();
     if (!handler.empty()) QueueEvent(PR_ONPLAYEND, handler);
@@ -490,12 +498,21 @@ void TOrvaControl::LoadMotion(std::string_view fileName) {
   motion_ = std::move(motion);
 }
 
+void TOrvaControl::LoadMotionSource(std::string_view fileName) {
+  FreeMotion();
+  if (SameTextAscii(ExtractFileExt(fileName), ".omt")) LoadMotion(fileName);
+}
+
+void TOrvaControl::RewindFinishedMotion() {
+  if (motion_ && motion_->IsFinished()) motion_->Rewind();
+}
+
 void TOrvaControl::StartMotion() {
-  if (motion_) motion_->Rewind();
+  if (TOrvaMotion* motion = GetMotion()) motion->Rewind();
 }
 
 void TOrvaControl::RecreateSurfaces() {
-  if (motion_) motion_->Reapply();
+  if (TOrvaMotion* motion = GetMotion()) motion->Reapply();
 }
 
 // ---- Radio groups ----

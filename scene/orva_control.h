@@ -148,10 +148,17 @@ class TOrvaControl : public TOrvaComponent {
   bool Idle() override;
 
   // ---- Motion ----
-  TOrvaMotion* GetMotion() { return motion_.get(); }
+  // The motion that drives the control now: its own, unless a class plays another (a
+  // button's look).
+  virtual TOrvaMotion* GetMotion() { return motion_.get(); }
   // Frees the current motion, which puts the control back at its own position.
   void FreeMotion();
   void LoadMotion(std::string_view fileName) override;
+  // The SOURCE rule of the controls whose only source is a film: the motion goes, and a
+  // name ending in ".omt" (any case) loads one in its place.
+  void LoadMotionSource(std::string_view fileName);
+  // REPEAT turned on: a motion that has finished plays again from its start.
+  void RewindFinishedMotion();
   void StartMotion() override;
   void RecreateSurfaces() override;
 
@@ -166,6 +173,13 @@ class TOrvaControl : public TOrvaComponent {
   static int ComparePriority(TOrvaObject* a, TOrvaObject* b);
 
  protected:
+  // The setter rule of drawn settings: a new value is stored and the control drawn again.
+  template <class T>
+  void StoreAndInvalidate(T& field, T value) {
+    if (field == value) return;
+    field = value;
+    Invalidate();
+  }
   // The fields themselves, without invalidation: for the size rules of subclasses.
   void AssignWidth(int32_t value) { width_ = value; }
   void AssignHeight(int32_t value) { height_ = value; }

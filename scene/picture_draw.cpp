@@ -1,5 +1,6 @@
 #include "scene/picture_draw.h"
 
+#include "core/color.h"
 #include "graphics/custom_dibx.h"
 
 namespace orva {
@@ -55,6 +56,25 @@ void RotatePicture(TCustomDIBX& target, TPoint position, int32_t zoomX, int32_t 
   else
     target.DrawRotate(position.X, position.Y, zoomX, zoomY, picture, source, center.X, center.Y, angle,
                       UsesKey(picture), flipH, flipV, static_cast<uint32_t>(alpha));
+}
+
+void FillColor(TCustomDIBX& target, TCustomDIBX& pixels, const TRect& rect, int32_t color, int32_t alpha) {
+  if (alpha < 255)
+    target.FillRectAlpha(rect, pixels.ColorToPixel(color), alpha);
+  else if (alpha == 255)
+    target.FillRect(rect, pixels.ColorToPixel(color));
+  else
+    target.FillRectAdd(rect, pixels.ColorToPixel(ScaleColor(color, alpha - 256)));
+}
+
+void FrameColor(TCustomDIBX& target, TCustomDIBX& pixels, const TRect& rect, int32_t width, int32_t color,
+                int32_t alpha) {
+  if (alpha < 255)
+    target.FrameRectAlpha(rect, width, pixels.ColorToPixel(color), alpha);
+  else if (alpha == 255)
+    target.FrameRect(rect, width, pixels.ColorToPixel(color));
+  else
+    target.FrameRectAdd(rect, width, pixels.ColorToPixel(ScaleColor(color, alpha - 256)));
 }
 
 }  // namespace orva

@@ -23,4 +23,11 @@ void StretchPicture(TCustomDIBX& target, const TRect& dest, TCustomDIBX& picture
 void RotatePicture(TCustomDIBX& target, TPoint position, int32_t zoomX, int32_t zoomY, TCustomDIBX& picture,
                    TPoint center, int angle, TCustomDIBX* mask, bool flipH, bool flipV, int32_t alpha);
 
+// A colour (0x00BBGGRR) filled into `rect`, resp. framed `width` pixels wide along its
+// inside, under the same ALPHA rule; an added colour is first scaled by (ALPHA − 256) / 256.
+// Raw pixels come from `pixels`, the picture the colour is composed for.
+void FillColor(TCustomDIBX& target, TCustomDIBX& pixels, const TRect& rect, int32_t color, int32_t alpha);
+void FrameColor(TCustomDIBX& target, TCustomDIBX& pixels, const TRect& rect, int32_t width, int32_t color,
+                int32_t alpha);
+
 }  // namespace orva

@@ -29,18 +29,6 @@ long double MotionValue(uint8_t type, long double s, long double e, int64_t d, i
   }
 }
 
-void WriteExtended(TStream& stream, long double value) {
-  uint8_t bytes[10];
-  FloatToBytes(value, bytes);
-  stream.WriteBuffer(bytes, sizeof bytes);
-}
-
-long double ReadExtended(TStream& stream) {
-  uint8_t bytes[10];
-  stream.ReadBuffer(bytes, sizeof bytes);
-  return FloatFromBytes(bytes);
-}
-
 }  // namespace
 
 bool TOrvaPropMotion::Idle() {
@@ -95,10 +83,10 @@ void TOrvaPropMotion::SaveToStream(TStream& stream) {
                             : present  ? std::string_view(target->GetName())
                                        : std::string_view());
   WriteStreamInt(stream, resolved_ && !present ? 255 : PropertyCode);
-  WriteExtended(stream, EndValue);
+  WriteStreamExtended(stream, EndValue);
   WriteStreamInt(stream, Duration);
   WriteStreamInt(stream, MotionType);
-  WriteExtended(stream, start_);
+  WriteStreamExtended(stream, start_);
   WriteStreamInt(stream, elapsed_);
   WriteStreamBool(stream, paused_);
 }
@@ -108,10 +96,10 @@ void TOrvaPropMotion::LoadFromStream(TStream& stream, int version) {
   ReadStreamString(stream, TargetName);
   const int32_t code = ReadStreamInt(stream);
   PropertyCode = code >= 0 && code <= 255 ? static_cast<uint8_t>(code) : 255;
-  EndValue = ReadExtended(stream);
+  EndValue = ReadStreamExtended(stream);
   Duration = ReadStreamInt(stream);
   MotionType = static_cast<uint8_t>(ReadStreamInt(stream));
-  start_ = ReadExtended(stream);
+  start_ = ReadStreamExtended(stream);
   elapsed_ = ReadStreamInt(stream);
   if (version >= 126) paused_ = ReadStreamBool(stream);
   target_.Reset();

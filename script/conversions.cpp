@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/exceptions.h"
+#include "core/stream.h"
 
 namespace orva {
 
@@ -25,6 +26,18 @@ long double FloatFromBytes(const uint8_t bytes[10]) {
   const unsigned exponent = (static_cast<unsigned>(bytes[9] & 0x7F) << 8) | bytes[8];
   if (exponent != 0 && !integerBit) return std::numeric_limits<long double>::quiet_NaN();
   return value;
+}
+
+void WriteStreamExtended(TStream& stream, long double value) {
+  uint8_t bytes[10];
+  FloatToBytes(value, bytes);
+  stream.WriteBuffer(bytes, sizeof bytes);
+}
+
+long double ReadStreamExtended(TStream& stream) {
+  uint8_t bytes[10];
+  stream.ReadBuffer(bytes, sizeof bytes);
+  return FloatFromBytes(bytes);
 }
 
 }  // namespace orva

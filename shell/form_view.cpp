@@ -20,6 +20,7 @@
 #include "platform/message_box.h"
 #include "platform/program_file.h"
 #include "platform/resources.h"
+#include "platform/text_input.h"
 #include "scene/base_list.h"
 #include "scene/color_tables.h"
 #include "scene/engine_variables.h"
@@ -76,12 +77,31 @@ class TFormView::TScreenService final : public TSceneScreen {
   TFormView& form_;
 };
 
+// The window's input method for the text boxes, whose places are the scene panel's.
+class TFormView::TPanelTextInput final : public TTextInputService {
+ public:
+  explicit TPanelTextInput(TFormView& form) : form_(form) {}
+  void SetTextInput(bool on) override { Window().SetTextInput(on); }
+  bool TextInputOn() override { return Window().TextInputOn(); }
+  void SetCandidateRect(const TWinRect& rect) override {
+    const TWinPoint origin = form_.BasePanel.Origin();
+    Window().SetCandidateRect({rect.Left + origin.X, rect.Top + origin.Y, rect.Right + origin.X, rect.Bottom + origin.Y});
+  }
+  std::string ClipboardText() override { return Window().ClipboardText(); }
+  void SetClipboardText(const std::string& text) override { Window().SetClipboardText(text); }
+
+ private:
+  TTextInputService& Window() { return form_.window_.TextInput(); }
+  TFormView& form_;
+};
+
 TFormView::TFormView(TWindowSystem& window, TShellMedia& media, TPlayerSetup setup)
     : BasePanel(window),
       window_(window),
       media_(media),
       setup_(std::move(setup)),
       screenService_(std::make_unique<TScreenService>(*this)),
+      textInput_(std::make_unique<TPanelTextInput>(*this)),
       cursor_(window),
       capture_(setup_.CapturePath),
       audioCapture_(setup_.AudioCapturePath) {
@@ -102,6 +122,7 @@ TFormView::~TFormView() {
 void TFormView::FormCreate() {
   SetMainWindowCloseHandler([this] { window_.PostClose(); });
   SetScreenLink(this);
+  SetTextInputService(textInput_.get());
   TSceneServices services = savedServices_ = GetSceneServices();
   services.Screen = screenService_.get();
   services.Cursor = &cursor_;
@@ -316,12 +337,17 @@ void TFormView::HandleEvent(const TWindowEvent& event) {
         Toolbar.Press(event.Pos);
         Toolbar.Draw(window_);
       } else if (BasePanel.Bounds().Contains(event.Pos)) {
+        // A text box lies above the panel: its clicks are its own.
+        if (scene && Active &&
+            scene->WindowMouseDown(PanelPoint(event.Pos), event.Button == TWindowEvent::TButton::Left, event.Shift))
+          break;
         panelPressed_ = true;
         PanelMouseDown(event.Button);
       }
       break;
     case TKind::MouseUp: {
       panelPressed_ = false;
+      if (scene) scene->WindowMouseUp();
       if (scene) scene->RecordButtonRelease();
       if (Toolbar.Pressed() != TToolbar::NoButton) {
         const TToolbar::TButton clicked = Toolbar.Release(event.Pos);
@@ -332,21 +358,35 @@ void TFormView::HandleEvent(const TWindowEvent& event) {
       break;
     }
     case TKind::MouseMove:
+      if (scene && scene->WindowMouseMove(PanelPoint(event.Pos))) break;
       MouseMove(event.Pos);
       break;
     case TKind::Wheel:
+      // A text box under the mouse scrolls instead of the scene hearing the wheel.
+      if (scene && scene->WindowWheel(PanelPoint(window_.CursorPos()), event.WheelDown)) break;
       if (scene) scene->RecordWheel(event.WheelDown);
       break;
     case TKind::KeyDown:
+      // While a text box holds the text focus the keys are its, not the scene's.
+      if (Active && DispatchTextEvent(event)) break;
       KeyDown(event.VirtualKey, event.Repeat);
       break;
     case TKind::KeyUp:
+      if (DispatchTextEvent(event)) break;
       if (scene && event.VirtualKey >= 0 && event.VirtualKey < 256) scene->SetKeyState(event.VirtualKey, false);
+      break;
+    case TKind::TextInput:
+    case TKind::TextEditing:
+      if (Active) DispatchTextEvent(event);
       break;
     case TKind::AudioDeviceRemoved:
       media_.AudioDeviceRemoved(event.AudioDevice);
       break;
   }
+}
+
+TPoint TFormView::PanelPoint(TWinPoint client) const {
+  return {client.X - BasePanel.Origin().X, client.Y - BasePanel.Origin().Y};
 }
 
 void TFormView::PanelMouseDown(TWindowEvent::TButton button) {
@@ -460,6 +500,8 @@ void TFormView::Cleanup() {
   ScreenManager.reset();
   SetSceneServices(savedServices_);
   SetScreenLink(nullptr);
+  SetTextFocus(nullptr);
+  SetTextInputService(nullptr);
   SetMainWindowCloseHandler(nullptr);
 }
 

@@ -3,8 +3,10 @@
 // (settings, data sources, the variable store and the function executor, then under a guard
 // the sound device, the scene, the project, the media system with the screen manager, and
 // the window's geometry); its idle handler is the frame loop; it turns the window's mouse,
-// wheel and keys into the scene's input state, pauses while the player is in the
-// background, switches between the window and full screen, and frees everything on close.
+// wheel and keys into the scene's input state (keys and typed text go to the text box holding
+// the text focus instead, and the mouse over a text box to that box), pauses while the player
+// is in the background, switches between the window and full screen, and frees everything on
+// close.
 
 #include <cstdint>
 #include <memory>
@@ -110,6 +112,7 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
 
  private:
   class TScreenService;
+  class TPanelTextInput;
 
   void InitPlayer();
   void Cleanup();
@@ -126,6 +129,8 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   // The end of every display change: the panel placed, the colour tables and the scene's
   // surfaces made for the new depth, videos resumed, the window drawn.
   void AfterDisplayChange(TOrvaBaseList& scene);
+  // Client coordinates on the scene panel.
+  TPoint PanelPoint(TWinPoint client) const;
   void PanelMouseDown(TWindowEvent::TButton button);
   void MouseMove(TWinPoint pos);
   void KeyDown(int key, bool repeat);
@@ -139,6 +144,7 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   TShellMedia& media_;
   TPlayerSetup setup_;
   std::unique_ptr<TScreenService> screenService_;
+  std::unique_ptr<TPanelTextInput> textInput_;
   TPanelCursor cursor_;
   TSceneServices savedServices_;
   TCachePictureSource inlinePictures_;

@@ -200,24 +200,10 @@ bool TFontPixelManager::FontMetrics(std::string_view fontName, int32_t fontHeigh
 
 // ---- Lines of text ----
 
-namespace {
-
-// Calls f(code) for each character of Shift-JIS text.
-template <class F>
-void ForEachCharCode(std::string_view text, F&& f) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint16_t code = static_cast<uint8_t>(text[i]);
-    if (IsLeadByte(text[i]) && i + 1 < text.size()) code = static_cast<uint16_t>(code << 8 | static_cast<uint8_t>(text[++i]));
-    f(code);
-  }
-}
-
-}  // namespace
-
 int32_t TFontPixelManager::MeasureTextLine(std::string_view text, std::string_view fontName, int32_t fontHeight,
                                            uint8_t style) {
   int64_t width = 0;
-  ForEachCharCode(text, [&](uint16_t code) {
+  ForEachCharCode(text, [&](uint16_t code, bool) {
     try {
       width += GetGlyph(code, fontName, fontHeight, style)->Advance();
     } catch (const Exception&) {
@@ -230,7 +216,7 @@ int32_t TFontPixelManager::DrawTextLine(TCustomDIBX& target, int x, int y, std::
                                         std::string_view fontName, int32_t fontHeight, uint8_t style,
                                         uint32_t pixel) {
   int64_t width = 0, height = std::abs(int64_t{fontHeight});
-  ForEachCharCode(text, [&](uint16_t code) {
+  ForEachCharCode(text, [&](uint16_t code, bool) {
     try {
       const TFontPixel* g = GetGlyph(code, fontName, fontHeight, style);
       width += g->Advance();
@@ -244,7 +230,7 @@ int32_t TFontPixelManager::DrawTextLine(TCustomDIBX& target, int x, int y, std::
   mask.SetSize(static_cast<int>(width), static_cast<int>(height), 8);
   mask.FillRect(mask.GetBoundsRect(), 0);
   int64_t pen = 0;
-  ForEachCharCode(text, [&](uint16_t code) {
+  ForEachCharCode(text, [&](uint16_t code, bool) {
     try {
       const TFontPixel* g = GetGlyph(code, fontName, fontHeight, style);
       g->MaskMax(mask, pen + g->OriginX, g->OriginY);

@@ -28,16 +28,6 @@ void SetMetricAt(TOutlineMetrics& m, size_t at, int32_t v) {
 
 int32_t Clamp32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
-// Calls f(code, last) for each Shift-JIS character of the text.
-template <class F>
-void EachCode(std::string_view text, F&& f) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint16_t code = static_cast<uint8_t>(text[i]);
-    if (IsLeadByte(text[i]) && i + 1 < text.size()) code = static_cast<uint16_t>(code << 8 | static_cast<uint8_t>(text[++i]));
-    f(code, i + 1 >= text.size());
-  }
-}
-
 }  // namespace
 
 int32_t MetricsHeight(const TOutlineMetrics& metrics) { return MetricAt(metrics, kHeightOffset); }
@@ -90,7 +80,7 @@ void TWzLabelDIB::Render() {
                  shadow = pixels.ColorToPixel(owner_.ShadowColor);
   int64_t x = 0;
   size_t k = 0;
-  EachCode(text_, [&](uint16_t code, bool last) {
+  ForEachCharCode(text_, [&](uint16_t code, bool last) {
     const int32_t advance = k < Advances.size() ? Advances[k] : 0;
     try {
       TFontPixel* glyph = glyphs.GetGlyph(code, owner_.FontName, owner_.FontSize, owner_.Style);
@@ -160,7 +150,7 @@ void TWzLabelList::Measure() {
     label->Height = height;
     label->Advances.clear();
     int64_t total = 0;
-    EachCode(label->Text(), [&](uint16_t code, bool last) {
+    ForEachCharCode(label->Text(), [&](uint16_t code, bool last) {
       int32_t& plain = widths.WidthOf(code);
       int32_t advance = plain;
       if (plain == 0 || last) {

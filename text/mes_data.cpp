@@ -13,19 +13,6 @@
 
 namespace orva {
 
-std::vector<std::string> SplitLines(std::string_view snapshot) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < snapshot.size()) {
-    size_t end = snapshot.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = snapshot.size();
-    lines.emplace_back(snapshot.substr(start, end - start));
-    if (end < snapshot.size() && snapshot[end] == '\r' && end + 1 < snapshot.size() && snapshot[end + 1] == '\n') ++end;
-    start = end + 1;
-  }
-  return lines;
-}
-
 bool PageFileExists(std::string_view name) { return FileManager && !name.empty() && FileManager->FileExists(name); }
 
 // ==== TOrvaHistData ====

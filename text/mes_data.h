@@ -11,16 +11,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/string_lists.h"
 #include "text/word.h"
 
 namespace orva {
 
 class TPage;
 class TStream;
-
-// Text cut into lines at CR LF, CR or LF (a last line break ends the last line): markup
-// lines, the lines of an event name or a link, a page's variable snapshot.
-std::vector<std::string> SplitLines(std::string_view snapshot);
 
 // Whether the page file can be read now.
 bool PageFileExists(std::string_view name);

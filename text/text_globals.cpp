@@ -4,7 +4,10 @@
 
 #include "scene/base_list.h"
 #include "scene/object_factory.h"
+#include "text/caption.h"
 #include "text/history.h"
+#include "text/menu.h"
+#include "text/orva_edit.h"
 #include "text/orva_mes.h"
 #include "text/read_marks.h"
 
@@ -25,6 +28,11 @@ std::unique_ptr<TOrvaReadList>& ReadMarksSlot() {
 
 void RegisterTextSubsystem() {
   RegisterObjectClass(LT_MES, [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaMes>(scene); });
+  RegisterObjectClass(LT_LABEL,
+                      [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaLabel>(scene); });
+  RegisterObjectClass(LT_MENU, [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaMenu>(scene); });
+  RegisterObjectClass(LT_EDIT, [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaEdit>(scene); });
+  RegisterObjectClass(LT_MEMO, [](TOrvaBaseList& scene) -> TOrvaObject* { return CreateSceneObject<TOrvaMemo>(scene); });
   static bool added = false;
   if (added) return;
   added = true;

@@ -1,6 +1,7 @@
 #pragma once
-// The text subsystem's part of the running system: the message box class in the scene's
-// factory, and the backlog and the read marks, made and freed with the scene globals.
+// The text subsystem's part of the running system: the message box, edit and memo classes in
+// the scene's factory, and the backlog and the read marks, made and freed with the scene
+// globals.
 
 namespace orva {
 
@@ -9,7 +10,7 @@ class TOrvaNewHistory;
 class TOrvaReadList;
 class TTextLink;
 
-// Registers LT_MES and the backlog and read marks with the scene globals; once is enough.
+// Registers LT_MES, LT_EDIT, LT_MEMO and the backlog and read marks with the scene globals; once is enough.
 void RegisterTextSubsystem();
 
 // None outside CreateSceneGlobals .. FreeSceneGlobals.

@@ -207,3 +207,19 @@ TEST(Encoding, ConvertsAtTheBoundary) {
   EXPECT_EQ(Sjis("リビルドしてください"), Utf8ToSjis("リビルドしてください"));
   EXPECT_EQ(SjisToUtf8("a\x81"), "a\xEF\xBF\xBD");  // a truncated character never throws
 }
+
+// Typed text keeps what CP932 holds and leaves out every other character whole, however many
+// bytes it takes, never turning one into several replacement marks.
+TEST(Encoding, TypedTextDropsWhatCp932CannotHold) {
+  const struct {
+    std::string utf8, sjis;
+  } cases[] = {
+      {"日本", Utf8ToSjis("日本")},
+      {"a😀b", "ab"},                     // four bytes
+      {"x\u00e9y", "xy"},                // é: two bytes, not in CP932
+      {"\xE3\x81", ""},                 // cut off at the end
+      {"\xE3" "A\xFF" "z", "Az"},         // a broken lead, a stray byte
+      {"\xEF\xBD\x9E", "\x81\x60"},  // fullwidth tilde, as CP932 maps it
+  };
+  for (const auto& c : cases) EXPECT_EQ(Utf8ToSjisDropping(c.utf8), c.sjis) << c.utf8;
+}

@@ -274,6 +274,19 @@ TEST_F(FilmFileTest, NamesInsideAFilmAreRelativeToItsDirectory) {
   }
 }
 
+// What a preview menu loads ahead: the pictures of the image tracks only, in track order,
+// with their names resolved against the film's folder.
+TEST_F(FilmFileTest, ImageTrackFilesNameOnlyTheImageTracksPictures) {
+  const std::unique_ptr<TFilm> film = Read(FilmBuilder()
+                                               .Add(kit::ImageTrack{.FileName = "b.vsk"})
+                                               .Add(kit::TileTrack{.FileName = "tile.vsk"})
+                                               .Add(kit::SoundTrack{.FileName = "s.wav"})
+                                               .Add(kit::ImageTrack{.FileName = "..\\a.vsk"}),
+                                           "films\\op\\f.omt");
+  EXPECT_EQ(film->ImageTrackFiles(), (std::vector<std::string>{"films\\op\\b.vsk", "FILMS\\a.vsk"}));
+  EXPECT_TRUE(TFilm().ImageTrackFiles().empty());
+}
+
 TEST_F(FilmFileTest, InterpolationRunsFromStartToEndOverTheSpan) {
   // Track 0 has no child; track 1 continues it (n is one more); track 2 its child.
   const std::unique_ptr<TFilm> film =

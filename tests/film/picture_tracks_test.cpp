@@ -10,6 +10,7 @@
 
 #include "film_test_kit.h"
 #include "scene/custom_image.h"
+#include "scene/tile.h"
 
 namespace orva {
 namespace {
@@ -229,6 +230,32 @@ TEST_F(PictureTracksTest, ATileTrackHandsItsFrameToTheTileInOrder) {
                                       "ApplyTileFrame parent none picture 4x2 mask no key -1 priority 2 distance 5,0 "
                                       "flip 00 rect 50,5,102,16 offset 1,0 zoom 256,256 alpha 228 scroll 10,0 clip "
                                       "0,0,0,0"}));
+}
+
+// The player's own tile under a tile track: the track's frame gives it its rectangle, scroll
+// and picture, and a paint fills exactly that rectangle with the picture.
+TEST_F(PictureTracksTest, ATileTrackDrivesTheRealTile) {
+  probes.reset();  // the factory's own classes
+  // The film gives the scene its size: the scene's own.
+  const auto film = InPages(FilmBuilder().Size(640, 480).Add(kit::TileTrack{
+                                .Common = {.Length = 11, .Priority = 2},
+                                .Picture = {.StartPos = {10, 10}, .EndPos = {30, 20}},
+                                .FileName = "p.vsk",
+                                .EndWidth = 44,
+                                .EndHeight = 22,
+                                .EndScrollX = 6}),
+                            Scene());
+  film->SetTime(10);
+  auto* tile = dynamic_cast<TOrvaTile*>(film->GetTrack(0)->GetObject());
+  ASSERT_NE(tile, nullptr);
+  EXPECT_EQ(tile->GetScreenRect(), (TRect{30, 20, 74, 42}));
+  EXPECT_EQ(tile->GetScrollX(), 6);
+  EXPECT_TRUE(tile->GetRepeat());
+  Layer(0).SetColor(0);
+  Repaint();
+  const uint32_t picture = BackBuffer().ColorToPixel(0x302010);
+  for (const TPoint p : {TPoint{30, 20}, TPoint{73, 41}, TPoint{50, 30}}) EXPECT_EQ(Pixel(p.X, p.Y), picture) << p.X;
+  for (const TPoint p : {TPoint{29, 20}, TPoint{74, 41}, TPoint{50, 42}}) EXPECT_EQ(Pixel(p.X, p.Y), 0u) << p.X;
 }
 
 TEST_F(PictureTracksTest, AChainedTileKeepsItsStartSizeFromItsParent) {

@@ -11,6 +11,7 @@
 #include "core/encoding.h"
 #include "core/game_path.h"
 #include "core/paths.h"
+#include "kit/demo_maps.h"
 #include "kit/demo_media.h"
 #include "kit/film_builder.h"
 #include "kit/glyph_stream_builder.h"
@@ -78,7 +79,7 @@ void AddTitleScene(PageBuilder& start, std::vector<GameFile>& files) {
       .Component(TCommandCode::Sound, {{PR_NAME, Quoted("music")},
                                        {PR_SOURCE, Quoted("title.ogg")},
                                        {PR_REPEAT, "TRUE"},
-                                       {PR_VOLUME, "1000"},
+                                       {PR_VOLUME, "volume"},
                                        {PR_DELAY, std::to_string(DemoMusicFadeMilliseconds)}})
       .Component(TCommandCode::Movie, {{PR_NAME, Quoted("opening")},
                                        {PR_SOURCE, Quoted("opening.wmv")},
@@ -146,20 +147,10 @@ const std::vector<uint32_t> kSpinnerColours = {0xE04040, 0x40C040, 0x4060E0, 0xE
 // One frame of w × h raw 24-bit pixels from a function of the position.
 template <class F>
 VaskFrame Drawn(int32_t w, int32_t h, int32_t delay, bool keyed, F pixel) {
-  std::vector<std::vector<uint32_t>> rows(static_cast<size_t>(h), std::vector<uint32_t>(static_cast<size_t>(w)));
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) rows[size_t(y)][size_t(x)] = pixel(x, y);
-  VaskFrame frame = VaskFrame::Of(w, h, 24, rows);
-  frame.Delay = delay;
-  if (keyed) frame.TransparentValue = static_cast<int32_t>(kKey);
-  return frame;
+  return DrawnFrame(w, h, delay, keyed ? static_cast<int32_t>(kKey) : -1, pixel);
 }
 
-std::string Picture(std::vector<VaskFrame> frames) {
-  VaskFile file;
-  file.Frames = std::move(frames);
-  return MakeVask(file);
-}
+std::string Picture(std::vector<VaskFrame> frames) { return MakeVaskFrames(std::move(frames)); }
 
 // A diamond on a keyed square; clicks count only on the diamond.
 std::string StarPicture() {
@@ -300,6 +291,235 @@ void AddPictureScene(PageBuilder& start, std::vector<GameFile>& pages) {
   for (GameFile& file : PictureFiles()) pages.push_back(std::move(file));
 }
 
+// ---- Title, choice and settings screens ----
+
+constexpr TPoint kTitleBox{140, 150}, kStartButton{100, 90}, kSettingsButton{100, 150};
+constexpr int32_t kTitleWidth = 360, kTitleHeight = 270, kButtonWidth = 160, kButtonHeight = 40;
+constexpr int32_t kBlinkTop = 222, kBlinkMilliseconds = 500;
+constexpr uint32_t kButtonColours[] = {0x2A4A7A, 0x4A7AC0, 0x1A2A48};  // normal, hover, pressed
+constexpr TPoint kChoiceMenu{200, 140};
+constexpr TPoint kPanel{120, 150}, kSlider{72, 120}, kBackButton{120, 176};
+constexpr int32_t kPanelWidth = 400, kPanelHeight = 240, kBarLength = 240, kThumbWidth = 16, kThumbHeight = 24;
+constexpr int32_t kVolumeTextTop = 92;
+constexpr uint32_t kBarColours[] = {0x404858, 0x50B0F0};  // the bar beyond and before the thumb
+
+std::string Name(std::string_view name) { return Quoted(name); }
+std::string Text(std::string_view utf8) { return Quoted(Utf8ToSjis(utf8)); }
+std::string Num(int32_t value) { return std::to_string(value); }
+
+// A picture of cells w × h side by side, each a body of its colour in a frame of `edge` two
+// pixels wide, keyed at the corner pixels of each cell.
+std::string CellStrip(int32_t w, int32_t h, const std::vector<uint32_t>& bodies, uint32_t edge) {
+  const auto cells = static_cast<int32_t>(bodies.size());
+  return Picture({Drawn(w * cells, h, 0, true, [&](int x, int y) {
+    const int cx = x % w;
+    const bool cornerX = cx == 0 || cx == w - 1, cornerY = y == 0 || y == h - 1;
+    const bool border = cx < 2 || y < 2 || cx >= w - 2 || y >= h - 2;
+    return cornerX && cornerY ? kKey : border ? edge : bodies[size_t(x / w)];
+  })});
+}
+
+// The slider's bar: two cells of a groove 8 high, its lower and upper edges dark.
+std::string BarStrip() {
+  return Picture({Drawn(16, 8, 0, false, [](int x, int y) { return y == 0 || y == 7 ? 0x101010u : kBarColours[x / 8]; })});
+}
+
+// A caption on a parent, centred in the parent's width once it has laid itself out.
+void CenteredCaption(PageBuilder& page, std::string_view name, std::string_view parent, int32_t parentWidth,
+                     int32_t top, std::string_view utf8, int32_t height, int32_t colour, bool ignoreMouse = false) {
+  std::vector<Prop> props = {{PR_NAME, Name(name)},       {PR_PARENT, Name(parent)},
+                             {PR_TOP, Num(top)},          {PR_TEXT, Text(utf8)},
+                             {PR_FONTHEIGHT, Num(height)}, {PR_FONTCOLOR, Num(colour)},
+                             {PR_ANTIALIAS, "TRUE"}};
+  if (ignoreMouse) props.push_back({PR_IGNOREMOUSE, Num(IM_ALL)});
+  page.Component(TCommandCode::Caption, props)
+      .GetProp(Name(name), Code(PR_WIDTH), "w")
+      .SetProp(Name(name), Code(PR_LEFT), "(" + Num(parentWidth) + " - w) / 2");
+}
+
+// A button with its normal, hover and pressed looks and a caption on it that takes no mouse.
+void LabelledButton(PageBuilder& page, std::string_view name, std::string_view parent, TPoint at,
+                    std::string_view utf8, std::string_view onNotify) {
+  page.Component(TCommandCode::Button, {{PR_NAME, Name(name)},
+                                        {PR_PARENT, Name(parent)},
+                                        {PR_SOURCE, Name("button.vsk")},
+                                        {PR_HOVERSOURCE, Name("buttonhover.vsk")},
+                                        {PR_PRESSEDSOURCE, Name("buttonpress.vsk")},
+                                        {PR_LEFT, Num(at.X)},
+                                        {PR_TOP, Num(at.Y)},
+                                        {PR_ONNOTIFY, Name(onNotify)}});
+  CenteredCaption(page, std::string(name) + "text", name, kButtonWidth, 9, utf8, 20, 0xFFFFFF, true);
+}
+
+// The 0x00BBGGRR form of a colour given as 0x00RRGGBB.
+int32_t Bgr(uint32_t rgb) { return static_cast<int32_t>((rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF)); }
+
+// The title screen: a box with the game's name, a start and a settings button, and a line
+// that a timer blinks. It waits for the start button; the settings button opens the settings
+// screen over it and comes back.
+void AddStartScreenScene(PageBuilder& start, std::vector<GameFile>& pages) {
+  start.VarNew("go", PT_INT, "0")
+      .VarNew("w", PT_INT, "0")
+      .VarNew("blinks", PT_INT, "0")
+      .SetProp("\"\"", Code(PR_COLOR), std::to_string(DemoLayerColours()[0]))
+      .Component(TCommandCode::BoxNew, {{PR_NAME, Name("title")},
+                                        {PR_LEFT, Num(kTitleBox.X)},
+                                        {PR_TOP, Num(kTitleBox.Y)},
+                                        {PR_WIDTH, Num(kTitleWidth)},
+                                        {PR_HEIGHT, Num(kTitleHeight)},
+                                        {PR_COLOR, Num(Bgr(0x101828))},
+                                        {PR_BORDERWIDTH, "3"},
+                                        {PR_BORDERCOLOR, Num(Bgr(0x90B0E0))},
+                                        {PR_ALPHA, "224"}});
+  CenteredCaption(start, "titlename", "title", kTitleWidth, 22, "オルヴァ デモ", 36, 0xFFFFFF);
+  LabelledButton(start, "startbtn", "title", kStartButton, "はじめる", "gostart.osb");
+  LabelledButton(start, "setbtn", "title", kSettingsButton, "せってい", "goset.osb");
+  CenteredCaption(start, "blink", "title", kTitleWidth, kBlinkTop, "ボタンをクリックしてください", 18,
+                  Bgr(DemoScreens().BlinkColour));
+  start.Component(TCommandCode::Timer,
+                  {{PR_NAME, Name("blinker")}, {PR_DELAY, Num(kBlinkMilliseconds)}, {PR_ONNOTIFY, Name("blink.osb")}})
+      .AtLine(DemoTitleLine)
+      .While("go <> 1", [&] {
+        start.Calc("go = 0").Wait("0", "go == 0").If("go == 2", [&] {
+          start.SetProp(Name("title"), Code(PR_VISIBLE), "FALSE")
+              .Call("settings.osb", 0)
+              .SetProp(Name("title"), Code(PR_VISIBLE), "TRUE");
+        });
+      })
+      .ObjDel(Name("blinker"))
+      .ObjDel(Name("title"));
+
+  PageBuilder goStart, goSettings, blink;
+  goStart.Calc("go = 1");
+  goSettings.Calc("go = 2");
+  blink.Calc("blinks = blinks + 1").SetProp(Name("blink"), Code(PR_VISIBLE), "blinks % 2 == 0");
+  pages.push_back({"gostart.osb", goStart.Bytes()});
+  pages.push_back({"goset.osb", goSettings.Bytes()});
+  pages.push_back({"blink.osb", blink.Bytes()});
+  pages.push_back({"button.vsk", CellStrip(kButtonWidth, kButtonHeight, {kButtonColours[0]}, 0x8AB0E0)});
+  pages.push_back({"buttonhover.vsk", CellStrip(kButtonWidth, kButtonHeight, {kButtonColours[1]}, 0xC0E0FF)});
+  pages.push_back({"buttonpress.vsk", CellStrip(kButtonWidth, kButtonHeight, {kButtonColours[2]}, 0xFFFFFF)});
+}
+
+// settings.osb: a panel whose slider sets the music's volume (kept in the status variable
+// "volume") with a caption over its thumb that shows the value and follows it; a button
+// closes it.
+void AddSettingsScene(std::vector<GameFile>& pages) {
+  PageBuilder page;
+  const std::string slider = Name("volume");
+  page.VarNew("setdone", PT_INT, "0")
+      .Component(TCommandCode::BoxNew, {{PR_NAME, Name("settings")},
+                                        {PR_LEFT, Num(kPanel.X)},
+                                        {PR_TOP, Num(kPanel.Y)},
+                                        {PR_WIDTH, Num(kPanelWidth)},
+                                        {PR_HEIGHT, Num(kPanelHeight)},
+                                        {PR_COLOR, Num(Bgr(0x182418))},
+                                        {PR_BORDERWIDTH, "3"},
+                                        {PR_BORDERCOLOR, Num(Bgr(0xA0D0A0))},
+                                        {PR_ALPHA, "232"}});
+  CenteredCaption(page, "settitle", "settings", kPanelWidth, 20, "せってい", 28, 0xFFFFFF);
+  page.Component(TCommandCode::Caption, {{PR_NAME, Name("voltitle")},
+                                         {PR_PARENT, Name("settings")},
+                                         {PR_LEFT, "20"},
+                                         {PR_TOP, Num(kSlider.Y + 2)},
+                                         {PR_TEXT, Text("音量")},
+                                         {PR_FONTHEIGHT, "20"},
+                                         {PR_FONTCOLOR, "16777215"},
+                                         {PR_ANTIALIAS, "TRUE"}})
+      .Component(TCommandCode::SliderNew, {{PR_NAME, slider},
+                                           {PR_PARENT, Name("settings")},
+                                           {PR_SOURCE, Name("bar.vsk")},
+                                           {PR_THUMBSOURCE, Name("thumb.vsk")},
+                                           {PR_ALPHA, "255"},
+                                           {PR_LEFT, Num(kSlider.X)},
+                                           {PR_TOP, Num(kSlider.Y)},
+                                           {PR_MIN, "0"},
+                                           {PR_MAX, "1000"},
+                                           {PR_SMALLCHANGE, "50"},
+                                           {PR_VALUE, "volume"},
+                                           {PR_HANDLEKEY, "TRUE"},
+                                           {PR_ONNOTIFY, Name("volume.osb")}})
+      // A bar longer than its picture's cell (BARSIZE is set after the making).
+      .SetProp(slider, Code(PR_BARSIZE), Num(kBarLength))
+      .Component(TCommandCode::Caption, {{PR_NAME, Name("volnum")},
+                                         {PR_PARENT, Name("settings")},
+                                         {PR_TOP, Num(kVolumeTextTop)},
+                                         {PR_FONTHEIGHT, "20"},
+                                         {PR_FONTCOLOR, Num(Bgr(DemoScreens().VolumeTextColour))},
+                                         {PR_ANTIALIAS, "TRUE"}})
+      .Call("volume.osb", 0);
+  LabelledButton(page, "backbtn", "settings", kBackButton, "もどる", "setdone.osb");
+  page.Wait("0", "setdone == 0").ObjDel(Name("settings"));
+
+  // The slider's value: the music's volume, and the caption over the thumb's middle.
+  PageBuilder volume;
+  volume.GetProp(slider, Code(PR_VALUE), "volume")
+      .If("Exists(\"music\")", [&] { volume.SetProp(Name("music"), Code(PR_VOLUME), "volume"); })
+      .SetProp(Name("volnum"), Code(PR_TEXT), "IntToStr(volume)")
+      .GetProp(Name("volnum"), Code(PR_WIDTH), "w")
+      .SetProp(Name("volnum"), Code(PR_LEFT),
+               Num(kSlider.X + kThumbWidth / 2) + " + volume * " + Num(kBarLength) + " / 1000 - w / 2");
+  PageBuilder done;
+  done.Calc("setdone = 1");
+  pages.push_back({"settings.osb", page.Bytes()});
+  pages.push_back({"volume.osb", volume.Bytes()});
+  pages.push_back({"setdone.osb", done.Bytes()});
+  pages.push_back({"bar.vsk", BarStrip()});
+  pages.push_back({"thumb.vsk", CellStrip(kThumbWidth, kThumbHeight, {0xD0D0D0, 0xFFFFFF, 0xA0A0FF}, 0x606060)});
+}
+
+// After the text: a choice menu that opens animated; the line chosen with the mouse or the
+// keys (@SelIndex, kept in the status variable "choice", and @SelStr, shown a moment) either
+// goes on to the pictures or opens the settings screen first.
+void AddChoiceScene(PageBuilder& start, std::vector<GameFile>& pages) {
+  start.VarNew("chosen", PT_INT, "0")
+      .Component(TCommandCode::Caption, {{PR_NAME, Name("question")},
+                                         {PR_LEFT, Num(kChoiceMenu.X)},
+                                         {PR_TOP, Num(kChoiceMenu.Y - 40)},
+                                         {PR_TEXT, Text("どちらへ進みますか？")},
+                                         {PR_FONTHEIGHT, "24"},
+                                         {PR_FONTCOLOR, "16777215"},
+                                         {PR_ANTIALIAS, "TRUE"}})
+      .AtLine(DemoChoiceLine)
+      .Component(TCommandCode::Menu, {{PR_NAME, Name("choice")},
+                                      {PR_LEFT, Num(kChoiceMenu.X)},
+                                      {PR_TOP, Num(kChoiceMenu.Y)},
+                                      {PR_TEXT, Text("絵を見に行く\r\n設定を開く")},
+                                      {PR_FONTHEIGHT, "24"},
+                                      {PR_LINESPACE, "8"},
+                                      {PR_ROWCOUNT, "2"},
+                                      {PR_MARGINX, "20"},
+                                      {PR_MARGINY, "8"},
+                                      {PR_BORDERWIDTH, "2"},
+                                      {PR_BORDERCOLOR, Num(Bgr(0x90B0E0))},
+                                      {PR_COLOR, Num(Bgr(0x101828))},
+                                      {PR_HOVERCOLOR, Num(Bgr(0x305888))},
+                                      {PR_FONTCOLOR, "16777215"},
+                                      {PR_FONTHOVERCOLOR, Num(Bgr(0xFFF080))},
+                                      {PR_ALPHA, "240"},
+                                      {PR_DELAY, Num(DemoMenuOpenMilliseconds)},
+                                      {PR_AUTOSCRAP, "TRUE"},
+                                      {PR_HANDLEKEY, "TRUE"},
+                                      {PR_ONSELECT, Name("chose.osb")}})
+      .Wait("0", "chosen == 0")
+      .ObjDel(Name("question"))
+      .Component(TCommandCode::Caption, {{PR_NAME, Name("picked")},
+                                         {PR_LEFT, Num(kChoiceMenu.X)},
+                                         {PR_TOP, Num(kChoiceMenu.Y)},
+                                         {PR_TEXT, Quoted(Utf8ToSjis("「")) + " ++ @SelStr ++ " + Quoted(Utf8ToSjis("」"))},
+                                         {PR_FONTHEIGHT, "24"},
+                                         {PR_FONTCOLOR, Num(Bgr(0xFFF080))},
+                                         {PR_ANTIALIAS, "TRUE"}})
+      .Wait("600")
+      .ObjDel(Name("picked"))
+      .AtLine(DemoChoiceDoneLine)
+      .If("@SelIndex == 1", [&] { start.Call("settings.osb", 0); });
+
+  PageBuilder chose;
+  chose.Calc("choice = @SelIndex").Calc("chosen = 1");
+  pages.push_back({"chose.osb", chose.Bytes()});
+}
+
 // ---- Film ----
 
 // The reel: a small film in its own scene, over a dark background; the wheel turns on its
@@ -348,6 +568,77 @@ void AddFilmScene(PageBuilder& start, std::vector<GameFile>& pages) {
 // The names of the pictures the flips carry, one per line.
 std::string CarriedPictures() { return "\"star\\nghost\\nspinner\\nwheel\\nglow\\npuff\\nblink\\nreel\""; }
 
+// ---- Effects ----
+
+constexpr TRect kSnowArea{370, 0, 550, 170}, kFireArea{200, 440, 440, 480}, kWaveArea{8, 120, 108, 300};
+constexpr int32_t kFlagStripe = 20, kWaveAmp = 6;
+constexpr uint32_t kFlagColours[2] = {0xC03030, 0x3050C0};
+
+// A small round flake, soft at its edge through its mask.
+std::string FlakePicture() {
+  VaskFrame frame = Drawn(7, 7, 0, false, [](int, int) { return 0xF4F8FFu; });
+  std::vector<std::vector<uint32_t>> mask(7, std::vector<uint32_t>(7));
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 7; ++x) {
+      const int d = (x - 3) * (x - 3) + (y - 3) * (y - 3);
+      mask[size_t(y)][size_t(x)] = d <= 2 ? 255u : d <= 5 ? 170u : d <= 9 ? 60u : 0u;
+    }
+  frame.Layers[0].Mask = VaskRows(8, mask);
+  frame.Layers[0].UseMask = true;
+  return Picture({frame});
+}
+
+// Upright stripes that the wave bends.
+std::string FlagPicture() {
+  return Picture({Drawn(kWaveArea.Width(), kWaveArea.Height(), 0, false,
+                        [](int x, int) { return kFlagColours[(x / kFlagStripe) % 2]; })});
+}
+
+// After the pictures, and carried by the flips with them: snow falling over a corner of the
+// scene, a fire along the bottom and a striped flag rippling in a wave.
+void AddEffectScene(PageBuilder& start, std::vector<GameFile>& files) {
+  start.Component(TCommandCode::ParticleNew,
+                  {{PR_NAME, Quoted("snow")},
+                   {PR_SOURCE, Quoted("flake.vsk")},
+                   {PR_LEFT, std::to_string(kSnowArea.Left)},
+                   {PR_TOP, std::to_string(kSnowArea.Top)},
+                   {PR_WIDTH, std::to_string(kSnowArea.Width())},
+                   {PR_HEIGHT, std::to_string(kSnowArea.Height())},
+                   {PR_PARTMOTION, std::to_string(PM_SNOW)},
+                   {PR_PARAM1, "0.6"},
+                   {PR_PARAM2, "5"},
+                   {PR_PARAM3, "12"},
+                   // Already falling when it appears.
+                   {PR_INDEX, "4000"},
+                   {PR_APPEARX, "Random(" + std::to_string(kSnowArea.Width()) + ")"},
+                   {PR_APPEARY, "0"},
+                   {PR_DELAY, "60 + Random(60)"}})
+      .Component(TCommandCode::FireNew, {{PR_NAME, Quoted("fire")},
+                                         {PR_LEFT, std::to_string(kFireArea.Left)},
+                                         {PR_TOP, std::to_string(kFireArea.Top)},
+                                         // A picture of 60 × 20 shown 4 times as wide and twice as high.
+                                         {PR_ORIGWIDTH, std::to_string(kFireArea.Width() / 4)},
+                                         {PR_ORIGHEIGHT, std::to_string(kFireArea.Height() / 2)},
+                                         {PR_ZOOMX, "1024"},
+                                         {PR_ZOOMY, "512"},
+                                         // Flames about half as high as the picture.
+                                         {PR_POWER, "80"}})
+      .Component(TCommandCode::WaveNew, {{PR_NAME, Quoted("wave")},
+                                         {PR_LEFT, std::to_string(kWaveArea.Left)},
+                                         {PR_TOP, std::to_string(kWaveArea.Top)},
+                                         {PR_WIDTH, std::to_string(kWaveArea.Width())},
+                                         {PR_HEIGHT, std::to_string(kWaveArea.Height())},
+                                         {PR_AMP, std::to_string(kWaveAmp)},
+                                         {PR_WAVELEN, "60"},
+                                         {PR_DELAY, "1500"}})
+      .Component(TCommandCode::ImgNew, {{PR_NAME, Quoted("flag")}, {PR_PARENT, Quoted("wave")}, {PR_SOURCE, Quoted("flag.vsk")}});
+  files.push_back({"flake.vsk", FlakePicture()});
+  files.push_back({"flag.vsk", FlagPicture()});
+}
+
+// The names of the effects the flips carry.
+std::string CarriedEffects() { return "\"snow\\nfire\\nwave\""; }
+
 // Over and over: the next colour on the layer not shown, brought in by the next transition.
 void AddFlipScene(PageBuilder& start) {
   const std::vector<int32_t>& colours = DemoLayerColours();
@@ -367,7 +658,7 @@ void AddFlipScene(PageBuilder& start) {
             .Flip({.transition = "wipe",
                    .duration = std::to_string(DemoFlipMilliseconds),
                    .carry = std::to_string(FL_STAY),
-                   .nameLists = {CarriedPictures()}})
+                   .nameLists = {CarriedPictures(), CarriedEffects()}})
             .AtLine(DemoFlipLine + 1)
             .Calc("step = (step + 1) % " + std::to_string(colours.size()))
             .Calc("turn = (turn + 1) % " + std::to_string(transitions.size()))
@@ -380,6 +671,18 @@ void AddFlipScene(PageBuilder& start) {
 const DemoFilm& DemoReel() {
   static const DemoFilm reel{.Place = {200, 40, 360, 140}, .Background = 0x402010};
   return reel;
+}
+
+const DemoEffectSpots& DemoEffects() {
+  static const DemoEffectSpots spots = {
+      .SnowArea = kSnowArea,
+      .FireArea = kFireArea,
+      .WaveArea = kWaveArea,
+      .FlagStripe = kFlagStripe,
+      .FlagColours = {kFlagColours[0], kFlagColours[1]},
+      .WaveAmp = kWaveAmp,
+  };
+  return spots;
 }
 
 const DemoPictureSpots& DemoPictures() {
@@ -395,6 +698,60 @@ const DemoPictureSpots& DemoPictures() {
   return spots;
 }
 
+const DemoScreenSpots& DemoScreens() {
+  static const DemoScreenSpots spots = [] {
+    DemoScreenSpots s{};
+    const TPoint start{kTitleBox.X + kStartButton.X, kTitleBox.Y + kStartButton.Y};
+    s.StartButton = {start.X + kButtonWidth / 2, start.Y + kButtonHeight / 2};
+    s.SettingsButton = {kTitleBox.X + kSettingsButton.X + kButtonWidth / 2,
+                        kTitleBox.Y + kSettingsButton.Y + kButtonHeight / 2};
+    s.ButtonBody = {start.X + 6, start.Y + 6};
+    s.ButtonColours = {std::begin(kButtonColours), std::end(kButtonColours)};
+    s.Blink = {kTitleBox.X, kTitleBox.Y + kBlinkTop, kTitleBox.X + kTitleWidth, kTitleBox.Y + kBlinkTop + 18};
+    s.BlinkColour = 0xFFE060;
+    // Lines 24 high, 8 apart, below a border of 2 and a margin of 8.
+    s.ChoiceMenu = kChoiceMenu;
+    s.ChoiceHeight = 2 * 24 + 8 + 2 * 2 + 2 * 8;
+    s.ChoiceLines = {{kChoiceMenu.X + 30, kChoiceMenu.Y + 10 + 12}, {kChoiceMenu.X + 30, kChoiceMenu.Y + 10 + 32 + 12}};
+    // The thumb's middle lies half a thumb past the bar's start, plus the value's share of it.
+    const TPoint slider{kPanel.X + kSlider.X, kPanel.Y + kSlider.Y};
+    s.VolumeThumb = {slider.X + kThumbWidth / 2 + kBarLength, slider.Y + kThumbHeight / 2};
+    s.VolumeBarLength = kBarLength;
+    s.VolumeText = {kPanel.X, kPanel.Y + kVolumeTextTop, kPanel.X + kPanelWidth, kPanel.Y + kVolumeTextTop + 20};
+    s.VolumeTextColour = 0x80FFA0;
+    s.SettingsPanel = {kPanel.X, kPanel.Y, kPanel.X + kPanelWidth, kPanel.Y + kPanelHeight};
+    s.BackButton = {kPanel.X + kBackButton.X + kButtonWidth / 2, kPanel.Y + kBackButton.Y + kButtonHeight / 2};
+    return s;
+  }();
+  return spots;
+}
+
+std::string DemoClickAt(int32_t clock, TPoint p) {
+  return std::to_string(clock) + " click " + std::to_string(p.X) + " " + std::to_string(p.Y + DemoWindowTop) + "; ";
+}
+
+std::string DemoStartClick() { return DemoClickAt(DemoStartClock, DemoScreens().StartButton); }
+
+std::string DemoBoxClicks(const std::vector<int>& clocks) {
+  const DemoMessageBox& box = DemoMessage();
+  std::string input = DemoStartClick();
+  for (int clock : clocks) input += DemoClickAt(clock, {box.Left + box.Width / 2, box.Top + box.Height / 2});
+  return input;
+}
+
+std::string DemoChoiceClick(int32_t clock, int line) {
+  return DemoClickAt(clock, DemoScreens().ChoiceLines.at(static_cast<size_t>(line)));
+}
+
+std::string DemoMoveAndClick(int32_t clock, TPoint p) {
+  return std::to_string(clock) + " move " + std::to_string(p.X) + " " + std::to_string(p.Y + DemoWindowTop) + "; " +
+         DemoClickAt(clock + 50, p);
+}
+
+std::string DemoToMaps() { return DemoBoxClicks({1000, 2000, 3000, 4000}) + DemoChoiceClick(DemoPicturesClock, 0); }
+
+std::string DemoToPictures() { return DemoToMaps() + DemoMoveAndClick(DemoMapsClock + 200, DemoMaps().Next); }
+
 std::vector<GameFile> DemoGameFiles() {
   std::vector<GameFile> pages;
   PageBuilder start;
@@ -404,9 +761,14 @@ std::vector<GameFile> DemoGameFiles() {
       .GameSave("1", "afterload.osb", 0, "\"demo\"")
       .If("loaded == FALSE", [&] { start.GameLoad("1"); });
   AddTitleScene(start, pages);
+  AddStartScreenScene(start, pages);
+  AddSettingsScene(pages);
   AddTextScene(start, pages);
+  AddChoiceScene(start, pages);
+  AddMapsScene(start, pages);
   AddPictureScene(start, pages);
   AddFilmScene(start, pages);
+  AddEffectScene(start, pages);
   AddFlipScene(start);
 
   PageBuilder afterLoad;
@@ -420,6 +782,8 @@ std::vector<GameFile> DemoGameFiles() {
                        .StartPage("start.osb")
                        .IntVar("starts", 0)
                        .IntVar("hits", 0)
+                       .IntVar("choice", -1)
+                       .IntVar("volume", 1000)
                        .Bytes()},
       {"start.osb", start.Bytes()},
       {"afterload.osb", afterLoad.Bytes()},

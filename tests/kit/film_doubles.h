@@ -4,6 +4,7 @@
 // driven control at its motion origin moved right by the tick.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,10 +31,18 @@ class TestFilm : public TFilmManager {
     }
   }
   int32_t GetLength() override { return Length; }
+  std::vector<std::string> ImageTrackFiles() override {
+    if (Library)
+      if (auto it = Library->find(Loaded); it != Library->end()) return it->second;
+    return Images;
+  }
 
   int32_t Length = 60;
   bool MoveTarget = true;
   int32_t PriorityOffset = 0;
+  // The image tracks' files, by the film's name in the library when it is there.
+  std::vector<std::string> Images;
+  const std::map<std::string, std::vector<std::string>>* Library = nullptr;
   std::string Loaded;
   std::vector<int32_t> Ticks;
 };
@@ -45,6 +54,8 @@ class TestFilms {
     previous_ = SetFilmFactory([this] {
       auto film = std::make_unique<TestFilm>();
       film->Length = Length;
+      film->Images = Images;
+      film->Library = &Library;
       film->LoopStart = LoopStart;
       film->RelativePosition = Relative;
       Last = film.get();
@@ -59,6 +70,9 @@ class TestFilms {
   int32_t Length = 60;
   int32_t LoopStart = 0;
   bool Relative = false;
+  std::vector<std::string> Images;
+  // The image tracks of films by file name.
+  std::map<std::string, std::vector<std::string>> Library;
   TestFilm* Last = nullptr;
 
  private:

@@ -1,21 +1,10 @@
 #include "kit/project_file_builder.h"
 
 #include "core/stream.h"
+#include "kit/stored_bytes.h"
 #include "script/conversions.h"
 
 namespace orva::kit {
-
-namespace {
-
-std::string Int(int32_t value) {
-  TMemoryStream s;
-  WriteStreamInt(s, value);
-  return std::string(s.View());
-}
-
-std::string Str(std::string_view text) { return Int(static_cast<int32_t>(text.size())) + std::string(text); }
-
-}  // namespace
 
 ProjectFileBuilder::ProjectFileBuilder(int32_t version) : version_(version) {}
 

@@ -5,18 +5,11 @@
 #include "core/compression.h"
 #include "core/stream.h"
 #include "graphics/pixel_rows.h"
+#include "kit/stored_bytes.h"
 
 namespace orva::kit {
 
 namespace {
-
-std::string Int(int32_t value) {
-  std::string s;
-  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(static_cast<uint32_t>(value) >> (8 * i)));
-  return s;
-}
-
-std::string Str(const std::string& text) { return Int(static_cast<int32_t>(text.size())) + text; }
 
 std::string Zlib(const std::string& bytes) {
   TMemoryStream s(bytes);
@@ -70,6 +63,12 @@ std::string VaskBlocks(const std::vector<VaskBlock>& entries, const std::string&
   std::string out;
   for (const VaskBlock& e : entries) out += Int(e.A) + Int(e.B);
   return out + literals;
+}
+
+std::string MakeVaskFrames(std::vector<VaskFrame> frames) {
+  VaskFile file;
+  file.Frames = std::move(frames);
+  return MakeVask(file);
 }
 
 std::string MakeVask(const VaskFile& file) {

@@ -58,6 +58,21 @@ struct VaskFile {
 };
 
 std::string MakeVask(const VaskFile& file);
+// A file of the newest version holding the frames.
+std::string MakeVaskFrames(std::vector<VaskFrame> frames);
+
+// A frame of w × h 24-bit pixels from a function of the position (0x00RRGGBB), shown for
+// delay ms; transparent: the key colour, -1 none.
+template <class F>
+VaskFrame DrawnFrame(int32_t w, int32_t h, int32_t delay, int32_t transparent, F pixel) {
+  std::vector<std::vector<uint32_t>> rows(static_cast<size_t>(h), std::vector<uint32_t>(static_cast<size_t>(w)));
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) rows[size_t(y)][size_t(x)] = pixel(x, y);
+  VaskFrame frame = VaskFrame::Of(w, h, 24, rows);
+  frame.Delay = delay;
+  frame.TransparentValue = transparent;
+  return frame;
+}
 
 // Plain rows of raw pixel values at 1 to 32 bits (15 as 16), top row first, each padded
 // to a multiple of 4 bytes.

@@ -15,6 +15,8 @@ using TKind = TWindowEvent::TKind;
 std::string Describe(const TScriptedInput& in) {
   const TWindowEvent& e = in.Event;
   std::string s = std::to_string(in.Time) + " ";
+  if (e.Shift) s += "shift+";
+  if (e.Control) s += "ctrl+";
   switch (e.Kind) {
     case TKind::Close: return s + "close";
     case TKind::Activate: return s + "activate";
@@ -29,6 +31,8 @@ std::string Describe(const TScriptedInput& in) {
     case TKind::KeyDown: return s + (e.Repeat ? "repeat " : "keydown ") + std::to_string(e.VirtualKey);
     case TKind::KeyUp: return s + "keyup " + std::to_string(e.VirtualKey);
     case TKind::AudioDeviceRemoved: return s + "audio";
+    case TKind::TextInput: return s + "text " + e.Text;
+    case TKind::TextEditing: return s + "compose " + e.Text;
   }
   return s;
 }
@@ -73,6 +77,42 @@ TEST(HeadlessWindow, WaitingJumpsToTheNextInputAndClosesWhenNoneIsLeft) {
   ASSERT_TRUE(window.PollEvent(e));
   EXPECT_EQ(e.Kind, TKind::Close);
   EXPECT_EQ(window.Milliseconds(), 1000u);
+}
+
+// Typed text: letters, digits and spaces with their keys, anything else as committed text;
+// compositions and commits of the input method; the modifiers held before each key or click.
+TEST(HeadlessWindow, TypedTextCompositionsAndModifiers) {
+  const std::vector<TScriptedInput> script = ParseInputScript(
+      "10 type a 1;20 compose に ほ ;30 compose;40 commit 日本;50 type é;"
+      "60 keydown shift; 61 key HOME; 62 click 1 2; 63 keyup SHIFT; 64 keydown ctrl; 65 key v; 66 keyup control");
+  std::vector<std::string> described;
+  for (const TScriptedInput& in : script) described.push_back(Describe(in));
+  EXPECT_EQ(described, (std::vector<std::string>{
+                           "10 keydown 65", "10 text a", "10 keyup 65", "10 keydown 32", "10 text  ", "10 keyup 32",
+                           "10 keydown 49", "10 text 1", "10 keyup 49", "20 compose に ほ", "30 compose ",
+                           "40 text 日本", "50 text é", "60 shift+keydown 16", "61 shift+keydown 36",
+                           "61 shift+keyup 36", "62 shift+move 1,2", "62 shift+down 0 1,2", "62 shift+up 0 1,2",
+                           "63 keyup 16", "64 ctrl+keydown 17", "65 ctrl+keydown 86", "65 ctrl+keyup 86",
+                           "66 keyup 17"}));
+}
+
+// Text events come only while text input is on, as from a real window; keys always.
+TEST(HeadlessWindow, TextArrivesOnlyWhileTextInputIsOn) {
+  THeadlessWindowSystem window(ParseInputScript("10 type a; 20 compose x; 30 type b"), {});
+  const auto take = [&] {
+    std::vector<TKind> kinds;
+    TWindowEvent e;
+    while (window.PollEvent(e)) kinds.push_back(e.Kind);
+    return kinds;
+  };
+  window.Sleep(25);
+  EXPECT_EQ(take(), (std::vector<TKind>{TKind::KeyDown, TKind::KeyUp}));
+  EXPECT_FALSE(window.TextInput().TextInputOn());
+  window.TextInput().SetTextInput(true);
+  window.Sleep(10);
+  EXPECT_EQ(take(), (std::vector<TKind>{TKind::KeyDown, TKind::TextInput, TKind::KeyUp}));
+  window.TextInput().SetClipboardText("c");
+  EXPECT_EQ(window.TextInput().ClipboardText(), "c");
 }
 
 TEST(HeadlessWindow, BoxesAreAnsweredInOrderThenByDefault) {

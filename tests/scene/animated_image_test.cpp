@@ -321,3 +321,32 @@ TEST(ImageList, TheStepSkipsShortFramesButStopsAtTheWrapDroppingTheRest) {
 
 }  // namespace
 }  // namespace orva
+
+namespace orva {
+namespace {
+
+TEST(ImageData, TiledFramesFillAPatternOnlyWhenOpaqueUnkeyedAndUnmasked) {
+  TVaskItemFrame cell;
+  cell.Image = std::make_unique<TDIBX>();
+  cell.Image->SetSize(6, 4, 32);
+  TOrvaImageData frame(cell);
+  scene_test::RecordingSurface target;
+  target.SetSize(64, 64, 32);
+  const TRect r{2, 3, 30, 20};
+  auto tiled = [&](int32_t alpha) {
+    target.Calls.clear();
+    frame.DrawTiled(target, r, -5, 7, alpha);
+    return target.Calls;
+  };
+  EXPECT_EQ(tiled(255), std::vector<std::string>{"FillPattern [2,3,30,20] from -5,7"});
+  EXPECT_EQ(tiled(100), std::vector<std::string>{"StretchDrawEx [2,3,30,20] zoom 256,256 from -5,7 a100"});
+  EXPECT_EQ(tiled(300), std::vector<std::string>{"StretchDrawEx [2,3,30,20] zoom 256,256 from -5,7 a300"});
+  cell.Image->TransparentColor = 0;
+  EXPECT_EQ(tiled(255), std::vector<std::string>{"StretchDrawEx [2,3,30,20] zoom 256,256 from -5,7 a255 key"});
+  cell.Mask = std::make_unique<TDIBX>();
+  cell.Mask->SetSize(6, 4, 8);
+  EXPECT_EQ(tiled(255), std::vector<std::string>{"StretchDrawMaskEx [2,3,30,20] zoom 256,256 from -5,7 a255"});
+}
+
+}  // namespace
+}  // namespace orva

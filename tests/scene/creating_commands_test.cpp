@@ -224,7 +224,7 @@ TEST_F(CreatingCommands, NameAndParent) {
   PageBuilder page;
   page.Component(TCommandCode::BoxNew, {{PR_NAME, "\"\""}, {PR_PARENT, "\"host\""}})
       .Component(TCommandCode::BoxNew, {{PR_NAME, "\"lost\""}, {PR_PARENT, "\"missing\""}})
-      .Component(TCommandCode::TileNew, {})
+      .Component(TCommandCode::WaveNew, {})
       .Component(TCommandCode::Timer, {});
   Run(page);
   // An empty name keeps the automatic one; a missing parent gives the shown layer.
@@ -233,7 +233,7 @@ TEST_F(CreatingCommands, NameAndParent) {
   EXPECT_EQ(unnamed->GetParent(), host);
   ASSERT_NE(Scene().FindObject("lost"), nullptr);
   EXPECT_EQ(Scene().FindObject("lost")->GetParent(), Scene().ActiveLayer());
-  // A timer without any slot is made with its class defaults; a tile has no class yet.
+  // A timer without any slot is made with its class defaults; a wave has no class here.
   EXPECT_EQ(ObjectNames(), (std::vector<std::string>{"host", "object0", "lost", "object1"}));
   EXPECT_EQ(Scene().FindObject("object1")->GetCompoType(), LT_TIMER);
 }

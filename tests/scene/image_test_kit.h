@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,7 +15,10 @@
 #include "kit/game_files.h"
 #include "kit/vask_file.h"
 #include "scene/animated_image.h"
+#include "scene/image_cache.h"
 #include "scene/object_factory.h"
+#include "scene/object_handle.h"
+#include "script/scene_link.h"
 #include "scene_test_kit.h"
 
 namespace orva::scene_test {
@@ -93,11 +97,56 @@ class RecordingSurface : public TDIBX {
         false);
   }
 
+  void StretchDrawTile(const TRect& d, int cw, int ch, int zx, int zy, TCustomDIBX&, const TRect&, bool k, bool fh,
+                       bool fv, uint32_t a, int sx, int sy) override {
+    Log("StretchDrawTile", Rect(d) + " cell " + At(cw, ch) + " zoom " + At(zx, zy) + " from " + At(sx, sy), int(a),
+        fh, fv, k);
+  }
+  void StretchDrawTileMask(const TRect& d, int cw, int ch, int zx, int zy, TCustomDIBX&, const TRect&, TCustomDIBX&,
+                           bool fh, bool fv, uint32_t a, int sx, int sy) override {
+    Log("StretchDrawTileMask", Rect(d) + " cell " + At(cw, ch) + " zoom " + At(zx, zy) + " from " + At(sx, sy),
+        int(a), fh, fv, false);
+  }
+  // Fills, frames and the repeated draws, with the raw pixel value as px<hex>.
+  void FillRect(const TRect& r, uint32_t p) override { Log("FillRect", Rect(r) + Px(p), -1, false, false, false); }
+  void FillRectAlpha(const TRect& r, uint32_t p, int a) override {
+    Log("FillRectAlpha", Rect(r) + Px(p), a, false, false, false);
+  }
+  void FillRectAdd(const TRect& r, uint32_t p) override { Log("FillRectAdd", Rect(r) + Px(p), -1, false, false, false); }
+  void FrameRect(const TRect& r, int w, uint32_t p) override {
+    Log("FrameRect", Rect(r) + " w" + std::to_string(w) + Px(p), -1, false, false, false);
+  }
+  void FrameRectAlpha(const TRect& r, int w, uint32_t p, int a) override {
+    Log("FrameRectAlpha", Rect(r) + " w" + std::to_string(w) + Px(p), a, false, false, false);
+  }
+  void FrameRectAdd(const TRect& r, int w, uint32_t p) override {
+    Log("FrameRectAdd", Rect(r) + " w" + std::to_string(w) + Px(p), -1, false, false, false);
+  }
+  void FillPattern(const TRect& d, TCustomDIBX&, int sx, int sy, bool fh, bool fv) override {
+    Log("FillPattern", Rect(d) + " from " + At(sx, sy), -1, fh, fv, false);
+  }
+  void StretchDrawEx(const TRect& d, int zx, int zy, TCustomDIBX&, int sx, int sy, bool k, bool fh, bool fv,
+                     uint32_t a) override {
+    Log("StretchDrawEx", Rect(d) + " zoom " + At(zx, zy) + " from " + At(sx, sy), int(a), fh, fv, k);
+  }
+  void StretchDrawMaskEx(const TRect& d, int zx, int zy, TCustomDIBX&, int sx, int sy, bool fh, bool fv, TCustomDIBX&,
+                         uint32_t a) override {
+    Log("StretchDrawMaskEx", Rect(d) + " zoom " + At(zx, zy) + " from " + At(sx, sy), int(a), fh, fv, false);
+  }
+  void DrawColorMask(int x, int y, TCustomDIBX&, const TRect& sr, bool fh, bool fv, uint32_t p, int a) override {
+    Log("DrawColorMask", At(x, y) + " " + Rect(sr) + Px(p), a, fh, fv, false);
+  }
+
   std::vector<std::string> Calls;
   // The clip each operation met.
   std::vector<TRect> Clips;
 
   static std::string At(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
+  static std::string Px(uint32_t p) {
+    char text[16];
+    std::snprintf(text, sizeof text, " px%x", p);
+    return text;
+  }
   static std::string Rect(const TRect& r) {
     return "[" + At(r.Left, r.Top) + "," + At(r.Right, r.Bottom) + "]";
   }
@@ -113,6 +162,49 @@ class RecordingSurface : public TDIBX {
     Clips.push_back(GetClipRect());
   }
 };
+
+// Input words for one frame of the scene's input step: "move x y", "press L|R",
+// "release", "key n" (pressed before the step and let go after it), "hold n" (pressed,
+// kept down). The events the step queued are returned as "sender:kind(arg,arg)"; the queue
+// itself is kept.
+inline std::vector<std::string> InputFrame(TOrvaBaseList& scene, const std::string& input) {
+  std::istringstream words(input);
+  std::string word;
+  std::vector<int> released;
+  while (words >> word) {
+    if (word == "move") {
+      int x = 0, y = 0;
+      words >> x >> y;
+      scene.RecordMousePos({x, y});
+    } else if (word == "press") {
+      words >> word;
+      scene.RecordButtonPress(word == "L" ? TOrvaBaseList::TMouseButton::Left : TOrvaBaseList::TMouseButton::Right);
+    } else if (word == "release") {
+      scene.RecordButtonRelease();
+    } else if (word == "key" || word == "hold") {
+      int code = 0;
+      words >> code;
+      scene.SetKeyState(code, true);
+      scene.SetKeyHit(code, true);
+      if (word == "key") released.push_back(code);
+    } else {
+      ADD_FAILURE() << "unknown input " << word;
+    }
+  }
+  const int before = scene.Events().Count();
+  scene.ProcessInput();
+  for (int code : released) scene.SetKeyState(code, false);
+  std::vector<std::string> out;
+  for (int i = before; i < scene.Events().Count(); ++i) {
+    const TTimerData& e = *scene.Events().GetEvent(i);
+    const TOrvaObject* sender = ResolveHandle(e.Sender);
+    std::string text = (sender ? sender->GetName() : std::string("?")) + ":" + std::to_string(e.Kind);
+    for (int a = 0; a < e.Args.Count(); ++a) text += (a == 0 ? "(" : ",") + e.Args[a];
+    if (e.Args.Count() > 0) text += ")";
+    out.push_back(text);
+  }
+  return out;
+}
 
 // A control at the layer's origin whose children draw onto the given surface.
 class TargetHost : public TOrvaControl {
@@ -156,13 +248,15 @@ class ImageFixture : public SceneFixture {
     Layer(1).InvalidateAll();
     PaintScene();
   }
-  // The screen at another depth (before any picture is loaded): the back buffer and the
-  // layers are made again at it.
+  // The screen at another depth: the back buffer, the layers, the decoded pictures (as the
+  // player's image-cache service would) and the objects' surfaces are made again at it.
   void UseDepth(int bits) {
     depthScreen_ = std::make_unique<THeadlessScreen>(bits);
     depthScreen_->BackBufferSurface.SetSize(640, 480, bits);
     SetSceneServices({depthScreen_.get(), &media_, &cache_});
     Scene().ReleaseSurfaces();
+    GetImageCache()->ReleaseSurfaces();
+    GetImageCache()->RecreateSurfaces();
     Scene().RecreateSurfaces();
   }
   TDIBX& BackBuffer() { return depthScreen_ ? depthScreen_->BackBufferSurface : SceneFixture::BackBuffer(); }

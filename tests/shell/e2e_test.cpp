@@ -22,10 +22,12 @@
 
 #include "../core/temp_dir.h"
 #include "core/archive.h"
+#include "core/encoding.h"
 #include "core/stream.h"
 #include "graphics/dib.h"
 #include "graphics/vask_frame_list.h"
 #include "kit/demo_game.h"
+#include "kit/demo_maps.h"
 #include "kit/logo_files.h"
 #include "kit/demo_media.h"
 #include "kit/page_builder.h"
@@ -46,6 +48,13 @@ struct TRun {
   int exitCode = -1;
   std::string errors;  // standard error
 };
+
+// Colours within the rounding of the screen depth and of drawing through a mask or alpha.
+bool Near(uint32_t a, uint32_t b, int within = 8) {
+  for (int shift : {0, 8, 16})
+    if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > within) return false;
+  return true;
+}
 
 class PlayerRun : public ::testing::Test {
  protected:
@@ -132,6 +141,17 @@ class PlayerRun : public ::testing::Test {
     TParamCollectionItem* variable = vars.Find(name);
     return variable ? variable->GetAsInteger() : -1;
   }
+  std::string StatusText(const std::string& name) {
+    TVrFileCollection archive;
+    archive.Open(dir.Game("game\\save.dat"));
+    TMemoryStream item;
+    archive.LoadFileToStream(item, "STATUSSAVEDATA");
+    item.SetPosition(9);
+    TParamCollection vars;
+    vars.LoadStatusVars(item);
+    TParamCollectionItem* variable = vars.Find(name);
+    return variable ? variable->GetAsString() : "?";
+  }
 
   // The colour of a pixel of a captured frame, 0x00RRGGBB.
   uint32_t CapturedPixel(const std::string& file, int x, int y) {
@@ -149,6 +169,13 @@ class PlayerRun : public ::testing::Test {
       for (int x = rect.Left; x < rect.Right; ++x)
         colours.push_back(DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x));
     return colours;
+  }
+
+  // The pixels of a captured frame inside the rectangle whose colour is near the colour.
+  int CountNear(const std::string& file, const TRect& r, uint32_t colour) {
+    int count = 0;
+    for (uint32_t c : CapturedRect(file, r)) count += Near(c, colour, 24);
+    return count;
   }
 
   // The game clock at which each of the demo's flips has ended, from the trace of a run with
@@ -199,24 +226,20 @@ TEST_F(PlayerRun, TheDemoRunsTwiceAndCountsItsStarts) {
   EXPECT_EQ(colours[0], colours[1]) << "two runs on the virtual clock show the same frame";
 }
 
-// Clicks on the demo's message box at these clock times (the panel lies below the window's
-// 22 px toolbar), as scripted input.
-std::string DemoBoxClicks(const std::vector<int>& clocks) {
-  const kit::DemoMessageBox& box = kit::DemoMessage();
-  std::string input;
-  for (int clock : clocks)
-    input += std::to_string(clock) + " click 320 " + std::to_string(22 + box.Top + box.Height / 2) + "; ";
-  return input;
-}
+static_assert(kit::DemoWindowTop == TToolbar::DockHeight, "the demo's clicks land below the toolbar");
+using kit::DemoBoxClicks;
 
-// The demo's flips, after its text has been clicked through, found in its trace: the first, a
-// cross-fade from the first colour to the second, shows a blend half-way and the new layer
+// A scene point as scripted input's window point, below the toolbar's dock.
+std::string At(TPoint p) { return std::to_string(p.X) + " " + std::to_string(p.Y + TToolbar::DockHeight); }
+
+// The demo's flips, after its text has been clicked through, the pictures chosen and its maps
+// scene left, found in its trace: the first, a cross-fade from the first colour to the second, shows a blend half-way and the new layer
 // after its end; the second, a blind, half-way shows the new colour at the left of every
 // stripe and the old one at the right.
 TEST_F(PlayerRun, TheDemoFlipsBetweenItsLayers) {
   WriteGame(kit::DemoGameFiles());
-  const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
-  ASSERT_EQ(Run({"game"}, {{"ORVA_INPUT", text + "6500 close"}}).exitCode, 0);
+  const std::string text = kit::DemoToPictures();
+  ASSERT_EQ(Run({"game"}, {{"ORVA_INPUT", text + "9000 close"}}).exitCode, 0);
   // [start, end] of each flip in game-clock milliseconds.
   std::vector<std::pair<unsigned long, unsigned long>> flips;
   const std::string flipLine = "start.osb(" + std::to_string(kit::DemoFlipLine) + ")";
@@ -333,8 +356,6 @@ TEST_F(PlayerRun, EveryTransitionEndsOnTheNewLayer) {
 TEST_F(PlayerRun, TheDemoShowsItsTextPageByPageAndThenTheBacklog) {
   WriteGame(kit::DemoGameFiles());
   const kit::DemoMessageBox& box = kit::DemoMessage();
-  // The panel lies below the window's 22 px toolbar; clicks in the middle of the box.
-  const std::string click = " click 320 " + std::to_string(22 + box.Top + box.Height / 2);
   // Rows of the captured frame that hold text pixels (near white), and text pixels outside
   // the box.
   const auto textRows = [&](const std::string& file, int& outside) {
@@ -359,7 +380,7 @@ TEST_F(PlayerRun, TheDemoShowsItsTextPageByPageAndThenTheBacklog) {
   };
 
   // The first page, revealed.
-  TRun run = Run({"game"}, {{"ORVA_INPUT", "800 close"}, {"ORVA_CAPTURE", dir.Os("page.bmp")}});
+  TRun run = Run({"game"}, {{"ORVA_INPUT", kit::DemoStartClick() + "800 close"}, {"ORVA_CAPTURE", dir.Os("page.bmp")}});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   int outside = 0;
   std::vector<int> rows = textRows("page.bmp", outside);
@@ -369,7 +390,7 @@ TEST_F(PlayerRun, TheDemoShowsItsTextPageByPageAndThenTheBacklog) {
   EXPECT_EQ(CapturedPixel("page.bmp", 0, 0), BgrToRgb(kit::DemoLayerColours()[0]));
 
   // Three clicks read the three pages; the backlog then shows them one line under the other.
-  run = Run({"game"}, {{"ORVA_INPUT", "1000" + click + "; 2000" + click + "; 3000" + click + "; 3500 close"},
+  run = Run({"game"}, {{"ORVA_INPUT", DemoBoxClicks({1000, 2000, 3000}) + "3500 close"},
                        {"ORVA_CAPTURE", dir.Os("backlog.bmp")}});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   const auto firstClock = [&](const std::string& where) -> unsigned long {
@@ -388,9 +409,8 @@ TEST_F(PlayerRun, TheDemoShowsItsTextPageByPageAndThenTheBacklog) {
   for (int y : rows) lines.insert((y - box.Top) / 32);
   EXPECT_EQ(lines, (std::set<int>{0, 1, 2}));
 
-  // A fourth click empties the box and the game goes on to its colours.
-  run = Run({"game"}, {{"ORVA_INPUT", "1000" + click + "; 2000" + click + "; 3000" + click + "; 4000" + click +
-                                          "; 5000 close"},
+  // A fourth click empties the box and the game goes on to its choice.
+  run = Run({"game"}, {{"ORVA_INPUT", DemoBoxClicks({1000, 2000, 3000, 4000}) + "5000 close"},
                        {"ORVA_CAPTURE", dir.Os("after.bmp")}});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_GE(firstClock(line(kit::DemoTextDoneLine)), 4000u);
@@ -405,10 +425,11 @@ TEST_F(PlayerRun, TheDemoShowsItsPicturesAndTheStarHitsOnlyOnOpaquePixels) {
   const kit::DemoPictureSpots& spots = kit::DemoPictures();
   // Clicks are in the window, whose scene lies below the toolbar's dock.
   auto at = [](TPoint p) { return std::to_string(p.X) + " " + std::to_string(p.Y + TToolbar::DockHeight); };
-  // The pictures come once the text is read; the flips that follow carry them. The ends of
-  // the flips, from a first run's trace.
-  const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
-  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 7000);
+  // The pictures come once the text is read and they are chosen; the flips that follow carry
+  // them. The ends of the flips, from a first run's trace.
+  const std::string text = kit::DemoToPictures();
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 9500);
+  EXPECT_EQ(StatusInt("choice"), 0) << "the pictures were chosen with the mouse";
   ASSERT_GE(flipEnds.size(), 2u);
   // Clicks in the pause after the first flip; a frame in the pause after the second.
   const auto after = [&](size_t flip, int ms) { return std::to_string(flipEnds[flip] + ms); };
@@ -419,24 +440,101 @@ TEST_F(PlayerRun, TheDemoShowsItsPicturesAndTheStarHitsOnlyOnOpaquePixels) {
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_EQ(StatusInt("hits"), 1) << "the clicks on the keyed corner miss";
 
-  // Colours within the rounding of the screen depth and of drawing through a mask.
+  std::set<uint32_t> palette;
+  for (int32_t c : kit::DemoLayerColours()) palette.insert(BgrToRgb(c));
+  const uint32_t star = CapturedPixel("last.bmp", spots.StarOpaque.X, spots.StarOpaque.Y);
+  EXPECT_TRUE(Near(star, spots.StarColour)) << std::hex << star;
+  const uint32_t corner = CapturedPixel("last.bmp", spots.StarTransparent.X, spots.StarTransparent.Y);
+  EXPECT_TRUE(palette.count(corner)) << "the layer shows through the key: " << std::hex << corner;
+  const uint32_t spinner = CapturedPixel("last.bmp", spots.Spinner.X, spots.Spinner.Y);
+  EXPECT_TRUE(std::any_of(spots.SpinnerColours.begin(), spots.SpinnerColours.end(),
+                          [&](uint32_t c) { return Near(spinner, c); }))
+      << std::hex << spinner;
+  const uint32_t hub = CapturedPixel("last.bmp", spots.WheelHub.X, spots.WheelHub.Y);
+  EXPECT_TRUE(Near(hub, spots.WheelHubColour)) << "the wheel turns about its hub: " << std::hex << hub;
+}
+
+// The demo's maps scene after its text: the tile scrolls and steps through its frames, the
+// selection image lights the area under the mouse and reports entering, leaving and choosing
+// it (@SelStr into "place"), the menu's disabled button shows its disabled look, the gauge and
+// its caption show the level, text typed and composed through the input method reaches the
+// edit and the status variable "typed", and the menu's "next" ends the scene.
+TEST_F(PlayerRun, TheDemoMapsSceneLightsUpTakesTypedTextAndGoesOn) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoMapsSpots& maps = kit::DemoMaps();
+  const std::string text = kit::DemoToMaps();
+  const auto at = [](int ms) { return std::to_string(kit::DemoMapsClock + ms - 4300); };
   auto near = [](uint32_t a, uint32_t b) {
     for (int shift : {0, 8, 16})
       if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 8) return false;
     return true;
   };
-  std::set<uint32_t> palette;
-  for (int32_t c : kit::DemoLayerColours()) palette.insert(BgrToRgb(c));
-  const uint32_t star = CapturedPixel("last.bmp", spots.StarOpaque.X, spots.StarOpaque.Y);
-  EXPECT_TRUE(near(star, spots.StarColour)) << std::hex << star;
-  const uint32_t corner = CapturedPixel("last.bmp", spots.StarTransparent.X, spots.StarTransparent.Y);
-  EXPECT_TRUE(palette.count(corner)) << "the layer shows through the key: " << std::hex << corner;
-  const uint32_t spinner = CapturedPixel("last.bmp", spots.Spinner.X, spots.Spinner.Y);
-  EXPECT_TRUE(std::any_of(spots.SpinnerColours.begin(), spots.SpinnerColours.end(),
-                          [&](uint32_t c) { return near(spinner, c); }))
-      << std::hex << spinner;
-  const uint32_t hub = CapturedPixel("last.bmp", spots.WheelHub.X, spots.WheelHub.Y);
-  EXPECT_TRUE(near(hub, spots.WheelHubColour)) << "the wheel turns about its hub: " << std::hex << hub;
+  auto nearAny = [&](uint32_t a, const std::vector<uint32_t>& colours) {
+    return std::any_of(colours.begin(), colours.end(), [&](uint32_t c) { return near(a, c); });
+  };
+  // Pixels of a rectangle whose channels are all below 0x60: text on a white box.
+  auto darkPixels = [&](const std::string& file, const TRect& r) {
+    TDIB dib;
+    dib.LoadFromFile(dir.Os(file));
+    int dark = 0;
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left; x < r.Right; ++x) {
+        const uint32_t c = DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x);
+        dark += (c >> 16 & 0xFF) < 0x60 && (c >> 8 & 0xFF) < 0x60 && (c & 0xFF) < 0x60;
+      }
+    return dark;
+  };
+
+  // The mouse over the moon; typing goes into the edit, which has the focus.
+  TRun run = Run({"game"}, {{"ORVA_INPUT", text + at(4300) + " move " + At(maps.Moon) + "; " + at(4400) + " type Hi; " + at(4700) + " close"},
+                            {"ORVA_CAPTURE", dir.Os("over.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_TRUE(near(CapturedPixel("over.bmp", maps.Moon.X, maps.Moon.Y), maps.LitColour)) << "the moon lights up";
+  EXPECT_TRUE(near(CapturedPixel("over.bmp", maps.Square.X, maps.Square.Y), maps.SquareColour));
+  EXPECT_TRUE(near(CapturedPixel("over.bmp", maps.Skip.X, maps.Skip.Y), maps.SkipDisabledColour));
+  EXPECT_TRUE(near(CapturedPixel("over.bmp", maps.GaugeStart.X, maps.GaugeStart.Y + 4), maps.GaugeColour));
+  int digits = 0;
+  for (int y = maps.Caption.Top; y < maps.Caption.Bottom; ++y)
+    for (int x = maps.Caption.Left; x < maps.Caption.Right; ++x)
+      digits += nearAny(CapturedPixel("over.bmp", x, y), maps.DigitColours);
+  EXPECT_GT(digits, 40) << "two digits of the level";
+  for (int i = 0; i < 8; ++i) {
+    const TPoint p{maps.Tile.Left + 5 + 21 * i, maps.Tile.Top + 7 + 11 * i};
+    EXPECT_TRUE(nearAny(CapturedPixel("over.bmp", p.X, p.Y), maps.TileColours)) << p.X << "," << p.Y;
+  }
+  EXPECT_GT(darkPixels("over.bmp", maps.Edit), 10) << "the typed text in the edit";
+  EXPECT_GT(darkPixels("over.bmp", maps.Memo), 200) << "the memo's lines";
+  const std::vector<std::string> trace = Trace();
+  EXPECT_TRUE(std::any_of(trace.begin(), trace.end(), [](const std::string& l) { return l.ends_with("<Event>mapin.osb(1)"); }));
+  EXPECT_EQ(StatusText("typed"), "Hi");
+  EXPECT_EQ(StatusInt("keys"), 2);
+
+  // A moment earlier the tile showed another part of its pattern.
+  run = Run({"game"}, {{"ORVA_INPUT", text + at(4450) + " close"}, {"ORVA_CAPTURE", dir.Os("early.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  int moved = 0;
+  for (int x = maps.Tile.Left; x < maps.Tile.Right; ++x)
+    moved += CapturedPixel("early.bmp", x, maps.Tile.Top + 30) != CapturedPixel("over.bmp", x, maps.Tile.Top + 30);
+  EXPECT_GT(moved, 20);
+
+  // A choice on the map, a name typed and composed, then "next".
+  const TPoint edit{(maps.Edit.Left + maps.Edit.Right) / 2, (maps.Edit.Top + maps.Edit.Bottom) / 2};
+  run = Run({"game"}, {{"ORVA_INPUT", text + kit::DemoMoveAndClick(kit::DemoMapsClock, maps.Moon) + at(4400) + " click " +
+                                          At(edit) + "; " + at(4450) + " type Orva; " + at(4500) + " compose に; " +
+                                          at(4550) + " compose にほ; " + at(4600) + " commit 日本; " +
+                                          kit::DemoMoveAndClick(kit::DemoMapsClock + 400, maps.Next) + at(5300) + " close"}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(StatusText("place"), "moon");
+  EXPECT_EQ(StatusInt("choices"), 1);
+  EXPECT_EQ(StatusText("typed"), Utf8ToSjis("Orva日本"));
+  EXPECT_EQ(StatusInt("keys"), 2 + 4 + 3) << "four keys and three changes of the input method";
+  EXPECT_GE(StatusInt("mapouts"), 1);
+  unsigned long done = ~0ul;
+  for (const std::string& line : Trace())
+    if (line.ends_with("start.osb(" + std::to_string(kit::DemoMapsDoneLine) + ")"))
+      done = std::stoul(line.substr(0, 8), nullptr, 16);
+  EXPECT_GE(done, static_cast<unsigned long>(kit::DemoMapsClock + 450));
+  EXPECT_LT(done, static_cast<unsigned long>(kit::DemoMapsClock + 700)) << "the scene ends with the choice";
 }
 
 // The demo's reel plays in its cinema over its own background: its rectangle changes from
@@ -444,8 +542,8 @@ TEST_F(PlayerRun, TheDemoShowsItsPicturesAndTheStarHitsOnlyOnOpaquePixels) {
 // cinema to the new layer, it is still there and still playing.
 TEST_F(PlayerRun, TheDemoPlaysItsReelThroughTheFlips) {
   WriteGame(kit::DemoGameFiles());
-  const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
-  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 6000);
+  const std::string text = kit::DemoToPictures();
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 9000);
   ASSERT_GE(flipEnds.size(), 2u);
   const kit::DemoFilm& reel = kit::DemoReel();
   const TRect& place = reel.Place;
@@ -481,6 +579,77 @@ TEST_F(PlayerRun, TheDemoPlaysItsReelThroughTheFlips) {
   };
   EXPECT_GT(changed(frames[0], frames[1]), 100u) << "the film plays between flips";
   EXPECT_GT(changed(frames[1], frames[2]), 100u) << "and on after one";
+}
+
+// The demo's effects, once its text is read: snow falls inside its area, a fire burns along the
+// bottom with its flames brightest low down, and the flag in the wave ripples, each row shifted
+// by a few pixels; the same run twice shows the same frame, pixel for pixel.
+TEST_F(PlayerRun, TheDemoShowsSnowFireAndAWaveTheSameInEveryRun) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoEffectSpots& spots = kit::DemoEffects();
+  const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 6000);
+  ASSERT_GE(flipEnds.size(), 1u);
+  // A frame in the pause after the first flip, which carried the effects to the new layer.
+  const std::string at = std::to_string(flipEnds[0] + kit::DemoPauseMilliseconds / 2);
+  std::vector<std::vector<uint32_t>> frames;
+  for (int i = 0; i < 2; ++i) {
+    const TRun run = Run({"game"}, {{"ORVA_INPUT", text + at + " close"}, {"ORVA_CAPTURE", dir.Os("effects.bmp")}});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    TDIB dib;
+    dib.LoadFromFile(dir.Os("effects.bmp"));
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x) pixels.push_back(DIBPixelColor(dib.Image(), dib.ScanLineReadOnly(y), x));
+    frames.push_back(std::move(pixels));
+  }
+  ASSERT_EQ(frames[0].size(), 640u * 480u);
+  EXPECT_TRUE(frames[0] == frames[1]) << "two runs on the virtual clock show the same frame";
+  const auto pixel = [&](int x, int y) { return frames[0][size_t(y) * 640 + size_t(x)]; };
+  const auto channel = [](uint32_t c, int shift) { return int(c >> shift & 0xFF); };
+  const auto whitish = [&](uint32_t c) { return channel(c, 0) >= 0xD0 && channel(c, 8) >= 0xD0 && channel(c, 16) >= 0xD0; };
+
+  // Flakes inside the snow's area; none below it.
+  int flakes = 0, below = 0;
+  for (int y = spots.SnowArea.Top; y < spots.SnowArea.Bottom; ++y)
+    for (int x = spots.SnowArea.Left; x < spots.SnowArea.Right; ++x) flakes += whitish(pixel(x, y));
+  for (int y = spots.SnowArea.Bottom; y < spots.SnowArea.Bottom + 25; ++y)
+    for (int x = spots.SnowArea.Left + 20; x < spots.SnowArea.Left + 85; ++x) below += whitish(pixel(x, y));
+  EXPECT_GT(flakes, 40);
+  EXPECT_EQ(below, 0);
+
+  // The fire: hot and red at its bottom, darker towards its top, nothing beside it.
+  const auto rowHeat = [&](int y) {
+    int sum = 0;
+    for (int x = spots.FireArea.Left; x < spots.FireArea.Right; ++x) sum += channel(pixel(x, y), 16);
+    return sum / spots.FireArea.Width();
+  };
+  const int bottom = rowHeat(spots.FireArea.Bottom - 1), top = rowHeat(spots.FireArea.Top);
+  EXPECT_GT(bottom, 0xF0);
+  EXPECT_LT(top + 0x40, bottom);
+  EXPECT_EQ(pixel(spots.FireArea.Left - 5, spots.FireArea.Bottom - 1), pixel(spots.FireArea.Left - 5, 5));
+
+  // The flag: the first edge between its stripes, row by row, lies a few pixels either side of
+  // where the picture has it, and not in the same place in every row.
+  const auto near = [&](uint32_t a, uint32_t b) {
+    for (int shift : {0, 8, 16})
+      if (std::abs(channel(a, shift) - channel(b, shift)) > 8) return false;
+    return true;
+  };
+  std::set<int> shifts;
+  for (int y = spots.WaveArea.Top; y < spots.WaveArea.Bottom; ++y) {
+    int edge = -1;
+    for (int x = spots.WaveArea.Left + 4; x < spots.WaveArea.Left + 2 * spots.FlagStripe; ++x)
+      if (near(pixel(x, y), spots.FlagColours[1]) && near(pixel(x - 1, y), spots.FlagColours[0])) {
+        edge = x;
+        break;
+      }
+    ASSERT_GE(edge, 0) << "row " << y;
+    const int shift = edge - (spots.WaveArea.Left + spots.FlagStripe);
+    EXPECT_LE(std::abs(shift), spots.WaveAmp) << "row " << y;
+    shifts.insert(shift);
+  }
+  EXPECT_GE(shifts.size(), 5u) << "the rows ripple";
 }
 
 // The player's own logo plays before the game: its emblem stands in the middle of the screen,
@@ -545,6 +714,12 @@ Heard Listen(const std::vector<double>& left, int from, int to, double frequency
   return {std::sqrt(sum / n), 2 * std::sqrt(std::max(power, 0.0)) / n, std::sqrt(diff / n)};
 }
 
+// The loudness of what is heard apart from the movie's tone.
+double MusicRms(const std::vector<double>& left, int from, int to) {
+  const Heard h = Listen(left, from, to, kit::DemoMovieTone);
+  return std::sqrt(std::max(h.rms * h.rms - h.tone * h.tone / 2, 0.0));
+}
+
 // The demo's title: the music fades in and goes on, the opening movie shows its moving bars
 // as an overlay with its tone, and a click on the box plays the click effect.
 TEST_F(PlayerRun, TheDemoPlaysItsMusicItsMovieAndItsClick) {
@@ -558,10 +733,7 @@ TEST_F(PlayerRun, TheDemoPlaysItsMusicItsMovieAndItsClick) {
   for (const std::string& line : Trace())
     if (line.ends_with("start.osb(" + std::to_string(kit::DemoMusicLine) + ")")) music = std::stoul(line.substr(0, 8), nullptr, 16);
   ASSERT_LT(music, 200u);
-  const auto musicRms = [&](int from, int to) {
-    const Heard h = Listen(left, from, to, kit::DemoMovieTone);
-    return std::sqrt(std::max(h.rms * h.rms - h.tone * h.tone / 2, 0.0));
-  };
+  const auto musicRms = [&](int from, int to) { return MusicRms(left, from, to); };
   // The movie's tone while it plays, none after its two seconds.
   EXPECT_GT(Listen(left, 300, 900, kit::DemoMovieTone).tone, 3000);
   EXPECT_LT(Listen(left, 2300, 4400, kit::DemoMovieTone).tone, 300);
@@ -593,6 +765,145 @@ TEST_F(PlayerRun, TheDemoPlaysItsMusicItsMovieAndItsClick) {
     }
     EXPECT_TRUE(matched) << "a frame of the movie at " << clock << " ms";
   }
+}
+
+// The clocks of the trace lines that end with the text.
+std::vector<unsigned long> Clocks(const std::vector<std::string>& trace, const std::string& ending) {
+  std::vector<unsigned long> clocks;
+  for (const std::string& line : trace)
+    if (line.ends_with(ending)) clocks.push_back(std::stoul(line.substr(0, 8), nullptr, 16));
+  return clocks;
+}
+
+// The demo's title screen: its start button shows its hover and pressed looks under the mouse
+// and a click on it moves on to the text; a timer blinks the line below the buttons.
+TEST_F(PlayerRun, TheDemoTitleScreenHasLiveButtonsAndABlinkingLine) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoScreenSpots& spots = kit::DemoScreens();
+  const auto blinkPixels = [&](const std::string& file) { return CountNear(file, spots.Blink, spots.BlinkColour); };
+  auto capture = [&](const std::string& input) {
+    const TRun run = Run({"game"}, {{"ORVA_INPUT", input}, {"ORVA_CAPTURE", dir.Os("title.bmp")}});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    return CapturedPixel("title.bmp", spots.ButtonBody.X, spots.ButtonBody.Y);
+  };
+  const auto at = [](TPoint p) { return std::to_string(p.X) + " " + std::to_string(p.Y + kit::DemoWindowTop); };
+
+  // The timer's ticks, from a first run: the line hides at the first and shows at the next.
+  EXPECT_TRUE(Near(capture("1500 close"), spots.ButtonColours[0]));
+  const std::vector<unsigned long> ticks = Clocks(Trace(), "<Event>blink.osb(1)");
+  ASSERT_GE(ticks.size(), 2u);
+  // The timer keeps its rhythm; its handler runs at the first 16-ms frame after each tick.
+  EXPECT_NEAR(double(ticks[1] - ticks[0]), kit::DemoBlinkMilliseconds, 16);
+  const int shown = blinkPixels("title.bmp");
+  EXPECT_GT(shown, 100);
+
+  // Under the mouse, the hover look; the line hidden.
+  const std::string hover = std::to_string(ticks[0] + 50) + " move " + at(spots.StartButton) + "; ";
+  EXPECT_TRUE(Near(capture(hover + std::to_string(ticks[0] + 250) + " close"), spots.ButtonColours[1]));
+  EXPECT_EQ(blinkPixels("title.bmp"), 0);
+  // Held down, the pressed look; the line back.
+  const std::string press = hover + std::to_string(ticks[1] + 50) + " down left " + at(spots.StartButton) + "; ";
+  EXPECT_TRUE(Near(capture(press + std::to_string(ticks[1] + 250) + " close"), spots.ButtonColours[2]));
+  EXPECT_EQ(blinkPixels("title.bmp"), shown);
+  // Released over the button: its notify handler lets the title go, and the text begins.
+  const std::string release = press + std::to_string(ticks[1] + 300) + " up left " + at(spots.StartButton) + "; ";
+  const uint32_t after = capture(release + std::to_string(ticks[1] + 500) + " close");
+  EXPECT_EQ(after, BgrToRgb(kit::DemoLayerColours()[0])) << "the title has gone";
+  EXPECT_EQ(blinkPixels("title.bmp"), 0);
+  const std::vector<std::string> trace = Trace();
+  const std::vector<unsigned long> notified = Clocks(trace, "<Event>gostart.osb(1)");
+  ASSERT_EQ(notified.size(), 1u);
+  EXPECT_GE(notified[0], ticks[1] + 300);
+  EXPECT_LT(Clocks(trace, "<Event>blink.osb(1)").back(), notified[0]) << "the timer went with the title";
+}
+
+// After the text the choice menu opens, growing over DemoMenuOpenMilliseconds; Down, Down and
+// Return choose its second line, which @SelIndex reports: the settings screen opens.
+TEST_F(PlayerRun, TheDemoChoiceMenuOpensAnimatedAndTheKeysChooseItsSecondLine) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoScreenSpots& spots = kit::DemoScreens();
+  const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
+  const std::string keys = "4800 keydown DOWN; 4850 keyup DOWN; 4900 keydown DOWN; 4950 keyup DOWN; 5000 key RETURN; ";
+  TRun run = Run({"game"}, {{"ORVA_INPUT", text + keys + "6000 close"}, {"ORVA_CAPTURE", dir.Os("chosen.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(StatusInt("choice"), 1);
+  std::vector<std::string> trace = Trace();
+  const std::vector<unsigned long> menu = Clocks(trace, "start.osb(" + std::to_string(kit::DemoChoiceLine) + ")");
+  ASSERT_EQ(menu.size(), 1u);
+  EXPECT_GE(menu[0], 4000u);
+  const std::vector<unsigned long> chose = Clocks(trace, "<Event>chose.osb(1)");
+  ASSERT_EQ(chose.size(), 1u);
+  EXPECT_GE(chose[0], 5000u) << "the keys of 4800 and 4900 only moved the hover";
+  const std::vector<unsigned long> branch =
+      Clocks(trace, "start.osb(" + std::to_string(kit::DemoChoiceDoneLine) + ")");
+  ASSERT_EQ(branch.size(), 1u);
+  ASSERT_FALSE(Clocks(trace, "settings.osb(1)").empty());
+  EXPECT_GE(Clocks(trace, "settings.osb(1)")[0], branch[0]);
+  // The settings screen shows the volume over the thumb at its right end.
+  const TRect overThumb{spots.VolumeThumb.X - 40, spots.VolumeText.Top, spots.VolumeThumb.X + 40,
+                        spots.VolumeText.Bottom};
+  EXPECT_GT(CountNear("chosen.bmp", overThumb, spots.VolumeTextColour), 20);
+
+  // The menu's height, counted down a column inside its left border, half-way through the
+  // opening and after it.
+  const uint32_t layer = BgrToRgb(kit::DemoLayerColours()[0]);
+  const auto menuRows = [&](unsigned long clock) {
+    const TRun r = Run({"game"}, {{"ORVA_INPUT", text + std::to_string(clock) + " close"},
+                                  {"ORVA_CAPTURE", dir.Os("menu.bmp")}});
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    int rows = 0;
+    for (int y = spots.ChoiceMenu.Y; y < spots.ChoiceMenu.Y + spots.ChoiceHeight + 8; ++y)
+      rows += CapturedPixel("menu.bmp", spots.ChoiceMenu.X + 6, y) != layer;
+    return rows;
+  };
+  const int half = menuRows(menu[0] + 32 + kit::DemoMenuOpenMilliseconds / 2);
+  EXPECT_GT(half, spots.ChoiceHeight / 4);
+  EXPECT_LT(half, spots.ChoiceHeight * 3 / 4);
+  EXPECT_EQ(menuRows(menu[0] + 32 + kit::DemoMenuOpenMilliseconds + 100), spots.ChoiceHeight);
+}
+
+// The settings screen, opened from the title: dragging the volume thumb to its left end sets
+// the music's volume to 0, which silences it, and the value caption follows the thumb; the
+// setting is kept for the next start; the button closes the screen.
+TEST_F(PlayerRun, TheDemoSettingsSliderSetsTheMusicVolumeAndItsCaptionFollows) {
+  WriteGame(kit::DemoGameFiles());
+  const kit::DemoScreenSpots& spots = kit::DemoScreens();
+  const auto at = [](TPoint p) { return std::to_string(p.X) + " " + std::to_string(p.Y + kit::DemoWindowTop); };
+  const TPoint thumb = spots.VolumeThumb, left{thumb.X - spots.VolumeBarLength - 60, thumb.Y},
+               half{thumb.X - spots.VolumeBarLength / 2, thumb.Y};
+  const std::string open = kit::DemoClickAt(400, spots.SettingsButton);
+  const std::string drag = "2500 move " + at(thumb) + "; 2550 down left " + at(thumb) + "; 2600 move " + at(half) +
+                           "; 2650 move " + at(left) + "; 2700 up left " + at(left) + "; ";
+  TRun run = Run({"game"}, {{"ORVA_INPUT", open + drag + "3900 close"},
+                            {"ORVA_AUDIO_CAPTURE", dir.Os("heard.wav")},
+                            {"ORVA_CAPTURE", dir.Os("settings.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(StatusInt("volume"), 0);
+  EXPECT_GE(Clocks(Trace(), "<Event>volume.osb(1)").size(), 2u) << "a notify per change of the value";
+  const std::vector<double> heard = LeftChannel(dir.Read("heard.wav"));
+  ASSERT_GE(heard.size(), 3800u * 441 / 10);
+  EXPECT_GT(MusicRms(heard, 2200, 2450), 2000) << "the music before the drag";
+  EXPECT_LT(MusicRms(heard, 2900, 3800), 50) << "and after it";
+  // The value caption, 0 now, stands over the thumb at the bar's left end.
+  const int32_t end = thumb.X - spots.VolumeBarLength;
+  const int nearLeft =
+      CountNear("settings.bmp", {end - 16, spots.VolumeText.Top, end + 16, spots.VolumeText.Bottom},
+                spots.VolumeTextColour);
+  EXPECT_GT(nearLeft, 10);
+  EXPECT_EQ(CountNear("settings.bmp", spots.VolumeText, spots.VolumeTextColour), nearLeft);
+
+  // The next start keeps the volume: the music stays silent. The settings button opens the
+  // screen and its button closes it again over the title.
+  run = Run({"game"}, {{"ORVA_INPUT", open + kit::DemoClickAt(1000, spots.BackButton) + "2500 close"},
+                       {"ORVA_AUDIO_CAPTURE", dir.Os("heard.wav")},
+                       {"ORVA_CAPTURE", dir.Os("back.bmp")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_LT(MusicRms(LeftChannel(dir.Read("heard.wav")), 2100, 2450), 50);
+  EXPECT_TRUE(Near(CapturedPixel("back.bmp", spots.ButtonBody.X, spots.ButtonBody.Y), spots.ButtonColours[0]));
+  // The panel reaches out beside the title's box; there the layer shows again.
+  const TPoint panel{spots.SettingsPanel.Left + 6, spots.SettingsPanel.Top + 60};
+  EXPECT_NE(CapturedPixel("settings.bmp", panel.X, panel.Y), BgrToRgb(kit::DemoLayerColours()[0]));
+  EXPECT_EQ(CapturedPixel("back.bmp", panel.X, panel.Y), BgrToRgb(kit::DemoLayerColours()[0]));
 }
 
 // Pages reach the engine through the system variables and the built-in functions.
