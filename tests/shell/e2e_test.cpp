@@ -587,8 +587,8 @@ TEST_F(PlayerRun, TheDemoPlaysItsReelThroughTheFlips) {
 TEST_F(PlayerRun, TheDemoShowsSnowFireAndAWaveTheSameInEveryRun) {
   WriteGame(kit::DemoGameFiles());
   const kit::DemoEffectSpots& spots = kit::DemoEffects();
-  const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
-  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 6000);
+  const std::string text = kit::DemoToPictures();
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 8000);
   ASSERT_GE(flipEnds.size(), 1u);
   // A frame in the pause after the first flip, which carried the effects to the new layer.
   const std::string at = std::to_string(flipEnds[0] + kit::DemoPauseMilliseconds / 2);
