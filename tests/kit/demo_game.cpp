@@ -287,7 +287,15 @@ std::vector<GameFile> PictureFiles() {
 
 // The pictures come after the text and stay: each flip carries them to the new layer.
 void AddPictureScene(PageBuilder& start, std::vector<GameFile>& pages) {
-  start.Call("pictures.osb", 0);
+  // The title music fades out and the pictures' own tune, a MIDI file, takes over.
+  start.AtLine(DemoTuneLine)
+      .MovieStop(Quoted("music"), "1000", "FALSE")
+      .Component(TCommandCode::Sound, {{PR_NAME, Quoted("tune")},
+                                       {PR_SOURCE, Quoted("pictures.mid")},
+                                       {PR_REPEAT, "TRUE"},
+                                       {PR_VOLUME, "volume"}})
+      .Call("pictures.osb", 0);
+  pages.push_back({"pictures.mid", DemoTune()});
   for (GameFile& file : PictureFiles()) pages.push_back(std::move(file));
 }
 

@@ -63,6 +63,8 @@ constexpr int32_t DemoFlipLine = 900;
 // The title's music command stands on DemoMusicLine; the movie's top-left corner.
 constexpr int32_t DemoMusicLine = 700, DemoMusicFadeMilliseconds = 1500;
 constexpr TPoint DemoMoviePlace{440, 20};
+// The pictures' tune, a looping MIDI file, starts on DemoTuneLine as the title music fades out.
+constexpr int32_t DemoTuneLine = 1100;
 // Trace lines of the text scene: its second text command, the backlog view, and the command
 // that ends the scene once the box is empty.
 constexpr int32_t DemoSecondTextLine = 800, DemoBacklogLine = 801, DemoTextDoneLine = 802;

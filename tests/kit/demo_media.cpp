@@ -1,6 +1,7 @@
 #include "kit/demo_media.h"
 
 #include "kit/media_files.h"
+#include "kit/midi_files.h"
 
 namespace orva::kit {
 
@@ -46,6 +47,26 @@ const std::string& DemoMovie() {
                        Tone(2, 44100, frames, DemoMovieTone, 6000));
   }();
   return movie;
+}
+
+const std::string& DemoTune() {
+  static const std::string tune = [] {
+    // 120 beats a minute at 480 ticks a beat: eighth notes of 240 ticks, 250 ms each.
+    constexpr uint32_t kEighth = 240;
+    SmfFile file(480, 0);
+    SmfTrack& track = file.Track();
+    track.Tempo(0, 500000).Program(0, 0, 0).Program(0, 1, 32).Control(0, 0, 7, 100).Control(0, 1, 7, 90);
+    // Am, F, C, G: each chord four eighths over its root in the bass.
+    const int chords[4][4] = {{57, 60, 64, 69}, {53, 57, 60, 65}, {48, 52, 55, 60}, {55, 59, 62, 67}};
+    for (const auto& chord : chords) {
+      track.NoteOn(0, 1, chord[0] - 12, 90);
+      for (int i = 0; i < 4; ++i) track.NoteOn(0, 0, chord[i], 80).NoteOff(kEighth, 0, chord[i]);
+      track.NoteOff(0, 1, chord[0] - 12);
+    }
+    track.EndOfTrack();
+    return file.Bytes();
+  }();
+  return tune;
 }
 
 }  // namespace orva::kit

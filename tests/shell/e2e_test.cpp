@@ -587,8 +587,8 @@ TEST_F(PlayerRun, TheDemoPlaysItsReelThroughTheFlips) {
 TEST_F(PlayerRun, TheDemoShowsSnowFireAndAWaveTheSameInEveryRun) {
   WriteGame(kit::DemoGameFiles());
   const kit::DemoEffectSpots& spots = kit::DemoEffects();
-  const std::string text = DemoBoxClicks({1000, 2000, 3000, 4000});
-  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 6000);
+  const std::string text = kit::DemoToPictures();
+  const std::vector<unsigned long> flipEnds = DemoFlipEnds(text, 8000);
   ASSERT_GE(flipEnds.size(), 1u);
   // A frame in the pause after the first flip, which carried the effects to the new layer.
   const std::string at = std::to_string(flipEnds[0] + kit::DemoPauseMilliseconds / 2);
@@ -765,6 +765,25 @@ TEST_F(PlayerRun, TheDemoPlaysItsMusicItsMovieAndItsClick) {
     }
     EXPECT_TRUE(matched) << "a frame of the movie at " << clock << " ms";
   }
+}
+
+// On to the pictures the title music fades out and the pictures' MIDI tune takes over: its
+// notes are heard through the synthesiser long after the music has gone.
+TEST_F(PlayerRun, TheDemoPlaysAMidiTuneWithItsPictures) {
+  WriteGame(kit::DemoGameFiles());
+  TRun run = Run({"game"}, {{"ORVA_INPUT", kit::DemoToPictures() + "9000 close"},
+                            {"ORVA_AUDIO_CAPTURE", dir.Os("heard.wav")}});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  unsigned long tune = ~0ul;
+  for (const std::string& line : Trace())
+    if (line.ends_with("start.osb(" + std::to_string(kit::DemoTuneLine) + ")")) tune = std::stoul(line.substr(0, 8), nullptr, 16);
+  ASSERT_LT(tune, 7000u) << "the pictures' tune starts";
+  const std::vector<double> left = LeftChannel(dir.Read("heard.wav"));
+  ASSERT_GE(left.size(), 8900u * 441 / 10);
+  const auto rms = [&](int from, int to) { return Listen(left, from, to, 0).rms; };
+  // The music's fade is over after a second; what is heard then is the tune.
+  EXPECT_GT(rms(int(tune) + 1200, int(tune) + 1700), 300);
+  EXPECT_GT(rms(8000, 8900), 300) << "the tune goes on";
 }
 
 // The clocks of the trace lines that end with the text.
