@@ -229,7 +229,11 @@ class TResampler final : public TPcmDecoder {
     const auto align = static_cast<size_t>(info_.BlockAlign());
     const size_t want = static_cast<size_t>(std::max<int64_t>(bytes, 0)) / align * align;
     const size_t inAlign = static_cast<size_t>(inner_->Info().BlockAlign());
-    std::vector<uint8_t> chunk(4096 * inAlign);
+    // Input in proportion to the output wanted: a low rate multiplies every frame by up to
+    // 44100, and a whole block of it would convert to hundreds of megabytes at once.
+    const int64_t inRate = std::max(inner_->Info().Rate, 1);
+    const int64_t inFrames = std::clamp<int64_t>(static_cast<int64_t>(want / align) * inRate / 44100 + 1, 1, 4096);
+    std::vector<uint8_t> chunk(static_cast<size_t>(inFrames) * inAlign);
     while (queue_.Size() < want && !drained_) {
       const int64_t got = inner_->Read(chunk.data(), static_cast<int64_t>(chunk.size()));
       const uint8_t* planes[1] = {chunk.data()};
