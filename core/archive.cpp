@@ -228,6 +228,7 @@ void TVrFileCollection::ReadDirectory(TStream& stream, int64_t dataSize) {
 
   const uint8_t* flags = table.data() + offsets.size() * static_cast<size_t>(offsetBytes);
   const size_t n = names.size();
+  Reserve(Count() + count + 1);
   for (size_t i = 0; i < n; ++i) {
     TVrFile& entry = AddFile(names[i]);
     entry.Offset = start + offsets[i];

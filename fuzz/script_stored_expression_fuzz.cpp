@@ -1,5 +1,5 @@
-// The stored expression reader on any bytes: what it reads writes back the same and
-// evaluates without harm.
+// The stored expression reader on any bytes: what it reads writes back, reads again and
+// writes back the same, copies the same and evaluates without harm.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -39,6 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   orva::TMemoryStream copied;
   copy.SaveToStream(copied);
   if (copied.View() != saved.View()) __builtin_trap();
+  saved.SetPosition(0);
+  orva::TOrvaParser reloaded;
+  reloaded.LoadFromStream(saved);
+  orva::TMemoryStream resaved;
+  reloaded.SaveToStream(resaved);
+  if (resaved.View() != saved.View()) __builtin_trap();
 
   orva::TParamCollection store;
   WritingFunctions functions;

@@ -316,15 +316,22 @@ void TCustomDIBX::FillRectSub(const TRect& rect, uint32_t pixel) { FillRectSatur
 // ---- Frames ----
 
 namespace {
+// 32-bit sums that wrap as the original's do: a border width from stored data may be anywhere
+// in the range, and clipping takes what the bands come to.
+int32_t Wrapped(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
+
 template <class Band>
 void FrameBands(const TRect& r, int w, Band band) {
-  const int width = r.Right - r.Left;
-  band(Bounds(r.Left, r.Top, width, w));
-  band(Bounds(r.Left, r.Bottom - w, width, w));
-  const int h = r.Bottom - r.Top - 2 * w;
+  const int32_t width = Wrapped(int64_t{r.Right} - r.Left);
+  const auto bounds = [](int32_t left, int32_t top, int32_t width, int32_t height) {
+    return TRect{left, top, Wrapped(int64_t{left} + width), Wrapped(int64_t{top} + height)};
+  };
+  band(bounds(r.Left, r.Top, width, w));
+  band(bounds(r.Left, Wrapped(int64_t{r.Bottom} - w), width, w));
+  const int32_t h = Wrapped(int64_t{r.Bottom} - r.Top - 2 * int64_t{w});
   if (h > 0) {
-    band(Bounds(r.Left, r.Top + w, w, h));
-    band(Bounds(r.Right - w, r.Top + w, w, h));
+    band(bounds(r.Left, Wrapped(int64_t{r.Top} + w), w, h));
+    band(bounds(Wrapped(int64_t{r.Right} - w), Wrapped(int64_t{r.Top} + w), w, h));
   }
 }
 }  // namespace

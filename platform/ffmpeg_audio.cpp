@@ -57,7 +57,7 @@ class TSampleQueue {
 
 SwrContext* MakeConverter(const AVChannelLayout& inLayout, AVSampleFormat inFormat, int inRate, int outChannels,
                           int outRate) {
-  AVChannelLayout outLayout, in;
+  AVChannelLayout outLayout{}, in{};  // a copy first frees what its destination holds
   av_channel_layout_default(&outLayout, outChannels);
   if (av_channel_layout_copy(&in, &inLayout) < 0) return nullptr;
   SwrContext* swr = nullptr;
@@ -105,7 +105,7 @@ class TFfmpegAudioDecoder final : public TPcmDecoder {
       return false;
     const int channels = codec_->ch_layout.nb_channels;
     if (channels < 1 || channels > 64 || codec_->sample_rate < 1 || codec_->sample_rate > 384000) return false;
-    AVChannelLayout inLayout;
+    AVChannelLayout inLayout{};
     if (codec_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) av_channel_layout_default(&inLayout, channels);
     else av_channel_layout_copy(&inLayout, &codec_->ch_layout);
     info_.Channels = std::min(channels, 2);
@@ -219,7 +219,7 @@ class TResampler final : public TPcmDecoder {
     info_.Rate = 44100;
     info_.Bits = 16;
     info_.Frames = (in.Frames * 44100 + in.Rate - 1) / in.Rate;
-    AVChannelLayout layout;
+    AVChannelLayout layout{};
     av_channel_layout_default(&layout, in.Channels);
     swr_ = MakeConverter(layout, in.Bits == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16, in.Rate, info_.Channels, 44100);
     return swr_ != nullptr;
@@ -229,7 +229,11 @@ class TResampler final : public TPcmDecoder {
     const auto align = static_cast<size_t>(info_.BlockAlign());
     const size_t want = static_cast<size_t>(std::max<int64_t>(bytes, 0)) / align * align;
     const size_t inAlign = static_cast<size_t>(inner_->Info().BlockAlign());
-    std::vector<uint8_t> chunk(4096 * inAlign);
+    // Input in proportion to the output wanted: a low rate multiplies every frame by up to
+    // 44100, and a whole block of it would convert to hundreds of megabytes at once.
+    const int64_t inRate = std::max(inner_->Info().Rate, 1);
+    const int64_t inFrames = std::clamp<int64_t>(static_cast<int64_t>(want / align) * inRate / 44100 + 1, 1, 4096);
+    std::vector<uint8_t> chunk(static_cast<size_t>(inFrames) * inAlign);
     while (queue_.Size() < want && !drained_) {
       const int64_t got = inner_->Read(chunk.data(), static_cast<int64_t>(chunk.size()));
       const uint8_t* planes[1] = {chunk.data()};

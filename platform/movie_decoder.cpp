@@ -83,7 +83,7 @@ bool TMovieDecoder::Init() {
   if (audioStream_ >= 0) {
     s.audio = OpenCodec(format, audioStream_);
     const int channels = s.audio ? s.audio->ch_layout.nb_channels : 0;
-    AVChannelLayout in, out;
+    AVChannelLayout in{}, out{};  // a copy first frees what its destination holds
     av_channel_layout_default(&out, 2);
     if (channels >= 1 && channels <= 64 && s.audio->sample_rate >= 1 && s.audio->sample_rate <= 384000) {
       if (s.audio->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) av_channel_layout_default(&in, channels);

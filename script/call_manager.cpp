@@ -221,11 +221,23 @@ int TCallMan::StepPage() {
     continue_ = false;
     return result;
   }
+  // The caller's page is loaded before its frame is popped: a page that cannot be loaded
+  // raises with the stack, and the event level that counts its frames, as they were.
+  const std::string& callerName = stack_.Frame(stack_.Count() - 1).PageName;
+  TPage* caller = callerName.empty() ? nullptr : GetPage(callerName);
   vars_.DeleteDepth(stack_.Count());
   TStack& frame = stack_.Pop();
+  // From here the return completes; what only a damaged save can make fail is dropped: a
+  // result that does not copy, a running state that does not read (the command then starts
+  // afresh).
   if (!frame.ResultName.empty() && frame.Result)
-    if (TParamCollectionItem* target = vars_.Find(frame.ResultName)) target->Assign(*frame.Result);
-  page_ = frame.PageName.empty() ? nullptr : GetPage(frame.PageName);
+    if (TParamCollectionItem* target = vars_.Find(frame.ResultName)) {
+      try {
+        target->Assign(*frame.Result);
+      } catch (const Exception&) {
+      }
+    }
+  page_ = caller;
   index_ = frame.ReturnIndex;
   prepared_ = frame.Prepared;
   continue_ = frame.Continue;
@@ -233,7 +245,11 @@ int TCallMan::StepPage() {
   sender_ = frame.Sender;
   if (frame.RunState && InPage(index_)) {
     frame.RunState->SetPosition(0);
-    page_->GetCommand(index_).LoadRunState(*frame.RunState, *this);
+    try {
+      page_->GetCommand(index_).LoadRunState(*frame.RunState, *this);
+    } catch (const Exception&) {
+      prepared_ = false;
+    }
   }
   if (sender_.IsNone()) return 1;
   return result == 2 ? 2 : -1;
@@ -383,8 +399,13 @@ void TCallMan::LoadFromStream(TStream& stream, int version) {
   eventLevel_ = 2;
   if (version >= 116) {
     eventLevel_ = ReadStreamInt(stream);
-    // Each level above 2 belongs to a frame pushed by a nested dispatch.
-    if (eventLevel_ < 0 || eventLevel_ > stack_.Count() + 2) throw EReadError("Stream read error");
+    // Each level above 2 belongs to a frame pushed by a nested dispatch, and only states 2
+    // and 3 nest: in states 0 and 1 frames pop without lowering the level, and in state 3
+    // each pop lowers it. A level that does not fit its state would outlive its frames and
+    // leave a state that no save could hold.
+    if (eventLevel_ < 0 || eventLevel_ > stack_.Count() + 2 || (state_ < 2 && eventLevel_ > 2) ||
+        (state_ == 3 && eventLevel_ < 1))
+      throw EReadError("Stream read error");
   }
   if (prepared_ && InPage(index_)) page_->GetCommand(index_).LoadRunState(stream, *this);
 }

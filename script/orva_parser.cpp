@@ -299,6 +299,7 @@ void TOpeData::SaveToStream(TStream& stream) const {
 void TOpeData::LoadFromStream(TStream& stream) {
   opcode_ = ReadStreamByte(stream);
   ReadStreamString(stream, dest_);
+  destKey_ = 0;
   const int32_t count = ReadStreamCount(stream, kMinOperandBytes);
   function_ = opcode_ == ocFunc ? ReadStreamByte(stream) : 0;
   operands_.clear();
@@ -452,7 +453,8 @@ void TOrvaParser::Execute(TOpeData& op, TTemps& temps, TParamCollection& vars) {
   } else {
     const uint64_t stamp = vars.LookupStamp();
     if (op.destLookupStore_ != &vars || op.destLookupStamp_ != stamp) {
-      op.destLookup_ = vars.Find(op.dest_);
+      if (!op.destKey_) op.destKey_ = THashCollection::KeyOf(op.dest_);
+      op.destLookup_ = vars.Find(op.dest_, op.destKey_);
       op.destLookupStore_ = &vars;
       op.destLookupStamp_ = stamp;
     }

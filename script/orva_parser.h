@@ -62,6 +62,7 @@ class TOpeData {
   std::vector<std::unique_ptr<TCustomParam>> literalCopies_;
   // The last lookup of a store destination, valid while the store's lookup stamp stands.
   TParamCollectionItem* destLookup_ = nullptr;
+  uint32_t destKey_ = 0;  // the destination's index key, 0 until first needed
   const TParamCollection* destLookupStore_ = nullptr;
   uint64_t destLookupStamp_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core/encoding.h"
+#include "core/exceptions.h"
 #include "core/sjis.h"
 #include "core/stream.h"
 #include "script/conversions.h"
@@ -139,6 +140,16 @@ std::vector<int32_t> TCustomParam::LoadDims(TStream& stream) {
   std::vector<int32_t> dims(static_cast<size_t>(ReadStreamCount(stream, 4)));
   for (int32_t& size : dims) size = ReadStreamInt(stream);
   return dims;
+}
+
+void TCustomParam::CheckStoredDims(std::span<const int32_t> dims, size_t count) {
+  // Sizes below 1 (left by a failed SetDims) are refused by every SetDims and allocate nothing.
+  if (std::any_of(dims.begin(), dims.end(), [](int32_t size) { return size < 1; })) return;
+  int64_t product = 1;
+  for (int32_t size : dims) {
+    product *= size;
+    if (product > static_cast<int64_t>(count)) throw EReadError("Stream read error");
+  }
 }
 
 void TCustomParam::SaveToStream(TStream& stream) const { SaveDims(stream); }
@@ -325,6 +336,7 @@ void TParamData<E, K>::LoadFromStream(TStream& stream) {
   std::vector<int32_t> dims = LoadDims(stream);
   std::vector<E> items(static_cast<size_t>(ReadStreamCount(stream, StoredElementBytes<E>())));
   for (E& e : items) ReadElement(stream, e);
+  CheckStoredDims(dims, items.size());
   dims_ = std::move(dims);
   items_ = std::move(items);
 }

@@ -89,6 +89,9 @@ class TCustomParam {
   static int32_t CheckedProduct(std::span<const int32_t> sizes, size_t elementBytes);
   void SaveDims(TStream& stream) const;
   static std::vector<int32_t> LoadDims(TStream& stream);
+  // Raises EReadError for stored sizes that describe more elements than were stored: the
+  // first copy of such a value would allocate what the save never held.
+  static void CheckStoredDims(std::span<const int32_t> dims, size_t count);
 
   std::vector<int32_t> dims_;
 

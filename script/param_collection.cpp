@@ -146,18 +146,27 @@ TParamCollection::TParamCollection() {
   for (int id = 0; id < SystemVariableCount; ++id) Add(std::make_unique<TParamCollectionItem>()).SetSystem(id);
 }
 
-int TParamCollection::IndexOf(std::string_view name) const {
-  const TParamCollectionItem* remembered = nullptr;
-  for (const THashCollectionItem* p = ChainHead(name); p; p = p->NextInChain()) {
-    if (!SameItemName(p->GetName(), name)) continue;
-    const auto* item = static_cast<const TParamCollectionItem*>(p);
+TParamCollectionItem* TParamCollection::Visible(THashCollectionItem* head) const {
+  // The chain holds exactly the items of that name, newest first.
+  TParamCollectionItem* remembered = nullptr;
+  for (THashCollectionItem* p = head; p; p = p->NextInChain()) {
+    auto* item = static_cast<TParamCollectionItem*>(p);
     if (item->IsLocal()) {
-      if (item->OwnerDepth() == callDepth_) return item->GetIndex();
+      if (item->OwnerDepth() == callDepth_) return item;
     } else {
       remembered = item;
     }
   }
-  return remembered ? remembered->GetIndex() : -1;
+  return remembered;
+}
+
+int TParamCollection::IndexOf(std::string_view name) const {
+  const TParamCollectionItem* item = Visible(ChainHead(name));
+  return item ? item->GetIndex() : -1;
+}
+
+TParamCollectionItem* TParamCollection::Find(std::string_view name, uint32_t key) const {
+  return Visible(ChainHead(name, key));
 }
 
 TParamCollectionItem& TParamCollection::AddVariable(int typeCode) {
@@ -168,7 +177,6 @@ TParamCollectionItem& TParamCollection::AddVariable(int typeCode) {
 
 TParamCollectionItem* TParamCollection::FindItem(std::string_view name, bool local) const {
   for (THashCollectionItem* p = ChainHead(name); p; p = p->NextInChain()) {
-    if (!SameItemName(p->GetName(), name)) continue;
     auto* item = static_cast<TParamCollectionItem*>(p);
     if (local ? item->IsLocal() && item->OwnerDepth() == callDepth_ : !item->IsLocal()) return item;
   }
@@ -219,24 +227,23 @@ void TParamCollection::SaveItems(TStream& stream, std::vector<const TParamCollec
   };
   std::unordered_set<std::string> written;
   while (!items.empty()) {
-    // One pass, last to first: a bound reference waits until its target has been written.
+    // One pass in store order: a bound reference waits until its target has been written.
+    // (Store order, so that a load, which appends, gives the store back as it was.)
     std::vector<const TParamCollectionItem*> waiting;
-    for (auto it = items.rbegin(); it != items.rend(); ++it) {
-      const TParamCollectionItem& item = **it;
+    for (const TParamCollectionItem* item : items) {
       const TParamCollectionItem* target =
-          item.Value().Kind() == pkVar ? static_cast<const TParamVar&>(item.Value()).Target() : nullptr;
+          item->Value().Kind() == pkVar ? static_cast<const TParamVar&>(item->Value()).Target() : nullptr;
       if (target && !written.count(NameKey(target->GetName()))) {
-        waiting.push_back(&item);
+        waiting.push_back(item);
         continue;
       }
-      write(item);
-      written.insert(NameKey(item.GetName()));
+      write(*item);
+      written.insert(NameKey(item->GetName()));
     }
-    std::reverse(waiting.begin(), waiting.end());
     if (waiting.size() == items.size()) {
       // Targets that are never written (status or system variables) or a circle: the rest go
       // as they are, so the save always ends.
-      for (auto it = waiting.rbegin(); it != waiting.rend(); ++it) write(**it);
+      for (const TParamCollectionItem* item : waiting) write(*item);
       break;
     }
     items = std::move(waiting);

@@ -97,6 +97,9 @@ class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
   // Name lookup: a local of the current call depth at once; else the last non-local item of
   // the chain with that name (locals of other depths are invisible).
   int IndexOf(std::string_view name) const override;
+  // Find with the name's key (THashCollection::KeyOf) kept by the caller.
+  TParamCollectionItem* Find(std::string_view name, uint32_t key) const;
+  using THashCollectionOf::Find;
   // Appends an unnamed item of the type code; raises when the code makes no value.
   TParamCollectionItem& AddVariable(int typeCode);
   // With `local`: that name's local of the current depth; else its first non-local item.
@@ -150,6 +153,8 @@ class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
   static void SaveItems(TStream& stream, std::vector<const TParamCollectionItem*> items);
   void LoadItems(TStream& stream);
   void DeleteWhere(bool (*doomed)(const TParamCollectionItem&));
+  // Of the chain of one name: the local of the current depth, else the last non-local item.
+  TParamCollectionItem* Visible(THashCollectionItem* head) const;
 
   int32_t callDepth_ = 0;
   uint64_t scopeChanges_ = 0;

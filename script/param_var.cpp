@@ -9,7 +9,8 @@ namespace orva {
 void TParamVar::Resolve(TParamCollection& store) {
   const uint64_t stamp = store.LookupStamp();
   if (lookupStore_ != &store || lookupStamp_ != stamp) {
-    lookup_ = store.Find(name_);
+    if (!nameKey_) nameKey_ = THashCollection::KeyOf(name_);
+    lookup_ = store.Find(name_, nameKey_);
     lookupStore_ = &store;
     lookupStamp_ = stamp;
   }
@@ -142,6 +143,7 @@ void TParamVar::LoadFromStream(TStream& stream) {
   elementIndex_ = ReadStreamInt(stream);
   dims_ = std::move(dims);
   name_ = std::move(name);
+  nameKey_ = 0;
   storedTarget_ = std::move(target);
   Unbind();
 }

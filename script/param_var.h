@@ -19,7 +19,10 @@ class TParamVar final : public TForwardingParam {
   TParamVar() : TForwardingParam(pkVar) {}
 
   const std::string& Name() const { return name_; }
-  void SetName(std::string_view name) { name_.assign(name.data(), name.size()); }
+  void SetName(std::string_view name) {
+    name_.assign(name.data(), name.size());
+    nameKey_ = 0;
+  }
   uint8_t ElementFlag() const { return elementFlag_; }
   int32_t ElementIndex() const { return elementIndex_; }
   void SetElementIndex(int32_t index) { elementIndex_ = index; }
@@ -76,8 +79,10 @@ class TParamVar final : public TForwardingParam {
   uint64_t targetSerial_ = 0;
   int targetHint_ = 0;
 
-  // The last name lookup, valid while the store's lookup stamp stands still.
+  // The last name lookup, valid while the store's lookup stamp stands still, and the
+  // name's index key (0 until first needed).
   TParamCollectionItem* lookup_ = nullptr;
+  uint32_t nameKey_ = 0;
   const TParamCollection* lookupStore_ = nullptr;
   uint64_t lookupStamp_ = 0;
 };

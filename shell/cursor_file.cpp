@@ -205,6 +205,9 @@ TCursorFile ReadAnimated(std::span<const uint8_t> b) {
   if (file.Frames.size() > frameCount) file.Frames.resize(frameCount);
   if (stepCount == 0) stepCount = static_cast<uint32_t>(file.Frames.size());
   if (stepCount > kMaxSteps) Bad("bad counts");
+  // A later header may have raised the count the lists were read with.
+  if ((!rates.empty() && rates.size() < stepCount) || (!sequence.empty() && sequence.size() < stepCount))
+    Bad("short list");
   for (uint32_t i = 0; i < stepCount; ++i) {
     const uint32_t frame = sequence.empty() ? i : sequence[i];
     if (frame >= file.Frames.size()) Bad("sequence outside the frames");

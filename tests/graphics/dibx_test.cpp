@@ -223,6 +223,23 @@ TEST(DIBX, Frames) {
   EXPECT_EQ(s.GetPixel(0, 4), 0x20u);
 }
 
+// Border widths from stored data reach the ends of the range: the band sides wrap as 32-bit
+// sums and clipping takes what they come to.
+TEST(DIBX, FrameWidthsAtTheEndsOfTheRange) {
+  struct Case {
+    int32_t width;
+    uint32_t everywhere;  // what every pixel ends as
+  } cases[] = {{INT32_MAX, 1}, {1158799019, 1}, {INT32_MIN, 1}, {-5, 0}};
+  for (const Case& c : cases) {
+    TDIBX s;
+    s.SetSize(12, 10, 32);
+    s.Fill(0);
+    s.FrameRect({0, 0, 12, 10}, c.width, 1);
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 12; ++x) ASSERT_EQ(s.GetPixel(x, y), c.everywhere) << c.width << " at " << x << "," << y;
+  }
+}
+
 TEST(DIBX, AssignCopiesWordsOrDraws) {
   TDIBX a, b;
   FillX(a, 15, Rows{{0x7FFF, 0x1234}, {1, 2}});

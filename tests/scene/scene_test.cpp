@@ -443,6 +443,66 @@ TEST_F(SceneTest, SaveAndLoadRoundTripAtTheCurrentVersion) {
   EXPECT_EQ(Dirty(0), (std::vector<TRect>{{0, 0, 640, 480}}));
 }
 
+// Lefts of the controls under a control, depth first: tells siblings apart by position.
+void CollectLefts(TOrvaControl& control, std::vector<int32_t>& lefts) {
+  for (int i = 0; i < control.GetChildCount(); ++i) {
+    lefts.push_back(control.GetChild(i)->GetLeft());
+    CollectLefts(*control.GetChild(i), lefts);
+  }
+}
+
+// Siblings that tie on sort key and name keep their stored order through every save and
+// load; others take their sorted places at the first load and keep them.
+TEST_F(SceneTest, SiblingOrderSurvivesSaveAndLoad) {
+  auto box = [](const char* name, int32_t priority, int32_t offset, int32_t left,
+                std::vector<ControlRecord> children = {}) {
+    ControlRecord c;
+    c.Name = name;
+    c.Priority = priority;
+    c.PriorityOffset = offset;
+    c.Left = left;
+    c.Children = std::move(children);
+    return c;
+  };
+  struct Case {
+    const char* what;
+    std::vector<ControlRecord> children;
+    std::vector<int32_t> lefts;  // in list order, depth first
+    bool storedInOrder;          // the first save writes the bytes read
+  } cases[] = {
+      {"two equal", {box("dup", 5, 0, 1), box("dup", 5, 0, 2)}, {1, 2}, true},
+      {"three equal", {box("dup", 5, 0, 1), box("dup", 5, 0, 2), box("dup", 5, 0, 3)}, {1, 2, 3}, true},
+      {"equal keys from priority and offset", {box("dup", 3, 2, 1), box("dup", 5, 0, 2)}, {1, 2}, true},
+      {"equal ones among others",
+       {box("dup", 5, 0, 1), box("a", 5, 0, 2), box("b", 0, 0, 3), box("dup", 5, 0, 4)}, {3, 2, 1, 4}, false},
+      {"equal children of equal parents",
+       {box("p", 0, 0, 1, {box("c", 0, 0, 2), box("c", 0, 0, 3)}), box("p", 0, 0, 4, {box("c", 1, 0, 5)})},
+       {1, 2, 3, 4, 5}, true},
+      {"names break a priority tie", {box("b", 5, 0, 1), box("a", 5, 0, 2)}, {2, 1}, false},
+      {"priority before name", {box("a", 7, 0, 1), box("b", 5, 0, 2)}, {2, 1}, false},
+  };
+  for (const Case& c : cases) {
+    SceneRecord s;
+    s.Layers[0].Children = c.children;
+    SceneBuilder b(GameSaveVersion);
+    b.Scene(s);
+    const std::string stored(b.Done().View());
+    std::string previous = stored;
+    for (int round = 0; round < 3; ++round) {
+      TMemoryStream m(previous);
+      Scene().LoadFromStream(m, GameSaveVersion);
+      std::vector<int32_t> lefts;
+      CollectLefts(Layer(0), lefts);
+      EXPECT_EQ(lefts, c.lefts) << c.what << ", round " << round;
+      const std::string saved = Saved(Scene());
+      if (round > 0 || c.storedInOrder) {
+        EXPECT_EQ(saved, previous) << c.what << ", round " << round;
+      }
+      previous = saved;
+    }
+  }
+}
+
 TEST_F(SceneTest, ChildrenOfTheSameNameAndPriorityLoadInTheirSavedOrder) {
   // While it loads, a child carries an automatic name that sorts before "t".
   for (int32_t colour : {1, 2, 3}) Box("t" + std::to_string(colour), {0, 0, 1, 1}, nullptr, colour);

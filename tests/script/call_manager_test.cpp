@@ -367,6 +367,31 @@ TEST_F(CallManager, SaveAndRestoreInTheMiddleOfACall) {
   EXPECT_EQ(restored.vars.Find("r")->GetAsInteger(), 7);
 }
 
+// A return to a page that cannot be loaded raises and leaves the frame, and the event level
+// that counts it, in place; once the page is there the return completes.
+TEST_F(CallManager, AReturnToAMissingPageLeavesTheFrame) {
+  const PageBuilder start = PageBuilder().Call("c.osb", 0, "", {}).Calc("done = 1");
+  Add("c.osb", PageBuilder().Wait("20"));
+  Start(start);
+  Global("done");
+  Frames(2);
+  const std::string saved = Save(man);
+
+  files.Remove("start.osb");
+  Restored restored(scene);
+  restored.vars.AddVariable(PT_INT).SetName("done");
+  TMemoryStream m(saved);
+  restored.man.LoadFromStream(m, GameSaveVersion);
+  for (int frame = 0; frame < 3; ++frame) EXPECT_THROW(kit::RunFrame(restored.man), Exception);
+  EXPECT_EQ(restored.man.Stack().Count(), 1);
+  Restored again(scene);
+  TMemoryStream stuck(Save(restored.man));
+  EXPECT_NO_THROW(again.man.LoadFromStream(stuck, GameSaveVersion));  // what it saves still loads
+  Add("start.osb", start);
+  EXPECT_EQ(FramesUntil(restored.man, restored.vars, "done"), 1);
+  EXPECT_EQ(restored.man.Stack().Count(), 0);
+}
+
 TEST_F(CallManager, SaveAndRestoreWhileAHandlerWaits) {
   Global("done");
   Add("h.osb", PageBuilder().Wait("50").Calc("done = 1"));
@@ -402,6 +427,38 @@ TEST_F(CallManager, OlderSavesHaveNoEventLevel) {
   restored.man.LoadFromStream(m, 115);
   EXPECT_EQ(m.Remaining(), 0);
   EXPECT_EQ(restored.man.EventLevel(), 2);
+}
+
+// Above 2 only while handlers nest (states 2 and 3), at least 1 while a nested handler runs,
+// never beyond the frames: a level that does not fit its state would outlive its frames, and
+// the next save would not load.
+TEST_F(CallManager, TheEventLevelMustFitTheState) {
+  Add("c.osb", PageBuilder().Wait("100"));
+  Start(PageBuilder().Call("c.osb", 0, "", {}).Calc("x = 1"));
+  Frames(2);
+  const std::string saved = Save(man);  // one frame; the callee's Wait is prepared
+  const size_t stateAt = 4 + 5 + 4 + 2;
+  const size_t levelAt = saved.size() - 16 - 4;  // the Wait's running state follows the level
+  auto patched = [&](int32_t state, int32_t level) {
+    std::string bytes = saved;
+    for (auto [at, value] : {std::pair{stateAt, state}, std::pair{levelAt, level}})
+      for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<char>((static_cast<uint32_t>(value) >> (8 * k)) & 0xFF);
+    return bytes;
+  };
+  ASSERT_EQ(patched(man.State(), 2), saved);
+  struct Case {
+    int32_t state, level;
+    bool loads;
+  } cases[] = {{0, 2, true},  {1, 2, true},  {2, 3, true},  {3, 3, true},   {3, 1, true},  {2, 0, true},
+               {0, 3, false}, {1, 3, false}, {3, 0, false}, {2, 4, false}, {2, -1, false}};
+  for (const Case& c : cases) {
+    Restored restored(scene);
+    TMemoryStream m(patched(c.state, c.level));
+    if (c.loads)
+      EXPECT_NO_THROW(restored.man.LoadFromStream(m, GameSaveVersion)) << c.state << " " << c.level;
+    else
+      EXPECT_THROW(restored.man.LoadFromStream(m, GameSaveVersion), EReadError) << c.state << " " << c.level;
+  }
 }
 
 TEST_F(CallManager, HostileSavesAreRefused) {

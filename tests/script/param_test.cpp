@@ -289,6 +289,9 @@ TEST(ScriptValues, HostileStoredCountsRaiseReadErrors) {
       std::string("\0\0\0\0\xFF\xFF\xFF\x7F", 8),          // element count beyond the data
       std::string("\0\0\0\0\xFF\xFF\xFF\xFF", 8),          // negative element count
       std::string("\0\0\0\0\x03\0\0\0\x01\0\0\0", 12),     // three elements, one present
+      // Sizes of more elements than stored: the first copy would allocate them.
+      std::string("\x01\0\0\0\0\0\0\x02\x01\0\0\0\x07\0\0\0", 16),  // 32 Mi over one
+      std::string("\x02\0\0\0\x02\0\0\0\x02\0\0\0\x03\0\0\0\x01\0\0\0\x02\0\0\0\x03\0\0\0", 28),  // 2 x 2 over three
   };
   for (const std::string& bytes : bad) {
     TParamInt i;
@@ -296,6 +299,33 @@ TEST(ScriptValues, HostileStoredCountsRaiseReadErrors) {
     TMemoryStream m(bytes);
     EXPECT_THROW(i.LoadFromStream(m), EReadError);
     EXPECT_EQ(i.GetAsInteger(), 8);
+  }
+}
+
+// What a save can hold: sizes that match the elements, fewer sizes' worth than elements, or
+// sizes that no SetDims accepts (a failed one leaves them) and so never allocate.
+TEST(ScriptValues, StoredSizesWithinTheStoredElementsLoad) {
+  struct Case {
+    std::vector<int32_t> dims;
+    int32_t count;
+  } cases[] = {{{2, 3}, 6}, {{}, 0}, {{2}, 3}, {{0}, 1}, {{1000000, 0}, 1}, {{-4}, 2}};
+  for (const Case& c : cases) {
+    TMemoryStream m;
+    WriteStreamInt(m, static_cast<int32_t>(c.dims.size()));
+    for (int32_t size : c.dims) WriteStreamInt(m, size);
+    WriteStreamInt(m, c.count);
+    for (int32_t k = 0; k < c.count; ++k) WriteStreamInt(m, k);
+    m.SetPosition(0);
+    TParamInt i;
+    ASSERT_NO_THROW(i.LoadFromStream(m)) << c.dims.size();
+    EXPECT_EQ(i.GetCount(), c.count);
+    // Copying it costs no more than it holds, or fails as SetDims does.
+    TParamInt copy;
+    try {
+      copy.Assign(i);
+    } catch (const EScriptError&) {
+    }
+    EXPECT_LE(copy.GetCount(), std::max(c.count, 1));
   }
 }
 

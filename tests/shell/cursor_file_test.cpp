@@ -109,6 +109,13 @@ TEST(CursorFile, DataThatIsNoCursorIsRefused) {
   huge[6 + 16 + 4] = 0;
   huge[6 + 16 + 5] = 0x10;  // 4096 wide
   std::string shortTable = CursorFile().Add(CursorPicture(32, 32, 8).ColoursUsed(4).Pixel(0, 0, 9)).Bytes();
+  // A second header after the lists raises the step count they were read with.
+  std::string raisedSteps = AnimatedCursor().Frame(frame).Frame(frame).Counts(2, 1).Rates({5}).Bytes();
+  std::string header("anih\x24\0\0\0\x24\0\0\0\2\0\0\0\2\0\0\0", 20);
+  header += std::string(20, '\0') + std::string("\1\0\0\0", 4);
+  raisedSteps += header;
+  const uint32_t riffSize = static_cast<uint32_t>(raisedSteps.size() - 8);
+  for (int k = 0; k < 4; ++k) raisedSteps[4 + k] = static_cast<char>(riffSize >> (8 * k));
   const struct {
     const char* what;
     std::string bytes;
@@ -128,6 +135,7 @@ TEST(CursorFile, DataThatIsNoCursorIsRefused) {
       {"a sequence beyond the frames", AnimatedCursor().Frame(frame).Sequence({0, 3}).Bytes()},
       {"counts beyond reason", AnimatedCursor().Frame(frame).Counts(1, 0x7FFFFFFF).Bytes()},
       {"rates cut short", AnimatedCursor().Frame(frame).Frame(frame).Rates({1}).Counts(2, 2).Bytes()},
+      {"lists shorter than a later header's steps", raisedSteps},
       {"an animated cursor cut short", AnimatedCursor().Frame(frame).Bytes().substr(0, 80)},
   };
   for (const auto& c : cases) EXPECT_THROW(Read(c.bytes), EReadError) << c.what;
