@@ -83,7 +83,9 @@ std::string TWzBigFileStream::PartName(std::string_view gamePath, int index) {
 }
 
 TWzBigFileStream::TWzBigFileStream(std::string_view gamePath, uint16_t mode, int64_t partSize)
-    : gamePath_(gamePath), partSize_(partSize > 0 ? partSize : kPartSize), exceptionsAtStart_(std::uncaught_exceptions()) {
+    // The system's file names end at a NUL: cut there first, or every part name past it
+    // would name the first part again.
+    : gamePath_(gamePath.substr(0, gamePath.find('\0'))), partSize_(partSize > 0 ? partSize : kPartSize), exceptionsAtStart_(std::uncaught_exceptions()) {
   int access = mode == fmCreate ? fmOpenWrite : (mode & 0x0F);
   writable_ = access != fmOpenRead;
   staged_ = access != fmOpenRead && access != fmOpenReadWrite;

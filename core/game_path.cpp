@@ -53,6 +53,8 @@ std::string GamePath(std::string_view osPath) {
 }
 
 std::string OsPath(std::string_view gamePath) {
+  // A name a game stores may hold a NUL; the system's file names end there.
+  gamePath = gamePath.substr(0, gamePath.find('\0'));
   if (gamePath.substr(0, kAliasMark.size()) == kAliasMark) {
     size_t end = kAliasMark.size();
     size_t index = 0;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/exceptions.h"
+#include "core/game_path.h"
 #include "core/range_stream.h"
 #include "platform/resources.h"
 #include "temp_dir.h"
@@ -48,6 +49,24 @@ TEST(BigFileStream, WritesSplitPartsAndReadsAcrossThemInOneCall) {
   in.SetPosition(1000);
   EXPECT_EQ(in.GetPosition(), kPart + 10);  // clamped to the size
   EXPECT_EQ(ReadAll(in, 10), "");
+}
+
+TEST(BigFileStream, ANameEndsAtItsFirstNul) {
+  // Stored names may carry a NUL and bytes after it; the part names made from the whole name
+  // ("game.dat\0x\y.001") must not all open the first part again.
+  TempDir dir;
+  dir.Write("game.dat", Alphabet(kPart));
+  dir.Write("game.001", "de");
+  const std::string name = dir.Game("game.dat") + std::string("\0x\\y", 4);
+  TWzBigFileStream in(name, TWzBigFileStream::fmOpenRead, kPart);
+  EXPECT_EQ(in.PartCount(), 2);
+  EXPECT_EQ(ReadAll(in, 100), Alphabet(kPart) + "de");
+  EXPECT_TRUE(GameFileExists(name));
+  {
+    TWzBigFileStream out(dir.Game("new.dat") + std::string("\0x", 2), TWzBigFileStream::fmCreate, kPart);
+    out.WriteBuffer("xyz", 3);
+  }
+  EXPECT_EQ(dir.Read("new.dat"), "xyz");
 }
 
 TEST(BigFileStream, PartNames) {
