@@ -1,14 +1,22 @@
 #include "shell/mm_timer.h"
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
 
 namespace orva {
 
 TMMTimer::TMMTimer(bool threaded) {
-  if (threaded) thread_ = std::thread([this] { Run(); });
+  if (threaded && AudioBackend() == TAudioBackend::Headless) {
+    paced_ = true;
+    AddHeadlessPaced(this);
+  } else if (threaded) {
+    thread_ = std::thread([this] { Run(); });
+  }
 }
 
 TMMTimer::~TMMTimer() {
+  if (paced_) RemoveHeadlessPaced(this);
   {
     std::lock_guard lock(mutex_);
     terminated_ = true;
@@ -19,6 +27,7 @@ TMMTimer::~TMMTimer() {
 
 void TMMTimer::SetEnabled(bool value) {
   std::lock_guard lock(mutex_);
+  if (value && !enabled_) due_ = HeadlessAudioTime() + Interval.load();
   enabled_ = value;
   changed_.notify_all();
 }
@@ -50,6 +59,21 @@ void TMMTimer::Run() {
     idle_ = true;
     changed_.notify_all();
   }
+}
+
+uint64_t TMMTimer::DueAt() {
+  std::lock_guard lock(mutex_);
+  // The headless clock starts again at 0 when the output is opened again.
+  return enabled_ ? std::min(due_, HeadlessAudioTime() + Interval.load()) : std::numeric_limits<uint64_t>::max();
+}
+
+void TMMTimer::RunRound() {
+  {
+    std::lock_guard lock(mutex_);
+    due_ = std::min(due_, HeadlessAudioTime()) + std::max<uint32_t>(Interval.load(), 1);
+    if (!enabled_ || lockRequest_ || !OnTimer) return;
+  }
+  OnTimer();
 }
 
 }  // namespace orva

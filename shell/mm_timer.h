@@ -10,9 +10,13 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/audio_output.h"
+
 namespace orva {
 
-class TMMTimer {
+// Under the headless audio backend there is no thread either: the calls are paced by the
+// headless clock, so that a run hears the same notes at the same times every time.
+class TMMTimer : private THeadlessPaced {
  public:
   // `threaded` false: no thread at all, the owner calls the handler itself (tests).
   explicit TMMTimer(bool threaded = true);
@@ -33,6 +37,8 @@ class TMMTimer {
 
  private:
   void Run();
+  uint64_t DueAt() override;
+  void RunRound() override;
 
   std::atomic<bool> enabled_{false};
   std::mutex mutex_;
@@ -41,6 +47,8 @@ class TMMTimer {
   bool lockRequest_ = false;
   bool idle_ = true;
   std::thread thread_;
+  bool paced_ = false;
+  uint64_t due_ = 0;  // headless time of the next call
 };
 
 }  // namespace orva

@@ -14,6 +14,7 @@
 #include "midi_test_kit.h"
 #include "platform/audio_output.h"
 #include "shell/midi_player.h"
+#include "shell/mm_timer.h"
 
 namespace orva {
 namespace {
@@ -304,6 +305,37 @@ TEST(MidiPlayerOutsideFiles, PlayToTheirEndAndSeekAsAStraightPlayWould) {
     EXPECT_EQ(b.Current(), middle);
     for (int c = 0; c < 16; ++c) EXPECT_EQ(seeked.state[static_cast<size_t>(c)], straight.state[static_cast<size_t>(c)]) << c;
   }
+}
+
+// Under the headless backend the timer has no thread: its calls come as the headless clock
+// passes their times, none while it is disabled or locked.
+TEST(MMTimer, UnderTheHeadlessBackendCallsFollowTheHeadlessClock) {
+  SetAudioBackend(TAudioBackend::Headless);
+  ASSERT_TRUE(AcquireAudioOutput());
+  int calls = 0;
+  {
+    TMMTimer timer;
+    timer.Interval = 10;
+    timer.OnTimer = [&] { ++calls; };
+    HeadlessAudioPull(50);
+    EXPECT_EQ(calls, 0);
+    timer.SetEnabled(true);  // first call at 60
+    HeadlessAudioPull(35);
+    EXPECT_EQ(calls, 3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    EXPECT_EQ(calls, 3) << "no thread calls it";
+    timer.Lock();
+    HeadlessAudioPull(20);  // 90 and 100 pass while locked
+    timer.Unlock();
+    EXPECT_EQ(calls, 3);
+    HeadlessAudioPull(10);
+    EXPECT_EQ(calls, 4);
+    timer.SetEnabled(false);
+    HeadlessAudioPull(50);
+    EXPECT_EQ(calls, 4);
+  }
+  HeadlessAudioPull(50);  // the timer is gone from the headless clock
+  ReleaseAudioOutput();
 }
 
 // ---- the synthesizer ----
