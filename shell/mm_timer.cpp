@@ -27,7 +27,7 @@ TMMTimer::~TMMTimer() {
 
 void TMMTimer::SetEnabled(bool value) {
   std::lock_guard lock(mutex_);
-  if (value && !enabled_) due_ = HeadlessAudioTime() + Interval.load();
+  if (paced_ && value && !enabled_) due_ = HeadlessAudioTime() + Interval.load();
   enabled_ = value;
   changed_.notify_all();
 }
