@@ -130,7 +130,10 @@ bool TWzBigFileStream::OpenPart(int index) {
     part.fd = CreateStagingFile(part.path, part.temp);
   else
     part.fd = ::open(part.path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (part.fd < 0) return false;
+  if (part.fd < 0) {
+    writeFailure_ = part.path + ": " + std::strerror(errno);
+    return false;
+  }
   parts_.push_back(std::move(part));
   return true;
 }
@@ -182,12 +185,16 @@ int64_t TWzBigFileStream::Write(const void* buffer, int64_t count) {
       if (!OpenPart(static_cast<int>(parts_.size()))) return total;
     int64_t offset = position_ % partSize_;
     int64_t piece = std::min(partSize_ - offset, count);
+    errno = 0;
     int64_t done = TransferAt(parts_[index].fd, const_cast<char*>(in), piece, offset, true);
     total += done;
     position_ += done;
     in += done;
     count -= done;
-    if (done < piece) break;
+    if (done < piece) {
+      writeFailure_ = parts_[index].path + ": " + (errno != 0 ? std::strerror(errno) : "short write");
+      break;
+    }
   }
   return total;
 }

@@ -72,6 +72,9 @@ class TWzBigFileStream : public TWzBigStream {
   // Game path of part i: the path itself, then the path without its extension + ".001", ...
   static std::string PartName(std::string_view gamePath, int index);
 
+ protected:
+  std::string WriteFailure() const override { return writeFailure_; }
+
  private:
   struct Part {
     int fd = -1;
@@ -89,6 +92,7 @@ class TWzBigFileStream : public TWzBigStream {
   int exceptionsAtStart_ = 0;
   int64_t position_ = 0;
   std::vector<Part> parts_;
+  std::string writeFailure_;  // the part and the system's reason of the last short write
 };
 
 class TWzBigMemoryStream : public TWzBigStream {

@@ -157,12 +157,15 @@ void TFormView::FormCreate() {
     vars_->SetSystemVariables(engine_.get());
     InitPlayer();
   } catch (const Exception& e) {
+    startFailure_ = e.Message();
     ShowError(e.Message());
     FormClose();
   } catch (const std::exception& e) {
+    startFailure_ = e.what();
     ShowError(e.what());
     FormClose();
   }
+  if (QuitRequested && startFailure_.empty() && project_) startFailure_ = project_->StartFailure();
   if (QuitRequested) window_.PostClose();
 }
 

@@ -54,6 +54,7 @@ struct TPlayerSetup {
 
 class TFormView final : public TScreenLink, private TFrameLoop::THost {
  public:
+
   TFormView(TWindowSystem& window, TShellMedia& media, TPlayerSetup setup);
   ~TFormView() override;
   TFormView(const TFormView&) = delete;
@@ -62,6 +63,9 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   // Builds the system. When the start-up fails (QuitRequested), a close is posted and the
   // message loop is not to be entered.
   void FormCreate();
+  // Why the start-up failed (Shift-JIS): the message shown, or what the project found
+  // missing; empty when it did not fail or did not say.
+  const std::string& StartFailure() const { return startFailure_; }
   // Shows the window and runs the message loop until the window is closed. Returns the exit
   // code: 0, or 3 for a headless run stopped at its frame cap.
   int Run();
@@ -122,6 +126,7 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   // The whole window drawn again: the scene picture and the toolbar.
   void PaintWindow();
   void ShowError(const std::string& sjisMessage);
+
   void CreateScreenManager();
   // Laying the window out for the window mode again: border, client size, placement.
   void RestoreWindowLayout();
@@ -169,6 +174,7 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   bool runaway_ = false;
   int64_t steps_ = 0;
   uint32_t lastAudioPull_ = 0;
+  std::string startFailure_;
 };
 
 }  // namespace orva

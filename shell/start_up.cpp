@@ -2,13 +2,18 @@
 
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "core/app_control.h"
+#include "core/encoding.h"
 #include "core/file_manager.h"
 #include "core/frame_clock.h"
 #include "core/game_path.h"
@@ -72,6 +77,20 @@ std::unique_ptr<TWindowSystem> MakeWindowSystem(bool headless) {
   std::unique_ptr<TWindowSystem> window = CreateSdlWindowSystem(error);
   if (!window) std::fprintf(stderr, "orva-player: no display: %s\n", error.c_str());
   return window;
+}
+
+// The one line that says why a start ended without a game: a game directory that is not
+// there, else what the start-up found missing or damaged.
+void ReportStartFailure(const std::vector<std::string>& arguments, const std::string& sjisFailure) {
+  std::string why;
+  struct stat st {};
+  if (!arguments.empty() && ::stat(arguments.front().c_str(), &st) != 0)
+    why = arguments.front() + ": " + std::strerror(errno);
+  else
+    why = sjisFailure.empty() ? std::string("the game could not start") : SjisToUtf8(sjisFailure);
+  for (char& c : why)
+    if (c == '\r' || c == '\n') c = ' ';
+  std::fprintf(stderr, "orva-player: %s\n", why.c_str());
 }
 
 }  // namespace
@@ -148,7 +167,10 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
   QuitRequested = false;
   TFormView form(*window, media, std::move(setup));
   form.FormCreate();
-  if (QuitRequested || form.Closed()) return 0;
+  if (QuitRequested || form.Closed()) {
+    ReportStartFailure(arguments, form.StartFailure());
+    return 1;
+  }
   return form.Run();
 }
 

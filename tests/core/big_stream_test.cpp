@@ -1,7 +1,11 @@
 #include "core/big_stream.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -109,6 +113,39 @@ TEST(BigFileStream, AWriteEndedByAnExceptionKeepsTheOldFile) {
   discarded.Discard();
   EXPECT_EQ(dir.Read("save.dat"), "old save");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Os("")), {}), 1);  // no staging files left
+}
+
+// A write that fails says which file and why, in the system's words after its own.
+TEST(BigFileStream, AFailedWriteNamesTheFileAndTheCause) {
+  TempDir dir;
+  try {
+    TWzBigFileStream out(dir.Game("gone\\save.dat"), TWzBigFileStream::fmCreate);
+    out.WriteBuffer("save", 4);
+    FAIL() << "no directory to write into";
+  } catch (const EWriteError& e) {
+    EXPECT_EQ(e.Message(), "Stream write error: " + dir.Os("gone/save.dat") + ": No such file or directory");
+  }
+  // A file size limit stops the bytes part-way, as a full disk does.
+  const auto writeOverTheLimit = [&dir] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlim_t unlimited = limit.rlim_cur;
+    limit.rlim_cur = 8;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      TWzBigFileStream out(dir.Game("save.dat"), TWzBigFileStream::fmCreate);
+      out.WriteBuffer("more than eight bytes", 21);
+    } catch (const EWriteError& e) {
+      limit.rlim_cur = unlimited;  // the test's own report is a file too
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+      std::fprintf(stderr, "[%s]", e.what());
+      std::_Exit(0);
+    }
+    std::_Exit(1);
+  };
+  EXPECT_EXIT(writeOverTheLimit(), ::testing::ExitedWithCode(0),
+              "\\[Stream write error: .*/save\\.dat: File too large\\]");
 }
 
 TEST(BigFileStream, AShortMiddlePartEndsTheRead) {
