@@ -95,6 +95,13 @@ class TWzBigFileStream : public TWzBigStream {
   std::string writeFailure_;  // the part and the system's reason of the last short write
 };
 
+// Removes from a directory (a real path) the staging files that writes of earlier runs left
+// behind when they were killed before their rename: regular files named as TWzBigFileStream
+// names them (".<name>.~<pid>-<n>.tmp"), whatever process made them. Only for a directory
+// no other writer can be using: the single-instance guard of its game is held, and this run
+// has staged nothing there yet.
+void RemoveStaleStagingFiles(const std::string& directory);
+
 class TWzBigMemoryStream : public TWzBigStream {
  public:
   int64_t Read(void* buffer, int64_t count) override { return memory_.Read(buffer, count); }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/app_control.h"
+#include "core/big_stream.h"
 #include "core/encoding.h"
 #include "core/file_manager.h"
 #include "core/frame_clock.h"
@@ -125,6 +126,10 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
       !arguments.empty() ? arguments.front() : program.substr(0, program.rfind('/') == std::string::npos ? 0 : program.rfind('/'));
   TSingleInstanceMutex mutex = CreateSingleInstanceMutex(MutexName(AbsoluteGamePath(directory)));
   if (!mutex) return 0;
+  const bool config = !arguments.empty() && IsConfigArgument(arguments.front());
+  // What writes killed by an earlier run left behind; with the guard held no other player
+  // writes there.
+  if (mutex->Held() && !config) RemoveStaleStagingFiles(directory.empty() ? "." : directory);
 
   // Opened once this instance may run, so that a second one never touches the first one's log.
   OrvaLogInit();
@@ -151,7 +156,7 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
   } clockScope;
   SeedRuntimeRandom(timeGetTime());
 
-  if (!arguments.empty() && IsConfigArgument(arguments.front())) {
+  if (config) {
     std::unique_ptr<TConfigModel> model = CreateConfigModel();
     return RunConfigWindow(*window, *model);
   }

@@ -1129,6 +1129,19 @@ TEST_F(PlayerRun, AStatusThatCannotBeWrittenIsShownWithItsCause) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Os("game")), {}), 2) << "nothing left beside";
 }
 
+// What a save killed half-way left in the game directory is gone after the next start;
+// other files stay.
+TEST_F(PlayerRun, AStartRemovesStaleSaveFiles) {
+  WriteGame(Game(PageBuilder().Wait("50").Terminate()));
+  for (const char* name : {".save.dat.~99999999-0.tmp", ".save.001.~1-12.tmp", "notes.~1-2.tmp", ".notes.tmp"})
+    dir.Write(std::string("game/") + name, "stale");
+  const TRun run = Run({"game"}, {});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Os("game"))) names.insert(entry.path().filename());
+  EXPECT_EQ(names, (std::set<std::string>{"game.dat", "save.dat", "notes.~1-2.tmp", ".notes.tmp"}));
+}
+
 TEST_F(PlayerRun, ARunawayGameIsStoppedAtItsFrameCap) {
   WriteGame(Game(PageBuilder().Wait("100000")));
   const TRun run = Run({"game"}, {{"ORVA_FRAME_CAP", "50"}});
