@@ -37,6 +37,7 @@
 #include "kit/project_file_builder.h"
 #include "platform/instance_lock.h"
 #include "script/param_collection.h"
+#include "shell/form_view.h"
 #include "shell/start_up.h"
 #include "shell/toolbar.h"
 
@@ -221,6 +222,18 @@ void DamageEntry(const std::string& archivePath, const std::string& name, size_t
   std::string bytes = testing::TempDir::ReadOs(OsPath(archivePath));
   for (size_t i = from; i < from + count; ++i) bytes[size_t(offset) + i] ^= 0x21;
   std::ofstream(OsPath(archivePath), std::ios::binary) << bytes;
+}
+
+// Lines of a text that contain a piece.
+size_t LinesWith(const std::string& text, const std::string& piece) {
+  size_t count = 0, start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    count += text.substr(start, end - start).find(piece) != std::string::npos;
+    start = end + 1;
+  }
+  return count;
 }
 
 uint32_t BgrToRgb(int32_t bgr) {
@@ -1140,6 +1153,48 @@ TEST_F(PlayerRun, AStartRemovesStaleSaveFiles) {
   std::set<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir.Os("game"))) names.insert(entry.path().filename());
   EXPECT_EQ(names, (std::set<std::string>{"game.dat", "save.dat", "notes.~1-2.tmp", ".notes.tmp"}));
+}
+
+// A script that never waits stays closable: the scripted close ends it after a bounded number
+// of steps, with the status written, and a run without a close is stopped at its frame cap.
+TEST_F(PlayerRun, AScriptThatNeverWaitsIsClosedOrStopped) {
+  PageBuilder start;
+  start.Calc("before = 1").While("TRUE", [&] { start.Calc("n = n + 1"); });
+  WriteGame(Game(start, kit::ProjectFileBuilder().IntVar("before", 0).IntVar("n", 0)));
+  TRun run = Run({"game"}, {{"ORVA_INPUT", "500 close"}});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(StatusInt("before"), 1);
+  // The loop began at 48 ms: looks at 148 .. 548 ms, the last one finding the close; three
+  // steps a round.
+  const int32_t rounds = 5 * TFormView::kHeadlessLookSteps / 3;
+  EXPECT_NEAR(StatusInt("n"), rounds, 2);
+
+  run = Run({"game"}, {{"ORVA_FRAME_CAP", "20"}});
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_NE(run.errors.find("stopped after 20 frames"), std::string::npos) << run.errors;
+}
+
+// A damaged handler page raises the same error every frame: one box, the rest on standard
+// error and in the trace.
+TEST_F(PlayerRun, AnErrorOfEveryFrameShowsOneBox) {
+  PageBuilder start;
+  start.Component(TCommandCode::Timer, {{PR_NAME, "\"ticker\""}, {PR_DELAY, "16"}, {PR_ONNOTIFY, "\"tick.osb\""}})
+      .Wait("100000");
+  std::vector<kit::GameFile> files = Game(start);
+  PageBuilder tick;  // long enough to be stored compressed
+  for (int i = 0; i < 20; ++i) tick.Calc("n = 1");
+  files.push_back({"tick.osb", tick.Bytes()});
+  WriteGame(files);
+  DamageEntry(dir.Game("game\\game.dat"), "tick.osb", 0, 1);
+  const TRun run = Run({"game"}, {{"ORVA_INPUT", "1000 close"}});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(LinesWith(run.errors, "[警告] zlib: unknown compression method -> ok"), 1u) << run.errors;
+  const size_t again = LinesWith(run.errors, "orva-player: again: [警告] zlib: unknown compression method");
+  EXPECT_GT(again, 40u);
+  const std::vector<std::string> trace = Trace();
+  EXPECT_EQ(size_t(std::count_if(trace.begin(), trace.end(),
+                                 [](const std::string& l) { return l.ends_with("<Error>zlib: unknown compression method"); })),
+            again);
 }
 
 TEST_F(PlayerRun, ARunawayGameIsStoppedAtItsFrameCap) {
