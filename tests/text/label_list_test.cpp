@@ -140,7 +140,9 @@ TEST_F(LabelLists, AMeasureMeasuresWhatChangedAsAFreshListWould) {
     c.change(list);
     const int before = fake->counts.abc;
     list.Measure();
-    if (c.abcCalls >= 0) EXPECT_EQ(fake->counts.abc - before, c.abcCalls) << c.what;
+    if (c.abcCalls >= 0) {
+      EXPECT_EQ(fake->counts.abc - before, c.abcCalls) << c.what;
+    }
     TWzLabelList fresh;
     fresh.BorderWidth = list.BorderWidth;
     for (int i = 0; i < list.Count(); ++i) fresh.Add(list.Get(i)->Text());
