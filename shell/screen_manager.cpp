@@ -86,6 +86,7 @@ TCustomDIBX* TScreenManager::BackBuffer() const { return backBuffer_.get(); }
 void TScreenManager::MakeBackBuffer(int bits) {
   backBuffer_ = std::make_unique<TDIBX>();
   backBuffer_->SetSize(width_, height_, bits);
+  panel_.SetDepth(bits);
 }
 
 void TScreenManager::SetMode(int index) {
