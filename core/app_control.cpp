@@ -22,6 +22,11 @@ std::function<void()>& CloseHandler() {
   return handler;
 }
 
+std::function<void()>& LongRunHandler() {
+  static std::function<void()> handler;
+  return handler;
+}
+
 std::FILE* logFile = nullptr;
 
 std::vector<std::string>& ExitDeleteFiles() {
@@ -35,6 +40,12 @@ void PostMainWindowClose() {
 }
 
 void SetMainWindowCloseHandler(std::function<void()> handler) { CloseHandler() = std::move(handler); }
+
+void SetLongRunHandler(std::function<void()> handler) { LongRunHandler() = std::move(handler); }
+
+void LongRunCheck() {
+  if (LongRunHandler()) LongRunHandler()();
+}
 
 void AddExitDeleteFile(std::string_view path) {
   std::vector<std::string>& files = ExitDeleteFiles();

@@ -17,6 +17,13 @@ extern bool QuitRequested;
 void PostMainWindowClose();
 void SetMainWindowCloseHandler(std::function<void()> handler);
 
+// A run of the interpreter that goes on without yielding calls LongRunCheck every
+// kLongRunSteps steps, so that the shell can look at the window meanwhile: a close asked for
+// sets QuitRequested, which ends the run. Without a handler nothing happens.
+inline constexpr int kLongRunSteps = 64;
+void SetLongRunHandler(std::function<void()> handler);
+void LongRunCheck();
+
 // Game paths of files deleted when the program ends (a script function adds them); a path
 // already listed (ignoring case, as game paths compare) is not added again.
 void AddExitDeleteFile(std::string_view path);

@@ -65,8 +65,8 @@ uint64_t WideMask(TWzRandom& generator) {
 TVrFileCollection& TVrFile::Collection() const { return *static_cast<TVrFileCollection*>(GetCollection()); }
 
 void TVrFile::SaveData(TStream& destination) {
-  Raw = 0;
   if (Data) {
+    Raw = 0;
     if (Data->GetSize() < kRawSize) {
       if (CrcBasis) Crc = StreamCrc32(*Data);
       TMemoryStream packed(Data->View());
@@ -82,6 +82,7 @@ void TVrFile::SaveData(TStream& destination) {
   }
   std::string file = Collection().BaseDirectory() + GetName();
   if (GameFileExists(file)) {
+    Raw = 0;
     TWzBigFileStream source(file, TWzBigFileStream::fmOpenRead | TWzBigFileStream::fmShareDenyWrite);
     bool compress = ShouldCompress(source, GetName());
     if (compress) {
@@ -104,15 +105,15 @@ void TVrFile::SaveData(TStream& destination) {
     Time = PackedFileTime(OsPath(file));
     return;
   }
-  TMemoryStream bytes;
-  Collection().LoadFileToStream(bytes, GetName());
-  uint32_t plainCrc = StreamCrc32(bytes);
-  if (bytes.GetSize() < kRawSize)
-    CompressStream(bytes);
-  else
-    Raw = 1;
-  Crc = CrcBasis ? plainCrc : StreamCrc32(bytes);
-  Append(destination, bytes);
+  // An entry kept from the archive's own source goes over as its stored bytes with its
+  // flags, unchecked: a damaged entry must not stop the writing of the others, and stays
+  // as damaged as it was.
+  TWzBigStream* source = Collection().Source();
+  if (!source) RaiseMissing(GetName());
+  if (Size > 0) {
+    source->SetPosition(Offset);
+    source->CopyToStream(destination, Size);
+  }
 }
 
 // ---- TVrFileCollection ----

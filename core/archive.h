@@ -32,7 +32,8 @@ class TVrFile : public THashCollectionItem {
   bool InMemory() const { return Data != nullptr; }
   TVrFileCollection& Collection() const;
   // Appends the entry's stored form to the destination; sets Raw and Crc (and Time when the
-  // bytes come from a file).
+  // bytes come from a file). An entry kept from the archive's source is copied as it is
+  // stored, with its flags, CRC and time.
   void SaveData(TStream& destination);
 };
 

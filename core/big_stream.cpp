@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 
 #include "core/exceptions.h"
 #include "core/game_path.h"
@@ -50,6 +51,22 @@ int CreateStagingFile(const std::string& path, std::string& temp) {
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
+}
+
+// A name CreateStagingFile makes: ".", a name, ".~", digits, "-", digits, ".tmp".
+bool IsStagingName(std::string_view name) {
+  constexpr std::string_view kEnd = ".tmp";
+  if (name.size() < 1 + 1 + 2 + 1 + 1 + 1 + kEnd.size() || name.front() != '.' || !name.ends_with(kEnd))
+    return false;
+  name.remove_suffix(kEnd.size());
+  const size_t mark = name.rfind(".~");
+  if (mark == std::string_view::npos || mark < 2) return false;
+  const std::string_view numbers = name.substr(mark + 2);
+  const size_t dash = numbers.find('-');
+  const auto digits = [](std::string_view s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  return dash != std::string_view::npos && digits(numbers.substr(0, dash)) && digits(numbers.substr(dash + 1));
 }
 
 // pread or pwrite of all n bytes unless the file ends or fails; the count moved.
@@ -130,7 +147,10 @@ bool TWzBigFileStream::OpenPart(int index) {
     part.fd = CreateStagingFile(part.path, part.temp);
   else
     part.fd = ::open(part.path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (part.fd < 0) return false;
+  if (part.fd < 0) {
+    writeFailure_ = part.path + ": " + std::strerror(errno);
+    return false;
+  }
   parts_.push_back(std::move(part));
   return true;
 }
@@ -182,12 +202,16 @@ int64_t TWzBigFileStream::Write(const void* buffer, int64_t count) {
       if (!OpenPart(static_cast<int>(parts_.size()))) return total;
     int64_t offset = position_ % partSize_;
     int64_t piece = std::min(partSize_ - offset, count);
+    errno = 0;
     int64_t done = TransferAt(parts_[index].fd, const_cast<char*>(in), piece, offset, true);
     total += done;
     position_ += done;
     in += done;
     count -= done;
-    if (done < piece) break;
+    if (done < piece) {
+      writeFailure_ = parts_[index].path + ": " + (errno != 0 ? std::strerror(errno) : "short write");
+      break;
+    }
   }
   return total;
 }
@@ -219,6 +243,17 @@ void TWzBigFileStream::Discard() {
   staged_ = false;
   writable_ = false;
   position_ = 0;
+}
+
+void RemoveStaleStagingFiles(const std::string& directory) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    std::error_code ignored;
+    if (IsStagingName(it->path().filename().native()) &&
+        it->symlink_status(ignored).type() == fs::file_type::regular)
+      fs::remove(it->path(), ignored);
+  }
 }
 
 // ---- TWzBigMemoryStream ----

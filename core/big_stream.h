@@ -72,6 +72,9 @@ class TWzBigFileStream : public TWzBigStream {
   // Game path of part i: the path itself, then the path without its extension + ".001", ...
   static std::string PartName(std::string_view gamePath, int index);
 
+ protected:
+  std::string WriteFailure() const override { return writeFailure_; }
+
  private:
   struct Part {
     int fd = -1;
@@ -89,7 +92,15 @@ class TWzBigFileStream : public TWzBigStream {
   int exceptionsAtStart_ = 0;
   int64_t position_ = 0;
   std::vector<Part> parts_;
+  std::string writeFailure_;  // the part and the system's reason of the last short write
 };
+
+// Removes from a directory (a real path) the staging files that writes of earlier runs left
+// behind when they were killed before their rename: regular files named as TWzBigFileStream
+// names them (".<name>.~<pid>-<n>.tmp"), whatever process made them. Only for a directory
+// no other writer can be using: the single-instance guard of its game is held, and this run
+// has staged nothing there yet.
+void RemoveStaleStagingFiles(const std::string& directory);
 
 class TWzBigMemoryStream : public TWzBigStream {
  public:

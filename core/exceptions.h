@@ -12,6 +12,9 @@ class Exception : public std::exception {
   explicit Exception(std::string message) : message_(std::move(message)) {}
   const std::string& Message() const noexcept { return message_; }
   const char* what() const noexcept override { return message_.c_str(); }
+  // Adds ": <where>" to the message, for a handler that knows what the error was about and
+  // rethrows it (the class stays).
+  void AddContext(const std::string& where) { message_ += ": " + where; }
 
  private:
   std::string message_;

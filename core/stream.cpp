@@ -36,7 +36,9 @@ void TStream::ReadBuffer(void* buffer, int64_t count) {
 }
 
 void TStream::WriteBuffer(const void* buffer, int64_t count) {
-  if (count != 0 && Write(buffer, count) != count) throw EWriteError("Stream write error");
+  if (count == 0 || Write(buffer, count) == count) return;
+  const std::string why = WriteFailure();
+  throw EWriteError(why.empty() ? "Stream write error" : "Stream write error: " + why);
 }
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count) { return CopyStream(*this, source, count); }

@@ -40,6 +40,11 @@ class TStream {
 
   // Copies count bytes from the source's position (count 0: the whole source from 0).
   int64_t CopyFrom(TStream& source, int64_t count);
+
+ protected:
+  // What made the last write come short ("<file>: <reason>"), added to the message of the
+  // error raised; empty when the stream cannot tell.
+  virtual std::string WriteFailure() const { return {}; }
 };
 
 // A growable block of memory. Detectable by class: CopyStream and the archive take its

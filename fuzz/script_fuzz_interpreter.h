@@ -20,6 +20,7 @@ namespace orva {
 class FuzzInterpreter {
  public:
   static constexpr int kMaxTraced = 5000;
+  static constexpr int kMaxSteps = 8192;
 
   FuzzInterpreter() : boxes_(messages_) {
     QuitRequested = false;
@@ -27,13 +28,18 @@ class FuzzInterpreter {
     vars.SetSystemVariables(&results_);
     AddFuzzVariables(vars);
     for (const char* name : {"button", "bgm", "menu"}) scene.Add(name);
-    // Every new command traced counts; past the bound the run ends as a quit would end it.
+    // Every new command traced counts, and the steps of a run that does not yield are
+    // counted whatever is traced; past either bound the run ends as a quit would end it.
     OrvaLogWrite = [this](std::string_view) {
       if (++traced_ > kMaxTraced) QuitRequested = true;
     };
+    SetLongRunHandler([this] {
+      if (++longRunChecks_ > kMaxSteps / kLongRunSteps) QuitRequested = true;
+    });
   }
   ~FuzzInterpreter() {
     OrvaLogWrite = nullptr;
+    SetLongRunHandler(nullptr);
     QuitRequested = false;
   }
 
@@ -44,7 +50,7 @@ class FuzzInterpreter {
         scene.queue.Add("start.obs", scene.FindObject("button"), {"1", "2"});
         scene.queue.Add("start.obs:here");
       }
-      traced_ = 0;
+      traced_ = longRunChecks_ = 0;
       QuitRequested = false;
       try {
         kit::RunFrame(man);
@@ -71,6 +77,7 @@ class FuzzInterpreter {
   TMessageBoxScope boxes_;
   kit::ResultProvider results_{man};
   int traced_ = 0;
+  int longRunChecks_ = 0;
 };
 
 }  // namespace orva

@@ -22,6 +22,8 @@ class TInstanceLock {
   static std::unique_ptr<TInstanceLock> TryAcquireIn(const std::string& directory, std::string_view name);
   TInstanceLock(Key, int fd) : fd_(fd) {}
   ~TInstanceLock();
+  // False for the lock that holds nothing: then no other instance is kept out.
+  bool Held() const { return fd_ >= 0; }
   TInstanceLock(const TInstanceLock&) = delete;
   TInstanceLock& operator=(const TInstanceLock&) = delete;
 

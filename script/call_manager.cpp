@@ -295,6 +295,7 @@ int TCallMan::DispatchEvent(int32_t level) {
 }
 
 bool TCallMan::Execute() {
+  int sinceCheck = 0;
   for (;;) {
     const TPage* const pageBefore = page_;
     const int32_t indexBefore = index_;
@@ -345,6 +346,10 @@ bool TCallMan::Execute() {
           default: break;
         }
         break;
+    }
+    if (++sinceCheck == kLongRunSteps) {
+      sinceCheck = 0;
+      LongRunCheck();
     }
     if (endRun || QuitRequested || (!continue_ && state_ == 0)) break;
     // A step that raised, or one that changed nothing, would do the same again at once: the

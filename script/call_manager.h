@@ -87,7 +87,8 @@ class TCallMan {
   // Starts the named page from its first command with an empty call stack.
   TPage* Start(std::string_view name);
   // One run of the interpreter for the frame: steps commands and starts handler pages of
-  // queued events until a command yields the frame. Always true.
+  // queued events until a command yields the frame (or QuitRequested is set, which the
+  // long-run check of core/app_control.h may do in a run that does not yield). Always true.
   bool Execute();
   // The cached page of that name (exact comparison), else the page loaded now, moved to
   // the front of the cache; the command index becomes 0 once the page is there.

@@ -31,6 +31,7 @@ constexpr std::string_view kInstallRecordName = "install.dat";
 constexpr std::string_view kDataArchiveName = "game.dat";
 
 void Warn(const char* text) { MessageBoxService().Show(text, "警告", TMsgButtons::OK, TMsgIcon::Warning); }
+void WarnSjis(const std::string& text) { Warn(SjisToUtf8(text).c_str()); }
 
 std::string ProgramDirectory() { return ExtractFilePath(GamePath(ProgramFileName())); }
 
@@ -57,10 +58,13 @@ TProject::TProject(TParamCollection& vars, TProjectSetup setup) : vars_(vars), s
 
 TProject::~TProject() {
   if (setup_.Saves) {
+    // A status that cannot be written is reported like any failed save; the shut-down goes on.
     try {
       setup_.Saves->SaveStatus(*this);
-    } catch (...) {
-      // A status that cannot be written is lost, never a reason to fail the shut-down.
+    } catch (const Exception& e) {
+      WarnSjis(e.Message());
+    } catch (const std::exception& e) {
+      WarnSjis(e.what());
     }
   }
   callMan_.reset();
@@ -77,15 +81,20 @@ void TProject::Start() {
   TMemoryStream stream;
   try {
     FileManager->LoadToStream(stream, kProjectFileName);
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
+    startFailure_ = e.Message();
     return;
   }
   if (stream.GetSize() == 0) {
     Warn("プロジェクトがありません");
+    startFailure_ = Sjis("プロジェクトがありません");
     return;
   }
   file_.LoadFromStream(stream);
-  if (file_.Version > MaxPageVersion) return;
+  if (file_.Version > MaxPageVersion) {
+    startFailure_ = std::string(kProjectFileName) + ": version " + std::to_string(file_.Version);
+    return;
+  }
   // A zoom-in without parameters zooms into the middle of the screen.
   WipeDefaultParams()[WP_ZOOMIN] = {file_.ScreenWidth / 2, file_.ScreenHeight / 2};
   DeclareStatusVariables();
@@ -99,6 +108,7 @@ void TProject::Start() {
   callMan_->SetProject(this);
   if (!FileManager->FileExists(file_.StartPage)) {
     Warn("スタートページがありません");
+    startFailure_ = Sjis("スタートページがありません: ") + file_.StartPage;
     QuitRequested = true;
     return;
   }
@@ -138,6 +148,7 @@ bool TProject::LocateGameData() {
     FileManager->SetDirectory(directory);
   if (!FileManager->FileExists(kInstallRecordName)) {
     MessageBoxService().Show("インストールし直してください", "情報", TMsgButtons::OK, TMsgIcon::Information);
+    startFailure_ = Sjis("インストールし直してください: ") + std::string(kInstallRecordName);
     return false;
   }
   TOrvaInstallSet install;
@@ -162,8 +173,10 @@ bool TProject::LocateGameData() {
       continue;
     // Anything but Cancel (nobody to answer, say) ends the game rather than asking forever.
     if (MessageBoxService().Show(SjisToUtf8(file_.QuitText), SjisToUtf8(file_.Title), TMsgButtons::OKCancel,
-                                 TMsgIcon::None) != TMsgResult::Cancel)
+                                 TMsgIcon::None) != TMsgResult::Cancel) {
+      startFailure_ = Sjis("ディスクを入れてください");
       return false;
+    }
   }
 }
 

@@ -52,7 +52,8 @@ class TProject final : public TProjectLink {
   // where the failure has one. Errors of the status data and of a damaged project file
   // raise (and no project is left to write the status data back).
   TProject(TParamCollection& vars, TProjectSetup setup);
-  // Writes the status data, then frees the call manager.
+  // Writes the status data (a failure is shown in a warning box), then frees the call
+  // manager.
   ~TProject() override;
   TProject(const TProject&) = delete;
   TProject& operator=(const TProject&) = delete;
@@ -92,6 +93,9 @@ class TProject final : public TProjectLink {
   const std::vector<std::string>& Arguments() const { return setup_.Arguments; }
   const TSaveRequest& PendingSave() const { return pendingSave_; }
   int32_t PendingLoad() const { return pendingLoad_; }
+  // Why a start-up ended without a game (Shift-JIS): the message shown, or the system's
+  // words for what was missing where none is shown. Empty once the game could start.
+  const std::string& StartFailure() const { return startFailure_; }
 
  private:
   void Start();
@@ -111,6 +115,7 @@ class TProject final : public TProjectLink {
   std::string gameIdentity_;
   TSaveRequest pendingSave_;
   int32_t pendingLoad_ = -1;
+  std::string startFailure_;
   std::unique_ptr<TCallMan> callMan_;
 };
 

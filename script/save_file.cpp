@@ -67,6 +67,12 @@ void WriteStatusTag(TStream& stream) {
   stream.WriteBuffer(tag, kStatusTagBytes);
 }
 
+// An error that stops a read of the save file at start-up names the file, unless its
+// message does already.
+void NameSaveFile(Exception& e, const std::string& path) {
+  if (e.Message().find(path) == std::string::npos) e.AddContext(path);
+}
+
 // The directory of the save file exists (none named: the current one).
 bool SaveDirectoryExists(const std::string& path) {
   const std::string directory = ExtractFilePath(path);
@@ -83,7 +89,12 @@ void TSaveFile::LoadSaveCaptions(TProject& project) {
   const std::string path = project.GetSaveFileName();
   if (!GameFileExists(path)) return;
   TVrFileCollection archive;
-  archive.Open(path);
+  try {
+    archive.Open(path);
+  } catch (Exception& e) {
+    NameSaveFile(e, path);
+    throw;
+  }
   for (int i = 0; i < archive.Count(); ++i) {
     const std::string& name = archive.Item(i).GetName();
     if (!name.starts_with(GameItemPrefix)) continue;
@@ -104,16 +115,21 @@ void TSaveFile::LoadStatus(TProject& project) {
   statusRead_ = false;
   const std::string path = project.GetSaveFileName();
   if (GameFileExists(path)) {
-    TVrFileCollection archive;
-    archive.Open(path);
-    if (archive.Find(StatusItemName)) {
-      TSaveItem item;
-      ReadItem(archive, StatusItemName, item);
-      const int version = ReadStatusTag(item);
-      project.Vars().LoadStatusVars(item);
-      LoadSection(sections_.ReadMarks, item, version);
-      LoadSection(sections_.ImageCache, item, version);
-      if (version >= 103) DBManager().LoadFromStream(item, 1);
+    try {
+      TVrFileCollection archive;
+      archive.Open(path);
+      if (archive.Find(StatusItemName)) {
+        TSaveItem item;
+        ReadItem(archive, StatusItemName, item);
+        const int version = ReadStatusTag(item);
+        project.Vars().LoadStatusVars(item);
+        LoadSection(sections_.ReadMarks, item, version);
+        LoadSection(sections_.ImageCache, item, version);
+        if (version >= 103) DBManager().LoadFromStream(item, 1);
+      }
+    } catch (Exception& e) {
+      NameSaveFile(e, path);
+      throw;
     }
   }
   statusRead_ = true;
@@ -121,26 +137,22 @@ void TSaveFile::LoadStatus(TProject& project) {
 
 void TSaveFile::SaveStatus(TProject& project) {
   if (!statusRead_ || !project.Settings().WriteStatus) return;
-  try {
-    const std::string path = project.GetSaveFileName();
-    if (!SaveDirectoryExists(path)) return;
-    TMemoryStream bytes;
-    {
-      TVrFileCollection archive;
-      archive.Open(path);
-      archive.Remove(StatusItemName);
-      TStream& item = *archive.AddMemoryFile(StatusItemName).Data;
-      WriteStatusTag(item);
-      project.Vars().SaveStatusVars(item);
-      SaveSection(sections_.ReadMarks, item);
-      SaveSection(sections_.ImageCache, item);
-      DBManager().SaveToStream(item, 1);
-      archive.SaveToStream(bytes);
-    }
-    WriteSaveFile(path, bytes);
-  } catch (...) {
-    // The status stays as it was on the disk.
+  const std::string path = project.GetSaveFileName();
+  if (!SaveDirectoryExists(path)) return;
+  TMemoryStream bytes;
+  {
+    TVrFileCollection archive;
+    archive.Open(path);
+    archive.Remove(StatusItemName);
+    TStream& item = *archive.AddMemoryFile(StatusItemName).Data;
+    WriteStatusTag(item);
+    project.Vars().SaveStatusVars(item);
+    SaveSection(sections_.ReadMarks, item);
+    SaveSection(sections_.ImageCache, item);
+    DBManager().SaveToStream(item, 1);
+    archive.SaveToStream(bytes);
   }
+  WriteSaveFile(path, bytes);
 }
 
 void TSaveFile::SaveGame(TProject& project, int32_t slot, std::string_view afterLoadPage, std::string_view caption,

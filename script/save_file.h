@@ -35,12 +35,13 @@ class TSaveFile : public TSaveLink {
   explicit TSaveFile(TSaveSections sections = {}) : sections_(sections) {}
 
   // The captions of the game saves in archive order; a save whose item cannot be read has
-  // none.
+  // none. A save file that cannot be opened, or status data that cannot be read, raise with
+  // the file's name in the message.
   void LoadSaveCaptions(TProject& project) override;
   void LoadStatus(TProject& project) override;
   // Only once the status data were read at start-up (or there were none), so that a start
   // that failed on them never writes over them; only when the project writes its status and
-  // the save file's directory exists.
+  // the save file's directory exists. Errors propagate; the file on the disk stays as it was.
   void SaveStatus(TProject& project) override;
   // Nothing for an empty caption. The caption is recorded once the file is written; then
   // the status data are written too. Errors of the save file propagate.

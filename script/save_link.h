@@ -21,7 +21,7 @@ class TSaveLink {
   // keep their values over the ones the project file declares. Errors propagate out of
   // the start-up.
   virtual void LoadStatus(TProject& project) = 0;
-  // Writes the status data; never raises.
+  // Writes the status data; a failure raises, and the project's end reports it.
   virtual void SaveStatus(TProject& project) = 0;
   virtual void SaveGame(TProject& project, int32_t slot, std::string_view afterLoadPage, std::string_view caption,
                         int32_t afterLoadIndex) = 0;

@@ -42,6 +42,7 @@ namespace orva {
 namespace {
 
 constexpr int kDock = TToolbar::DockHeight;
+static_assert(TFormView::kHeadlessLookSteps % kLongRunSteps == 0, "a look comes after whole checks");
 
 std::string ProgramDirectory() { return ExtractFilePath(GamePath(ProgramFileName())); }
 
@@ -121,6 +122,7 @@ TFormView::~TFormView() {
 
 void TFormView::FormCreate() {
   SetMainWindowCloseHandler([this] { window_.PostClose(); });
+  SetLongRunHandler([this] { LongRun(); });
   SetScreenLink(this);
   SetTextInputService(textInput_.get());
   TSceneServices services = savedServices_ = GetSceneServices();
@@ -157,12 +159,15 @@ void TFormView::FormCreate() {
     vars_->SetSystemVariables(engine_.get());
     InitPlayer();
   } catch (const Exception& e) {
+    startFailure_ = e.Message();
     ShowError(e.Message());
     FormClose();
   } catch (const std::exception& e) {
+    startFailure_ = e.what();
     ShowError(e.what());
     FormClose();
   }
+  if (QuitRequested && startFailure_.empty() && project_) startFailure_ = project_->StartFailure();
   if (QuitRequested) window_.PostClose();
 }
 
@@ -237,7 +242,7 @@ int TFormView::Run() {
   PaintWindow();
   while (!closed_) {
     TWindowEvent event;
-    while (!closed_ && window_.PollEvent(event)) HandleEvent(event);
+    while (!closed_ && NextEvent(event)) HandleEvent(event);
     if (closed_) break;
     if (ApplicationEventsIdle()) window_.WaitEvent();
   }
@@ -258,10 +263,10 @@ bool TFormView::ApplicationEventsIdle() {
     done = Loop.Idle();
   } catch (const Exception& e) {
     // An error escaping a frame is shown, and the game goes on with the next frame.
-    ShowError(e.Message());
+    ReportFrameError(e.Message());
     done = false;
   } catch (const std::exception& e) {
-    ShowError(e.what());
+    ReportFrameError(e.what());
     done = false;
   }
   cursor_.Animate(window_.Milliseconds());
@@ -271,14 +276,63 @@ bool TFormView::ApplicationEventsIdle() {
     media_.PullHeadlessAudio(now - lastAudioPull_);
     if (audioCapture_.Enabled()) audioCapture_.Append(TakeHeadlessAudio(), now - lastAudioPull_);
     lastAudioPull_ = now;
-    if (setup_.FrameCap > 0 && steps_ >= setup_.FrameCap && !runaway_) {
-      std::fprintf(stderr, "orva-player: stopped after %lld frames without an end\n",
-                   static_cast<long long>(steps_));
-      runaway_ = true;
-      window_.PostClose();
-    }
+    CheckFrameCap();
   }
   return done;
+}
+
+void TFormView::CheckFrameCap() {
+  const int64_t frames = steps_ + longRunLooks_;
+  if (setup_.FrameCap <= 0 || frames < setup_.FrameCap || runaway_) return;
+  std::fprintf(stderr, "orva-player: stopped after %lld frames without an end\n", static_cast<long long>(frames));
+  runaway_ = true;
+  QuitRequested = true;
+  window_.PostClose();
+}
+
+void TFormView::LongRun() {
+  if (window_.IsVirtual()) {
+    // Headless steps are time: a look's worth of them moves the clock and counts as a frame.
+    if (++longRunChecks_ < kHeadlessLookSteps / kLongRunSteps) return;
+    longRunChecks_ = 0;
+    window_.Sleep(kLookMs);
+    ++longRunLooks_;
+    LookAtWindow();
+    CheckFrameCap();
+    return;
+  }
+  const uint32_t now = window_.Milliseconds();
+  if (now - lastLook_ < kLookMs) return;
+  lastLook_ = now;
+  LookAtWindow();
+}
+
+void TFormView::LookAtWindow() {
+  using TKind = TWindowEvent::TKind;
+  TWindowEvent event;
+  while (window_.PollEvent(event)) {
+    // Nothing else may touch the scene in the middle of the run: the close ends the run
+    // here and the window after the frame, the exit button asks here.
+    if (event.Kind == TKind::Close) {
+      QuitRequested = true;
+    } else if (event.Kind == TKind::MouseDown && Toolbar.HitTest(event.Pos) == TToolbar::ExitButton) {
+      Toolbar.Press(event.Pos);
+      Toolbar.Draw(window_);
+      continue;
+    } else if (event.Kind == TKind::MouseUp && Toolbar.Pressed() == TToolbar::ExitButton) {
+      const TToolbar::TButton clicked = Toolbar.Release(event.Pos);
+      Toolbar.Draw(window_);
+      if (clicked == TToolbar::ExitButton) ExitButtonClick();
+    }
+    heldEvents_.push_back(event);
+  }
+}
+
+bool TFormView::NextEvent(TWindowEvent& event) {
+  if (heldEvents_.empty()) return window_.PollEvent(event);
+  event = heldEvents_.front();
+  heldEvents_.pop_front();
+  return true;
 }
 
 void TFormView::StepFrame() {
@@ -294,10 +348,13 @@ void TFormView::StepFrame() {
   FileManager->WorkFiles().Tick();
   DeleteTempFiles();
   scene.ProcessInput();
-  if (!LogoDone)
+  if (!LogoDone) {
     LogoDone = logo_.Step(scene, window_);
-  else
+  } else {
+    lastLook_ = window_.Milliseconds();
+    longRunChecks_ = 0;
     project_->Execute();
+  }
   if (QuitRequested) return;
   scene.Idle();
   FrameCount = static_cast<int32_t>(static_cast<uint32_t>(FrameCount) + 1);
@@ -456,6 +513,21 @@ void TFormView::ShowError(const std::string& sjisMessage) {
   MessageBoxService().Show(SjisToUtf8(sjisMessage), "警告", TMsgButtons::OK, TMsgIcon::Warning);
 }
 
+void TFormView::ReportFrameError(const std::string& sjisMessage) {
+  if (repeatedErrors_.Repeated(sjisMessage, window_.Milliseconds())) {
+    std::fprintf(stderr, "orva-player: again: [警告] %s\n", SjisToUtf8(sjisMessage).c_str());
+    if (OrvaLogWrite) {
+      char clock[16];
+      std::snprintf(clock, sizeof clock, "%.8X", GameClock);
+      OrvaLogWrite(std::string(clock) + " : <Error>" + sjisMessage);
+    }
+    return;
+  }
+  ShowError(sjisMessage);
+  // The quiet time runs from the box's close.
+  repeatedErrors_.Repeated(sjisMessage, window_.Milliseconds());
+}
+
 void TFormView::ExitButtonClick() {
   const bool saved = QuitRequested;
   QuitRequested = true;
@@ -503,6 +575,7 @@ void TFormView::Cleanup() {
   SetTextFocus(nullptr);
   SetTextInputService(nullptr);
   SetMainWindowCloseHandler(nullptr);
+  SetLongRunHandler(nullptr);
 }
 
 // ==== Display ====

@@ -9,6 +9,7 @@
 // close.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "shell/frame_loop.h"
 #include "shell/overlay_presenter.h"
 #include "shell/panel_cursor.h"
+#include "shell/repeated_errors.h"
 #include "shell/start_logo.h"
 #include "shell/toolbar.h"
 #include "shell/window_panel.h"
@@ -54,6 +56,12 @@ struct TPlayerSetup {
 
 class TFormView final : public TScreenLink, private TFrameLoop::THost {
  public:
+  // Inside a run of the interpreter that does not yield, the window is looked at for a close
+  // every kLookMs; headless, every kHeadlessLookSteps steps count as that time, and as a
+  // frame towards the frame cap.
+  static constexpr uint32_t kLookMs = 100;
+  static constexpr int kHeadlessLookSteps = 10240;
+
   TFormView(TWindowSystem& window, TShellMedia& media, TPlayerSetup setup);
   ~TFormView() override;
   TFormView(const TFormView&) = delete;
@@ -62,6 +70,9 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   // Builds the system. When the start-up fails (QuitRequested), a close is posted and the
   // message loop is not to be entered.
   void FormCreate();
+  // Why the start-up failed (Shift-JIS): the message shown, or what the project found
+  // missing; empty when it did not fail or did not say.
+  const std::string& StartFailure() const { return startFailure_; }
   // Shows the window and runs the message loop until the window is closed. Returns the exit
   // code: 0, or 3 for a headless run stopped at its frame cap.
   int Run();
@@ -122,6 +133,19 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   // The whole window drawn again: the scene picture and the toolbar.
   void PaintWindow();
   void ShowError(const std::string& sjisMessage);
+  // An error that escaped a frame: a box, unless the same error came shortly before; then
+  // a line on standard error and in the trace log.
+  void ReportFrameError(const std::string& sjisMessage);
+  // The long-run check: at its time, LookAtWindow.
+  void LongRun();
+  // Answers a close and the toolbar's exit button now; every other event is held for the
+  // end of the frame.
+  void LookAtWindow();
+  // The held events first, then the window's.
+  bool NextEvent(TWindowEvent& event);
+  // Headless: stops a run that went on for the frame cap.
+  void CheckFrameCap();
+
   void CreateScreenManager();
   // Laying the window out for the window mode again: border, client size, placement.
   void RestoreWindowLayout();
@@ -169,6 +193,15 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   bool runaway_ = false;
   int64_t steps_ = 0;
   uint32_t lastAudioPull_ = 0;
+  std::string startFailure_;
+  TRepeatedErrors repeatedErrors_;
+  // Events taken from the window inside a long run, for the message loop.
+  std::deque<TWindowEvent> heldEvents_;
+  // The long run of the frame: when the window was last looked at, the checks since then
+  // (headless), and the looks of all long runs (headless, counted as frames).
+  uint32_t lastLook_ = 0;
+  int longRunChecks_ = 0;
+  int64_t longRunLooks_ = 0;
 };
 
 }  // namespace orva

@@ -2,13 +2,19 @@
 
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "core/app_control.h"
+#include "core/big_stream.h"
+#include "core/encoding.h"
 #include "core/file_manager.h"
 #include "core/frame_clock.h"
 #include "core/game_path.h"
@@ -74,6 +80,20 @@ std::unique_ptr<TWindowSystem> MakeWindowSystem(bool headless) {
   return window;
 }
 
+// The one line that says why a start ended without a game: a game directory that is not
+// there, else what the start-up found missing or damaged.
+void ReportStartFailure(const std::vector<std::string>& arguments, const std::string& sjisFailure) {
+  std::string why;
+  struct stat st {};
+  if (!arguments.empty() && ::stat(arguments.front().c_str(), &st) != 0)
+    why = arguments.front() + ": " + std::strerror(errno);
+  else
+    why = sjisFailure.empty() ? std::string("the game could not start") : SjisToUtf8(sjisFailure);
+  for (char& c : why)
+    if (c == '\r' || c == '\n') c = ' ';
+  std::fprintf(stderr, "orva-player: %s\n", why.c_str());
+}
+
 }  // namespace
 
 std::string MutexName(std::string_view gameDirectory) {
@@ -106,6 +126,10 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
       !arguments.empty() ? arguments.front() : program.substr(0, program.rfind('/') == std::string::npos ? 0 : program.rfind('/'));
   TSingleInstanceMutex mutex = CreateSingleInstanceMutex(MutexName(AbsoluteGamePath(directory)));
   if (!mutex) return 0;
+  const bool config = !arguments.empty() && IsConfigArgument(arguments.front());
+  // What writes killed by an earlier run left behind; with the guard held no other player
+  // writes there.
+  if (mutex->Held() && !config) RemoveStaleStagingFiles(directory.empty() ? "." : directory);
 
   // Opened once this instance may run, so that a second one never touches the first one's log.
   OrvaLogInit();
@@ -132,7 +156,7 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
   } clockScope;
   SeedRuntimeRandom(timeGetTime());
 
-  if (!arguments.empty() && IsConfigArgument(arguments.front())) {
+  if (config) {
     std::unique_ptr<TConfigModel> model = CreateConfigModel();
     return RunConfigWindow(*window, *model);
   }
@@ -148,7 +172,10 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
   QuitRequested = false;
   TFormView form(*window, media, std::move(setup));
   form.FormCreate();
-  if (QuitRequested || form.Closed()) return 0;
+  if (QuitRequested || form.Closed()) {
+    ReportStartFailure(arguments, form.StartFailure());
+    return 1;
+  }
   return form.Run();
 }
 

@@ -218,6 +218,59 @@ TEST(Archive, EntriesCopiedFromTheSourceKeepTheirCrcBasis) {
   EXPECT_EQ(Load(back, "new.txt"), "new");
 }
 
+// Rewriting an archive (a save into save.dat) takes the entries it keeps over as they are
+// stored, without inflating them: a damaged entry blocks nothing and stays as it was, a raw
+// or old-compressed one keeps its form, and an archive rewritten unchanged is the same bytes.
+TEST(Archive, KeptEntriesGoOverAsStoredEvenWhenDamaged) {
+  std::string damaged = Zlib("slot one");
+  damaged[damaged.size() / 2] ^= 0x5A;
+  const std::string raw = "small but raw";
+  ArchiveBuilder old(102);
+  old.Add({"GAMESAVEDATA1", damaged, 0, 1234, 0xDEADBEEF, 0})
+      .Add({"raw.txt", raw, 1, 5678, Crc(raw), 1})
+      .Add({"STATUSSAVEDATA", Zlib("status"), 0, 0, Crc(Zlib("status")), 0});
+  TempDir dir;
+  dir.Write("save.dat", old.Archive());
+
+  TVrFileCollection archive;
+  archive.Open(dir.Game("save.dat"));
+  EXPECT_THROW(Load(archive, "GAMESAVEDATA1"), Exception);
+  archive.Remove("STATUSSAVEDATA");
+  archive.AddMemoryFile("STATUSSAVEDATA").Data->WriteBuffer("status 2", 8);
+  archive.AddMemoryFile("GAMESAVEDATA7").Data->WriteBuffer("slot seven", 10);
+  TWzBigMemoryStream out;
+  ASSERT_TRUE(archive.SaveToStream(out));
+  out.SaveToFile(dir.Game("save.dat"));
+
+  TVrFileCollection back;
+  back.Open(dir.Game("save.dat"));
+  struct Kept {
+    const char* name;
+    const std::string& stored;
+    uint8_t raw;
+    int32_t time;
+    uint32_t crc;
+    uint8_t basis;
+  } kept[] = {{"GAMESAVEDATA1", damaged, 0, 1234, 0xDEADBEEF, 0}, {"raw.txt", raw, 1, 5678, Crc(raw), 1}};
+  const std::string bytes = dir.Read("save.dat");
+  for (const Kept& k : kept) {
+    const TVrFile& entry = *back.Find(k.name);
+    EXPECT_EQ(bytes.substr(static_cast<size_t>(entry.Offset), static_cast<size_t>(entry.Size)), k.stored) << k.name;
+    EXPECT_EQ(entry.Raw, k.raw) << k.name;
+    EXPECT_EQ(entry.Time, k.time) << k.name;
+    EXPECT_EQ(entry.Crc, k.crc) << k.name;
+    EXPECT_EQ(entry.CrcBasis, k.basis) << k.name;
+  }
+  EXPECT_THROW(Load(back, "GAMESAVEDATA1"), Exception);
+  EXPECT_EQ(Load(back, "raw.txt"), raw);
+  EXPECT_EQ(Load(back, "GAMESAVEDATA7"), "slot seven");
+  EXPECT_EQ(Load(back, "STATUSSAVEDATA"), "status 2");
+
+  TWzBigMemoryStream again;
+  ASSERT_TRUE(back.SaveToStream(again));
+  EXPECT_EQ(again.Memory().View(), bytes);
+}
+
 TEST(Archive, FilesBesideTheArchiveAreStoredByTheStoreRuleAndWinOnReading) {
   TempDir dir;
   std::string vsk103Raw = std::string("Vask103") + std::string("\x28\0\0\0", 4) + std::string(22, '\0') + '\x01' +

@@ -1,7 +1,15 @@
 #include "core/big_stream.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -109,6 +117,72 @@ TEST(BigFileStream, AWriteEndedByAnExceptionKeepsTheOldFile) {
   discarded.Discard();
   EXPECT_EQ(dir.Read("save.dat"), "old save");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Os("")), {}), 1);  // no staging files left
+}
+
+// A write that fails says which file and why, in the system's words after its own.
+TEST(BigFileStream, AFailedWriteNamesTheFileAndTheCause) {
+  TempDir dir;
+  try {
+    TWzBigFileStream out(dir.Game("gone\\save.dat"), TWzBigFileStream::fmCreate);
+    out.WriteBuffer("save", 4);
+    FAIL() << "no directory to write into";
+  } catch (const EWriteError& e) {
+    EXPECT_EQ(e.Message(), "Stream write error: " + dir.Os("gone/save.dat") + ": No such file or directory");
+  }
+  // A file size limit stops the bytes part-way, as a full disk does.
+  const auto writeOverTheLimit = [&dir] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlim_t unlimited = limit.rlim_cur;
+    limit.rlim_cur = 8;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      TWzBigFileStream out(dir.Game("save.dat"), TWzBigFileStream::fmCreate);
+      out.WriteBuffer("more than eight bytes", 21);
+    } catch (const EWriteError& e) {
+      limit.rlim_cur = unlimited;  // the test's own report is a file too
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+      std::fprintf(stderr, "[%s]", e.what());
+      std::_Exit(0);
+    }
+    std::_Exit(1);
+  };
+  EXPECT_EXIT(writeOverTheLimit(), ::testing::ExitedWithCode(0),
+              "\\[Stream write error: .*/save\\.dat: File too large\\]");
+}
+
+// A writer killed before its rename leaves its staging file; a later start removes such
+// files of its own naming and nothing else.
+TEST(BigFileStream, StaleStagingFilesAreRemovedAndNothingElse) {
+  TempDir dir;
+  dir.Write("save.dat", "old save");
+  if (const pid_t child = ::fork(); child == 0) {
+    TWzBigFileStream out(dir.Game("save.dat"), TWzBigFileStream::fmCreate, kPart);
+    const std::string bytes = Alphabet(40);  // three parts
+    out.WriteBuffer(bytes.data(), 40);
+    std::_Exit(0);  // killed: no commit, no clean-up
+  } else {
+    ::waitpid(child, nullptr, 0);
+  }
+  const std::vector<std::string> kept = {".save.dat.tmp", "save.dat.~1-2.tmp", ".save.dat.~1x-2.tmp",
+                                         ".save.dat.~1-.tmp", ".~1-2.tmp", "notes.txt"};
+  for (const std::string& name : kept) dir.Write(name, "x");
+  dir.Write(".other.vsk.~" + std::to_string(::getpid()) + "-7.tmp", "a live process's name");
+  std::filesystem::create_directory(dir.Os(".dir.~1-2.tmp"));
+  const auto names = [&dir] {
+    std::set<std::string> all;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Os(""))) all.insert(entry.path().filename());
+    return all;
+  };
+  ASSERT_EQ(names().size(), 1 + kept.size() + 2 + 3) << "the killed writer's three parts";
+
+  RemoveStaleStagingFiles(dir.Os(""));
+  std::set<std::string> expected(kept.begin(), kept.end());
+  expected.insert({"save.dat", ".dir.~1-2.tmp"});
+  EXPECT_EQ(names(), expected);
+  EXPECT_EQ(dir.Read("save.dat"), "old save");
+  RemoveStaleStagingFiles(dir.Os("missing"));
 }
 
 TEST(BigFileStream, AShortMiddlePartEndsTheRead) {

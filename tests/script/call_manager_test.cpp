@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/app_control.h"
 #include "core/frame_clock.h"
 #include "interpreter_fixture.h"
 #include "script/media_commands.h"
@@ -151,6 +152,39 @@ TEST_F(CallManager, ARunEndsAfterAFailingOrStandingStep) {
   scene.Add("menu");
   Frame();
   EXPECT_EQ(Int("x"), 1);
+}
+
+// A run that never yields asks for a look at the window every so many steps; a quit asked
+// for then ends the run, which a run that yields soon never sees.
+TEST_F(CallManager, ALongRunIsCheckedUntilAQuitEndsIt) {
+  struct THandler {
+    int checks = 0, quitAt = 0;
+    THandler() {
+      SetLongRunHandler([this] {
+        if (++checks == quitAt) QuitRequested = true;
+      });
+    }
+    ~THandler() {
+      SetLongRunHandler(nullptr);
+      QuitRequested = false;
+    }
+  } handler;
+  Global("n");
+  Global("short");
+  Add("short.osb", PageBuilder().For("short = 0", "short < 10", "short = short + 1", [] {}).Wait("100000"));
+  man.Start("short.osb");
+  Frame();
+  EXPECT_EQ(Int("short"), 10);
+  EXPECT_EQ(handler.checks, 0);
+
+  handler.quitAt = 3;
+  PageBuilder endless;
+  endless.While("TRUE", [&] { endless.Calc("n = n + 1"); });
+  Start(endless);
+  Frame();
+  EXPECT_EQ(handler.checks, 3);
+  // Each round steps the While, the Calc and the loop's end.
+  EXPECT_NEAR(Int("n"), 3 * kLongRunSteps / 3, 2);
 }
 
 TEST_F(CallManager, EventsRunBetweenCommandSteps) {

@@ -195,12 +195,14 @@ TEST_F(ProjectTest, FailedStartUps) {
     std::string file;  // "(none)": no project file
     const char* message;
     bool callManager;
+    std::string failure;  // what the start-up says it missed
   };
   const Case cases[] = {
-      {"no project file", "(none)", nullptr, false},
-      {"empty project file", "", "プロジェクトがありません", false},
-      {"version above 109", ProjectFileBuilder(110).Title("new").Bytes(), nullptr, false},
-      {"no start page", ProjectFileBuilder(109).StartPage("gone.osb").Bytes(), "スタートページがありません", true},
+      {"no project file", "(none)", nullptr, false, "orva.opb" + Sjis(":ファイルがありません")},
+      {"empty project file", "", "プロジェクトがありません", false, Sjis("プロジェクトがありません")},
+      {"version above 109", ProjectFileBuilder(110).Title("new").Bytes(), nullptr, false, "orva.opb: version 110"},
+      {"no start page", ProjectFileBuilder(109).StartPage("gone.osb").Bytes(), "スタートページがありません", true,
+       Sjis("スタートページがありません: ") + "gone.osb"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -213,6 +215,7 @@ TEST_F(ProjectTest, FailedStartUps) {
     auto project = Start();
 
     EXPECT_TRUE(QuitRequested);
+    EXPECT_EQ(project->StartFailure(), c.failure);
     EXPECT_EQ(project->CallMan() != nullptr, c.callManager);
     if (c.message) {
       ASSERT_EQ(script.Boxes().size(), 1u);
@@ -419,6 +422,7 @@ TEST_F(LocatorTest, WithoutInstallRecordAsksToInstallAgain) {
   EXPECT_EQ(boxes.Boxes()[0].icon, TMsgIcon::Information);
   EXPECT_EQ(boxes.Boxes()[0].buttons, TMsgButtons::OK);
   EXPECT_TRUE(QuitRequested);
+  EXPECT_EQ(project->StartFailure(), Sjis("インストールし直してください: ") + "install.dat");
   EXPECT_EQ(project->Title(), Sjis("情報"));
   EXPECT_EQ(project->CallMan(), nullptr);
 }
@@ -434,6 +438,7 @@ TEST_F(LocatorTest, InstalledGameRunsFromTheProgramDirectory) {
   EXPECT_TRUE(boxes.Boxes().empty());
   EXPECT_FALSE(QuitRequested);
   EXPECT_EQ(project->Title(), "installed");
+  EXPECT_EQ(project->StartFailure(), "");
   EXPECT_EQ(project->GameIdentity(), "GAME");
   EXPECT_EQ(FileManager->Directory(), programDirectory);
   EXPECT_EQ(searches, 0);
@@ -491,6 +496,7 @@ TEST_F(LocatorTest, QuittingAtTheDiscPromptEndsTheStartUp) {
     auto project = Start({});
     EXPECT_EQ(script.Boxes().size(), 2u);
     EXPECT_TRUE(QuitRequested);
+    EXPECT_EQ(project->StartFailure(), Sjis("ディスクを入れてください"));
     EXPECT_EQ(project->CallMan(), nullptr);
     EXPECT_EQ(project->Title(), Sjis("情報"));
   }

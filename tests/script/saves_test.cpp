@@ -249,9 +249,59 @@ TEST_F(SavesTest, AnInterruptedSaveLeavesTheOldFileAsItWas) {
   int entries = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir.Os(""))) entries += entry.exists();
   EXPECT_EQ(entries, 1);
-  // The status written at the end fails the same way, silently.
+  // The status written at the end fails the same way, and says so like any failed save.
+  ASSERT_TRUE(boxes.Boxes().empty());
   project.reset();
   EXPECT_EQ(SaveDat(), before);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "the machine went down");
+  EXPECT_EQ(boxes.Boxes()[0].caption, "警告");
+}
+
+// A slot whose stored bytes are damaged blocks no other save and stays as it was; only
+// loading it tells.
+TEST_F(SavesTest, ADamagedSlotBlocksNoOtherSave) {
+  WriteArchive({{"GAMESAVEDATA1", GameItem(133, "one")}});
+  std::string bytes = SaveDat();
+  const int64_t stored = [&] {
+    TVrFileCollection archive;
+    archive.Open(dir.Game("save.dat"));
+    return archive.Find("GAMESAVEDATA1")->Offset;
+  }();
+  for (int i = 4; i < 12; ++i) bytes[size_t(stored) + i] ^= 0x21;
+  dir.Write("save.dat", bytes);
+  const auto slotOne = [&] {
+    TVrFileCollection archive;
+    archive.Open(dir.Game("save.dat"));
+    const TVrFile& entry = *archive.Find("GAMESAVEDATA1");
+    return SaveDat().substr(size_t(entry.Offset), size_t(entry.Size));
+  };
+  const std::string damaged = slotOne();
+
+  auto project = Start();
+  Run(*project);
+  EXPECT_TRUE(project->SaveCaptions().empty());
+  project->RequestSave(7, "", 0, "seven");
+  EXPECT_NO_THROW(project->ProcessRequests());
+  project->RequestSave(2, "", 0, "two");
+  EXPECT_NO_THROW(project->ProcessRequests());
+  vars.Find("seen")->SetAsInteger(5);
+  project.reset();  // the status
+  EXPECT_TRUE(boxes.Boxes().empty());
+  EXPECT_EQ(slotOne(), damaged);
+
+  project = Start();
+  EXPECT_EQ(Captions(*project), (std::vector<std::string>{"7 seven", "2 two"}));
+  EXPECT_EQ(Int("seen"), 5);
+  project->RequestLoad(7);
+  project->ProcessRequests();
+  EXPECT_FALSE(QuitRequested);
+  EXPECT_EQ(Int("x"), 1);
+  project->RequestLoad(1);
+  project->ProcessRequests();
+  EXPECT_TRUE(QuitRequested);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "このセーブデータは使用できません\r\n終了してください");
 }
 
 TEST_F(SavesTest, CaptionsInArchiveOrderOfTheNumberedItems) {
@@ -325,7 +375,12 @@ TEST_F(SavesTest, AStatusThatCannotBeReadIsNeverWrittenOver) {
   TProjectSetup setup;
   setup.Arguments = {dir.Game()};
   setup.Saves = &saves;
-  EXPECT_THROW(std::make_unique<TProject>(vars, std::move(setup)), EReadError);
+  try {
+    std::make_unique<TProject>(vars, std::move(setup));
+    FAIL() << "the status cannot be read";
+  } catch (const EReadError& e) {
+    EXPECT_EQ(e.Message(), "Stream read error: " + dir.Game("save.dat")) << "the message names the file";
+  }
   // Whoever asks for the status to be written afterwards gets nothing written.
   files.Add("orva.opb", ProjectFileBuilder(109).Bytes());
   kit::TestSaves noStatus;

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -22,7 +23,9 @@
 
 #include "../core/temp_dir.h"
 #include "core/archive.h"
+#include "core/big_stream.h"
 #include "core/encoding.h"
+#include "core/game_path.h"
 #include "core/stream.h"
 #include "graphics/dib.h"
 #include "graphics/vask_frame_list.h"
@@ -34,6 +37,7 @@
 #include "kit/project_file_builder.h"
 #include "platform/instance_lock.h"
 #include "script/param_collection.h"
+#include "shell/form_view.h"
 #include "shell/start_up.h"
 #include "shell/toolbar.h"
 
@@ -197,6 +201,39 @@ class PlayerRun : public ::testing::Test {
 
 std::vector<kit::GameFile> Game(const PageBuilder& start, kit::ProjectFileBuilder project = kit::ProjectFileBuilder()) {
   return {{"orva.opb", project.Bytes()}, {"start.osb", start.Bytes()}};
+}
+
+// The stored bytes of an archive's entry (a game path of the archive file).
+std::string StoredBytes(const std::string& archivePath, const std::string& name) {
+  TVrFileCollection archive;
+  archive.Open(archivePath);
+  const TVrFile& entry = *archive.Find(name);
+  return testing::TempDir::ReadOs(OsPath(archivePath)).substr(size_t(entry.Offset), size_t(entry.Size));
+}
+
+// Flips bytes of an entry's stored data in an archive file, from `from` on.
+void DamageEntry(const std::string& archivePath, const std::string& name, size_t from, size_t count) {
+  int64_t offset = 0;
+  {
+    TVrFileCollection archive;
+    archive.Open(archivePath);
+    offset = archive.Find(name)->Offset;
+  }
+  std::string bytes = testing::TempDir::ReadOs(OsPath(archivePath));
+  for (size_t i = from; i < from + count; ++i) bytes[size_t(offset) + i] ^= 0x21;
+  std::ofstream(OsPath(archivePath), std::ios::binary) << bytes;
+}
+
+// Lines of a text that contain a piece.
+size_t LinesWith(const std::string& text, const std::string& piece) {
+  size_t count = 0, start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    count += text.substr(start, end - start).find(piece) != std::string::npos;
+    start = end + 1;
+  }
+  return count;
 }
 
 uint32_t BgrToRgb(int32_t bgr) {
@@ -1000,9 +1037,53 @@ TEST_F(PlayerRun, AGameThatCannotStartShowsWhyAndShowsNoFrame) {
     WriteGame(Game(PageBuilder().Wait("100").Terminate(), c.project));
     std::filesystem::remove(dir.Os("last.bmp"));
     const TRun run = Run({"game"}, {{"ORVA_CAPTURE", dir.Os("last.bmp")}});
-    EXPECT_EQ(run.exitCode, 0) << c.what << run.errors;
+    // A start-up that ends without a game is a failure; a game without a screen runs (on
+    // nothing) until it is closed.
+    EXPECT_EQ(run.exitCode, *c.message ? 1 : 0) << c.what << run.errors;
     EXPECT_NE(run.errors.find(c.message), std::string::npos) << c.what << run.errors;
     EXPECT_FALSE(dir.Exists("last.bmp")) << c.what;
+  }
+}
+
+// A start that ends without a game exits with 1 and one line naming what was missing or
+// damaged; a damaged "save.dat" is still shown in its box and left as it is.
+TEST_F(PlayerRun, AStartWithoutAGameFailsAndSaysWhy) {
+  WriteGame(Game(PageBuilder().Wait("100").Terminate()));
+  const std::string game = dir.Read("game/game.dat");
+  std::string damagedStatus;
+  {
+    TVrFileCollection save;
+    save.AddMemoryFile("STATUSSAVEDATA").Data->WriteBuffer("Status103 and more", 18);
+    TWzBigMemoryStream out;
+    save.SaveToStream(out);
+    out.SaveToFile(dir.Game("game\\save.dat"));
+    DamageEntry(dir.Game("game\\save.dat"), "STATUSSAVEDATA", 0, 1);
+    damagedStatus = dir.Read("game/save.dat");
+  }
+  struct Case {
+    const char* what;
+    std::string directory, gameDat, saveDat;  // "-": no such file
+    std::string line, box;
+  } cases[] = {
+      {"no directory", "no/such/dir", "-", "-", "orva-player: no/such/dir: No such file or directory\n", ""},
+      {"no game", "game", "-", "-", "orva-player: orva.opb:ファイルがありません\n", ""},
+      {"empty save.dat", "game", game, "",
+       "orva-player: Invalid archive directory: game\\save.dat\n", "[警告] Invalid archive directory: game\\save.dat -> ok\n"},
+      {"damaged status", "game", game, damagedStatus, "orva-player: zlib: unknown compression method: game\\save.dat\n",
+       "[警告] zlib: unknown compression method: game\\save.dat -> ok\n"},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [name, bytes] : {std::pair{"game/game.dat", c.gameDat}, std::pair{"game/save.dat", c.saveDat}}) {
+      std::filesystem::remove(dir.Os(name));
+      if (bytes != "-") dir.Write(name, bytes);
+    }
+    const TRun run = Run({c.directory}, {{"ORVA_CAPTURE", dir.Os("last.bmp")}});
+    EXPECT_EQ(run.exitCode, 1) << c.what;
+    EXPECT_EQ(run.errors, c.box + c.line) << c.what;
+    EXPECT_FALSE(dir.Exists("last.bmp")) << c.what;
+    if (c.saveDat != "-") {
+      EXPECT_EQ(dir.Read("game/save.dat"), c.saveDat) << c.what << ": the file is left as it was";
+    }
   }
 }
 
@@ -1020,6 +1101,100 @@ TEST_F(PlayerRun, ASecondInstanceForTheSameGameEndsAtOnceAndWritesNothing) {
   EXPECT_FALSE(dir.Exists("dbglog.txt"));
   EXPECT_FALSE(dir.Exists("game/save.dat"));
   EXPECT_FALSE(dir.Exists("last.bmp"));
+}
+
+// Beside a slot whose stored bytes are damaged, slot 7 is saved and loaded again and the
+// status is written at the end; the damaged slot stays as it was.
+TEST_F(PlayerRun, ADamagedSlotBlocksNoSave) {
+  // After the load "after.osb" runs, then the page goes on from the wait it was saved at.
+  PageBuilder start;
+  start.GameSave("7", "after.osb", 0, "\"seven\"").Wait("50").If("mark == 0", [&] { start.GameLoad("7"); });
+  start.Calc("done = 1").Terminate();
+  std::vector<kit::GameFile> files = Game(start, kit::ProjectFileBuilder().IntVar("mark", 0).IntVar("done", 0));
+  files.push_back({"after.osb", PageBuilder().Calc("mark = 7").Bytes()});
+  WriteGame(files);
+  {
+    TVrFileCollection save;
+    for (const char* slot : {"GAMESAVEDATA1", "GAMESAVEDATA2"})
+      save.AddMemoryFile(slot).Data->WriteBuffer("an old save of the game", 23);
+    TWzBigMemoryStream out;
+    save.SaveToStream(out);
+    out.SaveToFile(dir.Game("game\\save.dat"));
+  }
+  DamageEntry(dir.Game("game\\save.dat"), "GAMESAVEDATA1", 4, 8);
+  const std::string damaged = StoredBytes(dir.Game("game\\save.dat"), "GAMESAVEDATA1");
+
+  const TRun run = Run({"game"}, {});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(run.errors, "");
+  EXPECT_EQ(StatusInt("mark"), 7) << "slot 7 was saved and loaded";
+  EXPECT_EQ(StatusInt("done"), 1) << "and the status written at the end";
+  EXPECT_EQ(StoredBytes(dir.Game("game\\save.dat"), "GAMESAVEDATA1"), damaged);
+}
+
+// A status that cannot be written at the end is shown like any failed save, with its cause.
+TEST_F(PlayerRun, AStatusThatCannotBeWrittenIsShownWithItsCause) {
+  WriteGame(Game(PageBuilder().Wait("50").Terminate()));
+  std::filesystem::create_directory(dir.Os("game/save.dat"));
+  const TRun run = Run({"game"}, {});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.errors, "[警告] Stream write error: game/save.dat: Is a directory -> ok\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Os("game")), {}), 2) << "nothing left beside";
+}
+
+// What a save killed half-way left in the game directory is gone after the next start;
+// other files stay.
+TEST_F(PlayerRun, AStartRemovesStaleSaveFiles) {
+  WriteGame(Game(PageBuilder().Wait("50").Terminate()));
+  for (const char* name : {".save.dat.~99999999-0.tmp", ".save.001.~1-12.tmp", "notes.~1-2.tmp", ".notes.tmp"})
+    dir.Write(std::string("game/") + name, "stale");
+  const TRun run = Run({"game"}, {});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Os("game"))) names.insert(entry.path().filename());
+  EXPECT_EQ(names, (std::set<std::string>{"game.dat", "save.dat", "notes.~1-2.tmp", ".notes.tmp"}));
+}
+
+// A script that never waits stays closable: the scripted close ends it after a bounded number
+// of steps, with the status written, and a run without a close is stopped at its frame cap.
+TEST_F(PlayerRun, AScriptThatNeverWaitsIsClosedOrStopped) {
+  PageBuilder start;
+  start.Calc("before = 1").While("TRUE", [&] { start.Calc("n = n + 1"); });
+  WriteGame(Game(start, kit::ProjectFileBuilder().IntVar("before", 0).IntVar("n", 0)));
+  TRun run = Run({"game"}, {{"ORVA_INPUT", "500 close"}});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(StatusInt("before"), 1);
+  // The loop began at 48 ms: looks at 148 .. 548 ms, the last one finding the close; three
+  // steps a round.
+  const int32_t rounds = 5 * TFormView::kHeadlessLookSteps / 3;
+  EXPECT_NEAR(StatusInt("n"), rounds, 2);
+
+  run = Run({"game"}, {{"ORVA_FRAME_CAP", "20"}});
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_NE(run.errors.find("stopped after 20 frames"), std::string::npos) << run.errors;
+}
+
+// A damaged handler page raises the same error every frame: one box, the rest on standard
+// error and in the trace.
+TEST_F(PlayerRun, AnErrorOfEveryFrameShowsOneBox) {
+  PageBuilder start;
+  start.Component(TCommandCode::Timer, {{PR_NAME, "\"ticker\""}, {PR_DELAY, "16"}, {PR_ONNOTIFY, "\"tick.osb\""}})
+      .Wait("100000");
+  std::vector<kit::GameFile> files = Game(start);
+  PageBuilder tick;  // long enough to be stored compressed
+  for (int i = 0; i < 20; ++i) tick.Calc("n = 1");
+  files.push_back({"tick.osb", tick.Bytes()});
+  WriteGame(files);
+  DamageEntry(dir.Game("game\\game.dat"), "tick.osb", 0, 1);
+  const TRun run = Run({"game"}, {{"ORVA_INPUT", "1000 close"}});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(LinesWith(run.errors, "[警告] zlib: unknown compression method -> ok"), 1u) << run.errors;
+  const size_t again = LinesWith(run.errors, "orva-player: again: [警告] zlib: unknown compression method");
+  EXPECT_GT(again, 40u);
+  const std::vector<std::string> trace = Trace();
+  EXPECT_EQ(size_t(std::count_if(trace.begin(), trace.end(),
+                                 [](const std::string& l) { return l.ends_with("<Error>zlib: unknown compression method"); })),
+            again);
 }
 
 TEST_F(PlayerRun, ARunawayGameIsStoppedAtItsFrameCap) {
