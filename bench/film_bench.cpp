@@ -2,7 +2,8 @@
 // the packed arithmetic, at positions that change the progress every step; beside it the
 // plain cross-fade of the same frames by pixman (a copy, then a constant-alpha composite) and a
 // memcpy of one frame. Mask builds, Prepare and the set-up of the transitions with tables,
-// chips or blurred pictures are timed apart.
+// chips or blurred pictures are timed apart, with their tables kept from the last transition
+// and made anew.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
@@ -112,17 +113,48 @@ void BM_BuildMask(benchmark::State& state) {
 }
 
 // A transition made as the scene makes it, up to its first step: the blurred pictures of the
-// blurs, the spot's distances, the ripple's tables, the chips of the chip fall.
+// blurs, the spot's distances, the ripple's tables, the chips of the chip fall. Argument 1: the
+// picture's size changes every time, so that no kept table fits; 0: the same size as the last.
 void BM_FirstStep(benchmark::State& state) {
+  const bool newSize = state.range(1) != 0;
+  Frames f(32);
+  TDIBX shorter, shorterA, shorterB;
+  for (auto [s, from] : {std::pair{&shorter, &f.dest}, {&shorterA, &f.a}, {&shorterB, &f.b}}) {
+    s->SetSize(kW, kH - 2, 32);
+    s->Draw(0, 0, *from, {0, 0, kW, kH - 2}, false, false, false);
+  }
+  SetupColorTables(32);
+  Images();
+  int64_t i = 0;
+  for (auto _ : state) {
+    const bool other = newSize && i++ % 2;
+    std::unique_ptr<TCustomWipe> wipe =
+        other ? CreateWipe(static_cast<int>(state.range(0)), &shorter, &shorterA, &shorterB)
+              : CreateWipe(static_cast<int>(state.range(0)), &f.dest, &f.a, &f.b);
+    wipe->Duration = kDuration;
+    wipe->SetReverse(false);
+    wipe->Prepare();
+    wipe->Position = kDuration / 3;
+    wipe->Step();
+  }
+}
+
+// The second step of a transition, the first one made untimed before it: the blurs blur their
+// second picture there.
+void BM_SecondStep(benchmark::State& state) {
   Frames f(32);
   SetupColorTables(32);
   Images();
   for (auto _ : state) {
+    state.PauseTiming();
     std::unique_ptr<TCustomWipe> wipe = CreateWipe(static_cast<int>(state.range(0)), &f.dest, &f.a, &f.b);
     wipe->Duration = kDuration;
     wipe->SetReverse(false);
     wipe->Prepare();
     wipe->Position = kDuration / 3;
+    wipe->Step();
+    wipe->Position = kDuration / 3 + kDuration / 30;
+    state.ResumeTiming();
     wipe->Step();
   }
 }
@@ -187,4 +219,5 @@ BENCHMARK(BM_MemcpyFrame)->Arg(32)->Arg(16)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Step)->Apply(Steps)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildMask)->Apply(MaskNumbers)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Prepare)->Apply(MaskNumbers)->Arg(20)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FirstStep)->Arg(1)->Arg(18)->Arg(24)->Arg(25)->Arg(29)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FirstStep)->ArgsProduct({{1, 15, 18, 24, 25, 29}, {0, 1}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SecondStep)->Arg(1)->Arg(25)->Arg(24)->Unit(benchmark::kMicrosecond);

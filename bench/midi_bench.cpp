@@ -1,6 +1,8 @@
 // A Standard MIDI File of 100,000 events read into the model beside a plain read of its
-// bytes and a stable sort of as many plain records, and a seek to its end.
+// bytes and a stable sort of as many plain records, and a seek to its end; the start of a tune
+// before its SoundFont is loaded beside the load itself.
 #include <benchmark/benchmark.h>
+#include <fluidsynth.h>
 
 #include <algorithm>
 #include <memory>
@@ -9,6 +11,8 @@
 
 #include "core/stream.h"
 #include "kit/midi_files.h"
+#include "platform/audio_output.h"
+#include "platform/midi_out.h"
 #include "shell/midi_player.h"
 
 namespace {
@@ -117,5 +121,59 @@ void BM_SeekToTheEnd(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kEvents);
 }
 BENCHMARK(BM_SeekToTheEnd)->Unit(benchmark::kMillisecond);
+
+// The start of a tune on the synthesizer as the frame that plays it makes it (open, master
+// volume, seek to its start), its SoundFont not loaded yet, under the headless sound output;
+// beside it the SoundFont's load alone, which that frame used to wait for.
+// The installed SoundFont under one of two names, as the same file under another name loads anew.
+std::string SoundFontNamed(int64_t i) {
+  static const std::string font = [] {
+    SetMidiSoundFont("");
+    return MidiSoundFontPath();
+  }();
+  return i % 2 ? font.substr(0, font.rfind('/')) + "/." + font.substr(font.rfind('/')) : font;
+}
+
+void BM_StartTuneUnloaded(benchmark::State& state) {
+  SetAudioBackend(TAudioBackend::Headless);
+  if (SoundFontNamed(0).empty()) {
+    state.SkipWithError("no SoundFont installed");
+    return;
+  }
+  int64_t i = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    SetMidiSoundFont(SoundFontNamed(i++));
+    auto player = std::make_unique<TMidiPlayV>();
+    TMemoryStream stream(File());
+    player->Load(stream);
+    state.ResumeTiming();
+    player->Open(-1);
+    player->SendMasterVolume();
+    player->Seek(0);
+    state.PauseTiming();
+    HeadlessAudioPull(1);  // the first sound waits for the load, if it is still on
+    player.reset();
+    state.ResumeTiming();
+  }
+  SetMidiSoundFont("");
+}
+BENCHMARK(BM_StartTuneUnloaded)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+void BM_Reference_LoadSoundFont(benchmark::State& state) {
+  const std::string font = MidiSoundFontPath();
+  fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+  for (auto _ : state) {
+    fluid_settings_t* settings = new_fluid_settings();
+    fluid_settings_setnum(settings, "synth.sample-rate", kAudioRate);
+    fluid_synth_t* synth = new_fluid_synth(settings);
+    benchmark::DoNotOptimize(fluid_synth_sfload(synth, font.c_str(), 1));
+    state.PauseTiming();
+    delete_fluid_synth(synth);
+    delete_fluid_settings(settings);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_Reference_LoadSoundFont)->Unit(benchmark::kMillisecond);
 
 }  // namespace

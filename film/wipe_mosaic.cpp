@@ -1,20 +1,29 @@
 #include "film/wipe_mosaic.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "film/wipe_step.h"
+#include "film/wipe_tables.h"
 
 namespace orva {
 
 TWipeMosaic::TWipeMosaic(TCustomDIBX* dest, TCustomDIBX* srcA, TCustomDIBX* srcB) : TCustomWipe(dest, srcA, srcB) {
-  if (!dest->IsEmpty()) Work.SetSize(dest->GetWidth(), dest->GetHeight(), dest->GetBitCount());
+  static TWipeTableCache<std::tuple<int, int, int>, TDIBX> kept;
+  const int w = dest->GetWidth(), h = dest->GetHeight(), bits = dest->GetBitCount();
+  Work = kept.GetUnshared(std::tuple{w, h, bits}, [&] {
+    auto work = std::make_shared<TDIBX>();
+    if (!dest->IsEmpty()) work->SetSize(w, h, bits);
+    return work;
+  });
 }
 
 bool TWipeMosaic::Step() {
   if (WipeFinished(*this)) return true;
   const TWipeExtent extent = DrawingExtent(*this);
-  if (extent.IsEmpty() || Work.GetWidth() < extent.Width || Work.GetHeight() < extent.Height ||
-      Work.GetStorageBitCount() != Dest->GetStorageBitCount())
+  TDIBX& work = *Work;
+  if (extent.IsEmpty() || work.GetWidth() < extent.Width || work.GetHeight() < extent.Height ||
+      work.GetStorageBitCount() != Dest->GetStorageBitCount())
     return false;
   // A position before the start shows the start.
   const int64_t v = std::max<int64_t>(ScaledProgress(Position, 1023, Duration), 0);
@@ -23,14 +32,14 @@ bool TWipeMosaic::Step() {
   const int32_t bw = int32_t(std::max<int64_t>(1, ((extent.Width >> 2) * f) >> 8));
   const int32_t bh = int32_t(std::max<int64_t>(1, ((extent.Height >> 2) * f) >> 8));
   const TRect reduced{0, 0, bw, bh}, whole{0, 0, extent.Width, extent.Height};
-  if (v < 768) Work.StretchDrawAlpha(reduced, *SrcA, whole, false, false, false, 255);
+  if (v < 768) work.StretchDrawAlpha(reduced, *SrcA, whole, false, false, false, 255);
   if (v >= 256) {
     // The new picture over the old one from the second stage on; the alpha jumps from 63 to
     // 128 at the coarsest point.
     const int64_t alpha = v >= 768 ? 255 : v < 512 ? (v - 256) / 4 : (v - 256) / 2;
-    Work.StretchDrawAlpha(reduced, *SrcB, whole, false, false, false, uint32_t(alpha));
+    work.StretchDrawAlpha(reduced, *SrcB, whole, false, false, false, uint32_t(alpha));
   }
-  Dest->StretchDrawAlpha(whole, Work, reduced, false, false, false, 255);
+  Dest->StretchDrawAlpha(whole, work, reduced, false, false, false, 255);
   return false;
 }
 

@@ -3,6 +3,8 @@
 // fades in over it at the coarsest stage, and it refines again; each stage reduces the pictures
 // into a work picture and enlarges that over the screen.
 
+#include <memory>
+
 #include "graphics/dibx.h"
 #include "scene/wipe.h"
 
@@ -10,11 +12,12 @@ namespace orva {
 
 class TWipeMosaic final : public TCustomWipe {
  public:
-  // The work picture at the size and depth of Dest.
+  // The work picture at the size and depth of Dest: the one of the last mosaic of that size
+  // and depth when no other mosaic uses it (it holds nothing a step does not draw first).
   TWipeMosaic(TCustomDIBX* dest, TCustomDIBX* srcA, TCustomDIBX* srcB);
   bool Step() override;
 
-  TDIBX Work;
+  std::shared_ptr<TDIBX> Work;
 };
 
 }  // namespace orva

@@ -3,27 +3,58 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "film/wipe_step.h"
+#include "film/wipe_tables.h"
 #include "graphics/custom_dibx.h"
 
 namespace orva {
 
+TRippleTables::TRippleTables(int halfWidth, int halfHeight)
+    : HalfWidth(halfWidth), HalfHeight(halfHeight), ReadyFrom(size_t(halfHeight), halfWidth) {
+  const size_t count = size_t(HalfWidth) * size_t(HalfHeight);
+  Distances.resize(count);
+  Cos = std::make_unique_for_overwrite<int32_t[]>(count);
+  Sin = std::make_unique_for_overwrite<int32_t[]>(count);
+  for (int y = 0; y < HalfHeight; ++y)
+    for (int x = 0; x < HalfWidth; ++x) {
+      const double dx = x - HalfWidth, dy = y - HalfHeight;
+      Distances[size_t(y) * size_t(HalfWidth) + size_t(x)] =
+          static_cast<uint16_t>(std::min(RoundSaturated(std::sqrt(dx * dx + dy * dy)), 65535));
+    }
+}
+
+void TRippleTables::ReachFront(int64_t front) {
+  if (HalfWidth == 0) return;
+  // Within a row the distances fall towards its last pixel, and from row to row towards the
+  // last row: the pixels the front has reached end each row, in the rows that end the quarter.
+  for (int y = HalfHeight; y-- > 0;) {
+    const size_t row = size_t(y) * size_t(HalfWidth);
+    if (Distances[row + size_t(HalfWidth) - 1] > front) break;
+    for (int& x = ReadyFrom[size_t(y)]; x > 0 && Distances[row + size_t(x) - 1] <= front;) {
+      --x;
+      const double a = std::atan2(double(y - HalfHeight), double(x - HalfWidth));
+      Cos[row + size_t(x)] = RoundSaturated(std::cos(a) * 65536);
+      Sin[row + size_t(x)] = RoundSaturated(std::sin(a) * 65536);
+    }
+  }
+}
+
+namespace {
+
+TWipeTableCache<std::pair<int, int>, TRippleTables>& Cache() {
+  static TWipeTableCache<std::pair<int, int>, TRippleTables> cache;
+  return cache;
+}
+
+}  // namespace
+
 TWipeRipple::TWipeRipple(TCustomDIBX* dest, TCustomDIBX* srcA, TCustomDIBX* srcB) : TCustomWipe(dest, srcA, srcB) {
   HalfWidth = std::max(dest->GetWidth(), 0) / 2;
   HalfHeight = std::max(dest->GetHeight(), 0) / 2;
-  const size_t count = size_t(HalfWidth) * size_t(HalfHeight);
-  RingDistances.resize(count);
-  RingCos.resize(count);
-  RingSin.resize(count);
-  for (int y = 0; y < HalfHeight; ++y)
-    for (int x = 0; x < HalfWidth; ++x) {
-      const size_t i = size_t(y) * size_t(HalfWidth) + size_t(x);
-      const double dx = x - HalfWidth, dy = y - HalfHeight, a = std::atan2(dy, dx);
-      RingDistances[i] = static_cast<uint16_t>(std::min(RoundSaturated(std::sqrt(dx * dx + dy * dy)), 65535));
-      RingCos[i] = RoundSaturated(std::cos(a) * 65536);
-      RingSin[i] = RoundSaturated(std::sin(a) * 65536);
-    }
+  Tables = Cache().Get(std::pair{HalfWidth, HalfHeight}, [&] { return std::make_shared<TRippleTables>(HalfWidth, HalfHeight); });
   BuildWave(5);
 }
 
@@ -84,18 +115,22 @@ bool TWipeRipple::Step() {
   const int64_t front = ScaledProgress(Position, span, Duration);
   TLockedRows d(*Dest), a(*SrcA), b(*SrcB);
   if (!d.Ok() || !a.Ok() || !b.Ok()) return false;
+  // Directions are read only inside the band, at distances up to the front.
+  Tables->ReachFront(front);
+  const std::vector<uint16_t>& distances = Tables->Distances;
+  const int32_t *cosines = Tables->Cos.get(), *sines = Tables->Sin.get();
   auto walk = [&](auto mirror) {
     for (int y = 0; y < HalfHeight; ++y)
       for (int x = 0; x < HalfWidth; ++x) {
         const size_t i = size_t(y) * size_t(HalfWidth) + size_t(x);
-        const int64_t k = (n - 1) + RingDistances[i] - front;
+        const int64_t k = (n - 1) + distances[i] - front;
         if (k > n - 1) {
           mirror.InPlace(a, x, y);  // the front has not reached it
         } else if (k < 0) {
           mirror.InPlace(b, x, y);  // the wave has passed
         } else {
-          const int64_t r = RingDistances[i] + int64_t{Wave[size_t(k)]};
-          const int64_t sx = HalfWidth + RingCos[i] * r / 65536, sy = HalfHeight + RingSin[i] * r / 65536;
+          const int64_t r = distances[i] + int64_t{Wave[size_t(k)]};
+          const int64_t sx = HalfWidth + cosines[i] * r / 65536, sy = HalfHeight + sines[i] * r / 65536;
           if (sx < 0 || sy < 0 || sx >= w || sy >= h)
             mirror.InPlace(b, x, y);
           else

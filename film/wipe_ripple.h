@@ -5,11 +5,29 @@
 // quarter and applied to the four mirrored pixels at once.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "scene/wipe.h"
 
 namespace orva {
+
+// Per pixel of the top-left quarter of a picture (hw × hh, row by row): the rounded distance
+// from the centre, and the cosine and sine of its direction × 65536. A pixel's direction is
+// worked out once the wave's front has reached it, so that no step works out all of them;
+// the tables are kept for the next ripple of the same size.
+struct TRippleTables {
+  int HalfWidth = 0, HalfHeight = 0;
+  std::vector<uint16_t> Distances;
+  // Left unwritten until worked out, so that their memory is taken only as the front moves.
+  std::unique_ptr<int32_t[]> Cos, Sin;
+  // Per row: the directions are there from this column on.
+  std::vector<int> ReadyFrom;
+
+  TRippleTables(int halfWidth, int halfHeight);
+  // Works out the directions of the pixels at most `front` from the centre.
+  void ReachFront(int64_t front);
+};
 
 class TWipeRipple final : public TCustomWipe {
  public:
@@ -19,10 +37,7 @@ class TWipeRipple final : public TCustomWipe {
   void SetParam(int index, int32_t value) override;
   bool Step() override;
 
-  // Per pixel of the top-left quarter (hw × hh, row by row): the rounded distance from the
-  // centre, and the cosine and sine of its direction × 65536.
-  std::vector<uint16_t> RingDistances;
-  std::vector<int32_t> RingCos, RingSin;
+  std::shared_ptr<TRippleTables> Tables;
   // The radial displacement along the band: four teeth rising from 0.
   std::vector<int32_t> Wave;
   int HalfWidth = 0, HalfHeight = 0;

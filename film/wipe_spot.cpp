@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <tuple>
 
 #include "film/light_rows.h"
 #include "film/wipe_step.h"
+#include "film/wipe_tables.h"
 #include "graphics/custom_dibx.h"
 #include "graphics/packed_pixels.h"
 #include "graphics/pixel_rows.h"
@@ -12,26 +15,54 @@
 
 namespace orva {
 
-void TWipeSpot::SetReverse(bool value) {
-  TCustomWipe::SetReverse(value);
-  BuildDistances();
+int32_t TSpotDistances::At(int x, int y) const {
+  return Quarter[size_t(std::abs(y - Height / 2)) * size_t(QuarterWidth) + size_t(std::abs(x - Width / 2))];
 }
 
-void TWipeSpot::BuildDistances() {
-  const int w = std::max(Dest->GetWidth(), 0), h = std::max(Dest->GetHeight(), 0);
+void TSpotDistances::Row(int y, int32_t* out) const {
+  const int cx = Width / 2;
+  const int32_t* quarter = &Quarter[size_t(std::abs(y - Height / 2)) * size_t(QuarterWidth)];
+  std::reverse_copy(quarter + 1, quarter + cx + 1, out);
+  std::copy_n(quarter, size_t(Width - cx), out + cx);
+}
+
+namespace {
+
+std::shared_ptr<TSpotDistances> BuildDistances(int w, int h, bool reverse) {
+  auto table = std::make_shared<TSpotDistances>();
   const int cx = w / 2, cy = h / 2;
   const int32_t corner = RoundSaturated(std::sqrt(double(cx) * cx + double(cy) * cy));
-  SpotLength = corner + 512;
-  DistancesWidth = w, DistancesHeight = h;
-  Distances.resize(size_t(w) * size_t(h));
-  for (int y = 0; y < h; ++y) {
-    const double dy2 = double(y - cy) * (y - cy);
-    int32_t* row = &Distances[size_t(y) * size_t(w)];
-    for (int x = 0; x < w; ++x) {
-      const int32_t d = RoundSaturated(std::sqrt(double(x - cx) * (x - cx) + dy2));
-      row[x] = Reverse ? corner - d : d;
+  table->Width = w, table->Height = h, table->Reverse = reverse;
+  table->SpotLength = corner + 512;
+  table->QuarterWidth = std::max(cx, w - 1 - cx) + 1;
+  const int rows = std::max(cy, h - 1 - cy) + 1;
+  table->Quarter.resize(size_t(table->QuarterWidth) * size_t(rows));
+  for (int dy = 0; dy < rows; ++dy) {
+    int32_t* row = &table->Quarter[size_t(dy) * size_t(table->QuarterWidth)];
+    const double dy2 = double(dy) * dy;
+    for (int dx = 0; dx < table->QuarterWidth; ++dx) {
+      const int32_t d = RoundSaturated(std::sqrt(double(dx) * dx + dy2));
+      row[dx] = reverse ? corner - d : d;
     }
   }
+  return table;
+}
+
+TWipeTableCache<std::tuple<int, int, bool>, TSpotDistances>& Cache() {
+  static TWipeTableCache<std::tuple<int, int, bool>, TSpotDistances> cache;
+  return cache;
+}
+
+}  // namespace
+
+void TWipeSpot::SetReverse(bool value) {
+  TCustomWipe::SetReverse(value);
+  TakeDistances();
+}
+
+void TWipeSpot::TakeDistances() {
+  const int w = std::max(Dest->GetWidth(), 0), h = std::max(Dest->GetHeight(), 0);
+  Table = Cache().Get(std::tuple{w, h, Reverse}, [&] { return BuildDistances(w, h, Reverse); });
 }
 
 namespace {
@@ -69,10 +100,11 @@ bool TWipeSpot::Step() {
   if (WipeFinished(*this)) return true;
   const TWipeExtent extent = WipeExtent(*this);
   if (extent.IsEmpty()) return false;
-  if (DistancesWidth != Dest->GetWidth() || DistancesHeight != Dest->GetHeight()) BuildDistances();
+  if (!Table || Table->Width != Dest->GetWidth() || Table->Height != Dest->GetHeight()) TakeDistances();
+  const int32_t spotLength = Table->SpotLength;
   // Every progress beyond the range shows the same, so it is cut to 32 bits.
   const TRing ring{static_cast<int32_t>(
-      std::clamp<int64_t>(ScaledProgress(Position, SpotLength, Duration), -1, int64_t{SpotLength} + 512))};
+      std::clamp<int64_t>(ScaledProgress(Position, spotLength, Duration), -1, int64_t{spotLength} + 512))};
   TLockedRows d(*Dest), a(*SrcA), b(*SrcB);
   if (!d.Ok() || !a.Ok() || !b.Ok()) return false;
   const int bits = Dest->GetStorageBitCount();
@@ -82,8 +114,10 @@ bool TWipeSpot::Step() {
   const packed::Fields16 fields(Dest->GetBitCount() == 16);
   uint32_t masks[3] = {Dest->GetRedMask(), Dest->GetGreenMask(), Dest->GetBlueMask()};
   if (bits == 8) masks[0] = masks[1] = 0, masks[2] = 0xFF;
+  std::vector<int32_t> distances(size_t(Table->Width));
   for (int y = 0; y < extent.Height; ++y) {
-    ring.Row(&Distances[size_t(y) * size_t(DistancesWidth)], w, light.data(), fromNew.data());
+    Table->Row(y, distances.data());
+    ring.Row(distances.data(), w, light.data(), fromNew.data());
     uint8_t* out = d.Row(y);
     const uint8_t *old = a.Row(y), *fresh = b.Row(y);
     switch (bits) {

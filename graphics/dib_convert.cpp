@@ -1,5 +1,6 @@
 // Depth change in place, grey, blur and invert of a TDIB; presentation of a whole bitmap.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <unordered_map>
@@ -165,64 +166,151 @@ void TDIB::Greyscale(int bits) {
   }
 }
 
+namespace {
+
+// One row's colour fields, each in a plane of its own.
+struct TColourPlanes {
+  std::vector<uint32_t> R, G, B;
+  explicit TColourPlanes(size_t n) : R(n), G(n), B(n) {}
+};
+
+// Fields 1 to 8 bits wide that sit at or above their 8-bit place, blue at or below it: every
+// pixel of a row moves its fields by the same shifts.
+bool PlainShifts(const PixelLayout& l) {
+  const auto width = [](uint32_t w) { return w >= 1 && w <= 8; };
+  const auto shift = [](int32_t s) { return s >= 0 && s < 32; };
+  return width(l.RedWidth) && width(l.GreenWidth) && width(l.BlueWidth) && shift(l.RedShift) && shift(l.GreenShift) &&
+         shift(l.BlueShift);
+}
+
+// DIBPixelToRGB for a row of 16- or 32-bit pixels with plain shifts.
+template <int Bits>
+void DecodePlainRow(const PixelLayout& l, const uint8_t* row, int width, uint32_t* r, uint32_t* g, uint32_t* b) {
+  for (int x = 0; x < width; ++x) {
+    const uint32_t p = LoadRowPixel(row, x, Bits);
+    uint32_t rr = ((p & l.RedMask) >> l.RedShift) & 0xFF, gg = ((p & l.GreenMask) >> l.GreenShift) & 0xFF,
+             bb = ((p & l.BlueMask) << l.BlueShift) & 0xFF;
+    r[x] = rr | rr >> l.RedWidth, g[x] = gg | gg >> l.GreenWidth, b[x] = bb | bb >> l.BlueWidth;
+  }
+}
+
+// The colour fields of a row's pixels, the depth's decoding chosen once for the row.
+void DecodeRow(const TDIBSharedImage& image, const uint8_t* row, int width, uint32_t* r, uint32_t* g, uint32_t* b) {
+  const PixelLayout& l = image.Layout();
+  const int bits = image.BitCount();
+  if (bits == 32 && PlainShifts(l)) {
+    DecodePlainRow<32>(l, row, width, r, g, b);
+  } else if (bits == 16 && PlainShifts(l)) {
+    DecodePlainRow<16>(l, row, width, r, g, b);
+  } else if (bits == 24) {
+    for (int x = 0; x < width; ++x) r[x] = row[3 * x + 2], g[x] = row[3 * x + 1], b[x] = row[3 * x];
+  } else {
+    for (int x = 0; x < width; ++x) {
+      const uint32_t c = DIBPixelColor(image, row, x);
+      r[x] = Red(c), g[x] = Green(c), b[x] = Blue(c);
+    }
+  }
+}
+
+// DIBPixelFromRGB for a row of 16- or 32-bit pixels with plain shifts.
+template <int Bits>
+void EncodePlainRow(const PixelLayout& l, uint8_t* row, int width, const uint32_t* r, const uint32_t* g, const uint32_t* b) {
+  for (int x = 0; x < width; ++x)
+    StoreRowPixel(row, x, Bits,
+                  ((r[x] << l.RedShift) & l.RedMask) | ((g[x] << l.GreenShift) & l.GreenMask) | ((b[x] >> l.BlueShift) & l.BlueMask));
+}
+
+// sum[x] = the sum of column[lo .. hi] with lo, hi the window x ± r clipped to the row, as the
+// difference of the running totals (total[i] = column[0] + … + column[i − 1]); exact, as both
+// wrap at 32 bits.
+void WindowSums(const uint32_t* total, int width, int64_t r, uint32_t* sum) {
+  const int64_t first = std::min<int64_t>(r, width), last = std::max<int64_t>(first, width - r);
+  const auto clipped = [&](int64_t x) {
+    sum[x] = total[std::min<int64_t>(width - 1, x + r) + 1] - total[std::max<int64_t>(0, x - r)];
+  };
+  for (int64_t x = 0; x < first; ++x) clipped(x);
+  for (int64_t x = first; x < last; ++x) sum[x] = total[x + r + 1] - total[x - r];
+  for (int64_t x = last; x < width; ++x) clipped(x);
+}
+
+// (v + ½) × (1 / n) truncated, which is v div n exactly for every v and n below 2^32. The
+// 32-bit v goes to a double through a signed value, which vectorises; the mean is below 2^31
+// (it is at most v, and v > 255 only when n > 1).
+void Means(const uint32_t* sum, const double* reciprocals, int width, uint32_t* mean) {
+  for (int x = 0; x < width; ++x) {
+    const double v = static_cast<double>(static_cast<int32_t>(sum[x] ^ 0x80000000u)) + 2147483648.0;
+    mean[x] = static_cast<uint32_t>(static_cast<int32_t>((v + 0.5) * reciprocals[x]));
+  }
+}
+
+}  // namespace
+
+// A box of (2 × radius + 1)² pixels clipped to the picture: the column sums of the rows in the
+// window are kept as the window moves down, and each row sums them across.
 void TDIB::Blur(int bits, int radius) {
   if (GetEmpty() || radius == 0) return;
   const int64_t r = std::abs(int64_t{radius});
   const int width = GetWidth(), height = GetHeight();
+  const auto w = size_t(width);
   TDIB old;
   TakeGreyOutput(*this, old, bits);
+  // At the same depth the blur works in place: a row is decoded when it enters the window,
+  // before the output reaches it.
+  TDIB& source = &old.Image() == &Image() ? *this : old;
+  if (&source == this) old.Clear();
   // The colours of the rows in the window, each row decoded once when it enters.
   const int64_t ring = std::min<int64_t>(height, 2 * r + 2);
-  std::vector<uint32_t> decoded(size_t(ring) * size_t(width));
-  struct Sums {
-    uint32_t r = 0, g = 0, b = 0, n = 0;
-  };
-  std::vector<Sums> columns(width);
-  auto addRow = [&](int64_t y, int sign) {
-    uint32_t* colours = &decoded[size_t(y % ring) * size_t(width)];
-    if (sign > 0) {
-      const uint8_t* in = old.ScanLineReadOnly(int(y));
-      for (int x = 0; x < width; ++x) colours[x] = DIBPixelColor(old.Image(), in, x);
-    }
-    for (int x = 0; x < width; ++x) {
-      const uint32_t c = colours[x];
-      Sums& s = columns[size_t(x)];
-      s.r += sign * Red(c);
-      s.g += sign * Green(c);
-      s.b += sign * Blue(c);
-      s.n += sign;
+  std::vector<TColourPlanes> decoded(size_t(ring), TColourPlanes{w});
+  TColourPlanes columns(w), totals(w + 1), sums(w), means(w);
+  const auto planes = [](TColourPlanes& p) { return std::array{&p.R, &p.G, &p.B}; };
+  const auto moveWindow = [&](int64_t y, bool add) {
+    TColourPlanes& row = decoded[size_t(y % ring)];
+    if (add) DecodeRow(source.Image(), source.ScanLineReadOnly(int(y)), width, row.R.data(), row.G.data(), row.B.data());
+    for (int c = 0; c < 3; ++c) {
+      const uint32_t* in = planes(row)[c]->data();
+      uint32_t* sum = planes(columns)[c]->data();
+      if (add)
+        for (size_t x = 0; x < w; ++x) sum[x] += in[x];
+      else
+        for (size_t x = 0; x < w; ++x) sum[x] -= in[x];
     }
   };
-  int64_t top = 0, bottom = std::min<int64_t>(height - 1, r);
-  for (int64_t y = top; y <= bottom; ++y) addRow(y, 1);
+  std::vector<double> reciprocals(w);
+  uint32_t reciprocalRows = 0;
   const GreyWriter writer{BitCount(), Layout()};
-  const bool grey = BitCount() <= 8;
+  const PixelLayout layout = Layout();
+  const bool plain = (BitCount() == 32 || BitCount() == 16) && PlainShifts(layout);
+  int64_t top = 0, bottom = -1;
   for (int y = 0; y < height; ++y) {
-    if (y - top == r + 1) addRow(top++, -1);
-    if (bottom - y == r - 1 && bottom < height - 1) addRow(++bottom, 1);
-    uint8_t* out = ScanLine(y);
-    Sums s;
-    int64_t left = 0, right = std::min<int64_t>(width - 1, r);
-    for (int64_t x = left; x <= right; ++x) {
-      const Sums& c = columns[size_t(x)];
-      s.r += c.r, s.g += c.g, s.b += c.b, s.n += c.n;
+    for (const int64_t last = std::min<int64_t>(height - 1, y + r); bottom < last;) moveWindow(++bottom, true);
+    for (const int64_t first = std::max<int64_t>(0, y - r); top < first;) moveWindow(top++, false);
+    const auto rows = static_cast<uint32_t>(bottom - top + 1);
+    if (rows != reciprocalRows) {
+      reciprocalRows = rows;
+      for (int x = 0; x < width; ++x) {
+        const int64_t cols = std::min<int64_t>(width - 1, x + r) - std::max<int64_t>(0, x - r) + 1;
+        reciprocals[size_t(x)] = 1.0 / (rows * static_cast<uint32_t>(cols));
+      }
     }
-    // The count changes only near the edges: its reciprocal is kept, and (v + ½) / n truncated
-    // is v div n exactly for every v and n below 2^32.
-    uint32_t count = 0;
-    double reciprocal = 0;
-    for (int x = 0; x < width; ++x) {
-      if (x - left == r + 1) {
-        const Sums& c = columns[size_t(left++)];
-        s.r -= c.r, s.g -= c.g, s.b -= c.b, s.n -= c.n;
+    for (int c = 0; c < 3; ++c) {
+      const uint32_t* in = planes(columns)[c]->data();
+      uint32_t* total = planes(totals)[c]->data();
+      for (size_t x = 0; x < w; ++x) total[x + 1] = total[x] + in[x];
+      WindowSums(total, width, r, planes(sums)[c]->data());
+      Means(planes(sums)[c]->data(), reciprocals.data(), width, planes(means)[c]->data());
+    }
+    uint8_t* out = ScanLine(y);
+    if (plain && BitCount() == 32) {
+      EncodePlainRow<32>(layout, out, width, means.R.data(), means.G.data(), means.B.data());
+    } else if (plain) {
+      EncodePlainRow<16>(layout, out, width, means.R.data(), means.G.data(), means.B.data());
+    } else {
+      for (size_t x = 0; x < w; ++x) {
+        const uint32_t n = rows * static_cast<uint32_t>(std::min<int64_t>(width - 1, int64_t(x) + r) -
+                                                        std::max<int64_t>(0, int64_t(x) - r) + 1);
+        const uint32_t grey = BitCount() <= 8 ? (sums.R[x] + sums.G[x] + sums.B[x]) / n / 3 : 0;
+        writer.Store(out, int(x), means.R[x], means.G[x], means.B[x], grey);
       }
-      if (right - x == r - 1 && right < width - 1) {
-        const Sums& c = columns[size_t(++right)];
-        s.r += c.r, s.g += c.g, s.b += c.b, s.n += c.n;
-      }
-      if (s.n != count) count = s.n, reciprocal = 1.0 / count;
-      auto divide = [reciprocal](uint32_t v) { return static_cast<uint32_t>((v + 0.5) * reciprocal); };
-      writer.Store(out, x, divide(s.r), divide(s.g), divide(s.b), grey ? (s.r + s.g + s.b) / s.n / 3 : 0);
     }
   }
 }

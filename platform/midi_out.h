@@ -2,7 +2,10 @@
 // MIDI output: named devices opened by number (or -1, the mapper), short messages, long
 // messages whose end the device reports, reset and close. The system's devices are one
 // General MIDI synthesizer (FluidSynth with a SoundFont) rendered into the sound output
-// (platform/audio_output.h); tests install devices of their own.
+// (platform/audio_output.h); tests install devices of their own. The SoundFont loads on a
+// thread of its own; a device opened before it is loaded is not Ready until then, except
+// under the headless backend, where opening waits for the load so that every run hears the
+// same.
 
 #include <cstdint>
 #include <functional>
@@ -22,6 +25,9 @@ class TMidiOut {
   virtual void LongMsg(std::span<const uint8_t> data, uint64_t tag) = 0;
   // Every note off, controllers to their defaults.
   virtual void Reset() = 0;
+  // False while the device is still being made ready: what it is sent meanwhile is played
+  // once it is.
+  virtual bool Ready() { return true; }
 };
 
 class TMidiOutSystem {
@@ -32,6 +38,8 @@ class TMidiOutSystem {
   // `id` -1 is the mapper. None when the device cannot be opened. `longDone` may run on any
   // thread, also inside LongMsg.
   virtual std::unique_ptr<TMidiOut> Open(int id, std::function<void(uint64_t tag)> longDone) = 0;
+  // Starts making the devices ready in the background, so that a later Open need not wait.
+  virtual void Prepare() {}
 };
 
 // The installed devices: the synthesizer unless a test installed others.

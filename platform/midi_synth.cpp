@@ -1,9 +1,15 @@
 // The system's MIDI device: a FluidSynth synthesizer with a General MIDI SoundFont, one input
-// of the sound output.
+// of the sound output, loaded on a thread of its own.
 #include <fluidsynth.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <future>
+#include <limits>
+#include <memory>
 #include <mutex>
 
 #include "platform/audio_output.h"
@@ -20,18 +26,13 @@ const char* const kSoundFonts[] = {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr
 std::mutex soundFontMutex;
 std::string soundFont;
 
-// One loaded synthesizer, kept while the program runs so that a new open does not load the
-// SoundFont again.
+// A synthesizer with its SoundFont loaded.
 class TSynth final : public TAudioInput {
  public:
-  static TSynth* Get(const std::string& path) {
-    static std::unique_ptr<TSynth> synth;
-    if (synth && synth->path_ == path) return synth.get();
-    synth.reset();
-    auto made = std::unique_ptr<TSynth>(new TSynth(path));
-    if (!made->synth_) return nullptr;
-    synth = std::move(made);
-    return synth.get();
+  // None when the SoundFont cannot be loaded.
+  static std::shared_ptr<TSynth> Load(const std::string& path) {
+    auto made = std::shared_ptr<TSynth>(new TSynth(path));
+    return made->synth_ ? made : nullptr;
   }
   ~TSynth() override {
     if (synth_) delete_fluid_synth(synth_);
@@ -72,7 +73,7 @@ class TSynth final : public TAudioInput {
   void Reset() { fluid_synth_system_reset(synth_); }
 
  private:
-  explicit TSynth(std::string path) : path_(std::move(path)) {
+  explicit TSynth(const std::string& path) {
     fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
     fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
     fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
@@ -81,38 +82,127 @@ class TSynth final : public TAudioInput {
     fluid_settings_setnum(settings_, "synth.sample-rate", kAudioRate);
     fluid_settings_setint(settings_, "synth.threadsafe-api", 1);
     synth_ = new_fluid_synth(settings_);
-    if (synth_ && fluid_synth_sfload(synth_, path_.c_str(), 1) == FLUID_FAILED) {
+    if (synth_ && fluid_synth_sfload(synth_, path.c_str(), 1) == FLUID_FAILED) {
       delete_fluid_synth(synth_);
       synth_ = nullptr;
     }
   }
 
-  std::string path_;
   fluid_settings_t* settings_ = nullptr;
   fluid_synth_t* synth_ = nullptr;
   std::vector<int16_t> buffer_;
 };
 
-class TSynthOut final : public TMidiOut {
+using TSynthLoad = std::shared_future<std::shared_ptr<TSynth>>;
+
+// The synthesizer of the SoundFont last asked for, loaded on a thread of its own and kept
+// while the program runs so that a new open does not load it again.
+TSynthLoad LoadSynth(const std::string& path) {
+  static std::mutex mutex;
+  static std::string loadedPath;
+  static TSynthLoad load;
+  std::lock_guard lock(mutex);
+  if (!load.valid() || loadedPath != path) {
+    loadedPath = path;
+    // The synthesizer of another SoundFont is freed there too.
+    load = std::async(std::launch::async, [path, previous = std::move(load)]() mutable {
+             // Background work: it yields to the frames (the nice value is the thread's own).
+             ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
+             previous = {};
+             return TSynth::Load(path);
+           }).share();
+  }
+  return load;
+}
+
+// Until the synthesizer is loaded, what is sent is kept, to be played the moment it is. The
+// headless backend waits for the load before the first sound it mixes after the open, so that
+// every run hears the same.
+class TSynthOut final : public TMidiOut, private THeadlessPaced {
  public:
-  TSynthOut(TSynth& synth, std::function<void(uint64_t)> longDone) : synth_(synth), longDone_(std::move(longDone)) {
-    synth_.Reset();
-    AttachAudioInput(&synth_);
+  TSynthOut(TSynthLoad load, std::function<void(uint64_t)> longDone) : load_(std::move(load)), longDone_(std::move(longDone)) {
+    std::lock_guard lock(mutex_);
+    if (!Settle(false) && AudioBackend() == TAudioBackend::Headless) {
+      paced_ = true;
+      AddHeadlessPaced(this);
+    }
   }
   ~TSynthOut() override {
-    DetachAudioInput(&synth_);
-    synth_.Reset();
+    if (paced_) RemoveHeadlessPaced(this);
+    {
+      std::lock_guard lock(mutex_);
+      if (synth_) {
+        DetachAudioInput(synth_.get());
+        synth_->Reset();
+      }
+    }
     ReleaseAudioOutput();
   }
-  void ShortMsg(uint32_t packed) override { synth_.Short(packed); }
+  void ShortMsg(uint32_t packed) override {
+    std::lock_guard lock(mutex_);
+    if (!Settle(false)) kept_.push_back({packed, {}});
+    else if (synth_) synth_->Short(packed);
+  }
   void LongMsg(std::span<const uint8_t> data, uint64_t tag) override {
-    synth_.Long(data);
+    {
+      std::lock_guard lock(mutex_);
+      if (!Settle(false)) kept_.push_back({0, std::vector<uint8_t>(data.begin(), data.end())});
+      else if (synth_) synth_->Long(data);
+    }
+    // Played or copied: the bytes are no longer needed.
     if (longDone_) longDone_(tag);
   }
-  void Reset() override { synth_.Reset(); }
+  void Reset() override {
+    std::lock_guard lock(mutex_);
+    if (!Settle(false)) kept_.clear();
+    else if (synth_) synth_->Reset();
+  }
+  bool Ready() override {
+    std::lock_guard lock(mutex_);
+    return Settle(false);
+  }
 
  private:
-  TSynth& synth_;
+  struct TKept {
+    uint32_t Short;
+    std::vector<uint8_t> Long;  // a long message when not empty
+  };
+
+  // True once the load has ended (`wait`: waits for it); the first time, the synthesizer
+  // (none when the load failed) is reset, given what was kept and heard from then on.
+  bool Settle(bool wait) {
+    if (settled_) return true;
+    if (!wait && load_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+    settled_ = true;
+    synth_ = load_.get();
+    if (synth_) {
+      synth_->Reset();
+      for (const TKept& k : kept_) {
+        if (k.Long.empty()) synth_->Short(k.Short);
+        else synth_->Long(k.Long);
+      }
+      AttachAudioInput(synth_.get());
+    }
+    kept_.clear();
+    return true;
+  }
+
+  uint64_t DueAt() override { return paced_ ? 0 : std::numeric_limits<uint64_t>::max(); }
+  void RunRound() override {
+    {
+      std::lock_guard lock(mutex_);
+      Settle(true);
+    }
+    RemoveHeadlessPaced(this);
+    paced_ = false;
+  }
+
+  std::mutex mutex_;
+  TSynthLoad load_;
+  std::shared_ptr<TSynth> synth_;
+  bool settled_ = false;
+  bool paced_ = false;
+  std::vector<TKept> kept_;
   std::function<void(uint64_t)> longDone_;
 };
 
@@ -126,10 +216,12 @@ class TSynthSystem final : public TMidiOutSystem {
     // The mapper and the one device are the same synthesizer.
     if (id < -1 || id > 0) return nullptr;
     const std::string path = MidiSoundFontPath();
-    if (path.empty()) return nullptr;
-    TSynth* synth = TSynth::Get(path);
-    if (!synth || !AcquireAudioOutput()) return nullptr;
-    return std::make_unique<TSynthOut>(*synth, std::move(longDone));
+    if (path.empty() || !AcquireAudioOutput()) return nullptr;
+    return std::make_unique<TSynthOut>(LoadSynth(path), std::move(longDone));
+  }
+  void Prepare() override {
+    const std::string path = MidiSoundFontPath();
+    if (!path.empty()) LoadSynth(path);
   }
 };
 

@@ -1,5 +1,6 @@
 #include "shell/cd_midi_managers.h"
 
+#include "platform/midi_out.h"
 #include "shell/media_system.h"
 
 namespace orva {
@@ -12,7 +13,11 @@ void InstallCdAndMidiHooks(std::function<std::string()> registryKey) {
     CddaManager = std::make_unique<TCddaManager>(registryKey ? registryKey() : std::string());
   };
   MediaSystemHooks.FreeCddaManager = [] { CddaManager.reset(); };
-  MediaSystemHooks.CreateMidiManager = [] { MidiManager = std::make_unique<TMidiManager>(); };
+  MediaSystemHooks.CreateMidiManager = [] {
+    MidiManager = std::make_unique<TMidiManager>();
+    // The SoundFont loads meanwhile, so that the first tune does not hold its frame up.
+    MidiOutSystem().Prepare();
+  };
   MediaSystemHooks.FreeMidiManager = [] { MidiManager.reset(); };
   MediaSystemHooks.SetCddaEnabled = [](bool flag) {
     if (CddaManager) CddaManager->SetEnabled(flag);

@@ -128,6 +128,11 @@ void TMidiPlayV::Tick() {
   // A looping tune whose last event lies ahead goes on to it.
   if (count == 0 || (current_ >= count - 1 && !Repeat)) return;
   const uint32_t now = timeGetTime();
+  // The tune's clock starts once the device can sound.
+  if (out_ && !out_->Ready()) {
+    lastTick_ = now;
+    return;
+  }
   position_ = static_cast<int32_t>(static_cast<uint32_t>(position_) + std::min<uint32_t>(1000, now - lastTick_));
   lastTick_ = now;
   while (Events.Items(current_).Time < position_) {

@@ -1,7 +1,7 @@
 #pragma once
 // The MIDI file player: walks the events of a Standard MIDI File (shell/midi_file.h) against
 // a millisecond clock advanced by its timer thread every 10 ms and sends what is due to a
-// MIDI output (platform/midi_out.h). Seeking replays everything but the notes up to the
+// MIDI output (platform/midi_out.h); the clock stands while the output is not yet ready. Seeking replays everything but the notes up to the
 // target, so that programs, controllers and pitch bends are right there. Controller values
 // are scaled by a percentage per channel and controller: the item's volume.
 

@@ -34,7 +34,7 @@ TEST_F(BreakingWipes, MosaicGolden) {
       EXPECT_TRUE(s.F.Dest.Calls.empty());
       return;
     }
-    TDIBX& work = static_cast<TWipeMosaic&>(s.Wipe).Work;
+    TDIBX& work = *static_cast<TWipeMosaic&>(s.Wipe).Work;
     const int64_t v = int64_t(s.Position) * 1023 / D;
     const int64_t f = v < 512 ? 263 - (v / 2) * 15 / 16 : ((v - 512) / 2) * 15 / 16 + 24;
     const int32_t bw = int32_t(std::max<int64_t>(1, (W / 4 * f) >> 8)), bh = int32_t(std::max<int64_t>(1, (H / 4 * f) >> 8));
@@ -121,8 +121,7 @@ TEST_F(BreakingWipes, RippleNumbers) {
   auto& ripple = static_cast<TWipeRipple&>(*wipe);
   ASSERT_EQ(ripple.Wave.size(), 160u);
   for (int i = 0; i < 160; ++i) EXPECT_EQ(ripple.Wave[size_t(i)], i % 40 * 5 / 40) << i;
-  EXPECT_EQ(ripple.RingDistances[0], 400);
-  EXPECT_EQ(ripple.RingCos[0], Rnd(-0.8 * 65536));
+  EXPECT_EQ(ripple.Tables->Distances[0], 400);
   // L = 400 + 160 = 560: over 560 units the front is the position; the corner at 400 joins the
   // band at 400, its displaced source outside the picture: the new pixel in place.
   wipe->Position = 399;
@@ -130,6 +129,7 @@ TEST_F(BreakingWipes, RippleNumbers) {
   EXPECT_EQ(f.Dest.GetPixel(0, 0), f.A.GetPixel(0, 0));
   wipe->Position = 400;
   wipe->Step();
+  EXPECT_EQ(ripple.Tables->Cos[0], Rnd(-0.8 * 65536));
   EXPECT_EQ(f.Dest.GetPixel(0, 0), f.B.GetPixel(0, 0));
   EXPECT_EQ(f.Dest.GetPixel(639, 479), f.B.GetPixel(639, 479));
   // SetParam (0) rebuilds the wave; the default 5 gives the first one back.
@@ -145,6 +145,31 @@ TEST_F(BreakingWipes, RippleNumbers) {
     flat->Position = position;
     flat->Step();
   }
+}
+
+// The directions are worked out as the front reaches their pixels, and the tables are kept for
+// the next ripple of the same size: a ripple stepped back and forth, and one made after it,
+// draw what the formulas give.
+TEST_F(BreakingWipes, RippleTablesGrowWithTheFrontAndAreKeptForTheSameSize) {
+  constexpr int w = 40, h = 30;
+  Frames f(w, h, 32), other(w + 2, h, 32);
+  auto first = Make(WP_RIPPLE, f, D);
+  auto& ripple = static_cast<TWipeRipple&>(*first);
+  first->Position = 1;
+  first->Step();
+  EXPECT_EQ(ripple.Tables->ReadyFrom[0], w / 2) << "the outer pixels are left for later steps";
+  for (int32_t position : {45, 10, D - 1, 30, 60, 2}) {
+    first->Position = position;
+    f.ResetDest();
+    first->Step();
+    StepCase s{kDepthPaths[4], f, *first, 5, 0, false, position, false, "position " + std::to_string(position)};
+    EXPECT_EQ(FirstDifference(f.Dest, [&](int x, int y) { return RipplePixel(s, w, h, x, y); }), "") << s.Where;
+  }
+  EXPECT_EQ(ripple.Tables->ReadyFrom, std::vector<int>(h / 2, 0));
+  auto again = Make(WP_RIPPLE, f, D), wider = Make(WP_RIPPLE, other, D);
+  EXPECT_EQ(static_cast<TWipeRipple&>(*again).Tables, ripple.Tables);
+  EXPECT_NE(static_cast<TWipeRipple&>(*wider).Tables, ripple.Tables);
+  EXPECT_EQ(static_cast<TWipeRipple&>(*wider).Tables->HalfWidth, (w + 2) / 2);
 }
 
 // ---- Chip fall ----

@@ -233,8 +233,9 @@ TEST_F(FlipTest, TheBlurredPicturesShowWhatThePagesPaintedInTheFrameOfTheFlip) {
   Frame();
   auto* blur = dynamic_cast<TWipeBlurWhite*>(Scene().GetTransition());
   ASSERT_TRUE(blur);
-  EXPECT_EQ(blur->BlurB.GetPixel(40, 40), Pixel(kGreen));
-  EXPECT_EQ(blur->BlurA.GetPixel(40, 40), Pixel(kOld));
+  ASSERT_TRUE(blur->Copies);
+  EXPECT_EQ(blur->Copies->BlurB.GetPixel(40, 40), Pixel(kGreen));
+  EXPECT_EQ(blur->Copies->BlurA.GetPixel(40, 40), Pixel(kOld));
 }
 
 TEST_F(FlipTest, TheTransitionIsConfiguredFromTheRecord) {

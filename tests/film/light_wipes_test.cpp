@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "film/wipe_blur.h"
@@ -162,22 +163,28 @@ TEST_F(LightWipes, AFlashStartsWhiteAtEveryDepth) {
     }
 }
 
-TEST_F(LightWipes, TheBlurredPicturesAreMadeAtTheFirstStep) {
+TEST_F(LightWipes, ThePicturesAreCopiedAtTheFirstStepAndBlurredOneAStep) {
   SetupColorTables(32);
   Frames f(40, 20, 32);  // radius 1
   auto wipe = Make(WP_BLURWHITE, f, 639);
   auto& blur = static_cast<TWipeBlurWhite&>(*wipe);
-  EXPECT_FALSE(blur.Blurred);
+  EXPECT_FALSE(blur.Copies);
   // The pages are painted after the transition was made.
   f.A.Fill(0x00010203);
   Paint(f.B, 40, 20, 32, 9);
-  wipe->Position = 256;  // v = 256: the blurred old picture, unlit
-  wipe->Step();
-  EXPECT_TRUE(blur.Blurred);
-  EXPECT_EQ(f.Dest.GetPixel(7, 7), 0x00010203u);
   TDIBX expected;
   Blurred(expected, f.B, 1);
-  EXPECT_EQ(DifferenceFrom(blur.BlurB, expected), "");
+  wipe->Position = 256;  // v = 256: the blurred old picture, unlit
+  wipe->Step();
+  ASSERT_TRUE(blur.Copies);
+  EXPECT_EQ(blur.Blurred, (std::array{true, false})) << "only the picture this step shows";
+  EXPECT_EQ(f.Dest.GetPixel(7, 7), 0x00010203u);
+  // What the new page paints later is not in its blurred copy, made at the next step.
+  f.B.Fill(0);
+  wipe->Position = 300;
+  wipe->Step();
+  EXPECT_EQ(blur.Blurred, (std::array{true, true}));
+  EXPECT_EQ(DifferenceFrom(blur.Copies->BlurB, expected), "");
   wipe->Position = 319;  // lit by 252
   wipe->Step();
   EXPECT_EQ(f.Dest.GetPixel(7, 7), 0x00FDFEFFu);
@@ -213,12 +220,12 @@ TEST_F(LightWipes, SpotNumbers) {
   Frames f(640, 480, 16);
   auto wipe = Make(WP_SPOT, f, 1000);
   auto& spot = static_cast<TWipeSpot&>(*wipe);
-  EXPECT_EQ(spot.SpotLength, 912);
-  EXPECT_EQ(spot.Distances[0], 400);
-  EXPECT_EQ(spot.Distances[240 * 640 + 320], 0);
+  EXPECT_EQ(spot.Table->SpotLength, 912);
+  EXPECT_EQ(spot.Table->At(0, 0), 400);
+  EXPECT_EQ(spot.Table->At(320, 240), 0);
   wipe->SetReverse(true);
-  EXPECT_EQ(spot.Distances[0], 0) << "rebuilt: the corners first";
-  EXPECT_EQ(spot.Distances[240 * 640 + 320], 400);
+  EXPECT_EQ(spot.Table->At(0, 0), 0) << "rebuilt: the corners first";
+  EXPECT_EQ(spot.Table->At(320, 240), 400);
   // At 0 the picture is the old one, the centre's light 0; the corners finish last.
   wipe->SetReverse(false);
   wipe->Position = 0;
@@ -228,6 +235,39 @@ TEST_F(LightWipes, SpotNumbers) {
   wipe->Step();
   EXPECT_EQ(f.Dest.GetPixel(0, 0), f.B.GetPixel(0, 0));
   EXPECT_EQ(f.Dest.GetPixel(320, 240), f.B.GetPixel(320, 240));
+}
+
+// Every pixel's distance against the formula, over sizes odd and even, flat and tall, in both
+// directions; a table is kept for the next spot of the same size and direction only.
+TEST_F(LightWipes, SpotDistancesAreKeptForTheSameSizeAndDirection) {
+  SetupColorTables(32);
+  for (auto [w, h] : {std::pair{1, 1}, std::pair{2, 1}, std::pair{1, 6}, std::pair{37, 23}, std::pair{64, 48}, std::pair{5, 40}})
+    for (bool reverse : {false, true}) {
+      Frames f(w, h, 32);
+      auto wipe = Make(WP_SPOT, f, 100, reverse);
+      const TSpotDistances& table = *static_cast<TWipeSpot&>(*wipe).Table;
+      const int cx = w / 2, cy = h / 2;
+      const int64_t corner = std::llrint(std::sqrt(double(cx * cx + cy * cy)));
+      EXPECT_EQ(table.SpotLength, corner + 512);
+      std::vector<int32_t> row(static_cast<size_t>(w));
+      for (int y = 0; y < h; ++y) {
+        table.Row(y, row.data());
+        for (int x = 0; x < w; ++x) {
+          const int64_t d = std::llrint(std::sqrt(double((x - cx) * (x - cx) + (y - cy) * (y - cy))));
+          ASSERT_EQ(row[size_t(x)], reverse ? corner - d : d) << w << "x" << h << " " << x << "," << y;
+          ASSERT_EQ(table.At(x, y), row[size_t(x)]);
+        }
+      }
+    }
+  Frames f(64, 48, 32), g(64, 48, 32), other(48, 64, 32);
+  auto first = Make(WP_SPOT, f, 100), again = Make(WP_SPOT, g, 100);
+  EXPECT_EQ(static_cast<TWipeSpot&>(*first).Table, static_cast<TWipeSpot&>(*again).Table);
+  auto reversed = Make(WP_SPOT, g, 100, true), turned = Make(WP_SPOT, other, 100);
+  EXPECT_TRUE(static_cast<TWipeSpot&>(*reversed).Table->Reverse);
+  EXPECT_EQ(static_cast<TWipeSpot&>(*turned).Table->Width, 48);
+  // Back to the first: made again, the same.
+  auto back = Make(WP_SPOT, f, 100);
+  EXPECT_EQ(static_cast<TWipeSpot&>(*back).Table->Quarter, static_cast<TWipeSpot&>(*first).Table->Quarter);
 }
 
 }  // namespace

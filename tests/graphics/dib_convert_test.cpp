@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <random>
+#include <string>
+#include <utility>
 
 #include "graphics/dib.h"
 #include "graphics/fast_dib.h"
@@ -54,6 +59,58 @@ TEST(DIBBlur, FlatPictureStaysAndWindowsAreCutToThePicture) {
   // A negative radius counts as its absolute value; 8 bits give the grey index.
   edge.Blur(8, -1);
   EXPECT_EQ(edge.GetPixel(0, 0), 63u);
+}
+
+// The blur by its definition: each pixel the mean (truncated) of the colours of the pixels x ± r,
+// y ± r within the picture, written at the output depth (grey up to 8 bits).
+uint32_t BoxMean(TDIB& source, int x, int y, int r, int bits, const PixelLayout& out) {
+  uint32_t sr = 0, sg = 0, sb = 0, n = 0;
+  for (int v = std::max(0, y - r); v <= std::min(source.GetHeight() - 1, y + r); ++v)
+    for (int u = std::max(0, x - r); u <= std::min(source.GetWidth() - 1, x + r); ++u) {
+      const uint32_t c = DIBPixelColor(source.Image(), source.ScanLineReadOnly(v), u);
+      sr += c >> 16 & 0xFF, sg += c >> 8 & 0xFF, sb += c & 0xFF, ++n;
+    }
+  const uint32_t grey = (sr + sg + sb) / n / 3;
+  switch (bits) {
+    case 1: return grey >= 128;
+    case 4: return grey >> 4;
+    case 8: return grey;
+    case 24: return (sr / n) << 16 | (sg / n) << 8 | sb / n;
+    default: return DIBPixelFromRGB(out, sr / n, sg / n, sb / n);
+  }
+}
+
+TEST(DIBBlur, EveryDepthAndRadiusGivesTheMeanOfItsWindow) {
+  struct Source {
+    int bits;
+    PixelLayout layout;
+  };
+  const Source sources[] = {{1, Layout888()},      {4, Layout888()},  {8, Layout888()}, {16, Layout565()},
+                            {16, Layout555()},     {24, Layout888()}, {32, Layout888()}};
+  std::mt19937 random(5);
+  for (const Source& from : sources)
+    for (int bits : {0, 1, 8, 16, 24, 32})  // 0: the source's own depth, blurred in place
+      for (auto [w, h] : {std::pair{1, 1}, std::pair{3, 7}, std::pair{13, 9}, std::pair{40, 2}})
+        for (int radius : {1, 2, 4, -3, 50}) {
+          TDIB source;
+          source.PixelFormat = from.layout;
+          for (TRGBQuad& q : source.ColorTable) q = MakeRGBQuad(uint8_t(random()), uint8_t(random()), uint8_t(random()));
+          source.SetSize(w, h, from.bits);
+          for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) source.SetPixel(x, y, random() & (from.bits == 32 ? 0xFFFFFFFF : (1u << from.bits) - 1));
+          TDIB blurred;
+          blurred.Assign(&source);
+          const int out = bits ? bits : from.bits;
+          blurred.PixelFormat = out != 16 ? Layout888() : from.bits == 16 ? from.layout : Layout565();
+          blurred.Blur(out, radius);
+          const std::string where = std::to_string(from.bits) + " to " + std::to_string(out) + " bits, " + std::to_string(w) +
+                                    "x" + std::to_string(h) + ", radius " + std::to_string(radius);
+          ASSERT_EQ(blurred.BitCount(), out) << where;
+          for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+              ASSERT_EQ(blurred.GetPixel(x, y), BoxMean(source, x, y, std::abs(radius), out, blurred.Layout()))
+                  << where << " at " << x << "," << y;
+        }
 }
 
 TEST(DIBInvert, TwiceIsIdentityAndIndexedPicturesInvertThePalette) {

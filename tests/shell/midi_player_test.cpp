@@ -2,6 +2,7 @@
 // synthesizer heard through the headless sound output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -230,6 +231,37 @@ TEST_F(MidiPlayerTest, WithoutADeviceTheClockRunsOn) {
   EXPECT_TRUE(device.sent.empty());
 }
 
+// A device still being made ready holds the tune's clock: once it is ready the tune plays
+// from its start as it does on a device ready at once.
+TEST_F(MidiPlayerTest, TheClockStartsOnceTheDeviceIsReady) {
+  RecordingMidi atOnce;
+  TMidiPlayV reference(atOnce, false);
+  TMemoryStream bytes(Timeline());
+  reference.Load(bytes);
+  ASSERT_TRUE(reference.Open(-1));
+  reference.Seek(0);
+  for (int i = 0; i < 150; ++i) {
+    clock.ms += 10;
+    reference.Tick();
+  }
+
+  Load(Timeline());
+  device.ready = false;
+  ASSERT_TRUE(player.Open(-1));
+  player.Seek(0);
+  Advance(3000);
+  EXPECT_EQ(player.Position(), 0);
+  EXPECT_EQ(player.Current(), 0);
+  EXPECT_TRUE(device.sent.empty());
+  EXPECT_TRUE(player.IsPlaying());
+  EXPECT_FALSE(player.IsEnd());
+  device.ready = true;
+  Advance(1500);
+  EXPECT_EQ(player.Position(), reference.Position());
+  EXPECT_EQ(player.Current(), reference.Current());
+  EXPECT_EQ(device.Shorts(), atOnce.Shorts());
+}
+
 TEST_F(MidiPlayerTest, DataWithoutEventsIsRefused) {
   for (const std::string& bytes : {std::string("not midi"), kit::SmfFile(480).Bytes()}) {
     TMemoryStream stream(bytes);
@@ -373,6 +405,43 @@ TEST_F(MidiSynthTest, ANoteSoundsAndAllNotesOffSilencesIt) {
   Peak(1500);
   EXPECT_LT(Peak(100), 8);
   out.reset();
+}
+
+// What a tune sounds like through the synthesizer does not depend on when its SoundFont was
+// loaded: ahead of the open, while it is made, or only once it asks for it. What the player
+// sends before the first sound (the master volume, its controllers) is heard all the same.
+TEST_F(MidiSynthTest, ATuneSoundsTheSameHoweverEarlyItsSoundFontLoaded) {
+  kit::SmfFile f(480);
+  f.Track().Program(0, 0, 0).NoteOn(0, 0, 60, 100).NoteOn(240, 0, 64, 90).NoteOff(480, 0, 60).NoteOff(0, 0, 64).EndOfTrack(480);
+  enum class When { Ahead, Meanwhile, OnOpen };
+  // Each under a name of its own, so that each is loaded anew.
+  const auto heard = [&](const std::string& font, When when) {
+    SetMidiSoundFont(font);
+    if (when != When::OnOpen) MidiOutSystem().Prepare();
+    if (when == When::Ahead) {
+      // Waited for without a sound made: the synthesizer's dither runs on with what it plays.
+      auto loading = MidiOutSystem().Open(-1, nullptr);
+      while (!loading->Ready()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ManualClock clock;  // the tune's clock, moved with the headless sound as a headless run moves it
+    TMidiPlayV player;
+    TMemoryStream bytes(f.Bytes());
+    player.Load(bytes);
+    EXPECT_TRUE(player.Open(-1));
+    player.SendMasterVolume();
+    player.Seek(0);
+    player.SetControllerPercentAll(7, 70);
+    TakeHeadlessAudio();
+    for (int ms = 0; ms < 1500; ms += 16) {
+      clock.ms += 16;
+      HeadlessAudioPull(16);
+    }
+    return TakeHeadlessAudio();
+  };
+  const std::vector<int16_t> onOpen = heard("/usr/share/sounds/sf2/./TimGM6mb.sf2", When::OnOpen);
+  ASSERT_GT(*std::max_element(onOpen.begin(), onOpen.end()), 300) << "the tune is heard";
+  EXPECT_EQ(heard("/usr/share/sounds/sf2/../sf2/TimGM6mb.sf2", When::Meanwhile), onOpen);
+  EXPECT_EQ(heard("/usr/share/sounds//sf2/TimGM6mb.sf2", When::Ahead), onOpen);
 }
 
 TEST_F(MidiSynthTest, WithoutASoundFontNothingOpens) {

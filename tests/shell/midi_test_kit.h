@@ -43,6 +43,8 @@ class RecordingMidi : public TMidiOutSystem {
 
   std::vector<std::string> names = {"Synth A", "Synth B"};
   bool openFails = false;
+  // What the opened devices answer to Ready.
+  bool ready = true;
   std::vector<Message> sent;
   std::vector<int> opened;  // device ids in the order opened
   int resets = 0;
@@ -92,6 +94,7 @@ class RecordingMidi : public TMidiOutSystem {
       owner_.held[tag] = done_;
     }
     void Reset() override { ++owner_.resets; }
+    bool Ready() override { return owner_.ready; }
 
    private:
     RecordingMidi& owner_;
