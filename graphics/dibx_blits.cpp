@@ -56,7 +56,10 @@ class BlitRows {
   int Count() const { return n_; }
   int Rows() const { return rows_; }
   uint8_t* Dest(int j) const { return d_ + j * dstep_; }
+  // Every source row is this one (the painted value of a colour mask).
+  void SetSourceValue(const uint8_t* row) { value_ = row; }
   const uint8_t* Source(int j) {
+    if (value_) return value_;
     const uint8_t* row = s_ + j * sstep_;
     if (!flipH_) return row;
     for (int i = 0; i < n_; ++i) std::memcpy(&sbuf_[size_t(i) * bpp_], row + size_t(n_ - 1 - i) * bpp_, bpp_);
@@ -78,6 +81,7 @@ class BlitRows {
   uint8_t* d_ = nullptr;
   const uint8_t* s_ = nullptr;
   const uint8_t* m_ = nullptr;
+  const uint8_t* value_ = nullptr;
   int64_t dstep_ = 0, sstep_ = 0, mstep_ = 0;
   int bpp_ = 0;
   bool dstLocked_ = false, srcLocked_ = false, maskLocked_ = false, ok_ = false;
@@ -131,9 +135,12 @@ inline bool DirectPixel(const packed::Fields16& f, const MixParams& p, uint32_t 
   return false;
 }
 
+// Row bodies go into the loops over the rows, where what every row needs is made once.
+#define ORVA_ROW [[gnu::always_inline]] inline
+
 // The scalar rows: the reference of the vector rows, and their tails.
 template <Op op, int Bits, class Pixel>
-void ScalarRow(const packed::Fields16& f, Pixel* d, const Pixel* s, const uint8_t* m, int n, const MixParams& p) {
+ORVA_ROW void ScalarRow(const packed::Fields16& f, Pixel* d, const Pixel* s, const uint8_t* m, int n, const MixParams& p) {
   for (int i = 0; i < n; ++i) {
     uint32_t out;
     if (DirectPixel<op, Bits>(f, p, d[i], s[i], Masked(op) ? m[i] : 0, out)) d[i] = static_cast<Pixel>(out);
@@ -165,7 +172,7 @@ inline __m128i LaneWeights(__m128i m, __m128i A) {
 #endif
 
 template <Op op>
-void DirectRow32(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const MixParams& p) {
+ORVA_ROW void DirectRow32(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const MixParams& p) {
   const packed::Fields16 f(false);
   int i = 0;
 #if defined(__SSE2__)
@@ -235,7 +242,7 @@ void DirectRow32(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const 
 }
 
 template <Op op>
-void DirectRow16(const packed::Fields16& f, uint16_t* d, const uint16_t* s, const uint8_t* m, int n,
+ORVA_ROW void DirectRow16(const packed::Fields16& f, uint16_t* d, const uint16_t* s, const uint8_t* m, int n,
                  const MixParams& p) {
   int i = 0;
 #if defined(__SSE2__)
@@ -301,7 +308,7 @@ ORVA_AVX2 inline void Constant32x8(uint32_t* d, const uint32_t* s, __m256i key, 
 }
 
 template <Op op>
-ORVA_AVX2 void DirectRow32Avx2(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const MixParams& p) {
+ORVA_ROW ORVA_AVX2 void DirectRow32Avx2(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const MixParams& p) {
   int i = 0;
   const __m256i zero = _mm256_setzero_si256(), key = _mm256_set1_epi32(static_cast<int>(p.key));
   const int a = op == Op::ColorMask && p.A >= 255 ? 256 : static_cast<int>(p.A);
@@ -347,7 +354,7 @@ ORVA_AVX2 void DirectRow32Avx2(uint32_t* d, const uint32_t* s, const uint8_t* m,
 }
 
 template <Op op, bool is565>
-ORVA_AVX2 void DirectRow16Avx2(const packed::Fields16& f, uint16_t* d, const uint16_t* s, const uint8_t* m, int n,
+ORVA_ROW ORVA_AVX2 void DirectRow16Avx2(const packed::Fields16& f, uint16_t* d, const uint16_t* s, const uint8_t* m, int n,
                                const MixParams& p) {
   int i = 0;
   const __m256i zero = _mm256_setzero_si256(), opaque = _mm256_set1_epi16(255);
@@ -441,40 +448,86 @@ void PlainRow(const uint32_t (&masks)[3], int bits, uint8_t* d, const uint8_t* s
 // has the plain rules, which the 16-bit direct row gives as well.
 bool DirectAt(int bits) { return bits == 32 || bits == 15 || bits == 16; }
 
-// Runs the rows on the direct or the plain path; source(j) gives row j of the source.
-template <Op op, class SourceRow>
-void MixRows(TCustomDIBX& dst, BlitRows& rows, const MixParams& p, SourceRow source) {
-  const int bits = dst.GetBitCount(), storage = dst.GetStorageBitCount(), n = rows.Count();
-  if (UseMMX && DirectAt(bits)) {
-    const packed::Fields16 f(bits == 16);
-    auto row32 = DirectRow32<op>;
-    auto row16 = DirectRow16<op>;
-    if (PackedRows == TPackedRows::Scalar) {
-      row32 = [](uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const MixParams& p) {
-        ScalarRow<op, 32>(packed::Fields16(false), d, s, m, n, p);
-      };
-      row16 = ScalarRow<op, 16, uint16_t>;
-    }
+// All rows of a blit on the direct path at one row width.
+using DirectRowsFn = void (*)(BlitRows& rows, const packed::Fields16& f, const MixParams& p);
+
+template <class Pixel>
+Pixel* RowAs(uint8_t* row) {
+  return reinterpret_cast<Pixel*>(row);
+}
+template <class Pixel>
+const Pixel* RowAs(const uint8_t* row) {
+  return reinterpret_cast<const Pixel*>(row);
+}
+
+template <Op op>
+void ScalarRows32(BlitRows& r, const packed::Fields16& f, const MixParams& p) {
+  for (int j = 0; j < r.Rows(); ++j)
+    ScalarRow<op, 32>(f, RowAs<uint32_t>(r.Dest(j)), RowAs<uint32_t>(r.Source(j)), Masked(op) ? r.Mask(j) : nullptr,
+                      r.Count(), p);
+}
+template <Op op>
+void ScalarRows16(BlitRows& r, const packed::Fields16& f, const MixParams& p) {
+  for (int j = 0; j < r.Rows(); ++j)
+    ScalarRow<op, 16>(f, RowAs<uint16_t>(r.Dest(j)), RowAs<uint16_t>(r.Source(j)), Masked(op) ? r.Mask(j) : nullptr,
+                      r.Count(), p);
+}
+template <Op op>
+void DirectRows32(BlitRows& r, const packed::Fields16&, const MixParams& p) {
+  for (int j = 0; j < r.Rows(); ++j)
+    DirectRow32<op>(RowAs<uint32_t>(r.Dest(j)), RowAs<uint32_t>(r.Source(j)), Masked(op) ? r.Mask(j) : nullptr,
+                    r.Count(), p);
+}
+template <Op op>
+void DirectRows16(BlitRows& r, const packed::Fields16& f, const MixParams& p) {
+  for (int j = 0; j < r.Rows(); ++j)
+    DirectRow16<op>(f, RowAs<uint16_t>(r.Dest(j)), RowAs<uint16_t>(r.Source(j)), Masked(op) ? r.Mask(j) : nullptr,
+                    r.Count(), p);
+}
 #if defined(ORVA_PACKED_AVX2)
-    if (PackedRows == TPackedRows::AVX2) {
-      row32 = DirectRow32Avx2<op>;
-      row16 = f.greenMax == 63 ? DirectRow16Avx2<op, true> : DirectRow16Avx2<op, false>;
-    }
+template <Op op>
+ORVA_AVX2 void DirectRows32Avx2(BlitRows& r, const packed::Fields16&, const MixParams& p) {
+  for (int j = 0; j < r.Rows(); ++j)
+    DirectRow32Avx2<op>(RowAs<uint32_t>(r.Dest(j)), RowAs<uint32_t>(r.Source(j)), Masked(op) ? r.Mask(j) : nullptr,
+                        r.Count(), p);
+}
+template <Op op, bool is565>
+ORVA_AVX2 void DirectRows16Avx2(BlitRows& r, const packed::Fields16& f, const MixParams& p) {
+  for (int j = 0; j < r.Rows(); ++j)
+    DirectRow16Avx2<op, is565>(f, RowAs<uint16_t>(r.Dest(j)), RowAs<uint16_t>(r.Source(j)),
+                               Masked(op) ? r.Mask(j) : nullptr, r.Count(), p);
+}
 #endif
-    for (int j = 0; j < rows.Rows(); ++j) {
-      const uint8_t* s = source(j);
-      const uint8_t* m = Masked(op) ? rows.Mask(j) : nullptr;
-      if (bits == 32)
-        row32(reinterpret_cast<uint32_t*>(rows.Dest(j)), reinterpret_cast<const uint32_t*>(s), m, n, p);
-      else
-        row16(f, reinterpret_cast<uint16_t*>(rows.Dest(j)), reinterpret_cast<const uint16_t*>(s), m, n, p);
-    }
+
+// The rows of the width PackedRows asks for.
+template <Op op>
+DirectRowsFn DirectRows(int bits) {
+  switch (PackedRows) {
+    case TPackedRows::Scalar: return bits == 32 ? ScalarRows32<op> : ScalarRows16<op>;
+    case TPackedRows::SSE2: break;
+    case TPackedRows::AVX2:
+#if defined(ORVA_PACKED_AVX2)
+      return bits == 32 ? DirectRows32Avx2<op> : bits == 16 ? DirectRows16Avx2<op, true> : DirectRows16Avx2<op, false>;
+#else
+      break;
+#endif
+  }
+  return bits == 32 ? DirectRows32<op> : DirectRows16<op>;
+}
+
+// Runs the rows on the direct or the plain path.
+template <Op op>
+void MixRows(TCustomDIBX& dst, BlitRows& rows, const MixParams& p) {
+  const int bits = dst.GetBitCount();
+  if (UseMMX && DirectAt(bits)) {
+    DirectRows<op>(bits)(rows, packed::Fields16(bits == 16), p);
     return;
   }
+  const int storage = dst.GetStorageBitCount(), n = rows.Count();
   uint32_t masks[3] = {dst.GetRedMask(), dst.GetGreenMask(), dst.GetBlueMask()};
   if (bits == 8) masks[0] = masks[1] = 0, masks[2] = 0xFF;
   for (int j = 0; j < rows.Rows(); ++j)
-    PlainRow<op>(masks, storage, rows.Dest(j), source(j), Masked(op) ? rows.Mask(j) : nullptr, n, p);
+    PlainRow<op>(masks, storage, rows.Dest(j), rows.Source(j), Masked(op) ? rows.Mask(j) : nullptr, n, p);
 }
 
 template <Op op>
@@ -493,7 +546,7 @@ void Mix(TCustomDIBX& dst, int x, int y, TCustomDIBX& src, const TRect& rect, bo
   // A transparent colour of -1 is no key: no stored pixel stands for it.
   const bool keyed = (op == Op::Add || useKey) && src.TransparentColor != -1;
   const MixParams p{static_cast<uint32_t>(std::min(alpha, 255)), keyed, static_cast<uint32_t>(src.TransparentColor)};
-  MixRows<op>(dst, rows, p, [&](int j) { return rows.Source(j); });
+  MixRows<op>(dst, rows, p);
 }
 
 }  // namespace
@@ -583,7 +636,8 @@ void TCustomDIBX::DrawColorMask(int x, int y, TCustomDIBX& mask, const TRect& re
   std::vector<uint8_t> value(size_t(rows.Count()) * (storage / 8));
   for (int i = 0; i < rows.Count(); ++i) StoreRowPixel(value.data(), i, storage, pixel);
   const MixParams p{static_cast<uint32_t>(std::min(alpha, 255)), false, 0};
-  MixRows<Op::ColorMask>(*this, rows, p, [&](int) { return value.data(); });
+  rows.SetSourceValue(value.data());
+  MixRows<Op::ColorMask>(*this, rows, p);
 }
 
 }  // namespace orva
