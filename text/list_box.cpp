@@ -46,18 +46,15 @@ TOrvaCustomListBox::~TOrvaCustomListBox() {
 void TOrvaCustomListBox::SetText(std::string_view value) {
   if (value == text_) return;
   Invalidate();
-  normal_.Clear();
-  hover_.Clear();
   std::string_view text = value;
   while (!text.empty() && static_cast<uint8_t>(text.front()) < 32) text.remove_prefix(1);
   while (!text.empty() && static_cast<uint8_t>(text.back()) < 32) text.remove_suffix(1);
   text_ = text;
   const std::vector<std::string> lines = SplitLines(text_);
   checks_.assign(lines.size(), 0);
-  for (const std::string& line : lines) {
-    normal_.Add(line);
-    hover_.Add(line);
-  }
+  // New labels for every line; those of unchanged lines keep their measure for the layout.
+  normal_.SetTexts(lines);
+  hover_.SetTexts(lines);
   SetTopIndex(0);
   layoutDirty_ = true;
 }

@@ -3,6 +3,10 @@
 // stored record by version.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "core/stream.h"
 #include "graphics/dibx.h"
 #include "kit/fake_rasteriser.h"
@@ -106,6 +110,50 @@ TEST_F(LabelLists, LabelsRenderOnceAndDrawThroughTheirMask) {
   a.Draw(0, 0);
   EXPECT_EQ(a.Colour.GetWidth(), 12);
   EXPECT_GT(Painted({0, 0, 12, 16}), 8 * 10);
+}
+
+// Measuring again under the same style asks the font only for the texts that are new, and
+// every label ends as a list made afresh of the same texts measures it.
+TEST_F(LabelLists, AMeasureMeasuresWhatChangedAsAFreshListWould) {
+  using Texts = std::vector<std::string>;
+  struct Case {
+    const char* what;
+    std::function<void(TWzLabelList&)> change;
+    int abcCalls;  // -1: any
+  };
+  const auto texts = [](Texts t) { return [t](TWzLabelList& l) { l.SetTexts(t); }; };
+  const Case cases[] = {
+      {"first measure", texts({"A", "fA", "Af", "ff", ""}), -1},
+      {"nothing changed", [](TWzLabelList&) {}, 0},
+      {"the same texts again", texts({"A", "fA", "Af", "ff", ""}), 0},
+      {"one text changed and wider", texts({"A", "fA", "AAf", "ff", ""}), 2},
+      {"the widest made narrow", texts({"A", "fA", "A", "ff", ""}), 1},
+      {"one put first", texts({"f", "A", "fA", "A", "ff", ""}), 1},
+      {"one taken from the middle", texts({"f", "A", "A", "ff", ""}), 0},
+      {"one added at the end", texts({"f", "A", "A", "ff", "", "Af"}), 2},
+      {"a label's own text", [](TWzLabelList& l) { l.Get(0)->SetText("AA"); }, 2},
+      {"the widest label's own text made narrow", [](TWzLabelList& l) { l.Get(0)->SetText("f"); }, 1},
+      {"a wider border", [](TWzLabelList& l) { l.BorderWidth = 1; }, -1},
+      {"all taken away", texts({}), 0},
+  };
+  for (const Case& c : cases) {
+    c.change(list);
+    const int before = fake->counts.abc;
+    list.Measure();
+    if (c.abcCalls >= 0) {
+      EXPECT_EQ(fake->counts.abc - before, c.abcCalls) << c.what;
+    }
+    TWzLabelList fresh;
+    fresh.BorderWidth = list.BorderWidth;
+    for (int i = 0; i < list.Count(); ++i) fresh.Add(list.Get(i)->Text());
+    fresh.Measure();
+    EXPECT_EQ(list.MaxWidth(), fresh.MaxWidth()) << c.what;
+    for (int i = 0; i < list.Count(); ++i) {
+      EXPECT_EQ(list.Get(i)->Advances, fresh.Get(i)->Advances) << c.what << " " << i;
+      EXPECT_EQ(list.Get(i)->Width, fresh.Get(i)->Width) << c.what << " " << i;
+      EXPECT_EQ(list.Get(i)->Height, fresh.Get(i)->Height) << c.what << " " << i;
+    }
+  }
 }
 
 TEST_F(LabelLists, TheStoredRecordByVersion) {

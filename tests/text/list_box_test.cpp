@@ -4,6 +4,8 @@
 // menu's opening and closing, right clicks and Escape, and the stored forms.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "../script/builtin_rows.h"
 #include "core/frame_clock.h"
 #include "kit/fake_rasteriser.h"
@@ -60,9 +62,10 @@ class ListBoxTest : public ImageFixture {
   // x 64 (after the check cell), rows 16 apart from y 64; the scroll bar at x 76..85, its
   // buttons at y 62..71 and 100..109, the track between, the thumb 10 high.
   template <class L = TOrvaCustomListBox>
-  L* MakeList(std::string_view text = "A\r\nBB\r\nC\r\nD\r\nE", TOrvaControl* parent = nullptr) {
+  L* MakeList(std::string_view text = "A\r\nBB\r\nC\r\nD\r\nE", TOrvaControl* parent = nullptr,
+              std::string_view name = "list") {
     L* list = CreateSceneObject<L>(Scene());
-    list->SetName("list");
+    list->SetName(name);
     list->SetParent(parent ? parent : Scene().ActiveLayer());
     list->SetLeft(50);
     list->SetTop(60);
@@ -602,6 +605,120 @@ TEST_F(MenuTest, AMenuSavedMidOpenResumesAndTheLockIsNotSaved) {
   Scene().LoadFromStream(closing, 133);
   EXPECT_FALSE(Scene().FindObject("list")->IsInputLocked());
   RegisterObjectClass(LT_MENU, previous);
+}
+
+// A long menu changed step by step and laid out by its frames paints what a menu made at once
+// in the same state paints: labels kept, measured or rendered only where something changed
+// show the same pixels, and the box, its scroll bar and hover bar keep their places. The view
+// stays through the changes of style, so the labels drawn before are drawn again.
+TEST_F(MenuTest, AMenuChangedStepByStepPaintsAsOneMadeAtOnce) {
+  TDIBX canvas;
+  canvas.SetSize(200, 260, 32);
+  auto* painted = CreateSceneObject<TargetHost>(Scene());
+  painted->SetParent(Scene().ActiveLayer());
+  painted->SetBounds(0, 0, 200, 260);
+  painted->Target = &canvas;
+  painted->SetIgnoreMouse(IM_ALL);
+  const auto frame = [&](TOrvaMenu& menu) {
+    canvas.FillRect(canvas.GetBoundsRect(), 0x123456);
+    menu.Paint();
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < canvas.GetHeight(); ++y)
+      for (int x = 0; x < canvas.GetWidth(); ++x) pixels.push_back(canvas.GetPixel(x, y));
+    return pixels;
+  };
+  // Items of two widths, one wide item, and item 20 replaced.
+  const auto text = [](int count, int wide, std::string_view changed = "") {
+    std::string lines;
+    for (int i = 0; i < count; ++i) {
+      std::string line = i == wide ? "BBBBBBB BBB Wide" : (i % 3 ? "Item " : "B ") + std::to_string(i);
+      if (!changed.empty() && i == 20) line = changed;
+      lines += line + "\r\n";
+    }
+    return lines;
+  };
+  const auto style = [](TOrvaMenu& menu) {
+    menu.SetColor(0x400000);
+    menu.SetHoverColor(0x00FF00);
+    menu.SetRowCount(8);
+  };
+
+  struct Step {
+    const char* what;
+    // A change of properties is made on both menus; the keys only on the stepped one, whose
+    // top index, hover item and checks the other then takes.
+    std::function<void(TOrvaMenu&)> properties;
+    std::vector<int> keys;
+  };
+  const Step steps[] = {
+      {"opened", {}, {}},
+      {"an item out of view changed", [&](TOrvaMenu& m) { m.SetText(text(40, 5, "Changed")); }, {}},
+      {"hovered and scrolled by keys", {}, {VkDown, VkPageDown, VkPageDown}},
+      {"an item checked", [](TOrvaMenu& m) { m.SetItemCheck(12, true); }, {}},
+      {"an item's text changed", [&](TOrvaMenu& m) { m.SetText(text(40, 5, "Changed BB")); }, {VkPageDown}},
+      {"the widest item removed", [&](TOrvaMenu& m) { m.SetText(text(40, -1, "Changed BB")); }, {VkDown}},
+      {"an item put first", [&](TOrvaMenu& m) { m.SetText("New\r\n" + text(40, -1, "Changed BB")); }, {VkUp}},
+      {"items added at the end", [&](TOrvaMenu& m) { m.SetText(text(60, 50)); }, {VkPageDown}},
+      {"items removed at the end", [&](TOrvaMenu& m) { m.SetText(text(36, 50)); }, {VkDown}},
+      {"font height", [](TOrvaMenu& m) { m.SetFontHeight(14); }, {}},
+      {"font border", [](TOrvaMenu& m) {
+         m.SetFontBorder(1);
+         m.SetFontBorderColor(0x0000FF);
+       }, {}},
+      {"font colours, and a line space that lays out again", [](TOrvaMenu& m) {
+         m.SetFontColor(0x00FFFF);
+         m.SetFontBorderColor(0xFF00FF);
+         m.SetLineSpace(6);
+       }, {}},
+      {"hover border and shadow", [](TOrvaMenu& m) {
+         m.SetFontHoverBorder(2);
+         m.SetFontHoverShadow(1);
+         m.SetFontHoverShadowColor(0x808080);
+       }, {}},
+      {"font name and style", [](TOrvaMenu& m) {
+         m.SetFontName("IPAPGothic");
+         m.SetFontStyle(IntToFontStyles(4));
+       }, {}},
+      {"no anti-aliasing", [](TOrvaMenu& m) { m.SetAntialias(false); }, {}},
+      {"narrower hover labels", [](TOrvaMenu& m) { m.SetFontHoverBorder(0); }, {}},
+      {"the first items again", [&](TOrvaMenu& m) { m.SetText(text(40, 5)); }, {VkUp}},
+  };
+  fake->AddFace("IPAPGothic");
+  // A grey glyph, whose pixels the anti-aliasing changes.
+  fake->glyphs[U'e'] = kit::FakeGlyph::Picture({"#####", "#3.3#", "#9.9#", "#####"}, 0, 10, 6);
+  TOrvaMenu* menu = MakeList<TOrvaMenu>(text(40, 5), painted);
+  style(*menu);
+  menu->SetHandleKey(true);
+  menu->Play(LP_PLAY);
+  std::vector<const Step*> done;
+  int scrolledAndHovered = 0;
+  for (const Step& step : steps) {
+    done.push_back(&step);
+    if (step.properties) step.properties(*menu);
+    // Drawn once before the frame lays it out again, as a paused list box is.
+    frame(*menu);
+    input.Frame("");
+    for (int key : step.keys) {
+      input.Frame("keydown " + std::to_string(key));
+      input.Frame("keyup " + std::to_string(key));
+    }
+
+    TOrvaMenu* once = MakeList<TOrvaMenu>(text(40, 5), painted, "once");
+    style(*once);
+    for (const Step* s : done)
+      if (s->properties) s->properties(*once);
+    once->SetTopIndex(menu->GetTopIndex());
+    once->SetHoverIndex(menu->GetHoverIndex());
+    for (int i = 0; i < menu->GetCount(); ++i) once->SetItemCheck(i, menu->GetItemCheck(i));
+    once->Relayout();
+    EXPECT_EQ(menu->GetWidth(), once->GetWidth()) << step.what;
+    EXPECT_EQ(menu->GetHeight(), once->GetHeight()) << step.what;
+    EXPECT_TRUE(frame(*menu) == frame(*once)) << step.what;
+    once->FreeNow();
+    const int32_t hover = menu->GetHoverIndex(), top = menu->GetTopIndex();
+    scrolledAndHovered += top > 0 && hover >= top && hover < top + 8;
+  }
+  EXPECT_EQ(scrolledAndHovered, std::size(steps) - 2) << "the view moved by the keys, the hover item in it";
 }
 
 TEST_F(ListBoxTest, OlderStoredForms) {
