@@ -1,7 +1,12 @@
 // The screen manager's presentation beside a memcpy of the same bytes: a whole 800 × 600
 // frame at 16 and 32 bits, and 50 small rectangles of it; and the periods of 600 paced
 // frames on the real clock (median and 99th percentile) beside 600 plain 16 ms sleeps.
+// Presenting goes into the streaming texture of the real SDL window on SDL's dummy driver
+// (software renderer): the window hidden, as far as the texture; shown, with SDL's own
+// drawing of the texture on the window as well; and into the headless window, whose
+// 0x00RRGGBB picture captured frames are read from.
 #include <benchmark/benchmark.h>
+#include <stdlib.h>
 #include <time.h>
 
 #include <algorithm>
@@ -14,6 +19,7 @@
 #include "core/frame_clock.h"
 #include "graphics/custom_dibx.h"
 #include "platform/headless_window_system.h"
+#include "platform/sdl_window_system.h"
 #include "scene/base_list.h"
 #include "scene/scene_services.h"
 #include "shell/frame_loop.h"
@@ -48,11 +54,23 @@ std::vector<TRect> SmallRects() {
   return rects;
 }
 
+enum class TWindowKind { Hidden, Shown, Headless };
+
+std::unique_ptr<TWindowSystem> MakeWindow(TWindowKind kind) {
+  if (kind == TWindowKind::Headless) return std::make_unique<THeadlessWindowSystem>(std::vector<TScriptedInput>{}, std::deque<TMsgResult>{});
+  setenv("SDL_VIDEODRIVER", "dummy", 0);  // a 16-bit X server shows the 16-bit texture path
+  std::string error;
+  return CreateSdlWindowSystem(error);
+}
+
 struct Presenter {
-  explicit Presenter(int bits) : depth(bits), window({}, {}) {
+  Presenter(int bits, TWindowKind kind) : depth(bits), window(MakeWindow(kind)) {
     saved = SetSceneServices({&depth, nullptr, nullptr, nullptr});
-    window.CreateWindow("bench", kW, kH + 22);
-    panel = std::make_unique<TWindowPanel>(window);
+    if (!window) return;
+    window->CreateWindow("bench", kW, kH + 22);
+    if (kind == TWindowKind::Shown) window->ShowWindow();
+    panel = std::make_unique<TWindowPanel>(*window);
+    display.Desktop.BitCount = static_cast<uint32_t>(bits);  // the back buffer takes the scene's depth
     panel->SetBounds({0, 22, kW, kH + 22});
     manager = std::make_unique<TScreenManager>(display, *panel, kW, kH, kW, kH);
     scene.SetWidth(kW);
@@ -64,6 +82,8 @@ struct Presenter {
   }
   ~Presenter() {
     manager.reset();
+    panel.reset();
+    window.reset();
     SetSceneServices(saved);
   }
   void Present(const std::vector<TRect>& rects) {
@@ -73,19 +93,28 @@ struct Presenter {
   TDepth depth;
   TSceneServices saved;
   TFakeDisplay display;
-  THeadlessWindowSystem window;
+  std::unique_ptr<TWindowSystem> window;
   std::unique_ptr<TWindowPanel> panel;
   std::unique_ptr<TScreenManager> manager;
   TOrvaBaseList scene;
 };
 
-void BM_PresentWhole(benchmark::State& state) {
-  Presenter p(static_cast<int>(state.range(0)));
+void PresentWhole(benchmark::State& state, TWindowKind kind) {
+  Presenter p(static_cast<int>(state.range(0)), kind);
+  if (!p.window) return state.SkipWithError("no SDL video");
   const std::vector<TRect> all{{0, 0, kW, kH}};
   for (auto _ : state) p.Present(all);
   state.SetBytesProcessed(state.iterations() * int64_t{kW} * kH * p.scene.GetImage()->BytesPerPixel());
 }
+
+void BM_PresentWhole(benchmark::State& state) { PresentWhole(state, TWindowKind::Hidden); }
 BENCHMARK(BM_PresentWhole)->Arg(16)->Arg(32);
+
+void BM_PresentWholeShown(benchmark::State& state) { PresentWhole(state, TWindowKind::Shown); }
+BENCHMARK(BM_PresentWholeShown)->Arg(16)->Arg(32);
+
+void BM_PresentWholeHeadless(benchmark::State& state) { PresentWhole(state, TWindowKind::Headless); }
+BENCHMARK(BM_PresentWholeHeadless)->Arg(16)->Arg(32);
 
 void BM_MemcpyWhole(benchmark::State& state) {
   const size_t bytes = size_t{kW} * kH * static_cast<size_t>(state.range(0)) / 8;
@@ -99,7 +128,8 @@ void BM_MemcpyWhole(benchmark::State& state) {
 BENCHMARK(BM_MemcpyWhole)->Arg(16)->Arg(32);
 
 void BM_PresentSmallRects(benchmark::State& state) {
-  Presenter p(static_cast<int>(state.range(0)));
+  Presenter p(static_cast<int>(state.range(0)), TWindowKind::Hidden);
+  if (!p.window) return state.SkipWithError("no SDL video");
   const std::vector<TRect> rects = SmallRects();
   for (auto _ : state) p.Present(rects);
 }

@@ -79,11 +79,8 @@ void TFilm::Parse(TStream& stream, std::string_view name) {
   if (!TryTextToInt(digits, version)) throw EConvertError("'" + digits + "' is not a valid integer value");
 
   TFilmReader reader(stream);
-  const int32_t width = reader.Int(), height = reader.Int();
-  if (width > MaxFilmSize || height > MaxFilmSize)
-    throw EReadError("film: size " + std::to_string(width) + " x " + std::to_string(height));
-  Width = width;
-  Height = height;
+  Width = reader.Int();
+  Height = reader.Int();
   Color = reader.Int();
   if (version >= 102) RelativePosition = reader.Bool();
   if (version >= 104) Origin = reader.Point();
@@ -228,6 +225,12 @@ void TFilm::SetTime(int32_t tick) {
 
 void TFilm::Start() {
   if (!ObjectMotion && !HostObject) {
+    // The owner scene makes its surfaces at this size.
+    if (Width < 0 || Width > MaxFilmSize || Height < 0 || Height > MaxFilmSize) {
+      const std::string size = std::to_string(Width) + " x " + std::to_string(Height);
+      Clear();
+      throw EReadError("film: size " + size);
+    }
     SetSize({Width, Height});
     SetColor(Color);
   }

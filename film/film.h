@@ -24,7 +24,8 @@ namespace orva {
 
 class TWipeFrameList;
 
-// Film sizes beyond this (either side) make a load fail: the owner scene takes the size.
+// A film that sizes its owner scene (a cinema's private scene) fails to start when either
+// side is negative or beyond this; played any other way its size is only read.
 constexpr int32_t MaxFilmSize = 4096;
 
 class TFilm final : public TFilmManager {

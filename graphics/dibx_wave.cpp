@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <climits>
+#include <cstdint>
 
 namespace orva {
 
@@ -13,8 +14,8 @@ int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v,
 TRect ShiftedBy(const TRect& r, int64_t o) { return {Saturate(r.Left + o), r.Top, Saturate(r.Right + o), r.Bottom}; }
 
 // One forwarded operation: the target's clip is kept in SavedClip and given back at the end;
-// each piece draws with the target clipped to the piece's rows and, when the wave has a clip
-// of its own, to that clip moved by the piece's offset.
+// each piece draws with the target clipped to the piece's rows, to the given columns (not
+// moved) and, when the wave has a clip of its own, to that clip moved by the piece's offset.
 class Forwarding {
  public:
   explicit Forwarding(TDIBXWave& wave) : wave_(wave), target_(*wave.Target), visible_(target_.GetClipRect()) {
@@ -43,10 +44,10 @@ class Forwarding {
     while (y + n < end && Offset(y + n) == o) ++n;
     return n;
   }
-  // Clips the target for a piece on rows [top, bottom) shifted by o; false when nothing of
-  // it can show.
-  bool Clip(int64_t top, int64_t bottom, int32_t o) {
-    int64_t l = visible_.Left, r = visible_.Right;
+  // Clips the target for a piece on rows [top, bottom) and columns [left, right) shifted by
+  // o; false when nothing of it can show.
+  bool Clip(int64_t top, int64_t bottom, int64_t left, int64_t right, int32_t o) {
+    int64_t l = std::max<int64_t>(visible_.Left, left), r = std::min<int64_t>(visible_.Right, right);
     if (own_) {
       l = std::max<int64_t>(l, int64_t{wave_.ClipRect.Left} + o);
       r = std::min<int64_t>(r, int64_t{wave_.ClipRect.Right} + o);
@@ -66,16 +67,18 @@ class Forwarding {
 };
 
 // The pieces of the rows [top, bottom) of an operation that can show: runs of rows with one
-// offset, or single rows; piece(target, y, n, o).
+// offset, or single rows; piece(target, y, n, o). Each piece is cut to the columns
+// [left, right) of the target.
 template <class Piece>
-void Pieces(TDIBXWave& wave, int64_t top, int64_t bottom, bool single, Piece piece) {
+void Pieces(TDIBXWave& wave, int64_t top, int64_t bottom, bool single, Piece piece, int64_t left = INT64_MIN,
+            int64_t right = INT64_MAX) {
   if (!wave.Target) return;
   Forwarding f(wave);
   const int64_t end = std::min(bottom, f.To());
   for (int64_t y = std::max(top, f.From()); y < end;) {
     const int32_t o = f.Offset(y);
     const int64_t n = single ? 1 : f.Run(y, end);
-    if (f.Clip(y, y + n, o)) piece(f.Target(), y, n, o);
+    if (f.Clip(y, y + n, left, right, o)) piece(f.Target(), y, n, o);
     y += n;
   }
 }
@@ -110,11 +113,14 @@ void ReducedPieces(TDIBXWave& wave, int x, int y, TCustomDIBX& source, const TRe
   });
 }
 
-// A scaled, rotated or frame draw covering the rows [top, bottom), once per row with the
-// target clipped to that row: draw(target, o).
+// A scaled, rotated or frame draw covering `covered`, once per row with the target clipped
+// to that row of `covered`: the shifted row loses what moves past the covered columns and
+// leaves a gap on the other side. draw(target, o).
 template <class Draw>
-void RowPieces(TDIBXWave& wave, int64_t top, int64_t bottom, Draw draw) {
-  Pieces(wave, top, bottom, true, [&](TCustomDIBX& target, int64_t, int64_t, int32_t o) { draw(target, o); });
+void RowPieces(TDIBXWave& wave, const TRect& covered, Draw draw) {
+  Pieces(
+      wave, covered.Top, covered.Bottom, true,
+      [&](TCustomDIBX& target, int64_t, int64_t, int32_t o) { draw(target, o); }, covered.Left, covered.Right);
 }
 
 }  // namespace
@@ -244,42 +250,42 @@ void TDIBXWave::DrawColorMask(int x, int y, TCustomDIBX& mask, const TRect& sr, 
 
 void TDIBXWave::StretchDrawAlpha(const TRect& dr, TCustomDIBX& source, const TRect& sr, bool useKey, bool flipH,
                                  bool flipV, uint32_t alpha) {
-  RowPieces(*this, dr.Top, dr.Bottom, [&](TCustomDIBX& t, int32_t o) {
+  RowPieces(*this, dr, [&](TCustomDIBX& t, int32_t o) {
     t.StretchDrawAlpha(ShiftedBy(dr, o), source, sr, useKey, flipH, flipV, alpha);
   });
 }
 
 void TDIBXWave::StretchDrawMaskAlpha(const TRect& dr, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
                                      TCustomDIBX& mask, uint32_t alpha) {
-  RowPieces(*this, dr.Top, dr.Bottom, [&](TCustomDIBX& t, int32_t o) {
+  RowPieces(*this, dr, [&](TCustomDIBX& t, int32_t o) {
     t.StretchDrawMaskAlpha(ShiftedBy(dr, o), source, sr, flipH, flipV, mask, alpha);
   });
 }
 
 void TDIBXWave::StretchDrawAdd(const TRect& dr, TCustomDIBX& source, const TRect& sr, bool useKey, bool flipH,
                                bool flipV, uint32_t alpha) {
-  RowPieces(*this, dr.Top, dr.Bottom, [&](TCustomDIBX& t, int32_t o) {
+  RowPieces(*this, dr, [&](TCustomDIBX& t, int32_t o) {
     t.StretchDrawAdd(ShiftedBy(dr, o), source, sr, useKey, flipH, flipV, alpha);
   });
 }
 
 void TDIBXWave::StretchDrawMaskAdd(const TRect& dr, TCustomDIBX& source, const TRect& sr, bool flipH, bool flipV,
                                    TCustomDIBX& mask, uint32_t alpha) {
-  RowPieces(*this, dr.Top, dr.Bottom, [&](TCustomDIBX& t, int32_t o) {
+  RowPieces(*this, dr, [&](TCustomDIBX& t, int32_t o) {
     t.StretchDrawMaskAdd(ShiftedBy(dr, o), source, sr, flipH, flipV, mask, alpha);
   });
 }
 
 void TDIBXWave::StretchDrawEx(const TRect& dr, int zoomX, int zoomY, TCustomDIBX& source, int scrollX, int scrollY,
                               bool useKey, bool flipH, bool flipV, uint32_t alpha) {
-  RowPieces(*this, dr.Top, dr.Bottom, [&](TCustomDIBX& t, int32_t o) {
+  RowPieces(*this, dr, [&](TCustomDIBX& t, int32_t o) {
     t.StretchDrawEx(ShiftedBy(dr, o), zoomX, zoomY, source, scrollX, scrollY, useKey, flipH, flipV, alpha);
   });
 }
 
 void TDIBXWave::StretchDrawMaskEx(const TRect& dr, int zoomX, int zoomY, TCustomDIBX& source, int scrollX,
                                   int scrollY, bool flipH, bool flipV, TCustomDIBX& mask, uint32_t alpha) {
-  RowPieces(*this, dr.Top, dr.Bottom, [&](TCustomDIBX& t, int32_t o) {
+  RowPieces(*this, dr, [&](TCustomDIBX& t, int32_t o) {
     t.StretchDrawMaskEx(ShiftedBy(dr, o), zoomX, zoomY, source, scrollX, scrollY, flipH, flipV, mask, alpha);
   });
 }
@@ -289,7 +295,7 @@ void TDIBXWave::StretchDrawMaskEx(const TRect& dr, int zoomX, int zoomY, TCustom
 void TDIBXWave::DrawRotate(int x, int y, int zoomX, int zoomY, TCustomDIBX& source, const TRect& sr, int pivotX,
                            int pivotY, int angle, bool useKey, bool flipH, bool flipV, uint32_t alpha) {
   const TRect b = CalcRotatedBounds(x, y, pivotX, pivotY, angle, sr, zoomX, zoomY, sr.Width(), sr.Height(), false, false);
-  RowPieces(*this, b.Top, b.Bottom, [&](TCustomDIBX& t, int32_t o) {
+  RowPieces(*this, b, [&](TCustomDIBX& t, int32_t o) {
     t.DrawRotate(Saturate(int64_t{x} + o), y, zoomX, zoomY, source, sr, pivotX, pivotY, angle, useKey, flipH, flipV,
                  alpha);
   });
@@ -298,7 +304,7 @@ void TDIBXWave::DrawRotate(int x, int y, int zoomX, int zoomY, TCustomDIBX& sour
 void TDIBXWave::DrawRotateMask(int x, int y, int zoomX, int zoomY, TCustomDIBX& source, const TRect& sr, int pivotX,
                                int pivotY, int angle, bool flipH, bool flipV, TCustomDIBX& mask, uint32_t alpha) {
   const TRect b = CalcRotatedBounds(x, y, pivotX, pivotY, angle, sr, zoomX, zoomY, sr.Width(), sr.Height(), false, false);
-  RowPieces(*this, b.Top, b.Bottom, [&](TCustomDIBX& t, int32_t o) {
+  RowPieces(*this, b, [&](TCustomDIBX& t, int32_t o) {
     t.DrawRotateMask(Saturate(int64_t{x} + o), y, zoomX, zoomY, source, sr, pivotX, pivotY, angle, flipH, flipV, mask,
                      alpha);
   });
@@ -337,7 +343,7 @@ void TDIBXWave::DrawIndexedAdd(int x, int y, TCustomDIBX& source, const TRect& s
 
 void TDIBXWave::StretchDrawIndexed(const TRect& dr, TCustomDIBX& source, const TRect& sr, int threshold, bool flipH,
                                    bool flipV, int alpha, TIndexTable table) {
-  RowPieces(*this, dr.Top, dr.Bottom, [&](TCustomDIBX& t, int32_t o) {
+  RowPieces(*this, dr, [&](TCustomDIBX& t, int32_t o) {
     t.StretchDrawIndexed(ShiftedBy(dr, o), source, sr, threshold, flipH, flipV, alpha, table);
   });
 }
@@ -357,7 +363,7 @@ void TDIBXWave::FillPattern(const TRect& dr, TCustomDIBX& source, int scrollX, i
 
 void TDIBXWave::FramePattern(const TRect& dr, int borderWidth, TCustomDIBX& source, const TRect& sr, int unused,
                              int scrollX, int scrollY) {
-  RowPieces(*this, dr.Top, dr.Bottom, [&](TCustomDIBX& t, int32_t o) {
+  RowPieces(*this, dr, [&](TCustomDIBX& t, int32_t o) {
     t.FramePattern(ShiftedBy(dr, o), borderWidth, source, sr, unused, scrollX, scrollY);
   });
 }

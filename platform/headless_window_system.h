@@ -65,6 +65,12 @@ class THeadlessWindowSystem : public TWindowSystem {
   TWinRect WorkArea() override;
   uint32_t* Pixels() override { return pixels_.data(); }
   void Flush(const std::vector<TWinRect>& changed) override { ++flushes_; }
+  // Always 0x00RRGGBB: captured frames are read from it.
+  TShownRows OpenRect(const TWinRect& rect) override {
+    return {reinterpret_cast<uint8_t*>(pixels_.data() + static_cast<ptrdiff_t>(rect.Top) * width_ + rect.Left),
+            static_cast<ptrdiff_t>(width_) * 4, TShownLayout::XRGB8888};
+  }
+  void ShowOpened() override { ++flushes_; }
 
   bool PollEvent(TWindowEvent& event) override;
   void WaitEvent() override;

@@ -27,6 +27,15 @@ uint32_t BitCountOf(uint32_t format) {
   return SDL_BYTESPERPIXEL(format) == 4 ? 32 : SDL_BITSPERPIXEL(format);
 }
 
+uint32_t SdlFormatOf(TShownLayout layout) {
+  switch (layout) {
+    case TShownLayout::RGB565: return SDL_PIXELFORMAT_RGB565;
+    case TShownLayout::RGB555: return SDL_PIXELFORMAT_RGB555;
+    case TShownLayout::XRGB8888: break;
+  }
+  return SDL_PIXELFORMAT_RGB888;
+}
+
 bool Is555(uint32_t format) {
   return format == SDL_PIXELFORMAT_RGB555 || format == SDL_PIXELFORMAT_BGR555 ||
          format == SDL_PIXELFORMAT_ARGB1555 || format == SDL_PIXELFORMAT_XRGB1555;
@@ -94,6 +103,7 @@ class TSdlWindowSystem final : public TWindowSystem {
  public:
   TSdlWindowSystem() : display_(*this), boxes_(*this), textInput_(*this) { closeEvent_ = SDL_RegisterEvents(1); }
   ~TSdlWindowSystem() override {
+    Unlock();
     if (cursor_) SDL_FreeCursor(cursor_);
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
@@ -139,17 +149,14 @@ class TSdlWindowSystem final : public TWindowSystem {
   }
 
   void SetClientSize(int width, int height) override {
+    Unlock();
     clientWidth_ = std::max(width, 0);
     clientHeight_ = std::max(height, 0);
     pixels_.assign(static_cast<size_t>(clientWidth_) * static_cast<size_t>(clientHeight_), 0);
+    stale_ = {};
     if (!window_) return;
     if (!fullScreen_) SDL_SetWindowSize(window_, std::max(clientWidth_, 1), std::max(clientHeight_, 1));
-    if (texture_) SDL_DestroyTexture(texture_);
-    texture_ = renderer_ ? SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                             std::max(clientWidth_, 1), std::max(clientHeight_, 1))
-                         : nullptr;
-    if (texture_ && clientWidth_ > 0 && clientHeight_ > 0)
-      SDL_UpdateTexture(texture_, nullptr, pixels_.data(), clientWidth_ * 4);
+    MakeTexture();
     Render();
   }
 
@@ -183,20 +190,38 @@ class TSdlWindowSystem final : public TWindowSystem {
     return {r.x, r.y, r.x + r.w, r.y + r.h};
   }
 
-  uint32_t* Pixels() override { return pixels_.data(); }
+  uint32_t* Pixels() override {
+    TakeBackDrawn();
+    return pixels_.data();
+  }
 
   void Flush(const std::vector<TWinRect>& changed) override {
     if (!texture_) return;
-    for (const TWinRect& c : changed) {
-      const TWinRect r{std::max(c.Left, 0), std::max(c.Top, 0), std::min(c.Right, clientWidth_),
-                       std::min(c.Bottom, clientHeight_)};
-      if (r.IsEmpty()) continue;
-      const SDL_Rect area{r.Left, r.Top, r.Width(), r.Height()};
-      SDL_UpdateTexture(texture_, &area, pixels_.data() + static_cast<ptrdiff_t>(r.Top) * clientWidth_ + r.Left,
-                        clientWidth_ * 4);
-    }
+    for (const TWinRect& c : changed) Upload(c);
     Render();
   }
+
+  void SetSceneLayout(TShownLayout layout) override {
+    sceneLayout_ = layout;
+    KeepTextureLayout();
+  }
+
+  TShownRows OpenRect(const TWinRect& rect) override {
+    if (texture_ && !rect.IsEmpty()) {
+      const TShownRows rows = Lock(rect);
+      if (rows.Pixels) {
+        stale_ = stale_.IsEmpty() ? rect
+                                  : TWinRect{std::min(stale_.Left, rect.Left), std::min(stale_.Top, rect.Top),
+                                             std::max(stale_.Right, rect.Right), std::max(stale_.Bottom, rect.Bottom)};
+        return rows;
+      }
+    }
+    // No texture: the picture is drawn as the shell draws, and shown by nothing.
+    return {reinterpret_cast<uint8_t*>(pixels_.data() + static_cast<ptrdiff_t>(rect.Top) * clientWidth_ + rect.Left),
+            static_cast<ptrdiff_t>(clientWidth_) * 4, TShownLayout::XRGB8888};
+  }
+
+  void ShowOpened() override { Render(); }
 
   bool PollEvent(TWindowEvent& event) override {
     if (!pending_.empty()) {
@@ -268,6 +293,7 @@ class TSdlWindowSystem final : public TWindowSystem {
   SDL_Window* Window() const { return window_; }
   void SetFullScreen(bool on) {
     fullScreen_ = on;
+    KeepTextureLayout();  // the mode may have another depth
     Render();
   }
   void BoxShown(uint32_t start, uint32_t end) {
@@ -276,18 +302,102 @@ class TSdlWindowSystem final : public TWindowSystem {
     if (window_) SDL_RaiseWindow(window_);
   }
   void Render() {
-    if (!renderer_ || !texture_) return;
+    Unlock();
+    // A hidden window is drawn when it is shown.
+    if (!renderer_ || !texture_ || !(SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN)) return;
     int outW = 0, outH = 0;
     SDL_GetRendererOutputSize(renderer_, &outW, &outH);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
     const TWinPoint offset = Offset();
     const SDL_Rect target{offset.X, offset.Y, clientWidth_, clientHeight_};
+    // Only a full screen larger than the picture shows a border to clear.
+    if (offset.X != 0 || offset.Y != 0 || outW != clientWidth_ || outH != clientHeight_) {
+      SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+      SDL_RenderClear(renderer_);
+    }
     SDL_RenderCopy(renderer_, texture_, nullptr, &target);
     SDL_RenderPresent(renderer_);
   }
 
  private:
+  // The texture's layout: a 16-bit scene's own where the renderer takes it as it is and the
+  // window shows it as it is, so that presenting it is a copy and every pixel stays what
+  // the scene's colour widened to 24 bits would show. Elsewhere 0x00RRGGBB: SDL would widen
+  // a 16-bit texture its own way (rounding, not copying the high bits down), and a renderer
+  // that does not take the layout would convert it again.
+  TShownLayout TextureLayout() {
+    if (sceneLayout_ == TShownLayout::XRGB8888 || !renderer_) return TShownLayout::XRGB8888;
+    const uint32_t wanted = SdlFormatOf(sceneLayout_);
+    SDL_RendererInfo info;
+    if (SDL_GetWindowPixelFormat(window_) != wanted || SDL_GetRendererInfo(renderer_, &info) != 0)
+      return TShownLayout::XRGB8888;
+    for (uint32_t i = 0; i < info.num_texture_formats; ++i)
+      if (info.texture_formats[i] == wanted) return sceneLayout_;
+    return TShownLayout::XRGB8888;
+  }
+
+  void KeepTextureLayout() {
+    if (!texture_ || TextureLayout() == textureLayout_) return;
+    TakeBackDrawn();
+    MakeTexture();
+  }
+
+  // A new texture for the client picture, showing pixels_.
+  void MakeTexture() {
+    Unlock();
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = nullptr;
+    stale_ = {};
+    if (!renderer_) return;
+    textureLayout_ = TextureLayout();
+    texture_ = SDL_CreateTexture(renderer_, SdlFormatOf(textureLayout_), SDL_TEXTUREACCESS_STREAMING,
+                                 std::max(clientWidth_, 1), std::max(clientHeight_, 1));
+    if (texture_) Upload({0, 0, std::max(clientWidth_, 1), std::max(clientHeight_, 1)});
+  }
+
+  TShownRows Lock(const TWinRect& r) {
+    Unlock();
+    const SDL_Rect area{r.Left, r.Top, r.Width(), r.Height()};
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (!texture_ || SDL_LockTexture(texture_, &area, &pixels, &pitch) != 0) return {};
+    locked_ = true;
+    return {static_cast<uint8_t*>(pixels), pitch, textureLayout_};
+  }
+
+  void Unlock() {
+    if (!locked_) return;
+    SDL_UnlockTexture(texture_);
+    locked_ = false;
+  }
+
+  // Copies a rectangle of the client picture into the texture.
+  void Upload(const TWinRect& c) {
+    const TWinRect r{std::max(c.Left, 0), std::max(c.Top, 0), std::min(c.Right, clientWidth_),
+                     std::min(c.Bottom, clientHeight_)};
+    if (r.IsEmpty()) return;
+    const TShownRows rows = Lock(r);
+    if (!rows.Pixels) return;
+    for (int y = 0; y < r.Height(); ++y)
+      XRGBToShownRow(textureLayout_, pixels_.data() + static_cast<ptrdiff_t>(r.Top + y) * clientWidth_ + r.Left,
+                     r.Width(), rows.Pixels + y * rows.Pitch);
+    Unlock();
+  }
+
+  // Brings what was drawn straight into the texture back into the client picture. A
+  // streaming texture keeps what was written into it between locks with every renderer SDL 2
+  // has.
+  void TakeBackDrawn() {
+    if (stale_.IsEmpty()) return;
+    const TWinRect r = stale_;
+    stale_ = {};
+    const TShownRows rows = Lock(r);
+    if (!rows.Pixels) return;
+    for (int y = 0; y < r.Height(); ++y)
+      ShownRowToXRGB(textureLayout_, rows.Pixels + y * rows.Pitch, r.Width(),
+                     pixels_.data() + static_cast<ptrdiff_t>(r.Top + y) * clientWidth_ + r.Left);
+    Unlock();
+  }
+
   // Where the client picture sits in the window: centred in a full screen larger than it.
   TWinPoint Offset() {
     if (!fullScreen_ || !window_) return {};
@@ -401,6 +511,10 @@ class TSdlWindowSystem final : public TWindowSystem {
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  TShownLayout sceneLayout_ = TShownLayout::XRGB8888, textureLayout_ = TShownLayout::XRGB8888;
+  bool locked_ = false;
+  // Where the texture holds what was drawn through OpenRect and pixels_ does not.
+  TWinRect stale_;
   SDL_Cursor* cursor_ = nullptr;
   uint32_t closeEvent_ = 0;
   int width_ = 0, height_ = 0;

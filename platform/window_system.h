@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/display_control.h"
+#include "platform/shown_rows.h"
 
 namespace orva {
 
@@ -103,10 +104,20 @@ class TWindowSystem {
   virtual void SetBordered(bool bordered) = 0;
   // The usable part of the desktop (without panels and task bars).
   virtual TWinRect WorkArea() = 0;
-  // The client picture: ClientWidth() pixels per row.
+  // The client picture as shown: ClientWidth() pixels per row. Ask again after drawing
+  // through OpenRect.
   virtual uint32_t* Pixels() = 0;
   // Shows the changed rectangles of the client picture.
   virtual void Flush(const std::vector<TWinRect>& changed) = 0;
+  // The scene is drawn every frame straight into what is shown, without the copy through
+  // Pixels(). The backend may keep the shown picture in the scene's layout, so that
+  // presenting the scene is a copy.
+  virtual void SetSceneLayout(TShownLayout layout) {}
+  // Opens a rectangle inside the client picture for drawing, until the next OpenRect,
+  // ShowOpened or Flush.
+  virtual TShownRows OpenRect(const TWinRect& rect) = 0;
+  // Shows what was drawn into the opened rectangles.
+  virtual void ShowOpened() = 0;
 
   // ---- Events ----
   virtual bool PollEvent(TWindowEvent& event) = 0;

@@ -66,7 +66,8 @@ class TOrvaCGLabel : public TOrvaControl {
   int32_t lineSpace_ = 0;
   bool paused_ = false;
   uint8_t hAlign_ = HA_LEFT;
-  int32_t alpha_ = 255;
+  // Nothing is drawn until a page sets ALPHA: a new object starts at 0.
+  int32_t alpha_ = 0;
   std::vector<std::vector<int32_t>> lines_;
   std::string onIdle_;
 };

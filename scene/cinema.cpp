@@ -60,8 +60,9 @@ void TOrvaCinema::SetSource(std::string_view value) {
         SetWidth(film->Width);
         SetHeight(film->Height);
       }
+      // Started before it is kept: a film refused at its start leaves the cinema without one.
+      film->Start();
       film_ = std::move(film);
-      film_->Start();
     }
   }
   scene_->Idle();

@@ -36,7 +36,8 @@ class TFilmManager {
   // ahead. None by default.
   virtual std::vector<std::string> ImageTrackFiles() { return {}; }
   // Hands the film's size and colour to the owner (not with a host, not on a control) and
-  // makes the sounds of the sound tracks, paused until their first tick.
+  // makes the sounds of the sound tracks, paused until their first tick. A size the owner
+  // cannot take empties the film and raises.
   virtual void Start() {}
   // Whether a track is a transition or draws on the page the next transition shows.
   virtual bool UsesPageFlip() { return false; }

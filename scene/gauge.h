@@ -67,7 +67,8 @@ class TOrvaGauge : public TOrvaControl {
 
   std::string source_;
   int32_t min_ = 0, max_ = 0, value_ = 0;
-  int32_t alpha_ = 255;
+  // Nothing is drawn until a page sets ALPHA: a new object starts at 0.
+  int32_t alpha_ = 0;
   bool paused_ = false;
   uint8_t orientation_ = OT_HORIZONTAL;
   int32_t delay_ = 0, duration_ = 0;

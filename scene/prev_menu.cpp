@@ -316,14 +316,14 @@ void TOrvaPrevMenu::Select() {
     vars->SelIndex = b;
   }
   if (!onSelect_.empty() && !HasEvent(PR_ONSELECT)) QueueButtonEvent(PR_ONSELECT, onSelect_, b);
-  if (pending_ == 0) Finish();
+  if (pending_ == 0) Finish(b);
 }
 
-void TOrvaPrevMenu::Finish() {
+void TOrvaPrevMenu::Finish(int button) {
   if (autoScrap_)
     ScheduleFree();
   else if (!onPlayEnd_.empty())
-    QueueEvent(PR_ONPLAYEND, onPlayEnd_);
+    QueueButtonEvent(PR_ONPLAYEND, onPlayEnd_, button);
 }
 
 void TOrvaPrevMenu::AnimationEnd(TOrvaPrevImages& object) {
@@ -339,7 +339,7 @@ void TOrvaPrevMenu::AnimationEnd(TOrvaPrevImages& object) {
     }
   }
   if (owner < 0 || owner != hover_ || pending_ < 1) return;
-  if (--pending_ == 0) Finish();
+  if (--pending_ == 0) Finish(owner);
 }
 
 // ---- Mouse and keys ----

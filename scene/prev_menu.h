@@ -111,7 +111,7 @@ class TOrvaPrevMenu : public TOrvaControl {
   TOrvaPrevImages* MakeOverlay(int index);
   void FreeOverlay(int index);
   void Select();
-  void Finish();
+  void Finish(int button);
   void QueueButtonEvent(uint8_t kind, const std::string& handler, int index);
   TOrvaPrevImages* MakeButtonObject();
 

@@ -46,7 +46,7 @@ bool TOrvaMixerFadein::Step() {
     item->SetVol(-10000);
     item->Play();
     Start(-10000);
-    if (duration_ > 0) return false;
+    return false;
   }
   const uint32_t elapsed = Elapsed();
   const bool done = int64_t{elapsed} >= duration_;
@@ -59,7 +59,7 @@ bool TOrvaMixerFadeout::Step() {
   if (!item) return true;
   if (!started_) {
     Start(item->GetVol());
-    if (duration_ > 0) return false;
+    return false;
   }
   const uint32_t elapsed = Elapsed();
   const bool done = int64_t{elapsed} >= duration_;

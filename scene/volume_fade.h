@@ -13,7 +13,8 @@ namespace orva {
 
 class TOrvaMixer {
  public:
-  // `target` in hundredths of a decibel; `duration` in ms (0 or less: done at the first step).
+  // `target` in hundredths of a decibel; `duration` in ms. The first step only starts the fade,
+  // even without a duration: a fade of 0 ms or less is done at the second.
   TOrvaMixer(TDMediaItem* item, int32_t target, int32_t duration)
       : item_(item), target_(target), duration_(duration) {}
   virtual ~TOrvaMixer() = default;

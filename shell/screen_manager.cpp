@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/encoding.h"
 #include "core/exceptions.h"
 #include "graphics/dibx.h"
 #include "graphics/screen.h"
@@ -38,7 +39,7 @@ TScreenManager::TScreenManager(TDisplayControl& display, TScreenPanel& panel, in
       preferredHeight_(preferredHeight) {
   if (display_.Available()) {
     TCloseGuard guard{display_};
-    if (!display_.Open() || !display_.SetExclusive(true)) throw Exception("DirectDrawを初期化できません");
+    if (!display_.Open() || !display_.SetExclusive(true)) throw Exception(Sjis("DirectDrawを初期化できません"));
     TDisplayMode current;
     bool is555 = false;
     if (display_.GetCurrentMode(current, is555)) desktopBitCount_ = static_cast<int32_t>(current.BitCount);
@@ -86,6 +87,7 @@ TCustomDIBX* TScreenManager::BackBuffer() const { return backBuffer_.get(); }
 void TScreenManager::MakeBackBuffer(int bits) {
   backBuffer_ = std::make_unique<TDIBX>();
   backBuffer_->SetSize(width_, height_, bits);
+  panel_.SetDepth(bits);
 }
 
 void TScreenManager::SetMode(int index) {

@@ -25,6 +25,8 @@ class TScreenPanel {
   virtual ~TScreenPanel() = default;
   virtual TScreenDC& GetDC() = 0;
   virtual void ReleaseDC() = 0;
+  // The depth of the back buffer the frames are made in (15: 5-5-5).
+  virtual void SetDepth(int bitCount) {}
 };
 
 using TDisplayMode = TDisplayModeInfo;

@@ -25,17 +25,22 @@ int TWindowPanel::StretchDIBits(int dx, int dy, int dw, int dh, int sx, int sy, 
                        static_cast<int>(std::clamp<int64_t>(left + std::max(dw, 0), clip.Left, clip.Right)),
                        static_cast<int>(std::clamp<int64_t>(top + std::max(dh, 0), clip.Top, clip.Bottom))};
   if (drawn.IsEmpty()) return 0;
-  const int rows = StretchDIBToXRGB(window_.Pixels(), window_.ClientWidth(),
-                                    {clip.Left, clip.Top, clip.Right, clip.Bottom}, static_cast<int>(left),
-                                    static_cast<int>(top), dw, dh, sx, sy, sw, sh, source);
+  const int rows = StretchDIBToShown(window_.OpenRect(drawn), {drawn.Left, drawn.Top, drawn.Right, drawn.Bottom},
+                                     static_cast<int>(left), static_cast<int>(top), dw, dh, sx, sy, sw, sh, source);
   if (rows > 0) changed_.push_back(drawn);
   return rows;
 }
 
 void TWindowPanel::ReleaseDC() {
   if (changed_.empty()) return;
-  window_.Flush(changed_);
+  window_.ShowOpened();
   changed_.clear();
+}
+
+void TWindowPanel::SetDepth(int bitCount) {
+  window_.SetSceneLayout(bitCount == 16   ? TShownLayout::RGB565
+                         : bitCount == 15 ? TShownLayout::RGB555
+                                          : TShownLayout::XRGB8888);
 }
 
 void TWindowPanel::PaintAll(TCustomDIBX& picture) {

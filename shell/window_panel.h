@@ -27,6 +27,7 @@ class TWindowPanel final : public TScreenPanel, public TScreenDC {
   TScreenDC& GetDC() override { return *this; }
   // Shows what was drawn since the last release.
   void ReleaseDC() override;
+  void SetDepth(int bitCount) override;
   // Destination coordinates are the panel's.
   int StretchDIBits(int dx, int dy, int dw, int dh, int sx, int sy, int sw, int sh, TDIB& source) override;
 

@@ -40,32 +40,16 @@ bool IsPlain888(const PixelLayout& layout) {
   return layout.RedMask == 0xFF0000 && layout.GreenMask == 0xFF00 && layout.BlueMask == 0xFF;
 }
 
-// 5-6-5 and 5-5-5 words widened with each field's high bits copied into its low bits, in a
-// form the compiler turns into vector code.
-template <int GreenBits>
-void WidenWords(const uint8_t* in, int count, uint32_t* out) {
-  constexpr int redShift = 5 + GreenBits;
-  constexpr uint32_t greenMask = (1u << GreenBits) - 1;
-  for (int i = 0; i < count; ++i) {
-    uint16_t word;
-    std::memcpy(&word, in + 2 * i, 2);  // rows are little-endian, as this machine is
-    const uint32_t v = word;
-    const uint32_t r = (v >> redShift) & 31, g = (v >> 5) & greenMask, b = v & 31;
-    out[i] = (r << 3 | r >> 2) << 16 | (g << (8 - GreenBits) | g >> (2 * GreenBits - 8)) << 8 | (b << 3 | b >> 2);
-  }
-}
-
 // Colours of source pixels [x, x + count) of a row.
 void ConvertRow(const TDIBSharedImage& image, const uint8_t* row, int x, int count, uint32_t* out) {
   switch (image.BitCount()) {
     case 15:
     case 16: {
       const PixelLayout& layout = image.Layout();
-      const uint8_t* words = row + 2 * int64_t{x};
-      if (layout.SameMasks(Layout565())) return WidenWords<6>(words, count, out);
-      if (layout.SameMasks(Layout555())) return WidenWords<5>(words, count, out);
-      const TWordTables& t = WordTables(layout);
       const uint8_t* in = row + 2 * int64_t{x};
+      if (layout.SameMasks(Layout565())) return WidenWordRow(true, in, count, out);
+      if (layout.SameMasks(Layout555())) return WidenWordRow(false, in, count, out);
+      const TWordTables& t = WordTables(layout);
       for (int i = 0; i < count; ++i) out[i] = t.low[in[2 * i]] | t.high[in[2 * i + 1]];
       return;
     }
@@ -75,32 +59,55 @@ void ConvertRow(const TDIBSharedImage& image, const uint8_t* row, int x, int cou
       return;
     }
     case 32:
-      if (IsPlain888(image.Layout())) {
-        const uint8_t* in = row + 4 * int64_t{x};
-        for (int i = 0; i < count; ++i) {
-          uint32_t v;
-          std::memcpy(&v, in + 4 * i, 4);
-          out[i] = v & 0xFFFFFF;
-        }
-        return;
-      }
+      if (IsPlain888(image.Layout())) return ClearTopByteRow(row + 4 * int64_t{x}, count, out);
       break;
   }
   for (int i = 0; i < count; ++i) out[i] = DIBPixelColor(image, row, x + i);
 }
 
+// The same pixels in the shown layout: a 16-bit row of that layout is copied, any other is
+// taken through its colours.
+void ConvertRow(const TDIBSharedImage& image, const uint8_t* row, int x, int count, TShownLayout layout,
+                uint8_t* out) {
+  if (layout == TShownLayout::XRGB8888) return ConvertRow(image, row, x, count, reinterpret_cast<uint32_t*>(out));
+  const PixelLayout& words = layout == TShownLayout::RGB565 ? Layout565() : Layout555();
+  if ((image.BitCount() == 15 || image.BitCount() == 16) && image.Layout().SameMasks(words)) {
+    std::memcpy(out, row + 2 * int64_t{x}, 2 * static_cast<size_t>(count));
+    return;
+  }
+  constexpr int kChunk = 256;
+  uint32_t colours[kChunk];
+  for (int done = 0; done < count; done += kChunk) {
+    const int n = std::min(kChunk, count - done);
+    ConvertRow(image, row, x + done, n, colours);
+    PackWordRow(layout, colours, n, out + 2 * done);
+  }
+}
+
+// Destination pixels [c0, c1) of a row taken from the converted source span by column.
+template <typename TPixel>
+void PickColumns(const uint8_t* converted, const int32_t* columns, int32_t first, int64_t count, uint8_t* out) {
+  const auto* from = reinterpret_cast<const TPixel*>(converted);
+  auto* to = reinterpret_cast<TPixel*>(out);
+  for (int64_t i = 0; i < count; ++i) to[i] = from[columns[i] - first];
+}
+
 }  // namespace
 
-int StretchDIBToXRGB(uint32_t* pixels, int64_t pitch, const TRect& clip, int dx, int dy, int dw, int dh, int sx,
-                     int sy, int sw, int sh, TDIB& source) {
+int StretchDIBToShown(const TShownRows& rows, const TRect& area, int dx, int dy, int dw, int dh, int sx, int sy,
+                      int sw, int sh, TDIB& source) {
   if (source.GetEmpty() || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return 0;
   const int64_t sourceTop = int64_t{source.GetHeight()} - sy - sh;
   source.BitsReadOnly();  // decodes RLE data before the store is looked at
   const TDIBSharedImage& image = source.Image();
-  const int64_t x0 = std::max<int64_t>(clip.Left, dx), x1 = std::min<int64_t>(clip.Right, int64_t{dx} + dw);
-  const int64_t y0 = std::max<int64_t>(clip.Top, dy), y1 = std::min<int64_t>(clip.Bottom, int64_t{dy} + dh);
+  const int64_t x0 = std::max<int64_t>(area.Left, dx), x1 = std::min<int64_t>(area.Right, int64_t{dx} + dw);
+  const int64_t y0 = std::max<int64_t>(area.Top, dy), y1 = std::min<int64_t>(area.Bottom, int64_t{dy} + dh);
   if (x0 >= x1 || y0 >= y1) return sh;
 
+  const TShownLayout layout = rows.Layout;
+  const int bytes = ShownPixelBytes(layout);
+  // Destination pixel (x, y).
+  const auto at = [&](int64_t x, int64_t y) { return rows.Pixels + (y - area.Top) * rows.Pitch + (x - area.Left) * bytes; };
   const int64_t width = source.GetWidth();
   if (dw == sw && dh == sh) {
     // In place: the source column and row follow the destination's one to one.
@@ -110,7 +117,7 @@ int StretchDIBToXRGB(uint32_t* pixels, int64_t pitch, const TRect& clip, int dx,
       const int64_t row = sourceTop + (y - dy);
       if (row < 0 || row >= source.GetHeight()) continue;
       ConvertRow(image, source.ScanLineReadOnly(static_cast<int>(row)), static_cast<int>(sx + (c0 - dx)),
-                 static_cast<int>(c1 - c0), pixels + y * pitch + c0);
+                 static_cast<int>(c1 - c0), layout, at(c0, y));
     }
     return sh;
   }
@@ -130,29 +137,38 @@ int StretchDIBToXRGB(uint32_t* pixels, int64_t pitch, const TRect& clip, int dx,
   const int32_t first = columns[static_cast<size_t>(c0 - x0)];
   const int32_t last = columns[static_cast<size_t>(c1 - 1 - x0)];
   const bool unscaled = dw == sw;
-  std::vector<uint32_t> converted(unscaled ? 0 : static_cast<size_t>(last - first + 1));
+  std::vector<uint8_t> converted(unscaled ? 0 : static_cast<size_t>(last - first + 1) * static_cast<size_t>(bytes));
+  const int32_t* spanColumns = columns.data() + (c0 - x0);
 
   int64_t previousRow = -1;
-  uint32_t* previousOut = nullptr;
+  const uint8_t* previousOut = nullptr;
   for (int64_t y = y0; y < y1; ++y) {
     const int64_t row = sourceTop + (y - dy) * sh / dh;
     if (row < 0 || row >= source.GetHeight()) continue;
-    uint32_t* out = pixels + y * pitch;
+    uint8_t* out = at(c0, y);
     if (row == previousRow && previousOut) {
-      std::memcpy(out + c0, previousOut + c0, static_cast<size_t>(c1 - c0) * 4);
+      std::memcpy(out, previousOut, static_cast<size_t>(c1 - c0) * static_cast<size_t>(bytes));
       continue;
     }
     const uint8_t* in = source.ScanLineReadOnly(static_cast<int>(row));
     if (unscaled) {
-      ConvertRow(image, in, first, static_cast<int>(c1 - c0), out + c0);
+      ConvertRow(image, in, first, static_cast<int>(c1 - c0), layout, out);
     } else {
-      ConvertRow(image, in, first, last - first + 1, converted.data());
-      for (int64_t x = c0; x < c1; ++x) out[x] = converted[static_cast<size_t>(columns[static_cast<size_t>(x - x0)] - first)];
+      ConvertRow(image, in, first, last - first + 1, layout, converted.data());
+      if (bytes == 4) PickColumns<uint32_t>(converted.data(), spanColumns, first, c1 - c0, out);
+      else PickColumns<uint16_t>(converted.data(), spanColumns, first, c1 - c0, out);
     }
     previousRow = row;
     previousOut = out;
   }
   return sh;
+}
+
+int StretchDIBToXRGB(uint32_t* pixels, int64_t pitch, const TRect& clip, int dx, int dy, int dw, int dh, int sx,
+                     int sy, int sw, int sh, TDIB& source) {
+  const TShownRows rows{reinterpret_cast<uint8_t*>(pixels + clip.Top * pitch + clip.Left), pitch * 4,
+                        TShownLayout::XRGB8888};
+  return StretchDIBToShown(rows, clip, dx, dy, dw, dh, sx, sy, sw, sh, source);
 }
 
 }  // namespace orva

@@ -223,11 +223,13 @@ void TOrvaLabel::Invalidate() {
 }
 
 void TOrvaLabel::Paint() {
-  // A caption at ALPHA 0 or below shows nothing, nor do its children.
-  if (lines_.empty() || alpha_ <= 0) return;
+  // No lines or ALPHA 0 hide the children too; a negative ALPHA hides only the text.
+  if (lines_.empty() || alpha_ == 0) return;
   TCustomDIBX* target = GetTargetSurface();
   if (!target) return;
-  if (TurnSteps() != 0) {
+  if (alpha_ < 0) {
+    // Nothing of its own to draw.
+  } else if (TurnSteps() != 0) {
     const TRotationCenter rc = GetRotationCenter();
     RotatePicture(*target, rc.Position, zoomX_, zoomY_, colour_, rc.Center, TurnSteps(), &mask_, flipH_, flipV_, alpha_);
   } else if (GetWidth() == textWidth_ && GetHeight() == textHeight_ && !flipH_ && !flipV_) {

@@ -143,6 +143,47 @@ TEST_F(CinemaTest, WithoutAFileThereIsNoFilm) {
   EXPECT_EQ(cinema->Film(), nullptr);
 }
 
+TEST_F(CinemaTest, OnlyAFilmThatSizesThePrivateSceneIsRefusedForItsSize) {
+  const kit::BoxTrack move{.Common = {.Length = 11},
+                           .StartPos = {0, 0},
+                           .EndPos = {10, 0},
+                           .StartWidth = 20,
+                           .StartHeight = 10,
+                           .EndWidth = 20,
+                           .EndHeight = 10};
+  files.Add("films\wide.omt", FilmBuilder().Size(5000, 100).Add(move).Bytes());
+  // Moving a control, or hosting its objects, the film's size makes nothing.
+  scene_test::TTestBox* box = Box("mover", {100, 200, 5, 5});
+  box->LoadMotion("films\wide.omt");
+  ASSERT_NE(box->GetMotion(), nullptr);
+  FrameDelta = 17;
+  for (int i = 0; i < 14; ++i) box->Idle();
+  EXPECT_EQ(box->GetMotionX(), 10);
+  TOrvaCinema* hosted = Cinema("films\wide.omt");
+  ASSERT_NE(hosted->Film(), nullptr);
+  EXPECT_EQ(hosted->Film()->HostObject, hosted);
+  EXPECT_EQ(hosted->GetWidth(), 5000);
+  // In the private scene it would size the scene's surfaces.
+  struct Case {
+    int32_t width, height;
+    bool refused;
+  } cases[] = {{5000, 100, true}, {64, 4097, true}, {-1, 48, true}, {64, -48, true}, {4096, 2, false}};
+  for (const Case& c : cases) {
+    const std::string name = "films\paged" + std::to_string(c.width) + "x" + std::to_string(c.height) + ".omt";
+    files.Add(name, FilmBuilder().Size(c.width, c.height).Color(0x00FF00).Add(move).Bytes());
+    TOrvaCinema* cinema = Cinema("films\sixty.omt");
+    if (c.refused) {
+      EXPECT_THROW(cinema->SetSource(name), EReadError) << name;
+      EXPECT_EQ(cinema->Film(), nullptr) << name;
+      EXPECT_EQ(cinema->PrivateScene().GetItemCount(), 0) << name;
+    } else {
+      cinema->SetSource(name);
+      ASSERT_NE(cinema->Film(), nullptr) << name;
+      EXPECT_EQ(cinema->GetWidth(), c.width) << name;
+    }
+  }
+}
+
 TEST_F(CinemaTest, AFilmWithAColourPlaysInThePrivateSceneAndIsCopiedOnTheScreen) {
   files.Add("films\\paged.omt", FilmBuilder()
                                     .Size(64, 48)

@@ -188,7 +188,9 @@ TEST_F(FilmFileTest, ABadFileFailsWholeAndLeavesTheFilmEmpty) {
       {"a negative count", FilmBuilder().Count(-1).Bytes(), true, 0},
       {"a string longer than the file",
        FilmBuilder().Add(kit::SoundTrack{}).Bytes().substr(0, 70) + std::string("\xFF\xFF\x00\x00", 4), true, 0},
-      {"a film wider than any screen", one(FilmBuilder().Size(5000, 10)).Bytes(), true, 0},
+      // Sizes are read as they are; only a film that sizes a scene refuses them at its start.
+      {"a film wider than any screen", one(FilmBuilder().Size(5000, 10)).Bytes(), false, 1},
+      {"a negative size", one(FilmBuilder().Size(-5, -1)).Bytes(), false, 1},
   };
   for (const Case& c : cases) {
     TFilm film;

@@ -133,13 +133,39 @@ TEST(DIBXWave, ClipPerRowAndTheClipsGivenBack) {
   Shape(wave, target, 0, 0, 30, std::vector<int32_t>(30, 0));
   wave.RowOffsets[3] = -2;
   wave.StretchDrawAlpha({0, 0, 8, 5}, src, src.GetBoundsRect(), false, false, false, 255);
+  // Each row is clipped to the columns the draw covers (inside the target's clip), not moved.
   EXPECT_EQ(target.Calls, (std::vector<RecordingTarget::Call>{
-                              {"StretchDrawAlpha", 0, 0, {0, 0, 8, 5}, {1, 2, 25, 3}},
-                              {"StretchDrawAlpha", 0, 0, {-2, 0, 6, 5}, {1, 3, 25, 4}},
-                              {"StretchDrawAlpha", 0, 0, {0, 0, 8, 5}, {1, 4, 25, 5}},
+                              {"StretchDrawAlpha", 0, 0, {0, 0, 8, 5}, {1, 2, 8, 3}},
+                              {"StretchDrawAlpha", 0, 0, {-2, 0, 6, 5}, {1, 3, 8, 4}},
+                              {"StretchDrawAlpha", 0, 0, {0, 0, 8, 5}, {1, 4, 8, 5}},
                           }));
   EXPECT_EQ(target.ClipRect, (TRect{1, 2, 25, 28}));
   EXPECT_EQ(wave.SavedClip, (TRect{1, 2, 25, 28}));
+}
+
+TEST(DIBXWave, ShiftedRowsOfAZoomedOrTurnedPictureStayInsideTheColumnsItCovers) {
+  // A 4 × 4 picture zoomed to 8 × 8 at (10, 0), under offsets 0, 3, 0, 3, …: the shifted rows
+  // lose their last 3 pixels and leave 3 uncovered at the left.
+  TDIBX src;
+  src.SetSize(4, 4, 32);
+  src.FillRect(src.GetBoundsRect(), 0xFFFFFF);
+  const std::pair<const char*, std::function<void(TCustomDIBX&)>> draws[] = {
+      {"stretched", [&](TCustomDIBX& d) { d.StretchDrawAlpha({10, 0, 18, 8}, src, src.GetBoundsRect(), false, false, false, 255); }},
+      {"turned", [&](TCustomDIBX& d) { d.DrawRotate(10, 0, 512, 512, src, src.GetBoundsRect(), 0, 0, 0, false, false, false, 255); }},
+  };
+  for (const auto& [what, draw] : draws) {
+    TDIBX target;
+    target.SetSize(30, 8, 32);
+    target.Fill(0);
+    TDIBXWave wave;
+    Shape(wave, target, 0, 0, 30, {0, 3, 0, 3, 0, 3, 0, 3});
+    draw(wave);
+    for (int y = 0; y < 8; ++y) {
+      std::string row;
+      for (int x = 6; x < 24; ++x) row += target.GetPixel(x, y) != 0 ? '#' : '.';
+      EXPECT_EQ(row, y % 2 == 0 ? "....########......" : ".......#####......") << what << " row " << y;
+    }
+  }
 }
 
 TEST(DIBXWave, AddClipRectIsCutToTheWaveArea) {
@@ -260,6 +286,70 @@ std::vector<Operation> Operations() {
   return ops;
 }
 
+// A surface drawn on directly, one row at a time with the destination moved by Offset, as a
+// wave row shows it: each scaled, rotated or frame draw keeps to the columns it covers
+// before the move (a draw inside another keeps to the outer one's).
+class ShiftedRow : public TDIBX {
+ public:
+  int Offset = 0;
+
+  void StretchDrawAlpha(const TRect& dr, TCustomDIBX& s, const TRect& sr, bool k, bool fh, bool fv, uint32_t a) override {
+    Within(dr, [&] { TDIBX::StretchDrawAlpha(dr, s, sr, k, fh, fv, a); });
+  }
+  void StretchDrawMaskAlpha(const TRect& dr, TCustomDIBX& s, const TRect& sr, bool fh, bool fv, TCustomDIBX& m,
+                            uint32_t a) override {
+    Within(dr, [&] { TDIBX::StretchDrawMaskAlpha(dr, s, sr, fh, fv, m, a); });
+  }
+  void StretchDrawAdd(const TRect& dr, TCustomDIBX& s, const TRect& sr, bool k, bool fh, bool fv, uint32_t a) override {
+    Within(dr, [&] { TDIBX::StretchDrawAdd(dr, s, sr, k, fh, fv, a); });
+  }
+  void StretchDrawMaskAdd(const TRect& dr, TCustomDIBX& s, const TRect& sr, bool fh, bool fv, TCustomDIBX& m,
+                          uint32_t a) override {
+    Within(dr, [&] { TDIBX::StretchDrawMaskAdd(dr, s, sr, fh, fv, m, a); });
+  }
+  void StretchDrawEx(const TRect& dr, int zx, int zy, TCustomDIBX& s, int sx, int sy, bool k, bool fh, bool fv,
+                     uint32_t a) override {
+    Within(dr, [&] { TDIBX::StretchDrawEx(dr, zx, zy, s, sx, sy, k, fh, fv, a); });
+  }
+  void StretchDrawMaskEx(const TRect& dr, int zx, int zy, TCustomDIBX& s, int sx, int sy, bool fh, bool fv,
+                         TCustomDIBX& m, uint32_t a) override {
+    Within(dr, [&] { TDIBX::StretchDrawMaskEx(dr, zx, zy, s, sx, sy, fh, fv, m, a); });
+  }
+  void StretchDrawIndexed(const TRect& dr, TCustomDIBX& s, const TRect& sr, int t, bool fh, bool fv, int a,
+                          TIndexTable table) override {
+    Within(dr, [&] { TDIBX::StretchDrawIndexed(dr, s, sr, t, fh, fv, a, table); });
+  }
+  void FramePattern(const TRect& dr, int w, TCustomDIBX& s, const TRect& sr, int u, int sx, int sy) override {
+    Within(dr, [&] { TDIBX::FramePattern(dr, w, s, sr, u, sx, sy); });
+  }
+  void DrawRotate(int x, int y, int zx, int zy, TCustomDIBX& s, const TRect& sr, int px, int py, int angle, bool k,
+                  bool fh, bool fv, uint32_t a) override {
+    Within(CalcRotatedBounds(x, y, px, py, angle, sr, zx, zy, sr.Width(), sr.Height(), false, false),
+           [&] { TDIBX::DrawRotate(x, y, zx, zy, s, sr, px, py, angle, k, fh, fv, a); });
+  }
+  void DrawRotateMask(int x, int y, int zx, int zy, TCustomDIBX& s, const TRect& sr, int px, int py, int angle,
+                      bool fh, bool fv, TCustomDIBX& m, uint32_t a) override {
+    Within(CalcRotatedBounds(x, y, px, py, angle, sr, zx, zy, sr.Width(), sr.Height(), false, false),
+           [&] { TDIBX::DrawRotateMask(x, y, zx, zy, s, sr, px, py, angle, fh, fv, m, a); });
+  }
+
+ private:
+  // `moved` is where the draw lands: its columns less Offset are those it covered.
+  template <class F>
+  void Within(const TRect& moved, F draw) {
+    if (inside_) return draw();
+    const TRect saved = ClipRect;
+    const TRect cut = IntersectRectOf(GetClipRect(), {moved.Left - Offset, INT32_MIN, moved.Right - Offset, INT32_MAX});
+    if (cut.IsEmpty()) return;
+    ClipRect = cut;
+    inside_ = true;
+    draw();
+    inside_ = false;
+    ClipRect = saved;
+  }
+  bool inside_ = false;
+};
+
 // The rows of the wave: a few runs, single rows and large offsets.
 std::vector<int32_t> WaveOffsets() {
   return {0, 0, 0, 3, -3, 3, -3, 1, 1, 1, 1, 2, -4, -4, 0, 5, 5, 0, -1, -2, -3, -2, -1, 0, 0, 7, -7, 7, 2, 2};
@@ -284,7 +374,8 @@ TEST(DIBXWave, EveryOperationEqualsEachRowShiftedDirectly) {
         Sources sources(depth);
         const TRect clip = clipped ? TRect{3, 6, 40, 31} : TRect{};
         for (const Operation& op : ops) {
-          TDIBX through, direct;
+          TDIBX through;
+          ShiftedRow direct;
           Background(through, depth);
           Background(direct, depth);
           through.SetClipRect(clip);
@@ -298,7 +389,8 @@ TEST(DIBXWave, EveryOperationEqualsEachRowShiftedDirectly) {
             const TRect row = IntersectRectOf(clipped ? clip : whole, {0, y, 48, y + 1});
             if (row.IsEmpty()) continue;
             direct.SetClipRect(row);
-            op.draw(direct, sources, offsets[size_t(r)]);
+            direct.Offset = offsets[size_t(r)];
+            op.draw(direct, sources, direct.Offset);
           }
           {
             auto a = SurfacePixels(through), b = SurfacePixels(direct);
@@ -319,7 +411,8 @@ TEST(DIBXWave, ItsOwnClipMovesWithTheRows) {
   const std::vector<int32_t> offsets = WaveOffsets();
   const TRect own{8, 2, 20, 25};
   for (const Operation& op : Operations()) {
-    TDIBX through, direct;
+    TDIBX through;
+    ShiftedRow direct;
     Background(through, 32);
     Background(direct, 32);
     TDIBXWave wave;
@@ -332,6 +425,7 @@ TEST(DIBXWave, ItsOwnClipMovesWithTheRows) {
                                                                  std::min(y + 1, own.Bottom)});
       if (row.IsEmpty()) continue;
       direct.SetClipRect(row);
+      direct.Offset = o;
       op.draw(direct, sources, o);
     }
     EXPECT_EQ(SurfacePixels(through), SurfacePixels(direct)) << op.name;

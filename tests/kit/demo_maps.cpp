@@ -162,6 +162,7 @@ std::string MapsPage() {
                                           {PR_DELAY, "1000"},
                                           {PR_DURATION, "600"},
                                           {PR_VALUE, "level"},
+                                          {PR_ALPHA, "255"},
                                           {PR_LEFT, Num(kGauge.X)},
                                           {PR_TOP, Num(kGauge.Y)}})
       // The bar's length is not among the properties set at creation.
@@ -172,6 +173,7 @@ std::string MapsPage() {
                                            {PR_GLYPHWIDTH, Num(kCellWidth)},
                                            {PR_GLYPHHEIGHT, Num(kCellHeight)},
                                            {PR_TEXT, "level"},
+                                           {PR_ALPHA, "255"},
                                            {PR_LEFT, Num(kCaption.X)},
                                            {PR_TOP, Num(kCaption.Y)}})
       .Component(TCommandCode::MemoNew, {{PR_NAME, Quoted("help")},

@@ -34,6 +34,7 @@ class CGLabel : public ImageFixture {
     auto* label = CreateSceneObject<TOrvaCGLabel>(Scene());
     label->SetParent(Scene().ActiveLayer());
     label->SetSource("digits.vsk");
+    label->SetAlpha(255);
     label->SetGlyphWidth(16);
     label->SetGlyphHeight(24);
     label->SetMapText(map);
@@ -101,6 +102,24 @@ TEST_F(CGLabel, CharactersMapToCellsByCharacterNotByByte) {
   EXPECT_EQ(label->GlyphLines(), (std::vector<std::vector<int32_t>>{{1}, {2}, {}, {3}}));
   label->SetMapText("3210");
   EXPECT_EQ(label->GlyphLines(), (std::vector<std::vector<int32_t>>{{2}, {1}, {}, {0}}));
+}
+
+TEST_F(CGLabel, ANewLabelDrawsNothingUntilItsAlphaIsSet) {
+  auto* label = CreateSceneObject<TOrvaCGLabel>(Scene());
+  EXPECT_EQ(label->GetAlpha(), 0);
+  label->SetParent(Scene().ActiveLayer());
+  label->SetSource("digits.vsk");
+  label->SetGlyphWidth(16);
+  label->SetGlyphHeight(24);
+  label->SetMapText("0123456789");
+  label->SetText("1");
+  label->SetLeft(100);
+  label->SetTop(50);
+  Repaint();
+  EXPECT_EQ(CellAt(0, 0), -1);
+  label->SetAlpha(255);
+  Repaint();
+  EXPECT_EQ(CellAt(0, 0), 1);
 }
 
 TEST_F(CGLabel, UnknownCharactersLeaveAGapAndNothingDrawsWithoutAlphaOrSheet) {

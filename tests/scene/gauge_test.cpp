@@ -35,6 +35,7 @@ class Gauge : public ImageFixture {
     gauge->SetMax(max);
     gauge->SetValue(value);
     gauge->SetDelay(1000);
+    gauge->SetAlpha(255);
     gauge->SetSource("bar.vsk");
     // Settle the first value.
     for (int i = 0; i < 200 && gauge->GetPlaying(); ++i) Scene().Idle();
@@ -184,6 +185,24 @@ TEST_F(Gauge, AValueBeyondTheRangeStaysInsideTheBar) {
   gauge->SetSource("thin.vsk");
   Repaint();
   EXPECT_EQ(Line(98, 50, 1, 0, 14), "..............");
+}
+
+TEST_F(Gauge, ANewGaugeDrawsNothingUntilItsAlphaIsSet) {
+  auto* gauge = CreateSceneObject<TOrvaGauge>(Scene());
+  EXPECT_EQ(gauge->GetAlpha(), 0);
+  gauge->SetParent(Scene().ActiveLayer());
+  gauge->SetMax(100);
+  gauge->SetValue(100);
+  gauge->SetSource("bar.vsk");
+  gauge->SetBarSize(10);
+  gauge->SetLeft(100);
+  gauge->SetTop(50);
+  for (int i = 0; i < 200 && gauge->GetPlaying(); ++i) Scene().Idle();
+  Repaint();
+  EXPECT_EQ(Line(100, 50, 1, 0, 10), "..........");
+  gauge->SetAlpha(255);
+  Repaint();
+  EXPECT_EQ(Line(100, 50, 1, 0, 10), "RRRRRRRRRR");
 }
 
 TEST_F(Gauge, TheStoredFormByVersion) {

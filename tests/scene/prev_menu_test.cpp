@@ -309,7 +309,11 @@ TEST_F(PrevMenu, ASelectionPlaysItsLooksAndFreezesTheMenuUntilTheyEnd) {
   Updates(4);
   EXPECT_EQ(menu->PendingCount(), 0);
   ASSERT_EQ(Scene().Events().Count(), 1) << "both ended: the selection is finished";
-  EXPECT_EQ(Scene().Events().GetEvent(0)->Kind, PR_ONPLAYEND);
+  const TTimerData& end = *Scene().Events().GetEvent(0);
+  EXPECT_EQ(end.Kind, PR_ONPLAYEND);
+  ASSERT_EQ(end.Args.Count(), 2) << "the chosen button travels with the end too";
+  EXPECT_EQ(end.Args[0], "start");
+  EXPECT_EQ(end.Args[1], "0");
   EXPECT_EQ(Look(*menu, 0), "n0.vsk");
   EXPECT_EQ(OverlayLook(*menu, 0), "-");
 }
@@ -318,7 +322,7 @@ TEST_F(PrevMenu, AButtonWithoutSelectLooksFinishesInTheSameStep) {
   TOrvaPrevMenu* menu = Menu();
   Frame("move 230 105");
   Frame("press L");
-  EXPECT_EQ(Frame("release"), (std::vector<std::string>{"menu:72(quit,2)", "menu:43"}));
+  EXPECT_EQ(Frame("release"), (std::vector<std::string>{"menu:72(quit,2)", "menu:43(quit,2)"}));
   menu->SetAutoScrap(true);
   Frame("press L");
   Frame("release");
@@ -365,7 +369,7 @@ TEST_F(PrevMenu, KeysWalkTheVisibleButtonsAndWrap) {
       {"key 40", {"menu:105(start,0)", "menu:104(quit,2)"}},  // over the hidden one
       {"key 39", {"menu:105(quit,2)", "menu:104(start,0)"}},  // from the last visible: the first
       {"key 37", {"menu:105(start,0)", "menu:104(quit,2)"}},
-      {"key 13", {"menu:72(quit,2)", "menu:43"}},
+      {"key 13", {"menu:72(quit,2)", "menu:43(quit,2)"}},
   };
   for (const Step& step : steps) EXPECT_EQ(Frame(step.input), step.events) << step.input;
   menu->SetItemVisible(1, true);

@@ -108,12 +108,20 @@ TEST_F(FadeTest, AFadeOutStartsFromTheItemsVolumeAndLeavesTheLastStepToItsOwner)
   EXPECT_EQ(plain.Volume, -4995) << "the owner silences the item";
 }
 
-TEST_F(FadeTest, AFadeWithoutDurationEndsAtItsFirstStep) {
+TEST_F(FadeTest, AFadeWithoutDurationStartsAtItsFirstStepAndEndsAtTheNext) {
   for (int32_t duration : {0, -5}) {
+    plain.Volume = 0;
     TOrvaMixerFadein in(&plain, -200, duration);
+    EXPECT_FALSE(in.Step()) << duration;
+    EXPECT_TRUE(plain.IsPlaying());
+    EXPECT_EQ(plain.Volume, -10000);
     EXPECT_TRUE(in.Step());
     EXPECT_EQ(plain.Volume, -200);
-    EXPECT_TRUE(TOrvaMixerFadeout(&plain, duration).Step());
+
+    TOrvaMixerFadeout out(&plain, duration);
+    EXPECT_FALSE(out.Step()) << duration;
+    EXPECT_EQ(plain.Volume, -200) << "a fade-out leaves the volume to its owner";
+    EXPECT_TRUE(out.Step());
   }
 }
 

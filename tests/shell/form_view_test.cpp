@@ -117,6 +117,7 @@ class FormViewTest : public ::testing::Test {
     InitFileManager();
     kit::WriteGameArchive(dir.Os("game.dat"), files);
     window = std::make_unique<THeadlessWindowSystem>(ParseInputScript(input), std::deque<TMsgResult>{});
+    window->FakeDisplay().FailExclusive = displayFails;
     clock = std::make_unique<TWindowClock>(*window);
     SetPlatformClock(clock.get());
     TPlayerSetup setup;
@@ -158,6 +159,8 @@ class FormViewTest : public ::testing::Test {
   TSceneServices previousServices;
   std::string capturePath;
   bool playLogo = false;
+  // The display's exclusive control cannot be had.
+  bool displayFails = false;
   std::unique_ptr<THeadlessWindowSystem> window;
   std::unique_ptr<TWindowClock> clock;
   std::unique_ptr<TFormView> form;
@@ -188,15 +191,18 @@ TEST_F(FormViewTest, AStartThatFailsShowsWhyAndRunsNoFrame) {
     const char* what;
     std::vector<kit::GameFile> files;
     std::string box;
+    bool displayFails = false;
   };
   const Case cases[] = {
       {"no start page", {{"orva.opb", kit::ProjectFileBuilder().StartPage("none.osb").Bytes()}}, "スタートページがありません"},
       {"no project file", {{"start.osb", kIdle.Bytes()}}, ""},
       {"a damaged project file", {{"orva.opb", std::string("\x6D\x00\x00\x00\xFF\xFF\xFF\x7F", 8)}}, "*"},
+      {"no display", Game(kIdle, kit::ProjectFileBuilder()), "DirectDrawを初期化できません", true},
   };
   for (const Case& c : cases) {
     boxes = TScriptedMessageBox();
     QuitRequested = false;
+    displayFails = c.displayFails;
     Start(c.files);
     EXPECT_TRUE(QuitRequested) << c.what;
     if (c.box == "*") {

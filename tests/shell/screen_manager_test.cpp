@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/encoding.h"
 #include "core/exceptions.h"
 #include "graphics/dibx.h"
 #include "graphics/screen.h"
@@ -179,7 +180,7 @@ TEST_F(ScreenManagerTest, AControlObjectThatCannotBeHadEndsTheStart) {
       Make({kSpecModes});
       ADD_FAILURE() << "no exception";
     } catch (const Exception& e) {
-      EXPECT_EQ(e.Message(), "DirectDrawを初期化できません");
+      EXPECT_EQ(e.Message(), Sjis("DirectDrawを初期化できません")) << "the system's own Shift-JIS";
     }
     EXPECT_FALSE(display.IsOpen());
   }

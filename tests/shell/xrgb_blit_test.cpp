@@ -57,6 +57,62 @@ TEST(XrgbBlit, AgreesWithThePerPixelReference) {
   }
 }
 
+// Onto rows of every shown layout, opened at an odd place inside a picture with a wider
+// pitch: inside the opened area the reference's colours as that layout shows them, nothing
+// outside it.
+TEST(XrgbBlit, OntoEveryShownLayoutGivesTheReferenceColours) {
+  constexpr int kW = 50, kH = 30, kPitch = 53;
+  const TRect area{3, 1, 46, 28};
+  for (TShownLayout layout : {TShownLayout::XRGB8888, TShownLayout::RGB565, TShownLayout::RGB555}) {
+    const int bytes = ShownPixelBytes(layout);
+    const auto shownColour = [layout](uint32_t colour) {
+      uint8_t pixel[4];
+      XRGBToShownRow(layout, &colour, 1, pixel);
+      ShownRowToXRGB(layout, pixel, 1, &colour);
+      return colour;
+    };
+    const uint32_t untouched = shownColour(0x123456);
+    for (int bits : {1, 4, 8, 15, 16, 24, 32}) {
+      TDIB source;
+      Scramble(source, 37, 23, bits);
+      for (const Copy& c : kCopies) {
+        std::vector<uint32_t> reference(kW * kH, untouched);
+        StretchDIBitsToXRGB(reference.data(), kW, kH, c.dx, c.dy, c.dw, c.dh, c.sx, c.sy, c.sw, c.sh, source);
+        std::vector<uint32_t> expected(size_t{kPitch} * kH, untouched), actual(expected.size());
+        std::vector<uint8_t> rowsBytes(expected.size() * bytes);
+        for (int y = 0; y < kH; ++y)
+          XRGBToShownRow(layout, expected.data() + y * kPitch, kPitch, rowsBytes.data() + size_t(y) * kPitch * bytes);
+        for (int y = area.Top; y < area.Bottom; ++y)
+          for (int x = area.Left; x < area.Right; ++x) expected[y * kPitch + x] = shownColour(reference[y * kW + x]);
+
+        const TShownRows rows{rowsBytes.data() + (size_t(area.Top) * kPitch + area.Left) * bytes,
+                              ptrdiff_t{kPitch} * bytes, layout};
+        StretchDIBToShown(rows, area, c.dx, c.dy, c.dw, c.dh, c.sx, c.sy, c.sw, c.sh, source);
+        for (int y = 0; y < kH; ++y)
+          ShownRowToXRGB(layout, rowsBytes.data() + size_t(y) * kPitch * bytes, kPitch, actual.data() + y * kPitch);
+        EXPECT_EQ(actual, expected) << "layout " << static_cast<int>(layout) << ", " << bits << " bits, " << c.what;
+      }
+    }
+  }
+}
+
+// A 16-bit scene onto rows of its own layout is its words, unchanged.
+TEST(XrgbBlit, A16BitBitmapOntoItsOwnLayoutIsCopied) {
+  for (int bits : {15, 16}) {
+    TDIB source;
+    Scramble(source, 37, 23, bits);
+    const TShownLayout layout = bits == 15 ? TShownLayout::RGB555 : TShownLayout::RGB565;
+    std::vector<uint16_t> shown(37 * 23);
+    StretchDIBToShown({reinterpret_cast<uint8_t*>(shown.data()), 37 * 2, layout}, {0, 0, 37, 23}, 0, 0, 37, 23, 0,
+                      0, 37, 23, source);
+    for (int y = 0; y < 23; ++y)
+      for (int x = 0; x < 37; ++x) {
+        const uint8_t* word = source.ScanLineReadOnly(y) + 2 * x;
+        ASSERT_EQ(shown[y * 37 + x], word[0] | word[1] << 8) << bits << " bits at " << x << "," << y;
+      }
+  }
+}
+
 TEST(XrgbBlit, WritesOnlyInsideTheClipAndTheRowPitch) {
   TDIB source;
   Scramble(source, 16, 16, 32);
