@@ -22,6 +22,20 @@ bool DetectPackedArithmetic() {
 
 bool UseMMX = DetectPackedArithmetic();
 
+TPackedRows ProcessorPackedRows() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx2")) return TPackedRows::AVX2;
+#endif
+#if defined(__SSE2__)
+  return TPackedRows::SSE2;
+#else
+  return TPackedRows::Scalar;
+#endif
+}
+
+TPackedRows PackedRows = ProcessorPackedRows();
+
 // ---- Primitives: the base has no pixels ----
 
 bool TCustomDIBX::IsEmpty() { return GetWidth() == 0 || GetHeight() == 0; }

@@ -35,6 +35,13 @@ class TIndexTable {
 // turn it off to check the plain paths.
 extern bool UseMMX;
 
+// How wide the rows of the packed blits run: the scalar forms alone, SSE2, or AVX2. Set
+// once to what the processor has; tests lower it to compare the narrower rows.
+enum class TPackedRows : uint8_t { Scalar, SSE2, AVX2 };
+extern TPackedRows PackedRows;
+// The widest rows this processor runs.
+TPackedRows ProcessorPackedRows();
+
 class TCustomDIBX {
  public:
   TCustomDIBX() = default;

@@ -56,7 +56,10 @@ class BlitRows {
   int Count() const { return n_; }
   int Rows() const { return rows_; }
   uint8_t* Dest(int j) const { return d_ + j * dstep_; }
+  // Every source row is this one (the painted value of a colour mask).
+  void SetSourceValue(const uint8_t* row) { value_ = row; }
   const uint8_t* Source(int j) {
+    if (value_) return value_;
     const uint8_t* row = s_ + j * sstep_;
     if (!flipH_) return row;
     for (int i = 0; i < n_; ++i) std::memcpy(&sbuf_[size_t(i) * bpp_], row + size_t(n_ - 1 - i) * bpp_, bpp_);
@@ -78,6 +81,7 @@ class BlitRows {
   uint8_t* d_ = nullptr;
   const uint8_t* s_ = nullptr;
   const uint8_t* m_ = nullptr;
+  const uint8_t* value_ = nullptr;
   int64_t dstep_ = 0, sstep_ = 0, mstep_ = 0;
   int bpp_ = 0;
   bool dstLocked_ = false, srcLocked_ = false, maskLocked_ = false, ok_ = false;
@@ -131,6 +135,24 @@ inline bool DirectPixel(const packed::Fields16& f, const MixParams& p, uint32_t 
   return false;
 }
 
+// Row bodies go into the loops over the rows, where what every row needs is made once.
+#define ORVA_ROW [[gnu::always_inline]] inline
+
+// The scalar rows: the reference of the vector rows, and their tails.
+template <Op op, int Bits, class Pixel>
+ORVA_ROW void ScalarRow(const packed::Fields16& f, Pixel* d, const Pixel* s, const uint8_t* m, int n, const MixParams& p) {
+  for (int i = 0; i < n; ++i) {
+    uint32_t out;
+    if (DirectPixel<op, Bits>(f, p, d[i], s[i], Masked(op) ? m[i] : 0, out)) d[i] = static_cast<Pixel>(out);
+  }
+}
+
+// Past the first i pixels of a row (m is null without a mask).
+template <class T>
+T* Past(T* row, int i) {
+  return row ? row + i : row;
+}
+
 #if defined(__SSE2__)
 // The weight (or strength) of each pixel in 16-bit lanes, from its mask value m.
 template <Op op, int Bits>
@@ -150,7 +172,7 @@ inline __m128i LaneWeights(__m128i m, __m128i A) {
 #endif
 
 template <Op op>
-void DirectRow32(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const MixParams& p) {
+ORVA_ROW void DirectRow32(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const MixParams& p) {
   const packed::Fields16 f(false);
   int i = 0;
 #if defined(__SSE2__)
@@ -216,14 +238,11 @@ void DirectRow32(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const 
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), packed::Select(keep, dv, v));
   }
 #endif
-  for (; i < n; ++i) {
-    uint32_t out;
-    if (DirectPixel<op, 32>(f, p, d[i], s[i], Masked(op) ? m[i] : 0, out)) d[i] = out;
-  }
+  ScalarRow<op, 32>(f, d + i, s + i, Past(m, i), n - i, p);
 }
 
 template <Op op>
-void DirectRow16(const packed::Fields16& f, uint16_t* d, const uint16_t* s, const uint8_t* m, int n,
+ORVA_ROW void DirectRow16(const packed::Fields16& f, uint16_t* d, const uint16_t* s, const uint8_t* m, int n,
                  const MixParams& p) {
   int i = 0;
 #if defined(__SSE2__)
@@ -256,11 +275,119 @@ void DirectRow16(const packed::Fields16& f, uint16_t* d, const uint16_t* s, cons
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), packed::Select(keep, dv, v));
   }
 #endif
-  for (; i < n; ++i) {
-    uint32_t out;
-    if (DirectPixel<op, 16>(f, p, d[i], s[i], Masked(op) ? m[i] : 0, out)) d[i] = static_cast<uint16_t>(out);
-  }
+  ScalarRow<op, 16>(f, d + i, s + i, Past(m, i), n - i, p);
 }
+
+#if defined(ORVA_PACKED_AVX2)
+// The AVX2 rows: eight 32-bit or sixteen 16-bit pixels a turn, the rest by the SSE2 rows.
+
+template <Op op, int Bits>
+ORVA_AVX2 inline __m256i LaneWeights(__m256i m, __m256i A) {
+  const __m256i scaled = _mm256_srli_epi16(_mm256_mullo_epi16(m, A), 8);  // m × A ≤ 65025
+  switch (op) {
+    case Op::Mask: return m;
+    case Op::Alpha:
+    case Op::Add: return A;
+    case Op::MaskAlpha:
+    case Op::MaskAdd:
+      return Bits == 32 ? packed::Select(_mm256_cmpeq_epi16(m, _mm256_set1_epi16(255)), A, scaled) : scaled;
+    case Op::ColorMask: return scaled;
+  }
+  return A;
+}
+
+// Eight pixels of DrawAlpha or DrawAdd: one weight, keyed or not.
+template <Op op, bool keyed>
+ORVA_AVX2 inline void Constant32x8(uint32_t* d, const uint32_t* s, __m256i key, const packed::Weights32x8& w) {
+  const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+  const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d));
+  __m256i keep = op == Op::Alpha ? _mm256_cmpeq_epi32(sv, dv) : _mm256_setzero_si256();
+  if constexpr (keyed) keep = _mm256_or_si256(keep, _mm256_cmpeq_epi32(sv, key));
+  const __m256i v = op == Op::Add ? packed::Add32x8(dv, sv, w) : packed::Blend32x8(dv, sv, w);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), packed::Select(keep, dv, v));
+}
+
+template <Op op>
+ORVA_ROW ORVA_AVX2 void DirectRow32Avx2(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, const MixParams& p) {
+  int i = 0;
+  const __m256i zero = _mm256_setzero_si256(), key = _mm256_set1_epi32(static_cast<int>(p.key));
+  const int a = op == Op::ColorMask && p.A >= 255 ? 256 : static_cast<int>(p.A);
+  const packed::Weights32x8 constant = packed::Weights32x8::Constant(p.A);
+  if constexpr (op == Op::Alpha || op == Op::Add) {
+    if (p.keyed)
+      for (; i + 8 <= n; i += 8) Constant32x8<op, true>(d + i, s + i, key, constant);
+    else
+      for (; i + 8 <= n; i += 8) Constant32x8<op, false>(d + i, s + i, key, constant);
+  } else {
+    // Weights work in the low halves of the 32-bit lanes.
+    const __m256i A = _mm256_set1_epi32(a), opaque = _mm256_set1_epi32(255);
+    for (; i + 8 <= n; i += 8) {
+      const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+      uint64_t bytes;
+      std::memcpy(&bytes, m + i, 8);
+      if (bytes == 0) continue;
+      if (bytes == ~uint64_t{0}) {
+        // Opaque runs: a copy, or the constant alpha or strength.
+        if (op == Op::Mask) {
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), sv);
+          continue;
+        }
+        if (op == Op::MaskAlpha || op == Op::MaskAdd) {
+          const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+          const __m256i v = op == Op::MaskAdd ? packed::Add32x8(dv, sv, constant)
+                                              : packed::Select(_mm256_cmpeq_epi32(sv, dv), dv, packed::Blend32x8(dv, sv, constant));
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), v);
+          continue;
+        }
+      }
+      const __m256i m32 = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<long long>(bytes)));
+      const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+      __m256i keep = _mm256_cmpeq_epi32(m32, zero);
+      if constexpr (op != Op::MaskAdd) keep = _mm256_or_si256(keep, _mm256_cmpeq_epi32(sv, dv));
+      const packed::Weights32x8 w = packed::Weights32x8::PerPixel(LaneWeights<op, 32>(m32, A));
+      __m256i v = op == Op::MaskAdd ? packed::Add32x8(dv, sv, w) : packed::Blend32x8(dv, sv, w);
+      if (op == Op::Mask) v = packed::Select(_mm256_cmpeq_epi32(m32, opaque), sv, v);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), packed::Select(keep, dv, v));
+    }
+  }
+  if (i < n) DirectRow32<op>(d + i, s + i, Past(m, i), n - i, p);
+}
+
+template <Op op, bool is565>
+ORVA_ROW ORVA_AVX2 void DirectRow16Avx2(const packed::Fields16& f, uint16_t* d, const uint16_t* s, const uint8_t* m, int n,
+                               const MixParams& p) {
+  int i = 0;
+  const __m256i zero = _mm256_setzero_si256(), opaque = _mm256_set1_epi16(255);
+  const __m256i A = _mm256_set1_epi16(static_cast<short>(op == Op::ColorMask && p.A >= 255 ? 256 : p.A));
+  // Keys compare zero-extended: one beyond 16 bits matches nothing.
+  const bool keyFits = p.keyed && p.key <= 0xFFFF;
+  const __m256i key = _mm256_set1_epi16(static_cast<short>(p.key));
+  for (; i + 16 <= n; i += 16) {
+    const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+    __m256i m16 = zero;
+    if constexpr (Masked(op)) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i));
+      if (_mm_testz_si128(bytes, bytes)) continue;
+      if (op == Op::Mask && _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(-1))) == 0xFFFF) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), sv);
+        continue;
+      }
+      m16 = _mm256_cvtepu8_epi16(bytes);
+    }
+    const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+    __m256i keep = zero;
+    if constexpr (Masked(op)) keep = _mm256_cmpeq_epi16(m16, zero);
+    if constexpr (op != Op::Add && op != Op::MaskAdd) keep = _mm256_or_si256(keep, _mm256_cmpeq_epi16(sv, dv));
+    if ((op == Op::Alpha || op == Op::Add) && keyFits) keep = _mm256_or_si256(keep, _mm256_cmpeq_epi16(sv, key));
+    const __m256i w = LaneWeights<op, 16>(m16, A);
+    __m256i v = op == Op::Add || op == Op::MaskAdd ? packed::Add16x16<is565>(dv, sv, w)
+                                                   : packed::Blend16x16<is565>(dv, sv, packed::WeightPairs16(w));
+    if (op == Op::Mask) v = packed::Select(_mm256_cmpeq_epi16(m16, opaque), sv, v);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), packed::Select(keep, dv, v));
+  }
+  if (i < n) DirectRow16<op>(f, d + i, s + i, Past(m, i), n - i, p);
+}
+#endif
 
 // ---- Plain path: the field rules through the surface's masks ----
 
@@ -321,26 +448,86 @@ void PlainRow(const uint32_t (&masks)[3], int bits, uint8_t* d, const uint8_t* s
 // has the plain rules, which the 16-bit direct row gives as well.
 bool DirectAt(int bits) { return bits == 32 || bits == 15 || bits == 16; }
 
-// Runs the rows on the direct or the plain path; source(j) gives row j of the source.
-template <Op op, class SourceRow>
-void MixRows(TCustomDIBX& dst, BlitRows& rows, const MixParams& p, SourceRow source) {
-  const int bits = dst.GetBitCount(), storage = dst.GetStorageBitCount(), n = rows.Count();
+// All rows of a blit on the direct path at one row width.
+using DirectRowsFn = void (*)(BlitRows& rows, const packed::Fields16& f, const MixParams& p);
+
+template <class Pixel>
+Pixel* RowAs(uint8_t* row) {
+  return reinterpret_cast<Pixel*>(row);
+}
+template <class Pixel>
+const Pixel* RowAs(const uint8_t* row) {
+  return reinterpret_cast<const Pixel*>(row);
+}
+
+template <Op op>
+void ScalarRows32(BlitRows& r, const packed::Fields16& f, const MixParams& p) {
+  for (int j = 0; j < r.Rows(); ++j)
+    ScalarRow<op, 32>(f, RowAs<uint32_t>(r.Dest(j)), RowAs<uint32_t>(r.Source(j)), Masked(op) ? r.Mask(j) : nullptr,
+                      r.Count(), p);
+}
+template <Op op>
+void ScalarRows16(BlitRows& r, const packed::Fields16& f, const MixParams& p) {
+  for (int j = 0; j < r.Rows(); ++j)
+    ScalarRow<op, 16>(f, RowAs<uint16_t>(r.Dest(j)), RowAs<uint16_t>(r.Source(j)), Masked(op) ? r.Mask(j) : nullptr,
+                      r.Count(), p);
+}
+template <Op op>
+void DirectRows32(BlitRows& r, const packed::Fields16&, const MixParams& p) {
+  for (int j = 0; j < r.Rows(); ++j)
+    DirectRow32<op>(RowAs<uint32_t>(r.Dest(j)), RowAs<uint32_t>(r.Source(j)), Masked(op) ? r.Mask(j) : nullptr,
+                    r.Count(), p);
+}
+template <Op op>
+void DirectRows16(BlitRows& r, const packed::Fields16& f, const MixParams& p) {
+  for (int j = 0; j < r.Rows(); ++j)
+    DirectRow16<op>(f, RowAs<uint16_t>(r.Dest(j)), RowAs<uint16_t>(r.Source(j)), Masked(op) ? r.Mask(j) : nullptr,
+                    r.Count(), p);
+}
+#if defined(ORVA_PACKED_AVX2)
+template <Op op>
+ORVA_AVX2 void DirectRows32Avx2(BlitRows& r, const packed::Fields16&, const MixParams& p) {
+  for (int j = 0; j < r.Rows(); ++j)
+    DirectRow32Avx2<op>(RowAs<uint32_t>(r.Dest(j)), RowAs<uint32_t>(r.Source(j)), Masked(op) ? r.Mask(j) : nullptr,
+                        r.Count(), p);
+}
+template <Op op, bool is565>
+ORVA_AVX2 void DirectRows16Avx2(BlitRows& r, const packed::Fields16& f, const MixParams& p) {
+  for (int j = 0; j < r.Rows(); ++j)
+    DirectRow16Avx2<op, is565>(f, RowAs<uint16_t>(r.Dest(j)), RowAs<uint16_t>(r.Source(j)),
+                               Masked(op) ? r.Mask(j) : nullptr, r.Count(), p);
+}
+#endif
+
+// The rows of the width PackedRows asks for.
+template <Op op>
+DirectRowsFn DirectRows(int bits) {
+  switch (PackedRows) {
+    case TPackedRows::Scalar: return bits == 32 ? ScalarRows32<op> : ScalarRows16<op>;
+    case TPackedRows::SSE2: break;
+    case TPackedRows::AVX2:
+#if defined(ORVA_PACKED_AVX2)
+      return bits == 32 ? DirectRows32Avx2<op> : bits == 16 ? DirectRows16Avx2<op, true> : DirectRows16Avx2<op, false>;
+#else
+      break;
+#endif
+  }
+  return bits == 32 ? DirectRows32<op> : DirectRows16<op>;
+}
+
+// Runs the rows on the direct or the plain path.
+template <Op op>
+void MixRows(TCustomDIBX& dst, BlitRows& rows, const MixParams& p) {
+  const int bits = dst.GetBitCount();
   if (UseMMX && DirectAt(bits)) {
-    const packed::Fields16 f(bits == 16);
-    for (int j = 0; j < rows.Rows(); ++j) {
-      const uint8_t* s = source(j);
-      const uint8_t* m = Masked(op) ? rows.Mask(j) : nullptr;
-      if (bits == 32)
-        DirectRow32<op>(reinterpret_cast<uint32_t*>(rows.Dest(j)), reinterpret_cast<const uint32_t*>(s), m, n, p);
-      else
-        DirectRow16<op>(f, reinterpret_cast<uint16_t*>(rows.Dest(j)), reinterpret_cast<const uint16_t*>(s), m, n, p);
-    }
+    DirectRows<op>(bits)(rows, packed::Fields16(bits == 16), p);
     return;
   }
+  const int storage = dst.GetStorageBitCount(), n = rows.Count();
   uint32_t masks[3] = {dst.GetRedMask(), dst.GetGreenMask(), dst.GetBlueMask()};
   if (bits == 8) masks[0] = masks[1] = 0, masks[2] = 0xFF;
   for (int j = 0; j < rows.Rows(); ++j)
-    PlainRow<op>(masks, storage, rows.Dest(j), source(j), Masked(op) ? rows.Mask(j) : nullptr, n, p);
+    PlainRow<op>(masks, storage, rows.Dest(j), rows.Source(j), Masked(op) ? rows.Mask(j) : nullptr, n, p);
 }
 
 template <Op op>
@@ -359,7 +546,7 @@ void Mix(TCustomDIBX& dst, int x, int y, TCustomDIBX& src, const TRect& rect, bo
   // A transparent colour of -1 is no key: no stored pixel stands for it.
   const bool keyed = (op == Op::Add || useKey) && src.TransparentColor != -1;
   const MixParams p{static_cast<uint32_t>(std::min(alpha, 255)), keyed, static_cast<uint32_t>(src.TransparentColor)};
-  MixRows<op>(dst, rows, p, [&](int j) { return rows.Source(j); });
+  MixRows<op>(dst, rows, p);
 }
 
 }  // namespace
@@ -449,7 +636,8 @@ void TCustomDIBX::DrawColorMask(int x, int y, TCustomDIBX& mask, const TRect& re
   std::vector<uint8_t> value(size_t(rows.Count()) * (storage / 8));
   for (int i = 0; i < rows.Count(); ++i) StoreRowPixel(value.data(), i, storage, pixel);
   const MixParams p{static_cast<uint32_t>(std::min(alpha, 255)), false, 0};
-  MixRows<Op::ColorMask>(*this, rows, p, [&](int) { return value.data(); });
+  rows.SetSourceValue(value.data());
+  MixRows<Op::ColorMask>(*this, rows, p);
 }
 
 }  // namespace orva

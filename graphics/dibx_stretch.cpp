@@ -4,6 +4,7 @@
 // destination pixel as it was.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "graphics/custom_dibx.h"
@@ -78,14 +79,39 @@ void Weigh(Kind kind, uint32_t a, bool keyed, uint32_t key, bool packed, int bit
   }
 }
 
+// The weights of the path a draw takes. The last ones are kept: sprites drawn one after
+// another alike (particles) weigh alike, and a table by mask value costs more than their
+// pixels.
+const Weighting& WeightsOf(Kind kind, uint32_t a, bool keyed, uint32_t key, bool packed, int bits) {
+  struct TInputs {
+    Kind kind;
+    uint32_t a;
+    bool keyed;
+    uint32_t key;
+    bool packed, wide;
+    bool operator==(const TInputs&) const = default;
+  };
+  thread_local std::optional<TInputs> lastInputs;
+  thread_local Weighting last;
+  const TInputs inputs{kind, a, keyed, key, packed, bits == 32};
+  if (lastInputs != inputs) {
+    last = Weighting{};
+    Weigh(kind, a, keyed, key, packed, bits, last);
+    lastInputs = inputs;
+  }
+  return last;
+}
+
 // Draws the sampled pixels with the weights of both paths.
 void Run(TCustomDIBX& dst, const TRect& dr, TCustomDIBX& src, TCustomDIBX* mask, Kind kind, uint32_t a, bool useKey,
          const std::vector<int32_t>& columns, const std::vector<int32_t>& rows) {
   const bool packed = PackedAt(dst);
   const bool keyed = useKey && src.TransparentColor != -1;
   const uint32_t key = static_cast<uint32_t>(src.TransparentColor);
-  Weighting fast, plain;
-  Weigh(kind, a, keyed, key, packed, dst.GetBitCount(), packed ? fast : plain);
+  // One of the two is read: the packed path's or the plain one's, made for that path. A copy:
+  // the draw reaches the surfaces, which may draw in turn.
+  const Weighting fast = WeightsOf(kind, a, keyed, key, packed, dst.GetBitCount());
+  const Weighting& plain = fast;
   const ChannelMasks masks = ChannelMasks::Of(dst);
   // The readable columns, once: every row reads the same ones. Usually they are one run.
   const int32_t n = int32_t(columns.size());

@@ -2,7 +2,8 @@
 // The arithmetic of the packed (UseMMX) paths at 15, 16 and 32 bits, on rows. 32-bit pixels
 // are four byte lanes (the fourth byte is mixed like the colours); 16-bit pixels three
 // fields. SSE2 handles 4 (32-bit) or 8 (16-bit) pixels at a time; the scalar forms give
-// the same results and take the tails.
+// the same results and take the tails. AVX2 doubles the width where the processor has it;
+// those functions carry their own target, so the rest of the program stays SSE2.
 //
 // Per lane, with weight w and strength a in 0..255:
 //   blend: (s × w + d × (255 − w)) shr 8
@@ -14,6 +15,11 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define ORVA_PACKED_AVX2 1
+#define ORVA_AVX2 __attribute__((target("avx2")))
 #endif
 
 namespace orva::packed {
@@ -154,6 +160,90 @@ inline __m128i Add16x8(const Fields16& f, __m128i d, __m128i s, __m128i a) {
 inline __m128i Select(__m128i keep, __m128i d, __m128i v) {
   return _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, v));
 }
+
+#endif
+
+#if defined(ORVA_PACKED_AVX2)
+// Without unpacking: the even bytes of a 32-bit pixel are taken in place and multiplied low,
+// the odd ones taken in the high byte and multiplied high against a weight shifted up by 8,
+// which gives the whole product; a 16-bit pixel's fields of source and destination sit as
+// byte pairs that one multiply-add weighs.
+
+// The weights of eight 32-bit pixels, w and 255 − w, in both 16-bit lanes of each pixel,
+// plain and shifted up by 8.
+struct Weights32x8 {
+  __m256i w, u, w8, u8;
+  ORVA_AVX2 static Weights32x8 Constant(uint32_t w) {
+    return {_mm256_set1_epi16(static_cast<short>(w)), _mm256_set1_epi16(static_cast<short>(255 - w)),
+            _mm256_set1_epi16(static_cast<short>(w << 8)), _mm256_set1_epi16(static_cast<short>((255 - w) << 8))};
+  }
+  // One weight (0..255) per pixel, in its 32-bit lane.
+  ORVA_AVX2 static Weights32x8 PerPixel(__m256i w32) {
+    const __m256i w8 = _mm256_mullo_epi32(w32, _mm256_set1_epi32(0x01000100));
+    const __m256i u8 = _mm256_xor_si256(w8, _mm256_set1_epi32(static_cast<int>(0xFF00FF00u)));
+    return {_mm256_srli_epi16(w8, 8), _mm256_srli_epi16(u8, 8), w8, u8};
+  }
+};
+
+// Eight 32-bit pixels blended, every byte: (s × w + d × (255 − w)) shr 8.
+ORVA_AVX2 inline __m256i Blend32x8(__m256i d, __m256i s, const Weights32x8& w) {
+  const __m256i even = _mm256_set1_epi16(0x00FF), odd = _mm256_set1_epi16(static_cast<short>(0xFF00));
+  const __m256i e = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(s, even), w.w),
+                                     _mm256_mullo_epi16(_mm256_and_si256(d, even), w.u));
+  const __m256i o = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_and_si256(s, odd), w.w8),
+                                     _mm256_mulhi_epu16(_mm256_and_si256(d, odd), w.u8));
+  return _mm256_blendv_epi8(_mm256_srli_epi16(e, 8), o, odd);
+}
+
+// Eight 32-bit pixels: d + (s × a) shr 8 per byte, saturating.
+ORVA_AVX2 inline __m256i Add32x8(__m256i d, __m256i s, const Weights32x8& a) {
+  const __m256i even = _mm256_set1_epi16(0x00FF), odd = _mm256_set1_epi16(static_cast<short>(0xFF00));
+  const __m256i e = _mm256_mulhi_epu16(_mm256_and_si256(s, even), a.w8);
+  const __m256i o = _mm256_mulhi_epu16(_mm256_and_si256(s, odd), a.w8);
+  return _mm256_adds_epu8(d, _mm256_blendv_epi8(e, o, odd));
+}
+
+// Weights of sixteen 16-bit pixels as byte pairs: w for the source, 255 − w for the
+// destination. w is 0..255 in 16-bit lanes.
+ORVA_AVX2 inline __m256i WeightPairs16(__m256i w) {
+  return _mm256_xor_si256(_mm256_mullo_epi16(w, _mm256_set1_epi16(0x0101)), _mm256_set1_epi16(static_cast<short>(0xFF00)));
+}
+
+// Sixteen 16-bit pixels blended with the weight pairs wu.
+template <bool is565>
+ORVA_AVX2 inline __m256i Blend16x16(__m256i d, __m256i s, __m256i wu) {
+  const __m256i high = _mm256_set1_epi16(static_cast<short>(0xFF00)), five = _mm256_set1_epi16(0x1F1F);
+  const __m256i b = _mm256_maddubs_epi16(wu, _mm256_and_si256(_mm256_blendv_epi8(s, _mm256_slli_epi16(d, 8), high), five));
+  const __m256i g = _mm256_maddubs_epi16(
+      wu, _mm256_and_si256(_mm256_blendv_epi8(_mm256_srli_epi16(s, 5), _mm256_slli_epi16(d, 3), high),
+                           _mm256_set1_epi16(is565 ? 0x3F3F : 0x1F1F)));
+  __m256i r;
+  if constexpr (is565)
+    r = _mm256_maddubs_epi16(wu, _mm256_blendv_epi8(_mm256_srli_epi16(s, 11), _mm256_srli_epi16(d, 3), high));
+  else
+    r = _mm256_maddubs_epi16(
+        wu, _mm256_and_si256(_mm256_blendv_epi8(_mm256_srli_epi16(s, 10), _mm256_srli_epi16(d, 2), high), five));
+  return _mm256_or_si256(_mm256_or_si256(_mm256_srli_epi16(b, 8), _mm256_slli_epi16(_mm256_srli_epi16(g, 8), 5)),
+                         _mm256_slli_epi16(_mm256_srli_epi16(r, 8), is565 ? 11 : 10));
+}
+
+// Sixteen 16-bit pixels: per field min(d + (s × a) shr 8, max), a is 0..255 in 16-bit lanes.
+template <bool is565>
+ORVA_AVX2 inline __m256i Add16x16(__m256i d, __m256i s, __m256i a) {
+  const __m256i five = _mm256_set1_epi16(31), gmax = _mm256_set1_epi16(is565 ? 63 : 31);
+  const __m256i a8 = _mm256_slli_epi16(a, 8);
+  const __m256i tb = _mm256_mulhi_epu16(_mm256_and_si256(s, five), a8);
+  const __m256i tg = _mm256_mulhi_epu16(_mm256_and_si256(s, _mm256_set1_epi16(is565 ? 0x7E0 : 0x3E0)), _mm256_slli_epi16(a, 3));
+  const __m256i sr = is565 ? _mm256_srli_epi16(s, 11) : _mm256_and_si256(_mm256_srli_epi16(s, 10), five);
+  const __m256i dr = is565 ? _mm256_srli_epi16(d, 11) : _mm256_and_si256(_mm256_srli_epi16(d, 10), five);
+  const __m256i b = _mm256_min_epi16(_mm256_add_epi16(_mm256_and_si256(d, five), tb), five);
+  const __m256i g = _mm256_min_epi16(_mm256_add_epi16(_mm256_and_si256(_mm256_srli_epi16(d, 5), gmax), tg), gmax);
+  const __m256i r = _mm256_min_epi16(_mm256_add_epi16(dr, _mm256_mulhi_epu16(sr, a8)), five);
+  return _mm256_or_si256(_mm256_or_si256(b, _mm256_slli_epi16(g, 5)), _mm256_slli_epi16(r, is565 ? 11 : 10));
+}
+
+// Keeps d where keep is all ones, else takes v.
+ORVA_AVX2 inline __m256i Select(__m256i keep, __m256i d, __m256i v) { return _mm256_blendv_epi8(v, d, keep); }
 
 #endif
 

@@ -129,7 +129,22 @@ void TOrvaControl::SortChildren() {
     std::rotate(at, children_.end() - 1, children_.end());
     return;
   }
-  std::stable_sort(children_.begin(), children_.end(), Below);
+  // Many moved at once (an emitter's turning sprites): the bands and keys are read once
+  // each, not at every comparison; the order is the stable sort's by ComparePriority.
+  struct TEntry {
+    int band;
+    int32_t key;
+    TOrvaControl* child;
+  };
+  std::vector<TEntry> entries;
+  entries.reserve(children_.size());
+  for (TOrvaControl* child : children_) entries.push_back({OrderBand(child->GetName()), child->GetSortKey(), child});
+  std::stable_sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
+    if (a.band != b.band) return a.band < b.band;
+    if (a.key != b.key) return a.key < b.key;
+    return a.child != b.child && a.child->GetName() < b.child->GetName();
+  });
+  for (size_t i = 0; i < entries.size(); ++i) children_[i] = entries[i].child;
 }
 
 void TOrvaControl::ClipChanged() {

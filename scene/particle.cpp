@@ -1,6 +1,8 @@
 #include "scene/particle.h"
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <numbers>
 #include <utility>
 
@@ -22,6 +24,23 @@ namespace {
 constexpr long double kPi = std::numbers::pi_v<long double>;
 
 long double Random() { return RuntimeRandomFloat(); }
+
+// cos and sin of one angle through one argument reduction: the values std::cos and std::sin
+// give.
+void CosSin(long double angle, long double& c, long double& s) {
+#if defined(__GLIBC__)
+  ::sincosl(angle, &s, &c);
+#else
+  c = std::cos(angle);
+  s = std::sin(angle);
+#endif
+}
+
+// The same bits: a cached result serves only inputs identical to its own (signed zeros and
+// NaNs included).
+bool SameBits(long double a, long double b) {
+  return std::memcmp(&a, &b, std::numeric_limits<long double>::digits == 64 ? 10 : sizeof a) == 0;
+}
 
 // 16 × n milliseconds added to a wrapping 32-bit clock.
 int32_t AdvanceClock(int32_t clock, int64_t n) {
@@ -118,8 +137,10 @@ void TOrvaParticleImages::Start(uint8_t motion) {
       startY_ = GetTop();
       angle_ = Random() * kPi * 2;
       radius_ = p1 + 0.1L;
-      SetLeft(WrapAdd(SaturatingRound(std::cos(angle_) * radius_), startX_));
-      SetTop(WrapAdd(SaturatingRound(std::sin(angle_) * radius_), startY_));
+      CosSin(angle_, cos_, sin_);
+      turned_ = true;
+      SetLeft(WrapAdd(SaturatingRound(cos_ * radius_), startX_));
+      SetTop(WrapAdd(SaturatingRound(sin_ * radius_), startY_));
       // As far as the parent's corner farthest from the start.
       const TPoint size = ParentSize();
       const long double targetX = startX_ >= size.X / 2.0L ? 0 : size.X;
@@ -163,17 +184,20 @@ void TOrvaParticleImages::Step(int64_t n) {
       break;
     }
     case PM_STAR:
-      if (n > 1) radius_ *= std::pow(p2, steps - 1);
+      if (n > 1) radius_ *= emitter_ ? emitter_->Power(p2, steps - 1) : std::pow(p2, steps - 1);
       if (radius_ > 2147483647.0L || radius_ < -2147483647.0L) {
         dead_ = true;
         return;
       }
-      SetLeft(WrapAdd(SaturatingRound(std::cos(angle_) * radius_), startX_));
-      SetTop(WrapAdd(SaturatingRound(std::sin(angle_) * radius_), startY_));
+      // The angle's cos and sin from the start serve the first step.
+      if (!turned_) CosSin(angle_, cos_, sin_);
+      SetLeft(WrapAdd(SaturatingRound(cos_ * radius_), startX_));
+      SetTop(WrapAdd(SaturatingRound(sin_ * radius_), startY_));
       radius_ *= p2;
       if (limit_ <= radius_) dead_ = true;
       // Once per call, whatever n is.
       angle_ += p3;
+      turned_ = false;
       break;
     case PM_FLUFF: {
       x_ += p2 * steps;
@@ -302,6 +326,12 @@ void TOrvaParticle::AssignExpression(uint8_t code, const TOrvaParser& expr) {
 }
 
 void TOrvaParticle::SetParticleParam(const TOrvaParticleParam& param) { area_ = param; }
+
+long double TOrvaParticle::Power(long double base, long double exponent) {
+  if (!power_.known || !SameBits(base, power_.base) || !SameBits(exponent, power_.exponent))
+    power_ = {true, base, exponent, std::pow(base, exponent)};
+  return power_.value;
+}
 
 // ---- Update ----
 

@@ -75,6 +75,9 @@ class TOrvaParticleImages : public TOrvaCustomImages {
   TOrvaParticle* emitter_;
   std::array<long double, 3> params_{};
   long double x_ = 0, y_ = 0, sway_ = 0, speed_ = 0, angle_ = 0, radius_ = 0;
+  // cos and sin of angle_ while turned_ (a star between its start and its first step).
+  long double cos_ = 0, sin_ = 0;
+  bool turned_ = false;
   int32_t startX_ = 0, startY_ = 0;
   uint8_t motion_ = PM_NONE;
   int32_t clock_ = 0;
@@ -130,6 +133,9 @@ class TOrvaParticle : public TOrvaControl {
   int64_t Countdown() const { return countdown_; }
   TOrvaImageList& Frames() { return frames_; }
   TOrvaMotionParticle* MotionPlayer() { return player_.get(); }
+  // std::pow(base, exponent), worked out once for the sprites of an update, which all step
+  // by the same count.
+  long double Power(long double base, long double exponent);
 
  private:
   friend class TOrvaParticleImages;
@@ -158,6 +164,10 @@ class TOrvaParticle : public TOrvaControl {
   int32_t duration_ = 0;
   std::unique_ptr<TOrvaMotionParticle> player_;
   bool updating_ = false, sortPending_ = false;
+  struct {
+    bool known = false;
+    long double base = 0, exponent = 0, value = 0;
+  } power_;
 };
 
 }  // namespace orva

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "graphics/screen.h"
@@ -31,8 +32,10 @@ class CountingDIBX : public TDIBX {
 }  // namespace
 
 TEST(DIBX, PackedPathsAreOnWhereTheProcessorHasThem) {
+  EXPECT_EQ(PackedRows, ProcessorPackedRows());
 #if defined(__x86_64__)
   EXPECT_TRUE(UseMMX);
+  EXPECT_GE(PackedRows, TPackedRows::SSE2);
 #endif
 }
 
@@ -497,18 +500,93 @@ TEST(DIBXBlits, PackedAndPlainAgreeOnTheColours) {
           // Mask 255 at 32 bits takes A itself on the packed path: kept out of the comparison.
           mask.SetPixel(x, y, random() % 4 == 0 ? 0 : random() % 255);
         }
-      Rows results[2];
-      for (int path = 0; path < 2; ++path) {
-        PathScope scope(path == 0);
+      auto run = [&](bool packed) {
+        PathScope scope(packed);
         TDIBX dst;
         dst.SetSize(w, h, bits);
         dst.Assign(base);
         RunBlit(op, dst, src, mask, 200);
-        results[path] = PixelsOf(dst);
-        for (auto& row : results[path])
+        Rows result = PixelsOf(dst);
+        for (auto& row : result)
           for (uint32_t& p : row) p &= valueMask;
+        return result;
+      };
+      const Rows plain = run(false);
+      for (TPackedRows width : RowWidths()) {
+        RowsScope rows(width);
+        EXPECT_EQ(run(true), plain) << bits << " op " << int(op) << " rows " << int(width);
       }
-      EXPECT_EQ(results[0], results[1]) << bits << " op " << int(op);
+    }
+  }
+}
+
+namespace {
+
+// A surface of raw pixel values: a third from a small palette (so that source, destination
+// and key meet often), the rest random over every stored bit.
+void RandomPixels(TDIBX& s, int w, int h, int bits, std::mt19937& random, const uint32_t (&palette)[3]) {
+  s.SetSize(w, h, bits);
+  const uint32_t all = bits == 32 ? 0xFFFFFFFF : 0xFFFF;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) s.SetPixel(x, y, (random() % 3 == 0 ? palette[random() % 3] : random()) & all);
+}
+
+// A mask in runs of 0, of 255 and of random values, so that whole vectors of each occur.
+void RunsMask(TDIBX& m, int w, int h, std::mt19937& random) {
+  m.SetSize(w, h, 8);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w;) {
+      const int kind = random() % 3, run = 1 + random() % 20;
+      for (int end = std::min(w, x + run); x < end; ++x) m.SetPixel(x, y, kind == 0 ? 0 : kind == 1 ? 255 : random() & 0xFF);
+    }
+}
+
+}  // namespace
+
+// The packed rows of every width the processor runs give the scalar rows' pixels, every bit
+// of them: odd widths, unaligned starts, clipping at each edge, flips, keys, pixels equal to
+// the destination, and masks with transparent and opaque runs.
+TEST(DIBXBlits, EveryRowWidthGivesTheScalarPixels) {
+  std::mt19937 random(38);
+  enum Kind { kMask, kAlpha, kAlphaKeyed, kMaskAlpha, kAdd, kAddUnkeyed, kMaskAdd, kColorMask };
+  for (int bits : {15, 16, 32}) {
+    const uint32_t palette[3] = {bits == 32 ? 0x00FF8040u : 0x7C1Fu, 0, bits == 32 ? 0xFFFFFFFFu : 0xFFFFu};
+    for (int w : {1, 7, 9, 16, 17, 35, 70}) {
+      const int h = 3, dw = w + 9, dh = 5;
+      TDIBX src, mask, base;
+      RandomPixels(src, w, h, bits, random, palette);
+      RandomPixels(base, dw, dh, bits, random, palette);
+      RunsMask(mask, w, h, random);
+      for (int kind = kMask; kind <= kColorMask; ++kind)
+        for (int alpha : {255, 77})
+          for (auto [x, y] : {std::pair{0, 0}, std::pair{3, 1}, std::pair{-2, -1}, std::pair{dw - w + 3, dh - 2}})
+            for (bool flip : {false, true}) {
+              src.TransparentColor = kind == kAddUnkeyed ? -1 : static_cast<int32_t>(palette[0]);
+              const TRect sr{kind == kAlpha ? 1 : 0, 0, w, h};
+              Rows expected;
+              for (TPackedRows width : RowWidths()) {
+                RowsScope rows(width);
+                TDIBX dst;
+                dst.SetSize(dw, dh, bits);
+                dst.Assign(base);
+                switch (kind) {
+                  case kMask: dst.DrawMask(x, y, src, sr, flip, false, mask); break;
+                  case kAlpha: dst.DrawAlpha(x, y, src, sr, false, flip, !flip, alpha); break;
+                  case kAlphaKeyed: dst.DrawAlpha(x, y, src, sr, true, flip, false, alpha); break;
+                  case kMaskAlpha: dst.DrawMaskAlpha(x, y, src, sr, flip, false, mask, alpha); break;
+                  case kAdd:
+                  case kAddUnkeyed: dst.DrawAdd(x, y, src, sr, false, flip, false, alpha); break;
+                  case kMaskAdd: dst.DrawMaskAdd(x, y, src, sr, flip, false, mask, alpha); break;
+                  case kColorMask: dst.DrawColorMask(x, y, mask, sr, flip, false, palette[2] ^ 0x1234, alpha); break;
+                }
+                if (width == TPackedRows::Scalar)
+                  expected = PixelsOf(dst);
+                else
+                  EXPECT_EQ(PixelsOf(dst), expected) << bits << " bits, width " << w << ", kind " << kind << ", alpha "
+                                                     << alpha << ", at " << x << "," << y << (flip ? " flipped" : "")
+                                                     << ", rows " << int(width);
+              }
+            }
     }
   }
 }

@@ -100,17 +100,36 @@ void Fill(Surface& s, int depth, const std::vector<std::vector<uint32_t>>& rows)
     for (size_t x = 0; x < rows[y].size(); ++x) s.SetPixel(static_cast<int>(x), static_cast<int>(y), rows[y][x]);
 }
 
-// Runs a body with the packed paths on or off, restoring the flag.
-class PathScope {
+// Holds a setting at a value for a scope, restoring it.
+template <class T>
+class ScopedSetting {
  public:
-  explicit PathScope(bool packed) : saved_(UseMMX) { UseMMX = packed; }
-  ~PathScope() { UseMMX = saved_; }
-  PathScope(const PathScope&) = delete;
-  PathScope& operator=(const PathScope&) = delete;
+  ScopedSetting(T& setting, T value) : setting_(setting), saved_(setting) { setting = value; }
+  ~ScopedSetting() { setting_ = saved_; }
+  ScopedSetting(const ScopedSetting&) = delete;
+  ScopedSetting& operator=(const ScopedSetting&) = delete;
 
  private:
-  bool saved_;
+  T& setting_;
+  T saved_;
 };
+
+// Runs a body with the packed paths on or off.
+struct PathScope : ScopedSetting<bool> {
+  explicit PathScope(bool packed) : ScopedSetting(UseMMX, packed) {}
+};
+
+// Runs a body with the packed rows held to a width.
+struct RowsScope : ScopedSetting<TPackedRows> {
+  explicit RowsScope(TPackedRows rows) : ScopedSetting(PackedRows, rows) {}
+};
+
+// Every row width this processor runs, the scalar rows first.
+inline std::vector<TPackedRows> RowWidths() {
+  std::vector<TPackedRows> widths;
+  for (int w = 0; w <= static_cast<int>(ProcessorPackedRows()); ++w) widths.push_back(static_cast<TPackedRows>(w));
+  return widths;
+}
 
 // Source, destination and mask of one row of 11 pixels, each filled with one value: wide
 // enough for the vector rows and a scalar tail.

@@ -65,6 +65,23 @@ std::string VaskBlocks(const std::vector<VaskBlock>& entries, const std::string&
   return out + literals;
 }
 
+std::string SoftBallVask(int32_t size) {
+  const int32_t c = size / 2, inner = (c - 2) * (c - 2);
+  const size_t n = static_cast<size_t>(size);
+  std::vector<std::vector<uint32_t>> pixels(n, std::vector<uint32_t>(n)), mask = pixels;
+  for (int32_t y = 0; y < size; ++y)
+    for (int32_t x = 0; x < size; ++x) {
+      const int32_t d = (x - c) * (x - c) + (y - c) * (y - c);
+      pixels[size_t(y)][size_t(x)] = 0xE0F0FFu - uint32_t(d) * 0x010101u;
+      mask[size_t(y)][size_t(x)] = d < inner ? 255u : d < c * c ? uint32_t(255 - (d - inner) * 8) : 0u;
+    }
+  VaskFile file;
+  file.Frames.push_back(VaskFrame::Of(size, size, 24, pixels));
+  file.Frames[0].Layers[0].Mask = VaskRows(8, mask);
+  file.Frames[0].Layers[0].UseMask = true;
+  return MakeVask(file);
+}
+
 std::string MakeVaskFrames(std::vector<VaskFrame> frames) {
   VaskFile file;
   file.Frames = std::move(frames);

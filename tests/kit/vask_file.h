@@ -74,6 +74,10 @@ VaskFrame DrawnFrame(int32_t w, int32_t h, int32_t delay, int32_t transparent, F
   return frame;
 }
 
+// A size × size ball as particle sprites show it: a light colour darkening outwards under a
+// round mask, opaque to two pixels from its edge and fading over those.
+std::string SoftBallVask(int32_t size);
+
 // Plain rows of raw pixel values at 1 to 32 bits (15 as 16), top row first, each padded
 // to a multiple of 4 bytes.
 std::string VaskRows(int32_t bits, const std::vector<std::vector<uint32_t>>& rows);

@@ -2,6 +2,9 @@
 // deletion and weak handles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "scene/base_list.h"
 #include "scene_test_kit.h"
 
@@ -180,6 +183,45 @@ TEST_F(ObjectTest, ZOrderPutsInternalNamesBelowAndTheSnapshotOnTop) {
   second->SetPriority(-2000);
   EXPECT_EQ(layer.Children().back(), snapshot);
   EXPECT_EQ(layer.Children()[layer.Children().size() - 2], second);
+}
+
+// A parent that holds its sorting back, as an emitter does while its sprites turn.
+class THoldingBox : public TTestBox {
+ public:
+  using TTestBox::TTestBox;
+  void SortChildren() override {
+    if (!Hold) TTestBox::SortChildren();
+  }
+  bool Hold = false;
+};
+
+TEST_F(ObjectTest, ManyChildrenMovedAtOnceTakeTheStableOrder) {
+  auto* parent = CreateSceneObject<THoldingBox>(Scene());
+  parent->SetName("parent");
+  parent->SetParent(Scene().ActiveLayer());
+  std::mt19937 random(38);
+  std::vector<TTestBox*> boxes;
+  for (int i = 0; i < 60; ++i) {
+    // Internal names, namesakes and few priorities: every rule of the order comes to use.
+    const std::string name = i % 7 == 0 ? "\x01p" + std::to_string(i % 3) : i % 5 == 0 ? "twin" : "b" + std::to_string(i);
+    TTestBox* box = CreateSceneObject<TTestBox>(Scene());
+    box->AssignName(name);
+    box->SetParent(parent);
+    box->SetPriority(int32_t(random() % 5));
+    boxes.push_back(box);
+  }
+  parent->Hold = true;
+  for (TTestBox* box : boxes)
+    if (random() % 3 != 0) box->SetPriorityOffset(int32_t(random() % 7) - 3);
+  std::vector<TOrvaControl*> expected = parent->Children();
+  ASSERT_FALSE(std::is_sorted(expected.begin(), expected.end(), [](TOrvaControl* a, TOrvaControl* b) {
+    return TOrvaControl::ComparePriority(a, b) < 0;
+  }));
+  std::stable_sort(expected.begin(), expected.end(),
+                   [](TOrvaControl* a, TOrvaControl* b) { return TOrvaControl::ComparePriority(a, b) < 0; });
+  parent->Hold = false;
+  parent->SortChildren();
+  EXPECT_EQ(parent->Children(), expected);
 }
 
 TEST_F(ObjectTest, SettingPriorityToItsValueKeepsTheOffset) {
