@@ -146,7 +146,8 @@ void TOrvaBaseList::MakeLayers() {
 }
 
 void TOrvaBaseList::FreeObjects() {
-  while (!objects_.empty()) RemoveObject(objects_.front().get()).reset();
+  // The first listed object each time (a control takes its children along).
+  while (TOrvaObject* first = objects_.Front().get()) RemoveObject(first).reset();
   for (TObjectHandle handle : toFree_)
     if (TOrvaObject* object = ResolveHandle(handle)) object->queuedForFree_ = false;
   toFree_.clear();
@@ -178,31 +179,27 @@ TOrvaObject* TOrvaBaseList::AdoptObject(std::unique_ptr<TOrvaObject> object) {
   if (raw->NeedsAutoName()) raw->AssignName(MakeUniqueName("object"));
   raw->listed_ = true;
   raw->sequence_ = nextSequence_++;
-  objects_.push_back(std::move(object));
+  objects_.Insert(raw->sequence_, std::move(object));
   IndexName(raw);
   return raw;
 }
 
 std::unique_ptr<TOrvaObject> TOrvaBaseList::RemoveObject(TOrvaObject* object) {
   if (!object || !object->listed_ || object->owner_ != this) return nullptr;
-  auto it = std::find_if(objects_.begin(), objects_.end(), [object](const auto& p) { return p.get() == object; });
-  if (it == objects_.end()) return nullptr;
-  std::unique_ptr<TOrvaObject> owned = std::move(*it);
-  objects_.erase(it);
+  std::unique_ptr<TOrvaObject> owned = objects_.Take(object->sequence_);
+  if (!owned) return nullptr;
   UnindexName(object);
   object->listed_ = false;
   return owned;
 }
 
 TOrvaObject* TOrvaBaseList::GetItem(int index) {
-  return index >= 0 && index < GetItemCount() ? objects_[size_t(index)].get() : nullptr;
+  return index >= 0 && index < GetItemCount() ? objects_.At(size_t(index)).get() : nullptr;
 }
 
 int TOrvaBaseList::IndexOfObject(const TOrvaObject* object) const {
   if (!object || !object->listed_ || object->owner_ != this) return -1;
-  for (size_t i = 0; i < objects_.size(); ++i)
-    if (objects_[i].get() == object) return static_cast<int>(i);
-  return -1;
+  return objects_.IndexOf(object->sequence_);
 }
 
 bool TOrvaBaseList::HasObject(TObjectHandle handle) const {
@@ -212,29 +209,20 @@ bool TOrvaBaseList::HasObject(TObjectHandle handle) const {
 
 TOrvaObject* TOrvaBaseList::FirstNamed(std::string_view name) const {
   auto it = names_.find(name);
-  return it == names_.end() ? nullptr : it->second.front();
+  return it == names_.end() ? nullptr : it->second.Front();
 }
 
 int TOrvaBaseList::IndexOfName(std::string_view name) const { return IndexOfObject(FirstNamed(name)); }
 
 void TOrvaBaseList::IndexName(TOrvaObject* object) {
-  std::vector<TOrvaObject*>& bucket = names_[object->name_];
-  // Buckets keep list order: objects are listed in sequence, so a new one usually goes last.
-  if (bucket.empty() || bucket.back()->sequence_ < object->sequence_) {
-    bucket.push_back(object);
-    return;
-  }
-  auto at = std::upper_bound(bucket.begin(), bucket.end(), object->sequence_,
-                             [](uint64_t s, const TOrvaObject* o) { return s < o->sequence_; });
-  bucket.insert(at, object);
+  names_[object->name_].Insert(object->sequence_, object);
 }
 
 void TOrvaBaseList::UnindexName(TOrvaObject* object) {
   auto it = names_.find(object->name_);
   if (it != names_.end()) {
-    std::vector<TOrvaObject*>& bucket = it->second;
-    bucket.erase(std::remove(bucket.begin(), bucket.end(), object), bucket.end());
-    if (bucket.empty()) names_.erase(it);
+    it->second.Take(object->sequence_);
+    if (it->second.Empty()) names_.erase(it);
   }
   // A freed "prefix<n>" makes n the lowest candidate again for that prefix: every split of
   // the trailing digits is a prefix that may have been asked for.
@@ -284,14 +272,16 @@ TOrvaControl* TOrvaBaseList::FindControl(std::string_view name) const {
   if (name == LayerName1) return layers_[1].get();
   auto it = names_.find(name);
   if (it == names_.end()) return nullptr;
-  for (TOrvaObject* object : it->second)
-    if (TOrvaControl* control = object->AsControl()) return control;
+  for (const auto& slot : it->second.Slots())
+    if (TOrvaControl* control = slot.Value ? slot.Value->AsControl() : nullptr) return control;
   return nullptr;
 }
 
 int TOrvaBaseList::GetObjectNames(std::vector<std::string>& names, uint8_t typeCode, TOrvaObject* parent) {
   int added = 0;
-  for (const auto& object : objects_) {
+  for (const auto& slot : objects_.Slots()) {
+    TOrvaObject* object = slot.Value.get();
+    if (!object) continue;
     if (typeCode != 0 && object->GetCompoType() != typeCode) continue;
     if (parent != this && object->GetParent() != parent) continue;
     names.push_back(object->GetName());
@@ -311,7 +301,7 @@ bool TOrvaBaseList::Idle() {
   layers_[0]->Idle();
   layers_[1]->Idle();
   for (updateIndex_ = 0; updateIndex_ < GetItemCount();) {
-    TOrvaObject* object = objects_[size_t(updateIndex_)].get();
+    TOrvaObject* object = objects_.At(size_t(updateIndex_)).get();
     const bool inCabinet = object->IsInCabinet();
     if (!inCabinet && !object->IsInputLocked() && !object->HasEvent(PR_ONIDLE)) {
       const std::string handler = object->GetOnIdle();
@@ -443,7 +433,8 @@ void TOrvaBaseList::ReleaseSurfaces() {
   surface_->ReleaseHandles();
   layers_[0]->ReleaseSurfaces();
   layers_[1]->ReleaseSurfaces();
-  for (size_t i = 0; i < objects_.size(); ++i) objects_[i]->ReleaseSurfaces();
+  for (size_t i = 0; i < objects_.Slots().size(); ++i)
+    if (TOrvaObject* object = objects_.Slots()[i].Value.get()) object->ReleaseSurfaces();
   TSceneImageCache* cache = GetSceneServices().ImageCache;
   if (cache && this == GetMainScene()) cache->ReleaseSurfaces();
   transition_.reset();
@@ -456,7 +447,8 @@ void TOrvaBaseList::RecreateSurfaces() {
   if (cache && this == GetMainScene()) cache->RecreateSurfaces();
   layers_[0]->RecreateSurfaces();
   layers_[1]->RecreateSurfaces();
-  for (size_t i = 0; i < objects_.size(); ++i) objects_[i]->RecreateSurfaces();
+  for (size_t i = 0; i < objects_.Slots().size(); ++i)
+    if (TOrvaObject* object = objects_.Slots()[i].Value.get()) object->RecreateSurfaces();
   layers_[0]->InvalidateAll();
   layers_[1]->InvalidateAll();
 }
@@ -568,8 +560,8 @@ void TOrvaBaseList::SaveToStream(TStream& stream) {
   layers_[0]->SaveToStream(stream);
   layers_[1]->SaveToStream(stream);
   std::vector<TOrvaObject*> components;
-  for (const auto& object : objects_)
-    if (IsSavedComponent(*object)) components.push_back(object.get());
+  for (const auto& slot : objects_.Slots())
+    if (slot.Value && IsSavedComponent(*slot.Value)) components.push_back(slot.Value.get());
   WriteStreamInt(stream, static_cast<int32_t>(components.size()));
   for (TOrvaObject* component : components) {
     WriteStreamByte(stream, component->GetCompoType());

@@ -20,6 +20,7 @@
 
 #include "core/clip_list.h"
 #include "scene/orva_control.h"
+#include "scene/sequence_list.h"
 #include "scene/timer_list.h"
 #include "scene/wipe.h"
 #include "script/save_link.h"
@@ -174,7 +175,7 @@ class TOrvaBaseList : public TOrvaComponent {
   // Takes the object out of the list and hands it over; none when it is not listed.
   std::unique_ptr<TOrvaObject> RemoveObject(TOrvaObject* object);
   TOrvaObject* GetItem(int index) override;
-  int GetItemCount() override { return static_cast<int>(objects_.size()); }
+  int GetItemCount() override { return static_cast<int>(objects_.Size()); }
   // -1 when the object is not listed.
   int IndexOfObject(const TOrvaObject* object) const;
   // Whether the handle names a live object of this scene's list.
@@ -315,7 +316,8 @@ class TOrvaBaseList : public TOrvaComponent {
   TRect redrawAll_{};
   int activeIndex_ = 0;
   std::unique_ptr<TTimerList> events_;
-  std::vector<std::unique_ptr<TOrvaObject>> objects_;
+  // In listing order (by sequence number); freed objects leave holes until an index is asked.
+  TSequenceList<std::unique_ptr<TOrvaObject>> objects_;
   std::vector<TObjectHandle> toFree_;
   int updateIndex_ = 0;
   std::vector<TObjectHandle> rightClickReceivers_;
@@ -337,7 +339,7 @@ class TOrvaBaseList : public TOrvaComponent {
     using is_transparent = void;
     size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>()(s); }
   };
-  std::unordered_map<std::string, std::vector<TOrvaObject*>, NameHash, std::equal_to<>> names_;
+  std::unordered_map<std::string, TSequenceList<TOrvaObject*>, NameHash, std::equal_to<>> names_;
   // Per prefix of MakeUniqueName: every number below it is known to be taken.
   std::unordered_map<std::string, int64_t, NameHash, std::equal_to<>> nextNumber_;
   uint64_t nextSequence_ = 0;

@@ -50,8 +50,9 @@ TOrvaControl::~TOrvaControl() {
   TOrvaBaseList* scene = GetOwner();
   // A scene clear frees in list order, so a child may go before its parent.
   if (parent_) parent_->RemoveChild(this);
-  std::vector<TOrvaControl*> children = std::move(children_);
-  children_.clear();
+  ForgetChildOrder();
+  std::vector<TOrvaControl*> children = std::move(Kids());
+  childSlots_.clear();
   for (TOrvaControl* child : children) {
     child->parent_ = nullptr;
     // A child the scene does not list (a layer given a parent) stays with its owner.
@@ -99,14 +100,52 @@ void TOrvaControl::SetParent(TOrvaControl* parent) {
 }
 
 TOrvaControl* TOrvaControl::GetChild(int index) {
-  return index >= 0 && index < GetChildCount() ? children_[size_t(index)] : nullptr;
+  return index >= 0 && index < GetChildCount() ? Kids()[size_t(index)] : nullptr;
 }
 
-void TOrvaControl::AddChild(TOrvaControl* child) { children_.push_back(child); }
+void TOrvaControl::AddChild(TOrvaControl* child) {
+  child->slot_ = childSlots_.size();
+  childSlots_.push_back(child);
+  ChildKeyChanged(child);
+}
 
 void TOrvaControl::RemoveChild(TOrvaControl* child) {
-  auto it = std::find(children_.begin(), children_.end(), child);
-  if (it != children_.end()) children_.erase(it);
+  if (!child) return;
+  const size_t at = SlotOf(child);
+  if (at == childSlots_.size()) return;
+  childSlots_[at] = nullptr;
+  ++childHoles_;
+  while (!childSlots_.empty() && !childSlots_.back()) {
+    childSlots_.pop_back();
+    --childHoles_;
+  }
+  if (child->inMisplaced_) {
+    child->inMisplaced_ = false;
+    std::erase(misplaced_, child);
+  }
+}
+
+void TOrvaControl::ChildKeyChanged(TOrvaControl* child) {
+  if (childOrderLost_ || !child || child->inMisplaced_) return;
+  // Beyond a few (an emitter turning its sprites) one full sort costs less than placing each.
+  if (misplaced_.size() >= 16) {
+    ForgetChildOrder();
+    return;
+  }
+  child->inMisplaced_ = true;
+  misplaced_.push_back(child);
+}
+
+void TOrvaControl::ForgetChildOrder() {
+  for (TOrvaControl* child : misplaced_) child->inMisplaced_ = false;
+  misplaced_.clear();
+  childOrderLost_ = true;
+}
+
+void TOrvaControl::ChildOrderSettled() {
+  for (TOrvaControl* child : misplaced_) child->inMisplaced_ = false;
+  misplaced_.clear();
+  childOrderLost_ = false;
 }
 
 int TOrvaControl::ComparePriority(TOrvaObject* a, TOrvaObject* b) {
@@ -120,13 +159,21 @@ int TOrvaControl::ComparePriority(TOrvaObject* a, TOrvaObject* b) {
 }
 
 void TOrvaControl::SortChildren() {
+  if (!childOrderLost_) {
+    if (!misplaced_.empty()) PlaceMisplacedChildren();
+    ChildOrderSettled();
+    return;
+  }
+  ChildOrderSettled();
+  std::vector<TOrvaControl*>& children = Kids();
   // The list is normally sorted but for the child just added: place it after its equals,
   // as the stable sort would.
-  const auto unsortedFrom = std::is_sorted_until(children_.begin(), children_.end(), Below);
-  if (unsortedFrom == children_.end()) return;
-  if (unsortedFrom + 1 == children_.end()) {
-    const auto at = std::upper_bound(children_.begin(), children_.end() - 1, children_.back(), Below);
-    std::rotate(at, children_.end() - 1, children_.end());
+  const auto unsortedFrom = std::is_sorted_until(children.begin(), children.end(), Below);
+  if (unsortedFrom == children.end()) return;
+  if (unsortedFrom + 1 == children.end()) {
+    const auto at = std::upper_bound(children.begin(), children.end() - 1, children.back(), Below);
+    std::rotate(at, children.end() - 1, children.end());
+    MovedFrom(size_t(at - children.begin()));
     return;
   }
   // Many moved at once (an emitter's turning sprites): the bands and keys are read once
@@ -137,23 +184,73 @@ void TOrvaControl::SortChildren() {
     TOrvaControl* child;
   };
   std::vector<TEntry> entries;
-  entries.reserve(children_.size());
-  for (TOrvaControl* child : children_) entries.push_back({OrderBand(child->GetName()), child->GetSortKey(), child});
+  entries.reserve(children.size());
+  for (TOrvaControl* child : children) entries.push_back({OrderBand(child->GetName()), child->GetSortKey(), child});
   std::stable_sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
     if (a.band != b.band) return a.band < b.band;
     if (a.key != b.key) return a.key < b.key;
     return a.child != b.child && a.child->GetName() < b.child->GetName();
   });
-  for (size_t i = 0; i < entries.size(); ++i) children_[i] = entries[i].child;
+  for (size_t i = 0; i < entries.size(); ++i) children[i] = entries[i].child;
+  MovedFrom(0);
+}
+
+// What a stable sort makes of the list when only the misplaced children may be out of
+// order: the others keep their order, and each misplaced one goes after the equals that
+// stood before it and before the equals that stood after it.
+void TOrvaControl::PlaceMisplacedChildren() {
+  std::vector<TOrvaControl*>& children = Kids();
+  struct TMoved {
+    size_t at;
+    TOrvaControl* child;
+  };
+  std::vector<TMoved> moved;
+  moved.reserve(misplaced_.size());
+  for (TOrvaControl* child : misplaced_) moved.push_back({SlotOf(child), child});
+  std::sort(moved.begin(), moved.end(), [](const TMoved& a, const TMoved& b) { return a.at < b.at; });
+  const size_t from = moved.front().at;
+  for (size_t j = moved.size(); j-- > 0;) children.erase(children.begin() + ptrdiff_t(moved[j].at));
+  // Each one's place among the others: the range of its equals, cut at where it stood.
+  for (size_t j = 0; j < moved.size(); ++j) {
+    TOrvaControl* child = moved[j].child;
+    const size_t before = moved[j].at - j;
+    const auto lo = std::lower_bound(children.begin(), children.end(), child, Below);
+    const auto hi = std::upper_bound(lo, children.end(), child, Below);
+    moved[j].at = std::clamp(before, size_t(lo - children.begin()), size_t(hi - children.begin()));
+  }
+  // Misplaced equals keep their own order too.
+  std::stable_sort(moved.begin(), moved.end(), [](const TMoved& a, const TMoved& b) { return Below(a.child, b.child); });
+  for (size_t j = moved.size(); j-- > 0;) children.insert(children.begin() + ptrdiff_t(moved[j].at), moved[j].child);
+  MovedFrom(std::min(from, moved.front().at));
+  for (size_t j = 0; j < moved.size(); ++j) moved[j].child->slot_ = moved[j].at + j;
+}
+
+void TOrvaControl::CloseChildHoles() const {
+  const auto first = std::find(childSlots_.begin(), childSlots_.end(), nullptr);
+  MovedFrom(size_t(first - childSlots_.begin()));
+  childSlots_.erase(std::remove(first, childSlots_.end(), nullptr), childSlots_.end());
+  childHoles_ = 0;
+}
+
+size_t TOrvaControl::SlotOf(const TOrvaControl* child) const {
+  const auto holds = [&] { return child->slot_ < childSlots_.size() && childSlots_[child->slot_] == child; };
+  if (holds()) return child->slot_;
+  if (staleFrom_ < childSlots_.size()) {
+    for (size_t i = staleFrom_; i < childSlots_.size(); ++i)
+      if (childSlots_[i]) childSlots_[i]->slot_ = i;
+    staleFrom_ = childSlots_.size();
+    if (holds()) return child->slot_;
+  }
+  return childSlots_.size();
 }
 
 void TOrvaControl::ClipChanged() {
-  for (size_t i = 0; i < children_.size(); ++i) children_[i]->ClipChanged();
+  for (size_t i = 0; i < Kids().size(); ++i) Kids()[i]->ClipChanged();
 }
 
 bool TOrvaControl::Contains(const TOrvaObject* object) {
   if (!object) return false;
-  for (TOrvaControl* child : children_)
+  for (TOrvaControl* child : Kids())
     if (child == object || child->Contains(object)) return true;
   return false;
 }
@@ -414,8 +511,8 @@ void TOrvaControl::Paint() {
   const TRect r = IntersectRectOf(GetClientRect(), saved);
   if (!r.IsEmpty()) {
     // By index: a child's paint must not change the tree, but a stale end is no crash.
-    for (size_t i = 0; i < children_.size(); ++i) {
-      TOrvaControl* child = children_[i];
+    for (size_t i = 0; i < Kids().size(); ++i) {
+      TOrvaControl* child = Kids()[i];
       if (!child->IsEffectivelyVisible()) continue;
       TRect q = r;
       const TRect childClip = child->GetClipRect();
@@ -457,14 +554,14 @@ void TOrvaControl::DrawMarkedFrame(TCustomDIBX& surface) {
 TOrvaObject* TOrvaControl::HitTest(TPoint point, TIgnoreMouseSet accepted) {
   if (!IsEffectivelyVisible() || !PointInRect(point, GetClientRect())) return nullptr;
   TOrvaObject* candidate = (accepted & IgnoreMouseBit(GetIgnoreMouse())) ? this : nullptr;
-  for (size_t i = children_.size(); i-- > 0;)
-    if (TOrvaObject* hit = children_[i]->HitTest(point, accepted)) return hit;
+  for (size_t i = Kids().size(); i-- > 0;)
+    if (TOrvaObject* hit = Kids()[i]->HitTest(point, accepted)) return hit;
   return candidate;
 }
 
 TOrvaControl* TOrvaControl::FindKeyTarget() {
-  for (size_t i = children_.size(); i-- > 0;) {
-    TOrvaControl* child = children_[i];
+  for (size_t i = Kids().size(); i-- > 0;) {
+    TOrvaControl* child = Kids()[i];
     if (!child->IsEffectivelyVisible()) continue;
     if (TOrvaControl* target = child->FindKeyTarget()) return target;
   }
@@ -535,7 +632,7 @@ void TOrvaControl::RecreateSurfaces() {
 void TOrvaControl::UpdateGroup(TOrvaControl* sender, int32_t group) {
   if (group == 0) return;
   std::vector<TOrvaControl*> members;
-  for (TOrvaControl* child : children_)
+  for (TOrvaControl* child : Kids())
     if (child->GetGroupIndex() == group) members.push_back(child);
   TOrvaControl* chosen = nullptr;
   if (sender && sender->GetSelected()) {
@@ -556,8 +653,8 @@ void TOrvaControl::UpdateGroup(TOrvaControl* sender, int32_t group) {
 
 void TOrvaControl::SetGroupAllowAllUp(int32_t group, bool flag) {
   if (group == 0) return;
-  for (size_t i = 0; i < children_.size(); ++i)
-    if (children_[i]->GetGroupIndex() == group) children_[i]->GroupAllowAllUp(flag);
+  for (size_t i = 0; i < Kids().size(); ++i)
+    if (Kids()[i]->GetGroupIndex() == group) Kids()[i]->GroupAllowAllUp(flag);
 }
 
 // ---- Stored form ----
@@ -587,7 +684,7 @@ void TOrvaControl::SaveToStream(TStream& stream) {
   for (Handler h : {hKeyDown, hKeyUp, hKeyRepeat, hFocusIn, hFocusOut}) WriteStreamString(stream, handlers_[h]);
 
   std::vector<TOrvaControl*> saved;
-  for (TOrvaControl* child : children_)
+  for (TOrvaControl* child : Kids())
     if (IsSaved(*child)) saved.push_back(child);
   WriteStreamInt(stream, static_cast<int32_t>(saved.size()));
   for (TOrvaControl* child : saved) {
@@ -638,9 +735,12 @@ void TOrvaControl::LoadChildren(TStream& stream, int version) {
   }
   // Children were placed by the names they had while they loaded; equals (same name and
   // priority) keep the order they were saved in.
-  if (loaded.size() == children_.size() && std::is_permutation(loaded.begin(), loaded.end(), children_.begin()))
-    children_ = std::move(loaded);
-  std::stable_sort(children_.begin(), children_.end(), Below);
+  std::vector<TOrvaControl*>& children = Kids();
+  if (loaded.size() == children.size() && std::is_permutation(loaded.begin(), loaded.end(), children.begin()))
+    children = std::move(loaded);
+  std::stable_sort(children.begin(), children.end(), Below);
+  MovedFrom(0);
+  ChildOrderSettled();
 }
 
 }  // namespace orva

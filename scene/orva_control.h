@@ -8,6 +8,7 @@
 //
 // TOrvaCabinet is a control that hides what it holds.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,11 +32,11 @@ class TOrvaControl : public TOrvaComponent {
   // Ignores itself and its descendants as the new parent.
   void SetParent(TOrvaControl* parent) override;
   TOrvaControl* GetChild(int index) override;
-  int GetChildCount() override { return static_cast<int>(children_.size()); }
-  const std::vector<TOrvaControl*>& Children() const { return children_; }
+  int GetChildCount() override { return static_cast<int>(childSlots_.size() - childHoles_); }
+  const std::vector<TOrvaControl*>& Children() const { return Kids(); }
   virtual void AddChild(TOrvaControl* child);
   virtual void RemoveChild(TOrvaControl* child);
-  // Re-sorts the children by z-order (bottom first).
+  // Re-sorts the children by z-order (bottom first), stably.
   virtual void SortChildren();
   virtual void ClipChanged();
   bool Contains(const TOrvaObject* object) override;
@@ -191,6 +192,27 @@ class TOrvaControl : public TOrvaComponent {
   int32_t OriginPos(bool vertical);
 
  private:
+  friend class TOrvaObject;
+  // The child's z-order key changed (or it was just added): it may be out of place until
+  // the next sort.
+  void ChildKeyChanged(TOrvaControl* child);
+  // Forgets which children may be out of place: the next sort looks at all of them.
+  void ForgetChildOrder();
+  // Every child is in place.
+  void ChildOrderSettled();
+  // Places the misplaced children as a stable sort of the whole list would.
+  void PlaceMisplacedChildren();
+  // The children, the holes of the removed ones closed first.
+  std::vector<TOrvaControl*>& Kids() const {
+    if (childHoles_ != 0) CloseChildHoles();
+    return childSlots_;
+  }
+  void CloseChildHoles() const;
+  // The index of the child in childSlots_, childSlots_.size() when it is not there.
+  size_t SlotOf(const TOrvaControl* child) const;
+  // Children from that index on may have moved: their slot_ is to be checked.
+  void MovedFrom(size_t index) const { staleFrom_ = std::min(staleFrom_, index); }
+
   enum Handler { hMouseMove, hMouseIn, hMouseOut, hLBtnDown, hLBtnUp, hRBtnDown, hRBtnUp, hWheelDown, hWheelUp,
                  hKeyDown, hKeyUp, hKeyRepeat, hFocusIn, hFocusOut, HandlerCount };
   void QueueKeyEvent(uint8_t kind, Handler handler);
@@ -204,7 +226,20 @@ class TOrvaControl : public TOrvaComponent {
   bool visible_ = true;
   TOrvaControl* parent_ = nullptr;
   int32_t color_ = 0;
-  std::vector<TOrvaControl*> children_;
+  // The children in z-order; a removed one leaves a hole (none) until they are read, so that
+  // freeing many costs no move of the rest each.
+  mutable std::vector<TOrvaControl*> childSlots_;
+  mutable size_t childHoles_ = 0;
+  // Where this control was last seen in its parent's childSlots_; right unless it was at
+  // or after the parent's staleFrom_.
+  size_t slot_ = 0;
+  mutable size_t staleFrom_ = 0;
+  // Unless childOrderLost_, the children not listed here are in z-order among themselves,
+  // so that a sort only has to place these few (the one just added, the one renamed).
+  std::vector<TOrvaControl*> misplaced_;
+  bool childOrderLost_ = false;
+  // Listed in the parent's misplaced_.
+  bool inMisplaced_ = false;
   TRect bounds_{0, 0, 1, 1};
   std::string handlers_[HandlerCount];
   uint8_t ignoreMouse_ = IM_NONE;

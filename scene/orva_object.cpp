@@ -28,6 +28,11 @@ void TOrvaObject::AssignName(std::string_view name) {
   } else {
     name_ = name;
   }
+  SortKeyChanged();
+}
+
+void TOrvaObject::SortKeyChanged() {
+  if (TOrvaControl* parent = GetParent()) parent->ChildKeyChanged(AsControl());
 }
 
 void TOrvaObject::SetName(std::string_view name) {
@@ -43,6 +48,7 @@ void TOrvaObject::SetPriority(int32_t value) {
   if (value == priority_) return;
   priority_ = value;
   priorityOffset_ = 0;
+  SortKeyChanged();
   if (TOrvaControl* parent = GetParent()) {
     parent->SortChildren();
     Invalidate();
@@ -52,6 +58,7 @@ void TOrvaObject::SetPriority(int32_t value) {
 void TOrvaObject::SetPriorityOffset(int32_t value) {
   if (value == priorityOffset_) return;
   priorityOffset_ = value;
+  SortKeyChanged();
   if (TOrvaControl* parent = GetParent()) {
     parent->SortChildren();
     Invalidate();
@@ -151,6 +158,7 @@ void TOrvaObject::LoadFromStream(TStream& stream, int version) {
   AssignName(ReadStreamString(stream));
   priority_ = ReadStreamInt(stream);
   if (version >= 104) priorityOffset_ = ReadStreamInt(stream);
+  SortKeyChanged();
   if (version >= 120) tag_ = ReadStreamString(stream);
 }
 

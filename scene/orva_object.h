@@ -276,6 +276,8 @@ class TOrvaObject {
 
  private:
   friend class TOrvaBaseList;
+  // Tells the parent that the z-order key (name, priority, offset) changed.
+  void SortKeyChanged();
 
   TOrvaBaseList* owner_;
   std::string name_;

@@ -19,6 +19,7 @@ TTimerData* TTimerList::Append(TObjectHandle sender, uint8_t kind) {
   event->Kind = kind;
   const Key key{sender, kind};
   ++counts_[key];
+  ++senders_[sender];
   events_.push_back({std::move(event), key});
   return events_.back().Event.get();
 }
@@ -51,6 +52,8 @@ TTimerData* TTimerList::FirstPending() {
 void TTimerList::Uncount(const Key& key) {
   auto it = counts_.find(key);
   if (it != counts_.end() && --it->second <= 0) counts_.erase(it);
+  auto sender = senders_.find(key.Sender);
+  if (sender != senders_.end() && --sender->second <= 0) senders_.erase(sender);
 }
 
 template <class Pred>
@@ -79,12 +82,14 @@ void TTimerList::RemoveDispatched() {
 
 void TTimerList::RemoveObject(const TOrvaObject* sender) {
   const TObjectHandle handle = HandleOf(sender);
+  if (!senders_.contains(handle)) return;
   RemoveIf([handle](const TTimerData& e) { return e.Level == 0 && e.Sender == handle; });
 }
 
 void TTimerList::Clear() {
   events_.clear();
   counts_.clear();
+  senders_.clear();
 }
 
 void TTimerList::SaveToStream(TStream& stream) const {

@@ -68,11 +68,12 @@ class TTimerList : public TEventQueue {
     uint8_t Kind;
     friend bool operator==(const Key&, const Key&) = default;
   };
+  static uint64_t Mix(TObjectHandle h) { return (uint64_t{h.Id} << 32 | h.Generation) * 0x9E3779B97F4A7C15ull; }
   struct KeyHash {
-    size_t operator()(const Key& k) const noexcept {
-      return std::hash<uint64_t>()((uint64_t{k.Sender.Id} << 32 | k.Sender.Generation) * 0x9E3779B97F4A7C15ull ^
-                                   k.Kind);
-    }
+    size_t operator()(const Key& k) const noexcept { return std::hash<uint64_t>()(Mix(k.Sender) ^ k.Kind); }
+  };
+  struct HandleHash {
+    size_t operator()(TObjectHandle h) const noexcept { return std::hash<uint64_t>()(Mix(h)); }
   };
 
   // An event with the key it was counted under.
@@ -89,6 +90,9 @@ class TTimerList : public TEventQueue {
   TOrvaBaseList* scene_;
   std::vector<Entry> events_;
   std::unordered_map<Key, int, KeyHash> counts_;
+  // Events per sender, of any kind: a sender without any (nearly every object freed) costs
+  // no walk of the queue.
+  std::unordered_map<TObjectHandle, int, HandleHash> senders_;
 };
 
 }  // namespace orva
