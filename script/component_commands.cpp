@@ -95,8 +95,9 @@ void TComComponent::CreateObject(TCallMan& runner, TSceneLink& scene, TObjectHan
   for (const TPropertyCode code : PropertyDisplayOrder) {
     if (code > LastCreationProperty) continue;
     TOrvaParser* expr = Expression(code);
+    if (!expr) continue;
     const TCreationKind kind = CreationKindOf(code);
-    if (!expr || kind.Type == PT_NONE) continue;
+    if (kind.Type == PT_NONE) continue;
     scene.SetCreationProp(object, code, *ReadAs(kind, *expr, runner.Vars()));
   }
   scene.Invalidate(object);
