@@ -233,19 +233,23 @@ void TOrvaBaseList::UnindexName(TOrvaObject* object) {
     int64_t n;
     if (!CanonicalNumber(name.substr(split), n)) continue;
     auto it = nextNumber_.find(name.substr(0, split));
-    if (it != nextNumber_.end() && n < it->second) it->second = n;
+    if (it != nextNumber_.end() && n >= it->second.From && n < it->second.Next) it->second.Next = n;
   }
 }
 
-std::string TOrvaBaseList::MakeUniqueName(std::string_view prefix) {
+std::string TOrvaBaseList::MakeUniqueName(std::string_view prefix, int64_t from) {
   auto it = nextNumber_.find(prefix);
-  if (it == nextNumber_.end()) it = nextNumber_.emplace(std::string(prefix), 0).first;
+  if (it == nextNumber_.end()) it = nextNumber_.emplace(std::string(prefix), TTakenRun{from, from}).first;
+  TTakenRun& run = it->second;
+  // Within the known run the search goes on from its end; elsewhere a new run starts.
+  const bool inRun = from >= run.From && from <= run.Next;
   std::string name;
-  for (int64_t n = it->second;; ++n) {
+  for (int64_t n = inRun ? run.Next : from;; ++n) {
     name.assign(prefix);
     name += std::to_string(n);
     if (!names_.contains(name)) {
-      it->second = n;
+      if (!inRun) run.From = from;
+      run.Next = n;
       return name;
     }
   }

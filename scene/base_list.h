@@ -196,8 +196,8 @@ class TOrvaBaseList : public TOrvaComponent {
   // "" the shown layer, "\x01" the other; "\x01BASE0" and "\x01BASE1" layer 0 and 1; any
   // other name the first listed control with it.
   TOrvaControl* FindControl(std::string_view name) const;
-  // prefix + the first n = 0, 1, ... that no listed object has as its name.
-  std::string MakeUniqueName(std::string_view prefix);
+  // prefix + the first n = from, from + 1, ... that no listed object has as its name.
+  std::string MakeUniqueName(std::string_view prefix, int64_t from = 0);
   // Appends the names of the listed objects of the type code (0: any) whose parent is the
   // given one (the scene itself: any parent); returns the number added.
   int GetObjectNames(std::vector<std::string>& names, uint8_t typeCode, TOrvaObject* parent);
@@ -340,8 +340,11 @@ class TOrvaBaseList : public TOrvaComponent {
     size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>()(s); }
   };
   std::unordered_map<std::string, TSequenceList<TOrvaObject*>, NameHash, std::equal_to<>> names_;
-  // Per prefix of MakeUniqueName: every number below it is known to be taken.
-  std::unordered_map<std::string, int64_t, NameHash, std::equal_to<>> nextNumber_;
+  // Per prefix of MakeUniqueName: every number in From .. Next - 1 is known to be taken.
+  struct TTakenRun {
+    int64_t From, Next;
+  };
+  std::unordered_map<std::string, TTakenRun, NameHash, std::equal_to<>> nextNumber_;
   uint64_t nextSequence_ = 0;
 };
 

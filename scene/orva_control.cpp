@@ -285,12 +285,7 @@ void TOrvaControl::SetName(std::string_view name) {
     }
     n = 2;
   }
-  std::string candidate;
-  for (;; ++n) {
-    candidate = base + "_" + std::to_string(n);
-    if (!scene->FirstNamed(candidate)) break;
-  }
-  holder->AssignName(candidate);
+  holder->AssignName(scene->MakeUniqueName(base + "_", n));
   AssignName(name);
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -161,6 +162,36 @@ TEST_F(BulkObjectsTest, ManyFreedInOnePassLeaveWhatTheSurvivorsAloneMake) {
   build(true);
   Scene().Idle();
   EXPECT_TRUE(save() == churned);
+}
+
+TEST_F(BulkObjectsTest, NamesakeControlsInALoopTakeTheFirstFreeSuffix) {
+  // Each new "b" renames the previous holder to the first free "b_n" (n from 2), also after
+  // frees and renames have opened gaps; the model scans every name.
+  std::vector<TOrvaObject*> boxes;
+  auto expectedSuffix = [&] {
+    std::set<std::string> taken;
+    for (int i = 0; i < Scene().GetItemCount(); ++i) taken.insert(Scene().GetItem(i)->GetName());
+    for (int n = 2;; ++n)
+      if (!taken.contains("b_" + std::to_string(n))) return "b_" + std::to_string(n);
+  };
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 400; ++i) {
+      TOrvaObject* holder = Scene().FindObject("b");
+      const std::string renamed = holder ? expectedSuffix() : "";
+      boxes.push_back(Box("b", {0, 0, 1, 1}));
+      if (holder) ASSERT_EQ(holder->GetName(), renamed) << round << " " << i;
+    }
+    // Gaps: every fifth freed, and a few renamed away and back.
+    for (size_t i = size_t(round); i < boxes.size(); i += 5) {
+      if (!boxes[i]) continue;
+      boxes[i]->ScheduleFree();
+      boxes[i] = nullptr;
+    }
+    Scene().Idle();
+    for (TOrvaObject* box : boxes)
+      if (box && box->GetName() == "b_" + std::to_string(7 + round)) box->AssignName("elsewhere");
+  }
+  EXPECT_EQ(Scene().FindObject("b"), boxes.back());
 }
 
 }  // namespace
