@@ -62,11 +62,6 @@ class TPage {
   // codes 61 to 127.
   std::unique_ptr<TCommand> CreateCommand(uint8_t codeByte);
 
-  // One step of the command at `index` on behalf of the runner (the call manager's own
-  // fields passed in). Exceptions of the trace, the preparation or the step are dropped;
-  // the answer says whether one was.
-  bool StepCommand(TCallMan& runner, TPage*& page, bool& eventPoint, bool& prepared, int32_t& index);
-
  private:
   void Clear();
   void ReadPropertySets(TStream& stream);
