@@ -14,7 +14,6 @@
 
 namespace orva {
 
-class TCallMan;
 class TParamCollection;
 class TStream;
 
