@@ -164,8 +164,9 @@ TEST_F(FileManagerTest, ReusedMemoryNeverLeaksBytesOfAnotherEntry) {
         SCOPED_TRACE(name);
         TMemoryStream fresh;
         TWzBigMemoryStream other;
-        TStream& out = destination == kKept ? static_cast<TStream&>(kept) : destination == kFresh ? fresh : other;
-        auto bytes = [&] { return destination == kNotMemory ? other.Memory().View() : static_cast<TMemoryStream&>(out).View(); };
+        TMemoryStream& memory = destination == kKept ? kept : fresh;
+        TStream& out = destination == kNotMemory ? static_cast<TStream&>(other) : memory;
+        auto bytes = [&] { return destination == kNotMemory ? other.Memory().View() : memory.View(); };
         if (name == "bad.z") {
           try {
             manager.LoadToStream(out, name);
