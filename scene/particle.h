@@ -24,6 +24,21 @@ namespace orva {
 
 class TOrvaParticle;
 
+// The integers a sprite's rule takes from sines and cosines of its long double angle, the
+// values the long double functions give. Worked out in double precision and checked against
+// a bound on the error of that; a value too near a rounding boundary takes the long double
+// path.
+// Snow: SaturatingRound(sin(angle) × width).
+int32_t SnowSway(long double angle, long double width);
+// Twister: z = |cos(angle / 2)| × 0.5 + 0.5; the zoom SaturatingRound(z × 256), the sway
+// SaturatingTrunc(sin(angle) × sway × z) and the stacking offset
+// SaturatingRound((z − 0.5) / 0.5 × 2000 − 1000).
+struct TTwisterPose {
+  int32_t zoom, sway, priority;
+  bool operator==(const TTwisterPose&) const = default;
+};
+TTwisterPose TwisterPose(long double angle, long double sway);
+
 // An emitter keeps at most this many living sprites; at that count it makes no more.
 constexpr size_t MaxParticleSprites = 10000;
 
