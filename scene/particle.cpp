@@ -453,6 +453,17 @@ void TOrvaParticle::SortChildren() {
     TOrvaControl::SortChildren();
 }
 
+TOrvaParticle::THoldPlace::THoldPlace(TOrvaParticle& emitter) : emitter_(emitter), saved_(emitter.held_) {
+  if (saved_.on) return;
+  emitter_.held_ = {true, emitter_.TOrvaControl::IsEffectivelyVisible(), emitter_.TOrvaControl::GetScreenLeft(),
+                    emitter_.TOrvaControl::GetScreenTop()};
+}
+
+void TOrvaParticle::Paint() {
+  THoldPlace hold(*this);
+  TOrvaControl::Paint();
+}
+
 void TOrvaParticle::Update(int64_t n, bool emitting) {
   // The sprites born and turned here are sorted once at the end, not once each.
   struct TSortOnce {
@@ -465,8 +476,11 @@ void TOrvaParticle::Update(int64_t n, bool emitting) {
   } sortOnce(*this);
   int64_t budget = n * FrameWait;
   if (emitting) countdown_ -= budget;
-  if (n > 0)
+  if (n > 0) {
+    // Births below evaluate expressions, which may move the emitter: not held there.
+    THoldPlace hold(*this);
     for (size_t i = sprites_.size(); i-- > 0;) sprites_[i]->Step(n);
+  }
   if (!emitting || motion_ == PM_NONE || !GetOwner()) return;
   while (countdown_ < 1) {
     if (sprites_.size() >= MaxParticleSprites) {

@@ -136,6 +136,12 @@ class TOrvaParticle : public TOrvaControl {
   bool Idle() override;
   // Held back while an update births and moves sprites, then done once.
   void SortChildren() override;
+  // While the sprites step or paint, nothing they do moves or hides the emitter: its place
+  // and visibility are worked out once for all of them instead of up the tree for each.
+  int32_t GetScreenLeft() override { return held_.on ? held_.left : TOrvaControl::GetScreenLeft(); }
+  int32_t GetScreenTop() override { return held_.on ? held_.top : TOrvaControl::GetScreenTop(); }
+  bool IsEffectivelyVisible() override { return held_.on ? held_.visible : TOrvaControl::IsEffectivelyVisible(); }
+  void Paint() override;
   void SaveToStream(TStream& stream) override;
   void LoadFromStream(TStream& stream, int version) override;
   void ReleaseSurfaces() override;
@@ -179,6 +185,22 @@ class TOrvaParticle : public TOrvaControl {
   int32_t duration_ = 0;
   std::unique_ptr<TOrvaMotionParticle> player_;
   bool updating_ = false, sortPending_ = false;
+  struct THeld {
+    bool on = false, visible = false;
+    int32_t left = 0, top = 0;
+  } held_;
+  // Holds the place and visibility for its lifetime.
+  class THoldPlace {
+   public:
+    explicit THoldPlace(TOrvaParticle& emitter);
+    ~THoldPlace() { emitter_.held_ = saved_; }
+    THoldPlace(const THoldPlace&) = delete;
+    THoldPlace& operator=(const THoldPlace&) = delete;
+
+   private:
+    TOrvaParticle& emitter_;
+    THeld saved_;
+  };
   struct {
     bool known = false;
     long double base = 0, exponent = 0, value = 0;
