@@ -455,8 +455,13 @@ void TOrvaParticle::SortChildren() {
 
 TOrvaParticle::THoldPlace::THoldPlace(TOrvaParticle& emitter) : emitter_(emitter), saved_(emitter.held_) {
   if (saved_.on) return;
-  emitter_.held_ = {true, emitter_.TOrvaControl::IsEffectivelyVisible(), emitter_.TOrvaControl::GetScreenLeft(),
-                    emitter_.TOrvaControl::GetScreenTop()};
+  THeld& held = emitter_.held_;
+  held.visible = emitter_.TOrvaControl::IsEffectivelyVisible();
+  held.left = emitter_.TOrvaControl::GetScreenLeft();
+  held.top = emitter_.TOrvaControl::GetScreenTop();
+  held.client = emitter_.TOrvaControl::GetClientRect();
+  held.surface = emitter_.TOrvaControl::GetTargetSurface();
+  held.on = true;
 }
 
 void TOrvaParticle::Paint() {

@@ -141,6 +141,8 @@ class TOrvaParticle : public TOrvaControl {
   int32_t GetScreenLeft() override { return held_.on ? held_.left : TOrvaControl::GetScreenLeft(); }
   int32_t GetScreenTop() override { return held_.on ? held_.top : TOrvaControl::GetScreenTop(); }
   bool IsEffectivelyVisible() override { return held_.on ? held_.visible : TOrvaControl::IsEffectivelyVisible(); }
+  TRect GetClientRect() override { return held_.on ? held_.client : TOrvaControl::GetClientRect(); }
+  TCustomDIBX* GetTargetSurface() override { return held_.on ? held_.surface : TOrvaControl::GetTargetSurface(); }
   void Paint() override;
   void SaveToStream(TStream& stream) override;
   void LoadFromStream(TStream& stream, int version) override;
@@ -188,6 +190,8 @@ class TOrvaParticle : public TOrvaControl {
   struct THeld {
     bool on = false, visible = false;
     int32_t left = 0, top = 0;
+    TRect client;
+    TCustomDIBX* surface = nullptr;
   } held_;
   // Holds the place and visibility for its lifetime.
   class THoldPlace {
