@@ -22,6 +22,7 @@
 #include "kit/scene_builder.h"
 #include "image_test_kit.h"
 #include "script/call_manager.h"
+#include "scene/box.h"
 #include "scene/geometry.h"
 #include "script/param_collection.h"
 
@@ -211,6 +212,40 @@ TEST_F(Particles, TwistersStandInFrontOrBehindByTheirTurn) {
     return TOrvaControl::ComparePriority(a, b) < 0;
   }));
   EXPECT_LE(children.front()->GetPriorityOffset(), children.back()->GetPriorityOffset());
+}
+
+// The emitter's place is worked out once while its sprites step and paint: a move, a
+// hiding or a move of its own parent between frames shows at the next frame, in the sprites'
+// places and in the picture.
+TEST_F(Particles, SpritesFollowTheirEmitterMovedOrHiddenBetweenFrames) {
+  auto* holder = CreateSceneObject<TOrvaBox>(Scene());
+  holder->SetParent(Scene().ActiveLayer());
+  holder->SetBounds(0, 0, 640, 480);
+  holder->SetColor(-1);
+  TOrvaParticle* emitter = Emitter(PM_SNOW, {1e-6L, 0, 0});
+  emitter->SetParent(holder);
+  Frame(16);
+  TOrvaParticleImages* sprite = emitter->Sprites().at(0);
+  struct Move {
+    int32_t holderLeft, emitterLeft, emitterTop;
+  } moves[] = {{0, 0, 0}, {0, 30, 7}, {-12, 30, 7}, {5, -40, 20}};
+  for (const Move& m : moves) {
+    holder->SetLeft(m.holderLeft);
+    emitter->SetLeft(m.emitterLeft);
+    emitter->SetTop(m.emitterTop);
+    Frame(16);
+    PaintScene();
+    const int32_t x = m.holderLeft + m.emitterLeft + sprite->GetLeft() - 2, y = m.emitterTop + sprite->GetTop() - 2;
+    EXPECT_EQ(sprite->GetScreenLeft(), x);
+    EXPECT_EQ(sprite->GetScreenTop(), y);
+    EXPECT_EQ(Pixel(x + 1, y + 1), 0xFFFFFFu) << "emitter at " << m.emitterLeft << ", holder at " << m.holderLeft;
+  }
+  const int32_t x = sprite->GetScreenLeft(), y = sprite->GetScreenTop();
+  emitter->SetVisible(false);
+  Frame(16);
+  PaintScene();
+  EXPECT_FALSE(sprite->IsEffectivelyVisible());
+  EXPECT_NE(Pixel(x + 1, y + 1), 0xFFFFFFu);
 }
 
 TEST_F(Particles, AFrameOf200MillisecondsGivesTwelveStepsAndCarriesEight) {
