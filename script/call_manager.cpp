@@ -206,16 +206,70 @@ TCustomParam* TCallMan::ResultValue() const {
   return stack_.Count() > 0 ? stack_.Frame(stack_.Count() - 1).Result.get() : nullptr;
 }
 
-int TCallMan::StepPage() {
+void TCallMan::Trace(const TPage& page, const TCommand& command) {
+  char clock[16];
+  std::snprintf(clock, sizeof clock, "%.8X", GameClock);
+  OrvaLogWrite(std::string(clock) + " : " + page.Name() + "(" + std::to_string(command.Line()) + ")");
+  lastTraced_ = command.Serial();
+}
+
+inline bool TCallMan::StepCommand(TPage*& page, bool& eventPoint) {
+  const TPage& owner = *page;
+  if (!owner.Contains(index_)) {
+    page = nullptr;
+    return false;
+  }
+  TCommand& command = owner.GetCommand(index_);
+  const TPage* const pageBefore = page;
+  const int32_t indexBefore = index_;
+  try {
+    if (OrvaLogWrite && command.Serial() != lastTraced_) Trace(owner, command);
+    if (command.PlainStep()) {
+      if (!prepared_) {
+        if (command.StepDisabled()) {
+          ++index_;
+          return false;
+        }
+        prepared_ = true;
+      }
+      continue_ = command.StepContinues();
+    } else {
+      if (!prepared_) {
+        if (command.GetDisabled()) {
+          ++index_;
+          return false;
+        }
+        command.Prepare(*this);
+        prepared_ = true;
+      }
+      continue_ = command.GetContinue();
+      eventPoint = command.IsEventPoint();
+    }
+    command.Step(*this, page, index_);
+  } catch (const std::exception&) {
+    // Dropped. A command that had not moved on is prepared or stepped again next time; one
+    // that had (it advances before it acts) leaves the next command to be prepared.
+    if (page != pageBefore || index_ != indexBefore) prepared_ = false;
+    return true;
+  }
+  if (page != pageBefore || index_ != indexBefore) prepared_ = false;
+  return false;
+}
+
+inline int TCallMan::StepPage() {
   if (!page_) return 0;
   TPage* page = page_;
   bool eventPoint = false;
-  stepRaised_ = page->StepCommand(*this, page, eventPoint, prepared_, index_);
+  stepRaised_ = StepCommand(page, eventPoint);
   const int result = eventPoint ? 2 : 0;
   if (page) {
     page_ = page;
     return result;
   }
+  return EndPage(result);
+}
+
+int TCallMan::EndPage(int result) {
   // The page has ended. At the top the interpreter idles on it, past its end.
   if (stack_.Count() == 0) {
     continue_ = false;
@@ -255,12 +309,9 @@ int TCallMan::StepPage() {
   return result == 2 ? 2 : -1;
 }
 
-int TCallMan::DispatchEvent(int32_t level) {
+int TCallMan::Dispatch(TTimerData& event, int32_t level) {
   if (InPage(index_) && prepared_ && page_->GetCommand(index_).BlocksEvents()) return 0;
-  if (!scene_) return 0;
-  TTimerData* event = scene_->Events().FirstPending();
-  if (!event) return 0;
-  std::string pagePart = event->Handler;
+  std::string pagePart = event.Handler;
   const std::string label = SplitLabel(pagePart);
   const std::string pageFile = HandlerPageFile(pagePart);
   if (!FileAvailable(pageFile)) return 0;
@@ -287,9 +338,9 @@ int TCallMan::DispatchEvent(int32_t level) {
                  std::to_string(page_->GetCommand(index_).Line()) + ")");
   }
   prepared_ = false;
-  event->Level = level;
-  args_.Assign(event->Args);
-  sender_ = event->Sender;
+  event.Level = level;
+  args_.Assign(event.Args);
+  sender_ = event.Sender;
   state_ = 1;
   return 1;
 }
@@ -297,6 +348,25 @@ int TCallMan::DispatchEvent(int32_t level) {
 bool TCallMan::Execute() {
   int sinceCheck = 0;
   for (;;) {
+    // The main level on a page with no event waiting, step after step: the iteration below
+    // for that case, with less to look at.
+    while (state_ == 0 && page_ && !PendingEvent()) {
+      TPage* const pageBefore = page_;
+      const int32_t indexBefore = index_;
+      TPage* page = pageBefore;
+      bool eventPoint = false;
+      const bool raised = StepCommand(page, eventPoint);
+      if (page)
+        page_ = page;
+      else
+        EndPage(0);
+      if (++sinceCheck == kLongRunSteps) {
+        sinceCheck = 0;
+        LongRunCheck();
+      }
+      if (QuitRequested || (!continue_ && state_ == 0)) return true;
+      if (raised || (page_ == pageBefore && index_ == indexBefore && state_ == 0)) return true;
+    }
     const TPage* const pageBefore = page_;
     const int32_t indexBefore = index_;
     const int32_t stateBefore = state_;

@@ -141,8 +141,21 @@ class TCallMan {
   // 0, 2 (the stepped command is an event point), 1 (a frame returned to a page without
   // sender) or -1 (to a handler).
   int StepPage();
+  // The rest of a step that ended the current page; `result` is the step's.
+  int EndPage(int result);
+  // One step of the command at the index of `page` (the current page). Exceptions of the
+  // trace, the preparation or the step are dropped; the answer says whether one was.
+  bool StepCommand(TPage*& page, bool& eventPoint);
+  void Trace(const TPage& page, const TCommand& command);
+  // The first waiting event, none without a scene.
+  TTimerData* PendingEvent() const { return scene_ ? scene_->Events().FirstPending() : nullptr; }
   // 1 when a handler was started at the level.
-  int DispatchEvent(int32_t level);
+  int DispatchEvent(int32_t level) {
+    TTimerData* event = PendingEvent();
+    return event ? Dispatch(*event, level) : 0;
+  }
+  // The same for the first waiting event.
+  int Dispatch(TTimerData& event, int32_t level);
   // The page from the cache or the file, without touching the command index.
   TPage* LoadPage(std::string_view name);
   bool InPage(int32_t index) const { return page_ && page_->Contains(index); }

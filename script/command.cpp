@@ -35,16 +35,6 @@ void TCommand::SaveRunState(std::unique_ptr<TMemoryStream>& stream, const TCallM
   WriteRunState(*stream, runner);
 }
 
-const TCustomParam* EvaluateExpr(TOrvaParser& expr, TParamCollection& vars) {
-  expr.Evaluate(vars);
-  return expr.Result();
-}
-
-bool ExprHolds(TOrvaParser& expr, TParamCollection& vars) {
-  const TCustomParam* value = EvaluateExpr(expr, vars);
-  return value && value->GetAsBoolean();
-}
-
 int32_t ExprInt(TOrvaParser& expr, TParamCollection& vars, int32_t fallback) {
   const TCustomParam* value = EvaluateExpr(expr, vars);
   return value ? value->GetAsInteger() : fallback;

@@ -10,13 +10,12 @@
 #include <vector>
 
 #include "core/vocabulary.h"
+#include "script/orva_parser.h"
 
 namespace orva {
 
 class TCallMan;
-class TCustomParam;
 class TMemoryStream;
-class TOrvaParser;
 class TPage;
 class TParamCollection;
 class TStream;
@@ -29,11 +28,16 @@ class TCommand {
   TCommand& operator=(const TCommand&) = delete;
 
   TCommandCode GetCommandType() const { return code_; }
-  // Whether the interpreter goes on with the next command in the same frame.
+  // Whether the interpreter goes on with the next command in the same frame. Fixed once the
+  // command is loaded.
   virtual bool GetContinue() const { return continue_; }
-  // A disabled command is skipped without being prepared or stepped.
+  // A disabled command is skipped without being prepared or stepped. Fixed once loaded but
+  // for SetDisabled.
   virtual bool GetDisabled() const { return disabled_; }
-  void SetDisabled(bool disabled) { disabled_ = disabled; }
+  void SetDisabled(bool disabled) {
+    disabled_ = disabled;
+    stepFlags_ = 0;
+  }
   // While a prepared command answers true, queued events are not dispatched.
   virtual bool BlocksEvents() const { return false; }
   virtual bool MatchesLabel(std::string_view name) const { return false; }
@@ -63,21 +67,43 @@ class TCommand {
   // Unique for the life of the program (the trace compares commands by it).
   uint64_t Serial() const { return serial_; }
 
+  // The step loop's copy of the answers of a loaded command whose class keeps the base's
+  // Prepare, IsEventPoint and BlocksEvents (`plain`): such a command is stepped without
+  // asking it anything but Step. Other commands are asked every time.
+  void NoteLoaded(bool plain) {
+    stepFlags_ = plain ? static_cast<uint8_t>(kPlainStep | (GetContinue() ? kStepContinues : 0) |
+                                              (GetDisabled() ? kStepDisabled : 0))
+                       : 0;
+  }
+  bool PlainStep() const { return stepFlags_ & kPlainStep; }
+  // Only for a plain step: the answers of GetContinue and GetDisabled.
+  bool StepContinues() const { return stepFlags_ & kStepContinues; }
+  bool StepDisabled() const { return stepFlags_ & kStepDisabled; }
+
  private:
+  static constexpr uint8_t kPlainStep = 1, kStepContinues = 2, kStepDisabled = 4;
+
   TPage* owner_;
   TCommandCode code_;
   bool continue_ = false;
   bool disabled_ = false;
   int32_t line_ = 0;
   int32_t indent_ = 0;
+  uint8_t stepFlags_ = 0;
   uint64_t serial_;
 };
 
 // Expression readings shared by the commands. An expression yields a value when its
 // evaluation leaves a result; the fallback stands for none.
-const TCustomParam* EvaluateExpr(TOrvaParser& expr, TParamCollection& vars);
+inline const TCustomParam* EvaluateExpr(TOrvaParser& expr, TParamCollection& vars) {
+  expr.Evaluate(vars);
+  return expr.Result();
+}
 // Yields a value that reads true.
-bool ExprHolds(TOrvaParser& expr, TParamCollection& vars);
+inline bool ExprHolds(TOrvaParser& expr, TParamCollection& vars) {
+  const TCustomParam* value = EvaluateExpr(expr, vars);
+  return value && value->GetAsBoolean();
+}
 int32_t ExprInt(TOrvaParser& expr, TParamCollection& vars, int32_t fallback);
 bool ExprBool(TOrvaParser& expr, TParamCollection& vars, bool fallback);
 std::string ExprStr(TOrvaParser& expr, TParamCollection& vars, std::string_view fallback = {});

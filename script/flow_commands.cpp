@@ -21,24 +21,34 @@ void SkipBlock(const TCommand& head, int32_t& index) {
 void TComIf::LoadFromStream(TStream& stream) {
   TCommand::LoadFromStream(stream);
   condition_.LoadFromStream(stream);
+  blockEnd_ = -1;
+}
+
+int32_t TComIf::BlockEnd(int32_t index) {
+  if (blockEnd_ < 0) {
+    SkipBlock(*this, index);
+    blockEnd_ = index;
+  }
+  return blockEnd_;
 }
 
 void TComIf::Step(TCallMan& runner, TPage*& page, int32_t& index) {
   ++index;
   if (ExprHolds(condition_, runner.Vars())) return;
   const TPage& owner = Owner();
+  index = BlockEnd(index);
+  // Past a block the indent is at most the head's.
   while (owner.Contains(index)) {
     TCommand& next = owner.GetCommand(index);
-    if (next.Indent() > Indent()) {
-      ++index;
-      continue;
-    }
     if (next.Indent() < Indent()) return;
     switch (next.GetCommandType()) {
-      case TCommandCode::Elseif:
+      case TCommandCode::Elseif: {
+        auto& elseif = static_cast<TComElseif&>(next);
         ++index;
-        if (ExprHolds(static_cast<TComElseif&>(next).Condition(), runner.Vars())) return;
+        if (ExprHolds(elseif.Condition(), runner.Vars())) return;
+        index = elseif.BlockEnd(index);
         continue;
+      }
       case TCommandCode::Else: ++index; return;
       default: return;
     }
@@ -63,9 +73,14 @@ void TComRuntime::LoadFromStream(TStream& stream) {
   expression_.LoadFromStream(stream);
 }
 
+// An empty expression (a loop without a step) has nothing to run.
+void TComRuntime::Evaluate(TCallMan& runner) {
+  if (expression_.Count() > 0) expression_.Evaluate(runner.Vars());
+}
+
 void TComRuntime::Step(TCallMan& runner, TPage*&, int32_t& index) {
   ++index;
-  expression_.Evaluate(runner.Vars());
+  Evaluate(runner);
 }
 
 void TComWhileLoop::LoadFromStream(TStream& stream) {
@@ -75,7 +90,7 @@ void TComWhileLoop::LoadFromStream(TStream& stream) {
 
 void TComWhileLoop::Step(TCallMan& runner, TPage*&, int32_t& index) {
   index = back_;
-  Expression().Evaluate(runner.Vars());
+  Evaluate(runner);
 }
 
 void TComWhile::LoadFromStream(TStream& stream) {

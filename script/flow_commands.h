@@ -19,9 +19,13 @@ class TComIf : public TCommand {
   void LoadFromStream(TStream& stream) override;
   void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
   TOrvaParser& Condition() { return condition_; }
+  // The index after this command's block; `index` is the one after the command. A page's
+  // commands never change, so the first answer stands.
+  int32_t BlockEnd(int32_t index);
 
  private:
   TOrvaParser condition_;
+  int32_t blockEnd_ = -1;
 };
 
 // Elseif: as If. Stepped only by running off the end of the block before it.
@@ -46,6 +50,9 @@ class TComRuntime : public TCommand {
   void LoadFromStream(TStream& stream) override;
   void Step(TCallMan& runner, TPage*& page, int32_t& index) override;
   TOrvaParser& Expression() { return expression_; }
+
+ protected:
+  void Evaluate(TCallMan& runner);
 
  private:
   TOrvaParser expression_;

@@ -1,14 +1,12 @@
 #include "script/page.h"
 
-#include <cstdio>
+#include <type_traits>
 
 #include "core/app_control.h"
 #include "core/encoding.h"
 #include "core/file_manager.h"
-#include "core/frame_clock.h"
 #include "core/stream.h"
 #include "platform/message_box.h"
-#include "script/call_manager.h"
 #include "script/component_commands.h"
 #include "script/flip_command.h"
 #include "script/flow_commands.h"
@@ -33,32 +31,39 @@ std::unique_ptr<TCommand> Make(TPage& page, TCommandCode code) {
   return std::make_unique<T>(page, code);
 }
 
-// The class of each command code, in code order.
-constexpr TFactory kFactory[CommandCount] = {
-    Make<TComIf>,           Make<TComElseif>,      Make<TComElse>,          Make<TComLabel>,
-    Make<TComJump>,         Make<TComCall>,        Make<TComExit>,          Make<TComWait>,
-    Make<TComBoxNew>,       Make<TComImgNew>,      Make<TComMesNew>,        Make<TComTimer>,
-    Make<TComMovie>,        Make<TComFlip>,        Make<TComCalc>,          Make<TComVarNew>,
-    Make<TComVarDel>,       Make<TComGetProp>,     Make<TComSetProp>,       Make<TComObjDel>,
-    Make<TComTextIns>,      Make<TComMovieStop>,   Make<TComClrHist>,       Make<TComCinema>,
-    Make<TComCaption>,      Make<TComMenu>,        Make<TComMenuClose>,     Make<TComComment>,
-    Make<TComTextClr>,      Make<TComCallHist>,    Make<TComBtnNew>,        Make<TComWhile>,
-    Make<TComWhileInit>,    Make<TComWhileLoop>,   Make<TComBreak>,         Make<TComContinue>,
-    Make<TComParticleNew>,  Make<TComFireNew>,     Make<TComGameSave>,      Make<TComGameLoad>,
-    Make<TComPCReset>,      Make<TComReset>,       Make<TComSound>,         Make<TComEditNew>,
-    Make<TComMemoNew>,      Make<TComTerminate>,   Make<TComDoEvent>,       Make<TComClrRead>,
-    Make<TComMapImgNew>,    Make<TComWaveNew>,     Make<TComTileNew>,       Make<TComSliderNew>,
-    Make<TComScrollbarNew>, Make<TComGaugeNew>,    Make<TComCGCaption>,     Make<TComMediaPlay>,
-    Make<TComPrevMenuNew>,  Make<TComPropMotion>,  Make<TComEntryHist>,     Make<TComCabinetSave>,
-    Make<TComCabinetLoad>,
+struct TCommandClass {
+  TFactory make;
+  bool plain;  // see TCommand::NoteLoaded
 };
 
-void Trace(TCallMan& runner, const TPage& page, const TCommand& command) {
-  char clock[16];
-  std::snprintf(clock, sizeof clock, "%.8X", GameClock);
-  OrvaLogWrite(std::string(clock) + " : " + page.Name() + "(" + std::to_string(command.Line()) + ")");
-  runner.SetLastTraced(command.Serial());
+// A class that keeps a member of the base names the base's member by its own name.
+template <class T>
+constexpr TCommandClass Class() {
+  constexpr bool plain = std::is_same_v<decltype(&T::Prepare), decltype(&TCommand::Prepare)> &&
+                         std::is_same_v<decltype(&T::IsEventPoint), decltype(&TCommand::IsEventPoint)> &&
+                         std::is_same_v<decltype(&T::BlocksEvents), decltype(&TCommand::BlocksEvents)>;
+  return {Make<T>, plain};
 }
+
+// The class of each command code, in code order.
+constexpr TCommandClass kClasses[CommandCount] = {
+    Class<TComIf>(), Class<TComElseif>(), Class<TComElse>(), Class<TComLabel>(),
+    Class<TComJump>(), Class<TComCall>(), Class<TComExit>(), Class<TComWait>(),
+    Class<TComBoxNew>(), Class<TComImgNew>(), Class<TComMesNew>(), Class<TComTimer>(),
+    Class<TComMovie>(), Class<TComFlip>(), Class<TComCalc>(), Class<TComVarNew>(),
+    Class<TComVarDel>(), Class<TComGetProp>(), Class<TComSetProp>(), Class<TComObjDel>(),
+    Class<TComTextIns>(), Class<TComMovieStop>(), Class<TComClrHist>(), Class<TComCinema>(),
+    Class<TComCaption>(), Class<TComMenu>(), Class<TComMenuClose>(), Class<TComComment>(),
+    Class<TComTextClr>(), Class<TComCallHist>(), Class<TComBtnNew>(), Class<TComWhile>(),
+    Class<TComWhileInit>(), Class<TComWhileLoop>(), Class<TComBreak>(), Class<TComContinue>(),
+    Class<TComParticleNew>(), Class<TComFireNew>(), Class<TComGameSave>(), Class<TComGameLoad>(),
+    Class<TComPCReset>(), Class<TComReset>(), Class<TComSound>(), Class<TComEditNew>(),
+    Class<TComMemoNew>(), Class<TComTerminate>(), Class<TComDoEvent>(), Class<TComClrRead>(),
+    Class<TComMapImgNew>(), Class<TComWaveNew>(), Class<TComTileNew>(), Class<TComSliderNew>(),
+    Class<TComScrollbarNew>(), Class<TComGaugeNew>(), Class<TComCGCaption>(), Class<TComMediaPlay>(),
+    Class<TComPrevMenuNew>(), Class<TComPropMotion>(), Class<TComEntryHist>(), Class<TComCabinetSave>(),
+    Class<TComCabinetLoad>(),
+};
 
 }  // namespace
 
@@ -86,7 +91,7 @@ bool TPage::HasProperty(int code, int property) const {
 std::unique_ptr<TCommand> TPage::CreateCommand(uint8_t codeByte) {
   const uint8_t code = codeByte & 0x7F;
   if (code >= CommandCount) RaiseScriptError("不正なコマンド");
-  return kFactory[code](*this, static_cast<TCommandCode>(code));
+  return kClasses[code].make(*this, static_cast<TCommandCode>(code));
 }
 
 void TPage::LoadFromFile(std::string_view name) {
@@ -115,6 +120,7 @@ void TPage::LoadFromStream(TStream& stream) {
   for (int32_t i = 0; i < count; ++i) {
     std::unique_ptr<TCommand> command = CreateCommand(ReadStreamByte(stream));
     command->LoadFromStream(stream);
+    command->NoteLoaded(kClasses[static_cast<int>(command->GetCommandType())].plain);
     commands_.Add(std::move(command));
   }
 }
@@ -133,37 +139,6 @@ void TPage::ReadPropertySets(TStream& stream) {
     stream.Seek(size - read, TSeekOrigin::soCurrent);
   }
   stream.Seek(static_cast<int64_t>(count - kept) * size, TSeekOrigin::soCurrent);
-}
-
-bool TPage::StepCommand(TCallMan& runner, TPage*& page, bool& eventPoint, bool& prepared, int32_t& index) {
-  if (!Contains(index)) {
-    page = nullptr;
-    return false;
-  }
-  TCommand& command = *commands_[index];
-  const TPage* const pageBefore = page;
-  const int32_t indexBefore = index;
-  try {
-    if (OrvaLogWrite && command.Serial() != runner.LastTraced()) Trace(runner, *this, command);
-    if (!prepared) {
-      if (command.GetDisabled()) {
-        ++index;
-        return false;
-      }
-      command.Prepare(runner);
-      prepared = true;
-    }
-    runner.SetContinue(command.GetContinue());
-    eventPoint = command.IsEventPoint();
-    command.Step(runner, page, index);
-  } catch (const std::exception&) {
-    // Dropped. A command that had not moved on is prepared or stepped again next time; one
-    // that had (it advances before it acts) leaves the next command to be prepared.
-    if (page != pageBefore || index != indexBefore) prepared = false;
-    return true;
-  }
-  if (page != pageBefore || index != indexBefore) prepared = false;
-  return false;
 }
 
 }  // namespace orva

@@ -14,7 +14,6 @@
 
 namespace orva {
 
-class TCallMan;
 class TParamCollection;
 class TStream;
 
@@ -61,11 +60,6 @@ class TPage {
   // A command of the code byte's low 7 bits with this page as owner; "不正なコマンド" for
   // codes 61 to 127.
   std::unique_ptr<TCommand> CreateCommand(uint8_t codeByte);
-
-  // One step of the command at `index` on behalf of the runner (the call manager's own
-  // fields passed in). Exceptions of the trace, the preparation or the step are dropped;
-  // the answer says whether one was.
-  bool StepCommand(TCallMan& runner, TPage*& page, bool& eventPoint, bool& prepared, int32_t& index);
 
  private:
   void Clear();

@@ -88,6 +88,21 @@ TEST_F(Flow, IfElseifElse) {
        [](PageBuilder& p) { p.If("", [&] { p.Calc(Out("a")); }).If("missing", [&] { p.Calc(Out("b")); }).Calc(Out("z")); },
        "z"},
       {"a false If at the end of the page ends it", [](PageBuilder& p) { p.If("FALSE", [&] { p.Calc(Out("a")); }); }, ""},
+      {"a chain stepped again in a loop takes each time the branch of its conditions",
+       [](PageBuilder& p) {
+         p.For("i = 0", "i < 5", "i = i + 1", [&] {
+           p.If("i == 0",
+                [&] {
+                  p.If("FALSE", [&] { p.Calc(Out("x")); });
+                  p.Calc(Out("a"));
+                })
+               .Elseif("i == 1", [&] { p.If("i == 1", [&] { p.Calc(Out("b")); }).Else([&] { p.Calc(Out("y")); }); })
+               .Elseif("i < 4", [&] { p.Calc(Out("c")); })
+               .Else([&] { p.Calc(Out("d")); });
+           p.Calc(Out("|"));
+         });
+       },
+       "a|b|c|c|d|"},
   };
   for (const Case& c : cases) EXPECT_EQ(Run(c.build), c.out) << c.what;
 }
