@@ -504,7 +504,7 @@ void TOrvaControl::Paint() {
   if (!surface) return;
   const TRect saved = surface->GetClipRect();
   // A control without children (every particle sprite) needs no client rectangle here.
-  const TRect r = children_.empty() ? TRect{} : IntersectRectOf(GetClientRect(), saved);
+  const TRect r = childSlots_.size() == childHoles_ ? TRect{} : IntersectRectOf(GetClientRect(), saved);
   if (!r.IsEmpty()) {
     // By index: a child's paint must not change the tree, but a stale end is no crash.
     for (size_t i = 0; i < Kids().size(); ++i) {
