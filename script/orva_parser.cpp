@@ -10,6 +10,7 @@
 #include "core/encoding.h"
 #include "core/stream.h"
 #include "script/conversions.h"
+#include "script/fast_form.h"
 #include "script/param_collection.h"
 #include "script/param_var.h"
 #include "script/script_error.h"
@@ -261,24 +262,6 @@ int32_t IntegerOperation(uint8_t opcode, int32_t x, int32_t y) {
 
 }  // namespace
 
-// The temporaries of an expression's evaluation: one slot per temporary name. The slots are
-// reused from one evaluation to the next; a slot is live when it was made in the current one.
-struct TOrvaParser::TTemps {
-  std::vector<std::unique_ptr<TParamCollectionItem>> items;
-  std::vector<uint64_t> made;
-  uint64_t evaluation = 0;
-
-  void Begin(size_t count) {
-    if (items.size() < count) {
-      items.resize(count);
-      made.resize(count, 0);
-    }
-    ++evaluation;
-  }
-  bool Live(int slot) const { return made[static_cast<size_t>(slot)] == evaluation; }
-  TParamCollectionItem& Item(int slot) const { return *items[static_cast<size_t>(slot)]; }
-};
-
 void SetEvaluationErrorHook(TEvaluationErrorHook hook) { ErrorHook() = std::move(hook); }
 
 // ---- TOpeData ----
@@ -381,6 +364,7 @@ void TOrvaParser::Prepare() {
   // The frames of earlier operations no longer match the slots; made again at the next
   // evaluation (most expressions of a page are read and never run).
   temps_.reset();
+  fast_.reset();
 }
 
 void TOrvaParser::Evaluate(TParamCollection& vars) {
@@ -400,12 +384,25 @@ void TOrvaParser::Evaluate(TParamCollection& vars) {
     ~BusyGuard() { busy = false; }
   } guard{busy_};
   busy_ = true;
-  if (!temps_) temps_ = std::make_unique<TTemps>();
-  TTemps& temps = *temps_;
+  if (!temps_) temps_ = std::make_unique<TExpressionTemps>();
+  TExpressionTemps& temps = *temps_;
   temps.Begin(tempNames_.size());
 
+  TFastForm* fast = nullptr;
+  if (FastFormEnabled()) {
+    if (!fast_) fast_ = std::make_unique<TFastForm>(operations_);
+    fast = fast_.get();
+  }
   try {
-    for (auto& op : operations_) Execute(*op, temps, vars);
+    for (size_t i = 0, n = operations_.size(); i < n;) {
+      const int ran = fast ? fast->Run(i, temps, vars) : 0;
+      if (ran) {
+        i += static_cast<size_t>(ran);
+      } else {
+        Execute(*operations_[i], temps, vars);
+        ++i;
+      }
+    }
   } catch (const std::exception& error) {
     // The expression ends here; what earlier operations wrote stays.
     if (ErrorHook()) ErrorHook()(*this, error);
@@ -422,7 +419,7 @@ void TOrvaParser::Evaluate(TParamCollection& vars) {
   hasResult_ = true;
 }
 
-void TOrvaParser::Execute(TOpeData& op, TTemps& temps, TParamCollection& vars) {
+void TOrvaParser::Execute(TOpeData& op, TExpressionTemps& temps, TParamCollection& vars) {
   // Operands hold their variables only while the operation runs.
   struct UnbindGuard {
     TOpeData& op;
@@ -494,7 +491,7 @@ void TOrvaParser::Execute(TOpeData& op, TTemps& temps, TParamCollection& vars) {
   // ocNone, ocDimTo and codes without an operation do nothing here.
 }
 
-TParamCollectionItem& TOrvaParser::MakeTemp(TOpeData& op, TTemps& temps) {
+TParamCollectionItem& TOrvaParser::MakeTemp(TOpeData& op, TExpressionTemps& temps) {
   const int type = TempType(op);
   std::unique_ptr<TParamCollectionItem>& slot = temps.items[static_cast<size_t>(op.destSlot_)];
   if (!slot) {
