@@ -7,6 +7,7 @@
 
 #include "core/hash_collection.h"
 #include "script/conversions.h"
+#include "script/operator_rules.h"
 #include "script/orva_parser.h"
 #include "script/param_collection.h"
 #include "script/param_var.h"
@@ -127,40 +128,6 @@ void WriteBool(const TPlace& p, bool v) {
     case pkFloat: At<TParamFloat>(p) = v ? 1.0L : 0.0L; break;
     default: At<TParamFlag>(p) = v; break;
   }
-}
-
-bool IsArithmetic(uint8_t opcode) { return opcode >= ocPlus && opcode <= ocDiv; }
-bool IsIntegerOperation(uint8_t opcode) {
-  return (opcode >= ocMod && opcode <= ocXor) || opcode == ocShiftL || opcode == ocShiftR;
-}
-bool IsComparison(uint8_t opcode) { return (opcode >= ocEqual && opcode <= ocESmall) || opcode == ocNEqual; }
-
-bool Holds(uint8_t opcode, int order) {
-  switch (opcode) {
-    case ocEqual: return order == 0;
-    case ocNEqual: return order != 0;
-    case ocBig: return order > 0;
-    case ocSmall: return order < 0;
-    case ocEBig: return order >= 0;
-    default: return order <= 0;  // ocESmall
-  }
-}
-template <class T>
-int Order(const T& a, const T& b) {
-  return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-// The type of the temporary an operation makes, by the type of its operand 0.
-TParamType TempType(uint8_t opcode, uint8_t function, TParamKind left) {
-  const auto type = static_cast<TParamType>(left);
-  if (opcode == ocTo) return type;
-  if (opcode == ocPlus) return type == PT_STR || type == PT_FLOAT ? type : PT_INT;
-  if (IsArithmetic(opcode)) return type == PT_FLOAT ? PT_FLOAT : PT_INT;
-  if (IsIntegerOperation(opcode)) return PT_INT;
-  if (IsComparison(opcode)) return PT_BOOL;
-  if (opcode == ocComboStr) return PT_STR;
-  if (opcode == ocFunc) return BuiltinFunctionResultTypes[function];
-  return PT_NONE;  // ocDimTo
 }
 
 // Operands and destinations: a literal, a store variable (its lookup kept while the store's
@@ -386,28 +353,17 @@ int TFastForm::Run(size_t index, TExpressionTemps& temps, TParamCollection& vars
   if (opcode == ocTo) {
     const TParamType type = static_cast<TParamType>(a.Kind());
     if (!step.ResolveDest(temps, vars, type, d, make)) return 0;
+    auto copy = [&]<class T>(bool (*read)(const TPlace&, T&), void (*write)(const TPlace&, T)) {
+      T v;
+      if (!read(a, v)) return 0;
+      if (make) step.Make(temps, d);
+      write(d, v);
+      return 1;
+    };
     switch (d.Kind()) {
-      case pkInt: {
-        int32_t v;
-        if (!ReadInt(a, v)) return 0;
-        if (make) step.Make(temps, d);
-        WriteInt(d, v);
-        return 1;
-      }
-      case pkFloat: {
-        long double v;
-        if (!ReadFloat(a, v)) return 0;
-        if (make) step.Make(temps, d);
-        WriteFloat(d, v);
-        return 1;
-      }
-      case pkFlag: {
-        bool v;
-        if (!ReadBool(a, v)) return 0;
-        if (make) step.Make(temps, d);
-        WriteBool(d, v);
-        return 1;
-      }
+      case pkInt: return copy(ReadInt, WriteInt);
+      case pkFloat: return copy(ReadFloat, WriteFloat);
+      case pkFlag: return copy(ReadBool, WriteBool);
       default: {
         const std::string* v = ReadText(a);
         if (!v) return 0;
@@ -448,7 +404,7 @@ int TFastForm::Run(size_t index, TExpressionTemps& temps, TParamCollection& vars
 
   // The kind the result is computed for: the temporary's when the next operation only copies
   // it into its destination, else the destination's.
-  const TParamType tempType = TempType(opcode, step.function, a.Kind());
+  const TParamType tempType = TempTypeOf(opcode, step.function, static_cast<TParamType>(a.Kind()));
   TParamKind kind;
   if (step.copyToNext) {
     if (temps.Live(step.dest.slot)) return 0;
@@ -497,25 +453,25 @@ int TFastForm::Run(size_t index, TExpressionTemps& temps, TParamCollection& vars
         const std::string* y = ReadText(b);
         if (!y) return 0;
         const int c = ReadText(a)->compare(*y);
-        r = Holds(opcode, c < 0 ? -1 : c > 0 ? 1 : 0);
+        r = CompareHolds(opcode, c < 0 ? -1 : c > 0 ? 1 : 0);
         break;
       }
       case pkFloat: {
         long double x, y;
         if (!ReadFloat(a, x) || !ReadFloat(b, y)) return 0;
-        r = std::isnan(x) || std::isnan(y) ? opcode == ocNEqual : Holds(opcode, Order(x, y));
+        r = std::isnan(x) || std::isnan(y) ? opcode == ocNEqual : CompareHolds(opcode, Order(x, y));
         break;
       }
       case pkFlag: {
         bool x, y;
         if (!ReadBool(a, x) || !ReadBool(b, y)) return 0;
-        r = Holds(opcode, Order<int>(x, y));
+        r = CompareHolds(opcode, Order<int>(x, y));
         break;
       }
       default: {
         int32_t x, y;
         if (!ReadInt(a, x) || !ReadInt(b, y)) return 0;
-        r = Holds(opcode, Order(x, y));
+        r = CompareHolds(opcode, Order(x, y));
         break;
       }
     }
@@ -523,40 +479,17 @@ int TFastForm::Run(size_t index, TExpressionTemps& temps, TParamCollection& vars
   }
 
   if (IsArithmetic(opcode) && kind == pkFloat) {
-    long double x, y, r;
-    if (!ReadFloat(a, x) || !ReadFloat(b, y)) return 0;
-    switch (opcode) {
-      case ocPlus: r = x + y; break;
-      case ocMinus: r = x - y; break;
-      case ocMul: r = x * y; break;
-      default:
-        if (y == 0.0L) return 0;
-        r = x / y;
-        break;
-    }
-    // What the general path raises as the x87 exceptions.
-    if ((std::isnan(r) && !std::isnan(x) && !std::isnan(y)) || (std::isinf(r) && std::isfinite(x) && std::isfinite(y)))
-      return 0;
+    long double x, y;
+    if (!ReadFloat(a, x) || !ReadFloat(b, y) || (opcode == ocDiv && y == 0.0L)) return 0;
+    const long double r = FloatArithmetic(opcode, x, y);
+    if (FloatFaults(x, y, r)) return 0;
     return finish(PT_FLOAT, [r](const TPlace& p) { WriteFloat(p, r); });
   }
 
-  int32_t x, y, r;
+  int32_t x, y;
   if (!ReadInt(a, x) || !ReadInt(b, y)) return 0;
-  switch (opcode) {
-    case ocPlus: r = WrapAdd(x, y); break;
-    case ocMinus: r = WrapSub(x, y); break;
-    case ocMul: r = WrapMul(x, y); break;
-    case ocDiv:
-    case ocMod:
-      if (y == 0 || (x == INT32_MIN && y == -1)) return 0;
-      r = opcode == ocDiv ? x / y : x % y;
-      break;
-    case ocOr: r = x | y; break;
-    case ocAnd: r = x & y; break;
-    case ocXor: r = x ^ y; break;
-    case ocShiftL: r = static_cast<int32_t>(static_cast<uint32_t>(x) << (y & 31)); break;
-    default: r = static_cast<int32_t>(static_cast<uint32_t>(x) >> (y & 31)); break;  // ocShiftR
-  }
+  if ((opcode == ocDiv || opcode == ocMod) && DivisionFaults(x, y)) return 0;
+  const int32_t r = IsArithmetic(opcode) ? IntegerArithmetic(opcode, x, y) : IntegerOperation(opcode, x, y);
   return finish(PT_INT, [r](const TPlace& p) { WriteInt(p, r); });
 }
 
