@@ -329,12 +329,15 @@ int TFastForm::Run(size_t index, TExpressionTemps& temps, TParamCollection& vars
       TPlace p;
       if (!ResolveOperand(step.operands[i + 1], temps, vars, p) || !ReadInt(p, step.indices[i])) return 0;
     }
+    // A data value's dimensions are its own (a scalar has one, of size 1).
     const TCustomParam& array = base->Value();
-    if (static_cast<int32_t>(step.indices.size()) != array.GetDimCount()) return 0;
+    const std::vector<int32_t>& dims = array.Dims();
+    const size_t count = step.indices.size();
+    if (count != (dims.empty() ? 1 : dims.size())) return 0;
     int32_t flat = 0, stride = 1;
-    for (size_t k = step.indices.size(); k-- > 0;) {
+    for (size_t k = count; k-- > 0;) {
       flat = WrapAdd(flat, WrapMul(step.indices[k], stride));
-      stride = WrapMul(stride, array.GetDimSize(static_cast<int32_t>(k)));
+      stride = WrapMul(stride, k < dims.size() ? dims[k] : 1);
     }
     if (flat < 0 || static_cast<size_t>(flat) >= Size(array)) return 0;
     if (temps.Live(step.dest.slot)) return 0;
