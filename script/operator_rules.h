@@ -84,6 +84,7 @@ inline int32_t IntegerArithmetic(uint8_t opcode, int32_t x, int32_t y) {
 inline int32_t IntegerOperation(uint8_t opcode, int32_t x, int32_t y) {
   switch (opcode) {
     case ocMod:
+      // The divide instruction faults on both, as for "/".
       if (y == 0) throw EMathError("Division by zero");
       if (x == INT32_MIN && y == -1) throw EMathError("Integer overflow");
       return x % y;

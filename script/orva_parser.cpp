@@ -188,7 +188,8 @@ void Arithmetic(uint8_t opcode, TParamCollectionItem& dest, const TCustomParam& 
     dest.SetAsFloat(r);
     return;
   }
-  dest.SetAsInteger(IntegerArithmetic(opcode, a.GetAsInteger(), b.GetAsInteger()));
+  const int32_t x = a.GetAsInteger(), y = b.GetAsInteger();
+  dest.SetAsInteger(IntegerArithmetic(opcode, x, y));
 }
 
 }  // namespace
