@@ -194,13 +194,6 @@ bool ElementOf(TCustomParam& value, TPlace& out) {
 TExpressionTemps::TExpressionTemps() = default;
 TExpressionTemps::~TExpressionTemps() = default;
 
-void TExpressionTemps::Begin(size_t count) {
-  if (items.size() < count) {
-    items.resize(count);
-    made.resize(count, 0);
-  }
-  ++evaluation;
-}
 
 struct TFastForm::TStep {
   bool fast = false;

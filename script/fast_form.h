@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
+#include "script/param_collection.h"
+
 namespace orva {
 
 class TOpeData;
-class TParamCollection;
-class TParamCollectionItem;
 
 // The temporaries of an expression's evaluation: one slot per temporary name. The slots are
 // reused from one evaluation to the next; a slot is live when it was made in the current one.
@@ -24,7 +24,13 @@ struct TExpressionTemps {
 
   TExpressionTemps();
   ~TExpressionTemps();
-  void Begin(size_t count);
+  void Begin(size_t count) {
+    if (items.size() < count) {
+      items.resize(count);
+      made.resize(count, 0);
+    }
+    ++evaluation;
+  }
   bool Live(int slot) const { return made[static_cast<size_t>(slot)] == evaluation; }
   TParamCollectionItem& Item(int slot) const { return *items[static_cast<size_t>(slot)]; }
   void MarkMade(int slot) { made[static_cast<size_t>(slot)] = evaluation; }

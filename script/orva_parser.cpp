@@ -293,6 +293,8 @@ void TOrvaParser::Prepare() {
       }
     }
   }
+  givesResult_ = !operations_.empty() && operations_.back()->opcode_ == ocTo &&
+                 operations_.back()->dest_ == ResultTempName;
   // The frames of earlier operations no longer match the slots; made again at the next
   // evaluation (most expressions of a page are read and never run).
   temps_.reset();
@@ -340,9 +342,9 @@ void TOrvaParser::Evaluate(TParamCollection& vars) {
     if (ErrorHook()) ErrorHook()(*this, error);
   }
 
-  if (operations_.empty()) return;
+  if (!givesResult_) return;
   const TOpeData& last = *operations_.back();
-  if (last.opcode_ != ocTo || last.dest_ != ResultTempName || !temps.Live(last.destSlot_)) return;
+  if (!temps.Live(last.destSlot_)) return;
   const TParamCollectionItem& arg = temps.Item(last.destSlot_);
   const TParamType type = arg.GetParamType();
   if (type < PT_INT || type > PT_STR) RaiseScriptError(ResultTempName, ":不正な変数です");

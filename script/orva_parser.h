@@ -118,6 +118,8 @@ class TOrvaParser {
   bool busy_ = false;
   std::unique_ptr<TCustomParam> result_;
   bool hasResult_ = false;
+  // The last operation assigns "____arg".
+  bool givesResult_ = false;
 };
 
 }  // namespace orva
