@@ -32,12 +32,18 @@ void CompressStream(TMemoryStream& stream) {
 
 void DecompressStream(TMemoryStream& stream) {
   stream.SetPosition(0);
-  const std::vector<uint8_t>& input = stream.Bytes();
+  std::vector<uint8_t> output;
+  InflateInto(stream.Bytes(), output);
+  stream.Assign(std::move(output));
+}
+
+void InflateInto(std::span<const uint8_t> input, std::vector<uint8_t>& output) {
   z_stream zs{};
   int rc = inflateInit(&zs);
   if (rc != Z_OK) RaiseZlibError(rc, &zs);
   constexpr size_t kMaxChunk = std::numeric_limits<uInt>::max();
-  std::vector<uint8_t> output(std::max<size_t>(input.size() * 3, 1024));
+  // Bytes already there are overwritten, not cleared: growing only fills what is new.
+  output.resize(std::max({output.size(), input.size() * 3, size_t{1024}}));
   size_t produced = 0;
   size_t consumed = 0;
   for (;;) {
@@ -61,7 +67,6 @@ void DecompressStream(TMemoryStream& stream) {
   }
   inflateEnd(&zs);
   output.resize(produced);
-  stream.Assign(std::move(output));
 }
 
 uint32_t StreamCrc32(TStream& stream) {

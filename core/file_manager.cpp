@@ -59,6 +59,24 @@ void LoadRealFile(TStream& destination, const std::string& gamePath) {
   CopyBytes(destination, file, file.GetSize());
 }
 
+// The stored bytes of an entry (fewer at the end of the data) into `stored`, whose memory is
+// reused and whose old bytes are overwritten rather than cleared first.
+void ReadStored(TWzBigStream& source, const TVrFile& entry, std::vector<uint8_t>& stored) {
+  TMemoryStream bytes;
+  bytes.Assign(std::move(stored));
+  source.SetPosition(entry.Offset);
+  bytes.SetSize(source.CopyToStream(bytes, entry.Size));
+  stored = std::move(bytes.Bytes());
+}
+
+// The uncompressed bytes of an entry into `plain`; a compressed entry's stored bytes pass
+// through `stored`. Both reuse their memory.
+void ReadEntry(TWzBigStream& source, const TVrFile& entry, std::vector<uint8_t>& plain, std::vector<uint8_t>& stored) {
+  if (entry.Raw) return ReadStored(source, entry, plain);
+  ReadStored(source, entry, stored);
+  InflateInto(stored, plain);
+}
+
 }  // namespace
 
 // ---- TVrCacheList ----
@@ -73,8 +91,17 @@ TVrCache& TVrCacheList::Get(std::string_view name) {
   auto entry = std::make_unique<TVrCache>();
   entry->Key = std::move(key);
   items_.Insert(0, std::move(entry));
-  while (items_.Count() >= 2 && TotalSize() > kCapacity) items_.Delete(items_.Count() - 1);
+  while (items_.Count() >= 2 && TotalSize() > kCapacity) {
+    Recycle(std::move(items_[items_.Count() - 1]->Data.Bytes()));
+    items_.Delete(items_.Count() - 1);
+  }
   return *items_[0];
+}
+
+void TVrCacheList::Recycle(std::vector<uint8_t>&& memory) {
+  if (memory.capacity() > spare_.capacity() && memory.capacity() <= 2 * static_cast<uint64_t>(kCapacity))
+    spare_.swap(memory);
+  memory = {};
 }
 
 void TVrCacheList::Remove(std::string_view name) {
@@ -215,9 +242,21 @@ TVrFile* TVrFileManager::FindEntry(std::string_view name) const {
 }
 
 void TVrFileManager::LoadToStream(TStream& destination, std::string_view name) {
-  if (auto* memory = dynamic_cast<TMemoryStream*>(&destination)) memory->Clear();
+  auto* memory = dynamic_cast<TMemoryStream*>(&destination);
+  // The caller's stream is emptied as ever, but its block is what the bytes are put in.
+  std::vector<uint8_t> block;
+  if (memory) {
+    block = std::move(memory->Bytes());
+    memory->Clear();
+  }
   TVrCache* cached = &cache_.Get(name);
   auto deliver = [&](TMemoryStream& bytes) {
+    if (memory) {
+      block.assign(bytes.Memory(), bytes.Memory() + bytes.GetSize());
+      memory->Assign(std::move(block));
+      bytes.Seek(0, TSeekOrigin::soEnd);
+      return;
+    }
     bytes.SetPosition(0);
     CopyBytes(destination, bytes, bytes.GetSize());
     destination.SetPosition(0);
@@ -239,12 +278,29 @@ void TVrFileManager::LoadToStream(TStream& destination, std::string_view name) {
       }
       TWzBigStream* source = archive->Source();
       if (!source) continue;
-      if (entry->Size > 0) {
-        source->SetPosition(entry->Offset);
-        source->CopyToStream(cached->Data, entry->Size);
-        if (!entry->Raw) DecompressStream(cached->Data);
+      if (entry->Size <= 0) return deliver(cached->Data);
+      // Two blocks whose bytes are overwritten: the caller's and the cache's spare one. The
+      // larger takes the uncompressed bytes straight from the file or from zlib, the other
+      // the stored bytes on the way and then the one copy the cache or the caller needs.
+      std::vector<uint8_t> spare = cache_.TakeSpare();
+      const bool intoCallers = memory && block.capacity() > spare.capacity();
+      std::vector<uint8_t>& plain = intoCallers ? block : spare;
+      ReadEntry(*source, *entry, plain, intoCallers ? spare : block);
+      if (memory && !intoCallers) block.assign(spare.begin(), spare.end());
+      std::vector<uint8_t> kept;
+      if (spare.capacity() / 2 > plain.size()) {
+        // Too roomy for the cache to hold this entry in: it waits for a larger one.
+        kept.assign(plain.begin(), plain.end());
+        cache_.Recycle(std::move(spare));
+      } else {
+        kept = std::move(spare);
+        if (intoCallers) kept.assign(block.begin(), block.end());
       }
-      return deliver(cached->Data);
+      cached->Data.Assign(std::move(kept));
+      if (!memory) return deliver(cached->Data);
+      cached->Data.Seek(0, TSeekOrigin::soEnd);
+      memory->Assign(std::move(block));
+      return;
     }
     std::string onDisc = DiscFile(name);
     if (!onDisc.empty()) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/archive.h"
@@ -32,13 +33,22 @@ class TVrCacheList {
   // after evicting from the back while the total is above the capacity (never the newest).
   TVrCache& Get(std::string_view name);
   void Remove(std::string_view name);
-  void Clear() { items_.Clear(); }
+  void Clear() {
+    items_.Clear();
+    spare_ = {};
+  }
   int Count() const { return items_.Count(); }
   TVrCache& Item(int index) const { return *items_[index]; }
   int64_t TotalSize() const;
 
+  // The memory of evicted entries, kept for the next load to fill instead of new pages: one
+  // block, the largest up to twice the capacity. Its bytes are left over from before.
+  std::vector<uint8_t> TakeSpare() { return std::exchange(spare_, {}); }
+  void Recycle(std::vector<uint8_t>&& memory);
+
  private:
   TObjList<TVrCache> items_;
+  std::vector<uint8_t> spare_;
 };
 
 // One extracted work file. Freeing the record queues its file for deletion (TempFileList).

@@ -307,6 +307,10 @@ class TModule {
     soundDevice_ = soundDevice;
     callbacks_ = callbacks;
     stop_ = false;
+    // FFmpeg's own first-open work is done first, meanwhile, so that the frame that opens the
+    // first movie or Windows Media sound does not wait for it; on the worker, whose heap the
+    // opens then reuse.
+    jobs_.push_back(PrepareMovieDecoding);
     worker_ = std::thread([this] { Loop(); });
     TSoundDevice::SetClosingHook([this](TSoundDevice* device) { Rehome(device); });
     return true;

@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <mutex>
 
 #include "platform/ffmpeg_input.h"
 
@@ -20,6 +21,34 @@ namespace {
 constexpr int kMaxSide = 4096;
 constexpr AVRational kOutputRate{1, 44100};
 }  // namespace
+
+void PrepareMovieDecoding() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    av_log_set_level(AV_LOG_QUIET);
+    {
+      // Every demuxer probes these and none takes them.
+      TMemorySource blank(std::vector<uint8_t>(4096, 0));
+      TFfmpegInput input(blank);
+    }
+    for (const AVCodecID id : {AV_CODEC_ID_WMV1, AV_CODEC_ID_WMV2, AV_CODEC_ID_WMAV1, AV_CODEC_ID_WMAV2}) {
+      const AVCodec* codec = avcodec_find_decoder(id);
+      AVCodecContext* context = codec ? avcodec_alloc_context3(codec) : nullptr;
+      if (!context) continue;
+      if (codec->type == AVMEDIA_TYPE_VIDEO) {
+        context->width = context->height = 16;
+      } else {
+        context->sample_rate = 44100;
+        av_channel_layout_default(&context->ch_layout, 2);
+        context->bit_rate = 128000;
+        context->block_align = 4096;
+      }
+      avcodec_open2(context, codec, nullptr);
+      avcodec_free_context(&context);
+    }
+    sws_freeContext(sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_BGR0, SWS_POINT, nullptr, nullptr, nullptr));
+  });
+}
 
 struct TMovieDecoder::TState {
   explicit TState(TByteSource& source) : input(source) {}

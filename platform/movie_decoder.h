@@ -16,6 +16,12 @@ struct TMoviePicture {
   std::vector<uint32_t> Pixels;
 };
 
+// Builds what FFmpeg builds at the first open of a Windows Media movie or sound (the
+// demuxers' probes, the decoders' shared tables, the picture converter), so that the first
+// open of the program's own does not. Any number of calls, on any thread, beside opens on
+// others; only the first does the work.
+void PrepareMovieDecoding();
+
 class TMovieDecoder {
  public:
   static std::unique_ptr<TMovieDecoder> Open(TByteSource& source);

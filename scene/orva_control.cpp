@@ -411,7 +411,8 @@ void TOrvaControl::Paint() {
   TCustomDIBX* surface = GetTargetSurface();
   if (!surface) return;
   const TRect saved = surface->GetClipRect();
-  const TRect r = IntersectRectOf(GetClientRect(), saved);
+  // A control without children (every particle sprite) needs no client rectangle here.
+  const TRect r = children_.empty() ? TRect{} : IntersectRectOf(GetClientRect(), saved);
   if (!r.IsEmpty()) {
     // By index: a child's paint must not change the tree, but a stale end is no crash.
     for (size_t i = 0; i < children_.size(); ++i) {

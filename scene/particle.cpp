@@ -36,6 +36,34 @@ void CosSin(long double angle, long double& c, long double& s) {
 #endif
 }
 
+// The integer v rounds to (halves to even) or truncates to, when every value within margin
+// of v gives the same one and it lies well inside the int32 range; none otherwise.
+bool ClearRound(double v, double margin, int32_t& out) {
+  if (!(std::fabs(v) < 2147483000.0)) return false;
+  const double r = std::round(v);
+  if (!(std::fabs(v - r) < 0.5 - margin)) return false;
+  out = static_cast<int32_t>(r);
+  return true;
+}
+
+bool ClearTrunc(double v, double margin, int32_t& out) {
+  if (!(std::fabs(v) < 2147483000.0)) return false;
+  const double t = std::trunc(v);
+  const double f = std::fabs(v - t);
+  if (!(f > margin && f < 1 - margin)) return false;
+  out = static_cast<int32_t>(t);
+  return true;
+}
+
+// The angles the double path takes; beyond them the long double one serves.
+constexpr double kMaxFastAngle = 1e6;
+
+// The bound on how far a double evaluation of the rules below lies from the long double one,
+// for an angle of size a and factors up to f: the angle's conversion costs a × 2^-53, each
+// function and operation a few units of 2^-53 relative to f; 2^-40 leaves a factor of
+// thousands to spare.
+double Margin(double a, double f) { return (f + 4096) * (a + 8) * 0x1p-40; }
+
 // The same bits: a cached result serves only inputs identical to its own (signed zeros and
 // NaNs included).
 bool SameBits(long double a, long double b) {
@@ -70,6 +98,28 @@ const TCustomParam* Evaluate(TOrvaParser& expr) {
 }
 
 }  // namespace
+
+int32_t SnowSway(long double angle, long double width) {
+  const double a = static_cast<double>(angle), w = static_cast<double>(width);
+  int32_t out;
+  if (std::fabs(a) < kMaxFastAngle && ClearRound(std::sin(a) * w, Margin(std::fabs(a), std::fabs(w)), out)) return out;
+  return SaturatingRound(std::sin(angle) * width);
+}
+
+TTwisterPose TwisterPose(long double angle, long double sway) {
+  const double a = static_cast<double>(angle), s = static_cast<double>(sway);
+  if (std::fabs(a) < kMaxFastAngle) {
+    const double margin = Margin(std::fabs(a), std::fabs(s));
+    const double z = std::fabs(std::cos(a / 2)) * 0.5 + 0.5;
+    TTwisterPose pose;
+    if (ClearRound(z * 256, margin, pose.zoom) && ClearTrunc(std::sin(a) * s * z, margin, pose.sway) &&
+        ClearRound((z - 0.5) / 0.5 * 2000 - 1000, margin, pose.priority))
+      return pose;
+  }
+  const long double z = std::fabs(std::cos(angle / 2)) * 0.5L + 0.5L;
+  return {SaturatingRound(z * 256), SaturatingTrunc(std::sin(angle) * sway * z),
+          SaturatingRound((z - 0.5L) / 0.5L * 2000 - 1000)};
+}
 
 // ==== TOrvaMotionParticle ====
 
@@ -172,7 +222,7 @@ void TOrvaParticleImages::Step(int64_t n) {
   switch (motion_) {
     case PM_SNOW: {
       angle_ += speed_ * steps;
-      SetLeft(WrapAdd(SaturatingRound(std::sin(angle_) * (p2 + sway_)), startX_));
+      SetLeft(WrapAdd(SnowSway(angle_, p2 + sway_), startX_));
       y_ += p1 * steps;
       if (y_ >= 1) {
         const long double k = std::trunc(y_);
@@ -212,16 +262,15 @@ void TOrvaParticleImages::Step(int64_t n) {
     case PM_TWISTER: {
       angle_ += speed_ * steps;
       if (angle_ > 2 * kPi) angle_ -= 2 * kPi;
-      const long double z = std::fabs(std::cos(angle_ / 2)) * 0.5L + 0.5L;
-      const int32_t zoom = SaturatingRound(z * 256);
-      SetZoomX(zoom);
-      SetZoomY(zoom);
-      SetLeft(WrapAdd(SaturatingTrunc(std::sin(angle_) * sway_ * z), startX_));
+      const TTwisterPose pose = TwisterPose(angle_, sway_);
+      SetZoomX(pose.zoom);
+      SetZoomY(pose.zoom);
+      SetLeft(WrapAdd(pose.sway, startX_));
       // Once per call, whatever n is.
       y_ -= p1;
       SetTop(SaturatingTrunc(y_));
       // From behind (-1000) to in front (+1000) as it turns.
-      SetPriorityOffset(SaturatingRound((z - 0.5L) / 0.5L * 2000 - 1000));
+      SetPriorityOffset(pose.priority);
       // Risen out at the top.
       if (OriginY() + GetHeight() < 0) dead_ = true;
       break;
@@ -404,6 +453,22 @@ void TOrvaParticle::SortChildren() {
     TOrvaControl::SortChildren();
 }
 
+TOrvaParticle::THoldPlace::THoldPlace(TOrvaParticle& emitter) : emitter_(emitter), saved_(emitter.held_) {
+  if (saved_.on) return;
+  THeld& held = emitter_.held_;
+  held.visible = emitter_.TOrvaControl::IsEffectivelyVisible();
+  held.left = emitter_.TOrvaControl::GetScreenLeft();
+  held.top = emitter_.TOrvaControl::GetScreenTop();
+  held.client = emitter_.TOrvaControl::GetClientRect();
+  held.surface = emitter_.TOrvaControl::GetTargetSurface();
+  held.on = true;
+}
+
+void TOrvaParticle::Paint() {
+  THoldPlace hold(*this);
+  TOrvaControl::Paint();
+}
+
 void TOrvaParticle::Update(int64_t n, bool emitting) {
   // The sprites born and turned here are sorted once at the end, not once each.
   struct TSortOnce {
@@ -416,8 +481,11 @@ void TOrvaParticle::Update(int64_t n, bool emitting) {
   } sortOnce(*this);
   int64_t budget = n * FrameWait;
   if (emitting) countdown_ -= budget;
-  if (n > 0)
+  if (n > 0) {
+    // Births below evaluate expressions, which may move the emitter: not held there.
+    THoldPlace hold(*this);
     for (size_t i = sprites_.size(); i-- > 0;) sprites_[i]->Step(n);
+  }
   if (!emitting || motion_ == PM_NONE || !GetOwner()) return;
   while (countdown_ < 1) {
     if (sprites_.size() >= MaxParticleSprites) {

@@ -24,6 +24,21 @@ namespace orva {
 
 class TOrvaParticle;
 
+// The integers a sprite's rule takes from sines and cosines of its long double angle, the
+// values the long double functions give. Worked out in double precision and checked against
+// a bound on the error of that; a value too near a rounding boundary takes the long double
+// path.
+// Snow: SaturatingRound(sin(angle) × width).
+int32_t SnowSway(long double angle, long double width);
+// Twister: z = |cos(angle / 2)| × 0.5 + 0.5; the zoom SaturatingRound(z × 256), the sway
+// SaturatingTrunc(sin(angle) × sway × z) and the stacking offset
+// SaturatingRound((z − 0.5) / 0.5 × 2000 − 1000).
+struct TTwisterPose {
+  int32_t zoom, sway, priority;
+  bool operator==(const TTwisterPose&) const = default;
+};
+TTwisterPose TwisterPose(long double angle, long double sway);
+
 // An emitter keeps at most this many living sprites; at that count it makes no more.
 constexpr size_t MaxParticleSprites = 10000;
 
@@ -121,6 +136,14 @@ class TOrvaParticle : public TOrvaControl {
   bool Idle() override;
   // Held back while an update births and moves sprites, then done once.
   void SortChildren() override;
+  // While the sprites step or paint, nothing they do moves or hides the emitter: its place
+  // and visibility are worked out once for all of them instead of up the tree for each.
+  int32_t GetScreenLeft() override { return held_.on ? held_.left : TOrvaControl::GetScreenLeft(); }
+  int32_t GetScreenTop() override { return held_.on ? held_.top : TOrvaControl::GetScreenTop(); }
+  bool IsEffectivelyVisible() override { return held_.on ? held_.visible : TOrvaControl::IsEffectivelyVisible(); }
+  TRect GetClientRect() override { return held_.on ? held_.client : TOrvaControl::GetClientRect(); }
+  TCustomDIBX* GetTargetSurface() override { return held_.on ? held_.surface : TOrvaControl::GetTargetSurface(); }
+  void Paint() override;
   void SaveToStream(TStream& stream) override;
   void LoadFromStream(TStream& stream, int version) override;
   void ReleaseSurfaces() override;
@@ -164,6 +187,24 @@ class TOrvaParticle : public TOrvaControl {
   int32_t duration_ = 0;
   std::unique_ptr<TOrvaMotionParticle> player_;
   bool updating_ = false, sortPending_ = false;
+  struct THeld {
+    bool on = false, visible = false;
+    int32_t left = 0, top = 0;
+    TRect client;
+    TCustomDIBX* surface = nullptr;
+  } held_;
+  // Holds the place and visibility for its lifetime.
+  class THoldPlace {
+   public:
+    explicit THoldPlace(TOrvaParticle& emitter);
+    ~THoldPlace() { emitter_.held_ = saved_; }
+    THoldPlace(const THoldPlace&) = delete;
+    THoldPlace& operator=(const THoldPlace&) = delete;
+
+   private:
+    TOrvaParticle& emitter_;
+    THeld saved_;
+  };
   struct {
     bool known = false;
     long double base = 0, exponent = 0, value = 0;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "archive_builder.h"
@@ -12,6 +13,7 @@
 #include "core/exceptions.h"
 #include "core/frame_clock.h"
 #include "core/install_set.h"
+#include "core/sjis.h"
 #include "platform/message_box.h"
 #include "temp_dir.h"
 
@@ -118,6 +120,73 @@ TEST_F(FileManagerTest, DamagedEntriesDoNotPoisonTheCache) {
   EXPECT_THROW(manager.GetRealFileName("bad.txt"), ECompressionError);
   EXPECT_EQ(manager.WorkFiles().Count(), 0);  // not recorded
   EXPECT_TRUE(std::filesystem::is_empty(WorkDirectory()));
+}
+
+// Loads reuse memory: the caller's block, the blocks of evicted cache entries. Long and
+// short entries, raw and compressed, a damaged one that fails after inflating most of its
+// data, interleaved so that every block is reused by an entry of another size; into a
+// stream the caller keeps, a fresh stream each time, and a stream that is not memory.
+TEST_F(FileManagerTest, ReusedMemoryNeverLeaksBytesOfAnotherEntry) {
+  std::string longRaw(3 << 20, '\0'), longText;
+  for (size_t i = 0; i < longRaw.size(); ++i) longRaw[i] = static_cast<char>(i * 7 % 251);
+  for (int i = 0; longText.size() < (5 << 19); ++i) longText += "line " + std::to_string(i) + " of the long entry\n";
+  const std::string damaged = Zlib(longText).substr(0, Zlib(longText).size() / 2);
+  std::string damagedMessage;
+  try {
+    TMemoryStream m(damaged);
+    DecompressStream(m);
+  } catch (const ECompressionError& e) {
+    damagedMessage = e.Message();
+  }
+  ASSERT_FALSE(damagedMessage.empty());
+
+  const std::map<std::string, std::string> plain = {
+      {"LONG.RAW", longRaw}, {"LONG.Z", longText}, {"SHORT.RAW", "short raw"}, {"SHORT.Z", "short zlib"}, {"EMPTY", ""}};
+  ArchiveBuilder builder(102);
+  builder.Add({"long.raw", longRaw, 1, 0, 0, 0})
+      .Add({"long.z", Zlib(longText), 0, 0, 0, 0})
+      .Add({"short.raw", "short raw", 1, 0, 0, 0})
+      .Add({"short.z", Zlib("short zlib"), 0, 0, 0, 0})
+      .Add({"bad.z", damaged, 0, 0, 0, 0})
+      .Add({"empty", "", 0, 0, 0, 0});
+  dir.Write("game.dat", builder.Archive());
+  const std::vector<std::string> order = {"long.raw", "short.z", "long.z", "short.raw", "bad.z",    "long.z",
+                                          "short.z",  "empty",   "long.raw", "bad.z",   "short.raw", "long.z"};
+
+  enum Destination { kKept, kFresh, kNotMemory };
+  for (Destination destination : {kKept, kFresh, kNotMemory}) {
+    SCOPED_TRACE(destination);
+    TVrFileManager manager(kNoDiscs);
+    manager.AddArchive(dir.Game("game.dat"));
+    TMemoryStream kept;
+    for (int pass = 0; pass < 2; ++pass)
+      for (const std::string& name : order) {
+        SCOPED_TRACE(name);
+        TMemoryStream fresh;
+        TWzBigMemoryStream other;
+        TMemoryStream& memory = destination == kKept ? kept : fresh;
+        TStream& out = destination == kNotMemory ? static_cast<TStream&>(other) : memory;
+        auto bytes = [&] { return destination == kNotMemory ? other.Memory().View() : memory.View(); };
+        if (name == "bad.z") {
+          try {
+            manager.LoadToStream(out, name);
+            ADD_FAILURE() << "no error";
+          } catch (const ECompressionError& e) {
+            EXPECT_EQ(e.Message(), damagedMessage);
+          }
+          EXPECT_EQ(bytes().size(), 0u);
+          continue;
+        }
+        manager.LoadToStream(out, name);
+        EXPECT_EQ(out.GetPosition(), 0);
+        EXPECT_TRUE(bytes() == plain.at(AnsiUpperCase(name))) << bytes().size() << " bytes";
+      }
+    // The cache's own copies hold exactly their entries.
+    for (int i = 0; i < manager.Cache().Count(); ++i) {
+      const TVrCache& entry = manager.Cache().Item(i);
+      EXPECT_TRUE(entry.Data.View() == plain.at(entry.Key)) << entry.Key;
+    }
+  }
 }
 
 TEST_F(FileManagerTest, WorkFilesAreExtractedOnceAndRemovedAtTheEnd) {

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <random>
 #include <set>
 
 #include "core/frame_clock.h"
@@ -21,6 +22,8 @@
 #include "kit/scene_builder.h"
 #include "image_test_kit.h"
 #include "script/call_manager.h"
+#include "scene/box.h"
+#include "scene/geometry.h"
 #include "script/param_collection.h"
 
 namespace orva {
@@ -209,6 +212,40 @@ TEST_F(Particles, TwistersStandInFrontOrBehindByTheirTurn) {
     return TOrvaControl::ComparePriority(a, b) < 0;
   }));
   EXPECT_LE(children.front()->GetPriorityOffset(), children.back()->GetPriorityOffset());
+}
+
+// The emitter's place is worked out once while its sprites step and paint: a move, a
+// hiding or a move of its own parent between frames shows at the next frame, in the sprites'
+// places and in the picture.
+TEST_F(Particles, SpritesFollowTheirEmitterMovedOrHiddenBetweenFrames) {
+  auto* holder = CreateSceneObject<TOrvaBox>(Scene());
+  holder->SetParent(Scene().ActiveLayer());
+  holder->SetBounds(0, 0, 640, 480);
+  holder->SetColor(-1);
+  TOrvaParticle* emitter = Emitter(PM_SNOW, {1e-6L, 0, 0});
+  emitter->SetParent(holder);
+  Frame(16);
+  TOrvaParticleImages* sprite = emitter->Sprites().at(0);
+  struct Move {
+    int32_t holderLeft, emitterLeft, emitterTop;
+  } moves[] = {{0, 0, 0}, {0, 30, 7}, {-12, 30, 7}, {5, -40, 20}};
+  for (const Move& m : moves) {
+    holder->SetLeft(m.holderLeft);
+    emitter->SetLeft(m.emitterLeft);
+    emitter->SetTop(m.emitterTop);
+    Frame(16);
+    PaintScene();
+    const int32_t x = m.holderLeft + m.emitterLeft + sprite->GetLeft() - 2, y = m.emitterTop + sprite->GetTop() - 2;
+    EXPECT_EQ(sprite->GetScreenLeft(), x);
+    EXPECT_EQ(sprite->GetScreenTop(), y);
+    EXPECT_EQ(Pixel(x + 1, y + 1), 0xFFFFFFu) << "emitter at " << m.emitterLeft << ", holder at " << m.holderLeft;
+  }
+  const int32_t x = sprite->GetScreenLeft(), y = sprite->GetScreenTop();
+  emitter->SetVisible(false);
+  Frame(16);
+  PaintScene();
+  EXPECT_FALSE(sprite->IsEffectivelyVisible());
+  EXPECT_NE(Pixel(x + 1, y + 1), 0xFFFFFFu);
 }
 
 TEST_F(Particles, AFrameOf200MillisecondsGivesTwelveStepsAndCarriesEight) {
@@ -523,6 +560,70 @@ TEST_F(Particles, FramesOfEveryMotionStayAsTheyWere) {
                          << emitter->Sprites().size() << " sprites";
     emitter->FreeNow();
     PaintScene();
+  }
+}
+
+// The double-precision shortcut of the snow and twister rules against the long double
+// formulas: values sitting on or a few units beside a rounding boundary (where only the
+// fallback can be right), then a sweep over angles and factors of every size.
+TEST(ParticleRules, TheShortcutGivesTheLongDoubleIntegersEvenAtRoundingBoundaries) {
+  auto snow = [](long double a, long double w) { return SaturatingRound(std::sin(a) * w); };
+  auto twister = [](long double a, long double s) {
+    const long double z = std::fabs(std::cos(a / 2)) * 0.5L + 0.5L;
+    return TTwisterPose{SaturatingRound(z * 256), SaturatingTrunc(std::sin(a) * s * z),
+                        SaturatingRound((z - 0.5L) / 0.5L * 2000 - 1000)};
+  };
+  // A value, its next neighbours and values from 2^-62 to 2^-34 of it away: from where only
+  // the long double path can tell to where the double one must.
+  auto around = [](long double v) {
+    std::vector<long double> out{v, std::nextafter(v, 2 * v), std::nextafter(v, 0.0L)};
+    for (int e = 62; e >= 34; e -= 2) {
+      out.push_back(v + std::ldexp(v, -e));
+      out.push_back(v - std::ldexp(v, -e));
+    }
+    return out;
+  };
+  for (long double a : {0.3L, 1.0L, 2.5L, -4.0L, 5.9L, 123.456L, 98765.4321L}) {
+    const long double s = std::sin(a);
+    // Snow: sin(a) × w on a half.
+    for (long double k : {0.0L, 3.0L, -7.0L, 12.0L, 40.0L})
+      for (long double w : around((k + 0.5L) / s)) {
+        EXPECT_EQ(SnowSway(a, w), snow(a, w)) << "angle " << double(a) << ", width " << double(w);
+      }
+    // Twister: the sway on an integer.
+    const long double z = std::fabs(std::cos(a / 2)) * 0.5L + 0.5L;
+    for (long double k : {1.0L, -5.0L, 33.0L})
+      for (long double sway : around(k / (s * z))) {
+        EXPECT_EQ(TwisterPose(a, sway), twister(a, sway)) << "angle " << double(a) << ", sway " << double(sway);
+      }
+  }
+  // Twister: the zoom and the stacking offset on a half, through the angle that gives it.
+  for (long double k : {130.0L, 200.0L, 255.0L}) {
+    const long double a = 2 * std::acos((k + 0.5L) / 256 * 2 - 1);
+    for (long double angle : around(a)) {
+      EXPECT_EQ(TwisterPose(angle, 50), twister(angle, 50)) << "zoom near " << double(k) + 0.5;
+    }
+  }
+  for (long double k : {-1000.0L, -3.0L, 0.0L, 621.0L, 998.0L}) {
+    const long double a = 2 * std::acos(((k + 0.5L + 1000) / 2000 * 0.5L + 0.5L) * 2 - 1);
+    for (long double angle : around(a)) {
+      EXPECT_EQ(TwisterPose(angle, 50), twister(angle, 50)) << "offset near " << double(k) + 0.5;
+    }
+  }
+  // A sweep, with angles large enough for the long double path and factors of no sense.
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> unit(-1, 1);
+  for (int i = 0; i < 50000; ++i) {
+    const long double a = unit(random) * std::pow(10.0L, i % 8), f = unit(random) * std::pow(10.0L, i % 11);
+    ASSERT_EQ(SnowSway(a, f), snow(a, f)) << double(a) << " " << double(f);
+    ASSERT_EQ(TwisterPose(a, f), twister(a, f)) << double(a) << " " << double(f);
+  }
+  const long double inf = std::numeric_limits<long double>::infinity(), nan = std::nanl("");
+  for (long double v : {inf, -inf, nan, 1e300L, 0.0L, -0.0L}) {
+    EXPECT_EQ(SnowSway(v, 20), snow(v, 20));
+    EXPECT_EQ(SnowSway(1, v), snow(1, v));
+    EXPECT_EQ(TwisterPose(v, 20), twister(v, 20));
+    EXPECT_EQ(TwisterPose(1, v), twister(1, v));
   }
 }
 

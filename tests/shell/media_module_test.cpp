@@ -4,14 +4,18 @@
 
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
+#include <tuple>
 
 #include "core/stream.h"
 #include "kit/media_files.h"
 #include "platform/audio_output.h"
 #include "platform/media_voice.h"
+#include "platform/movie_decoder.h"
 #include "platform/riff_wave.h"
 #include "platform/sound_device.h"
 #include "shell/media_library.h"
@@ -435,6 +439,37 @@ TEST_F(MediaModuleTest, DamagedDataIsSilentAndEnded) {
 
 namespace orva {
 namespace {
+
+// A movie opened and decoded on one thread while FFmpeg is prepared on another gives what one
+// opened after does: its size, length, sound and pictures.
+TEST(MovieDecoder, PreparingBesideAnOpenChangesNothing) {
+  const std::string movie = kit::EncodeMovie(64, 48, 10, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, true);
+  const auto decode = [&] {
+    TMemorySource source(std::vector<uint8_t>(movie.begin(), movie.end()));
+    std::unique_ptr<TMovieDecoder> decoder = TMovieDecoder::Open(source);
+    std::vector<int64_t> facts;
+    std::vector<int16_t> audio;
+    std::deque<TMoviePicture> pictures;
+    if (!decoder) return std::make_tuple(facts, audio, std::vector<uint32_t>());
+    facts = {decoder->Width(), decoder->Height(), decoder->Duration()};
+    while (decoder->Step(audio, pictures)) {
+    }
+    std::vector<uint32_t> pixels;
+    for (const TMoviePicture& p : pictures) {
+      facts.push_back(p.Time);
+      pixels.insert(pixels.end(), p.Pixels.begin(), p.Pixels.end());
+    }
+    return std::make_tuple(facts, audio, pixels);
+  };
+  std::thread prepare(PrepareMovieDecoding);
+  const auto beside = decode();
+  prepare.join();
+  const auto after = decode();
+  ASSERT_EQ(std::get<0>(beside).size(), 3u + 4u);
+  EXPECT_EQ(std::get<0>(beside), std::get<0>(after));
+  EXPECT_EQ(std::get<1>(beside), std::get<1>(after));
+  EXPECT_EQ(std::get<2>(beside), std::get<2>(after));
+}
 
 // Laps of 100 frames, each sample telling its lap and frame, queued and heard in the orders the
 // worker and the output may take.
