@@ -1,16 +1,19 @@
 // Built-in function calls through the evaluator and the executor, beside the same work done
-// by plain C++ calls; and SortStr of 100,000 texts beside std::sort of the same texts with the
+// by plain C++ calls and on a std::unordered_map store of the same values; and SortStr of 100,000 texts beside std::sort of the same texts with the
 // same comparison. Allocations are counted through the global operator new of this program.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <random>
 #include <string>
+#include <unordered_map>
+#include <variant>
 #include <vector>
 
 #include "allocation_counter.h"
 #include "core/sjis.h"
 #include "script/build_parser.h"
+#include "script/conversions.h"
 #include "script/orva_parser.h"
 #include "script/param_collection.h"
 #include "script/sys_func_man.h"
@@ -50,6 +53,26 @@ void BM_CppLength(benchmark::State& state) {
   });
 }
 
+// The same values in a std::unordered_map store, each access a lookup by name.
+struct MapGame {
+  explicit MapGame(size_t length) {
+    vars[n] = int32_t{0};
+    vars[k] = int32_t{0};
+    vars[s] = std::string(length, 'a');
+  }
+  std::unordered_map<std::string, std::variant<int32_t, std::string>> vars;
+  const std::string n = "n", k = "k", s = "s";
+};
+
+void BM_MapLength(benchmark::State& state) {
+  MapGame game(static_cast<size_t>(state.range(0)));
+  Measure(state, [&] {
+    const std::string& text = std::get<std::string>(game.vars.find(game.s)->second);
+    std::get<int32_t>(game.vars.find(game.n)->second) = static_cast<int32_t>(text.size());
+    benchmark::DoNotOptimize(game.vars);
+  });
+}
+
 void BM_EvaluateAbs(benchmark::State& state) {
   Game game(0);
   TParamCollectionItem& k = *game.vars.Find("k");
@@ -59,6 +82,18 @@ void BM_EvaluateAbs(benchmark::State& state) {
   Measure(state, [&] {
     k.SetAsInteger(--v);
     parser.Evaluate(game.vars);
+  });
+}
+
+void BM_MapAbs(benchmark::State& state) {
+  MapGame game(0);
+  int32_t& k = std::get<int32_t>(game.vars[game.k]);
+  int32_t v = 0;
+  Measure(state, [&] {
+    k = --v;
+    const int32_t value = std::get<int32_t>(game.vars.find(game.k)->second);
+    std::get<int32_t>(game.vars.find(game.n)->second) = value < 0 ? WrapSub(0, value) : value;
+    benchmark::DoNotOptimize(game.vars);
   });
 }
 
@@ -116,8 +151,10 @@ void BM_StdSort(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_EvaluateLength)->Arg(8)->Arg(64);
+BENCHMARK(BM_MapLength)->Arg(8)->Arg(64);
 BENCHMARK(BM_CppLength)->Arg(8)->Arg(64);
 BENCHMARK(BM_EvaluateAbs);
+BENCHMARK(BM_MapAbs);
 BENCHMARK(BM_CppAbs);
 BENCHMARK(BM_SortStr)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StdSort)->Unit(benchmark::kMillisecond);

@@ -151,6 +151,37 @@ void BM_EvaluateAssignStoreChanging(benchmark::State& state) {
   });
 }
 
+// 100,000 appends of 1 KiB to one text (s = s ++ k), beside std::string appending the same.
+void BM_EvaluateAppend100k(benchmark::State& state) {
+  TParamCollection store;
+  store.AddVariable(PT_STR).SetName("s");
+  store.AddVariable(PT_STR).SetName("k");
+  store.Find("k")->SetAsString(std::string(1024, 'k'));
+  TParamCollectionItem& s = *store.Find("s");
+  TOrvaParser parser;
+  CompileExpression("s = s ++ k", parser);
+  for (auto _ : state) {
+    s.SetAsString({});
+    for (int i = 0; i < 100000; ++i) parser.Evaluate(store);
+    benchmark::DoNotOptimize(s);
+    state.PauseTiming();
+    s.SetParamType(PT_STR);  // frees the text outside the measure
+    state.ResumeTiming();
+  }
+}
+
+void BM_StringAppend100k(benchmark::State& state) {
+  const std::string k(1024, 'k');
+  for (auto _ : state) {
+    std::string s;
+    for (int i = 0; i < 100000; ++i) s += k;
+    benchmark::DoNotOptimize(s);
+    state.PauseTiming();
+    s = std::string();
+    state.ResumeTiming();
+  }
+}
+
 }  // namespace
 
 BENCHMARK(BM_EvaluateAssign)->Arg(100)->Arg(10000);
@@ -160,3 +191,5 @@ BENCHMARK(BM_MapSubscript)->Arg(100)->Arg(10000);
 BENCHMARK(BM_EvaluateAssignStoreChanging)->Arg(100)->Arg(10000);
 BENCHMARK(BM_StoreFind)->Arg(100)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_MapFind)->Arg(100)->Arg(10000)->Arg(100000);
+BENCHMARK(BM_EvaluateAppend100k)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StringAppend100k)->Unit(benchmark::kMillisecond)->Iterations(3);

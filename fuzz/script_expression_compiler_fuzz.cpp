@@ -1,4 +1,6 @@
-// The run-time expression compiler on any text, and the evaluation of what it produces.
+// The run-time expression compiler on any text, and the evaluation of what it produces: with
+// the fast form and through the general path alone, which must leave the same variables and
+// result run after run.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -6,6 +8,7 @@
 #include "core/exceptions.h"
 #include "core/stream.h"
 #include "script/build_parser.h"
+#include "script/fast_form.h"
 #include "script/orva_parser.h"
 #include "script/param_collection.h"
 #include "script_fuzz_store.h"
@@ -20,16 +23,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const orva::Exception&) {
     return 0;
   }
-  orva::TParamCollection store;
+  orva::TParamCollection store, reference;
   orva::AddFuzzVariables(store);
+  orva::AddFuzzVariables(reference);
   compiled.SetPosition(0);
-  orva::TOrvaParser parser;
+  orva::TOrvaParser parser, general;
   parser.LoadFromStream(compiled);
   if (compiled.Remaining() != 0) __builtin_trap();
-  try {
-    parser.Evaluate(store);
-  } catch (const orva::Exception&) {
-  }
+  compiled.SetPosition(0);
+  general.LoadFromStream(compiled);
+  auto evaluate = [](orva::TOrvaParser& p, orva::TParamCollection& vars, bool fast) {
+    orva::SetFastFormEnabled(fast);
+    std::string outcome;
+    try {
+      p.Evaluate(vars);
+    } catch (const orva::Exception& e) {
+      outcome = e.what();
+    }
+    orva::SetFastFormEnabled(true);
+    orva::TMemoryStream state;
+    if (const orva::TCustomParam* result = p.Result()) {
+      orva::WriteStreamByte(state, result->Kind());
+      result->SaveToStream(state);
+    }
+    vars.SaveGameVars(state);
+    return outcome + std::string(state.View());
+  };
+  for (int run = 0; run < 3; ++run)
+    if (evaluate(parser, store, true) != evaluate(general, reference, false)) __builtin_trap();
   // Evaluation leaves the stored form as it was.
   orva::TMemoryStream again;
   parser.SaveToStream(again);

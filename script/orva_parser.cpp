@@ -10,6 +10,8 @@
 #include "core/encoding.h"
 #include "core/stream.h"
 #include "script/conversions.h"
+#include "script/fast_form.h"
+#include "script/operator_rules.h"
 #include "script/param_collection.h"
 #include "script/param_var.h"
 #include "script/script_error.h"
@@ -122,12 +124,6 @@ void ResetValue(TCustomParam& value) {
   }
 }
 
-bool IsArithmetic(uint8_t opcode) { return opcode >= ocPlus && opcode <= ocDiv; }
-bool IsIntegerOperation(uint8_t opcode) {
-  return (opcode >= ocMod && opcode <= ocXor) || opcode == ocShiftL || opcode == ocShiftR;
-}
-bool IsComparison(uint8_t opcode) { return (opcode >= ocEqual && opcode <= ocESmall) || opcode == ocNEqual; }
-
 // Operands an opcode reads (operand 0 types every temporary but a call's).
 int RequiredOperands(uint8_t opcode) {
   switch (opcode) {
@@ -152,48 +148,19 @@ int RequiredOperands(uint8_t opcode) {
   throw EScriptError(text);
 }
 
-// The x87 reports these as exceptions: a finite operation that overflows, or an invalid
-// one that makes a NaN from numbers.
-long double CheckFloat(long double a, long double b, long double r) {
-  if ((std::isnan(r) && !std::isnan(a) && !std::isnan(b)) || (std::isinf(r) && std::isfinite(a) && std::isfinite(b)))
-    throw EMathError("Floating point overflow or invalid operation");
-  return r;
-}
-
 // The type of the temporary an operation makes; the left type is operand 0's.
 int TempType(const TOpeData& op) {
   const uint8_t opcode = op.Opcode();
   const TParamType left = op.OperandCount() > 0 ? op.Operand(0).GetParamType() : PT_NONE;
-  if (opcode == ocTo) return left;
-  if (opcode == ocPlus) return left == PT_STR || left == PT_FLOAT ? left : PT_INT;
-  if (IsArithmetic(opcode)) return left == PT_FLOAT ? PT_FLOAT : PT_INT;
-  if (IsIntegerOperation(opcode)) return PT_INT;
-  if (IsComparison(opcode)) return PT_BOOL;
-  if (opcode == ocComboStr) return PT_STR;
-  if (opcode == ocDimTo) return PT_NONE;
-  if (opcode != ocFunc || op.Function() >= BuiltinFunctionCount) RaiseBadOperation(op);
-  if (op.Function() != bfGetProp) return BuiltinFunctionResultTypes[op.Function()];
+  if (opcode == ocFunc && op.Function() >= BuiltinFunctionCount) RaiseBadOperation(op);
+  if (opcode < OperatorCount && opcode != ocNone && (opcode != ocFunc || op.Function() != bfGetProp))
+    return TempTypeOf(opcode, op.Function(), left);
+  if (opcode != ocFunc) RaiseBadOperation(op);
   // GetProp: the type of the property read, by the low byte of its code.
   if (op.OperandCount() < 2) RaiseBadOperation(op);
   const uint8_t code = static_cast<uint8_t>(op.Operand(1).GetAsInteger());
   if (code >= PropertyCount) RaiseScriptError("GetPropの引数が違います");
   return PropertyTypes[code];
-}
-
-template <class T>
-int Order(const T& a, const T& b) {
-  return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-bool CompareHolds(uint8_t opcode, int order) {
-  switch (opcode) {
-    case ocEqual: return order == 0;
-    case ocNEqual: return order != 0;
-    case ocBig: return order > 0;
-    case ocSmall: return order < 0;
-    case ocEBig: return order >= 0;
-    default: return order <= 0;  // ocESmall
-  }
 }
 
 bool Compare(uint8_t opcode, const TCustomParam& a, const TCustomParam& b) {
@@ -216,68 +183,16 @@ bool Compare(uint8_t opcode, const TCustomParam& a, const TCustomParam& b) {
 void Arithmetic(uint8_t opcode, TParamCollectionItem& dest, const TCustomParam& a, const TCustomParam& b) {
   if (dest.GetParamType() == PT_FLOAT) {
     const long double x = a.GetAsFloat(), y = b.GetAsFloat();
-    long double r;
-    switch (opcode) {
-      case ocPlus: r = x + y; break;
-      case ocMinus: r = x - y; break;
-      case ocMul: r = x * y; break;
-      default:
-        if (y == 0.0L) throw EMathError("Floating point division by zero");
-        r = x / y;
-        break;
-    }
-    dest.SetAsFloat(CheckFloat(x, y, r));
+    const long double r = FloatArithmetic(opcode, x, y);
+    if (FloatFaults(x, y, r)) throw EMathError("Floating point overflow or invalid operation");
+    dest.SetAsFloat(r);
     return;
   }
   const int32_t x = a.GetAsInteger(), y = b.GetAsInteger();
-  int32_t r;
-  switch (opcode) {
-    case ocPlus: r = WrapAdd(x, y); break;
-    case ocMinus: r = WrapSub(x, y); break;
-    case ocMul: r = WrapMul(x, y); break;
-    default:
-      if (y == 0) throw EMathError("Division by zero");
-      if (x == INT32_MIN && y == -1) throw EMathError("Integer overflow");
-      r = x / y;
-      break;
-  }
-  dest.SetAsInteger(r);
-}
-
-int32_t IntegerOperation(uint8_t opcode, int32_t x, int32_t y) {
-  switch (opcode) {
-    case ocMod:
-      // The divide instruction faults on both, as for "/".
-      if (y == 0) throw EMathError("Division by zero");
-      if (x == INT32_MIN && y == -1) throw EMathError("Integer overflow");
-      return x % y;
-    case ocOr: return x | y;
-    case ocAnd: return x & y;
-    case ocXor: return x ^ y;
-    case ocShiftL: return static_cast<int32_t>(static_cast<uint32_t>(x) << (y & 31));
-    default: return static_cast<int32_t>(static_cast<uint32_t>(x) >> (y & 31));  // ocShiftR
-  }
+  dest.SetAsInteger(IntegerArithmetic(opcode, x, y));
 }
 
 }  // namespace
-
-// The temporaries of an expression's evaluation: one slot per temporary name. The slots are
-// reused from one evaluation to the next; a slot is live when it was made in the current one.
-struct TOrvaParser::TTemps {
-  std::vector<std::unique_ptr<TParamCollectionItem>> items;
-  std::vector<uint64_t> made;
-  uint64_t evaluation = 0;
-
-  void Begin(size_t count) {
-    if (items.size() < count) {
-      items.resize(count);
-      made.resize(count, 0);
-    }
-    ++evaluation;
-  }
-  bool Live(int slot) const { return made[static_cast<size_t>(slot)] == evaluation; }
-  TParamCollectionItem& Item(int slot) const { return *items[static_cast<size_t>(slot)]; }
-};
 
 void SetEvaluationErrorHook(TEvaluationErrorHook hook) { ErrorHook() = std::move(hook); }
 
@@ -378,9 +293,12 @@ void TOrvaParser::Prepare() {
       }
     }
   }
+  givesResult_ = !operations_.empty() && operations_.back()->opcode_ == ocTo &&
+                 operations_.back()->dest_ == ResultTempName;
   // The frames of earlier operations no longer match the slots; made again at the next
   // evaluation (most expressions of a page are read and never run).
   temps_.reset();
+  fast_.reset();
 }
 
 void TOrvaParser::Evaluate(TParamCollection& vars) {
@@ -400,20 +318,33 @@ void TOrvaParser::Evaluate(TParamCollection& vars) {
     ~BusyGuard() { busy = false; }
   } guard{busy_};
   busy_ = true;
-  if (!temps_) temps_ = std::make_unique<TTemps>();
-  TTemps& temps = *temps_;
+  if (!temps_) temps_ = std::make_unique<TExpressionTemps>();
+  TExpressionTemps& temps = *temps_;
   temps.Begin(tempNames_.size());
 
+  TFastForm* fast = nullptr;
+  if (FastFormEnabled()) {
+    if (!fast_) fast_ = std::make_unique<TFastForm>(operations_);
+    fast = fast_.get();
+  }
   try {
-    for (auto& op : operations_) Execute(*op, temps, vars);
+    for (size_t i = 0, n = operations_.size(); i < n;) {
+      const int ran = fast ? fast->Run(i, temps, vars) : 0;
+      if (ran) {
+        i += static_cast<size_t>(ran);
+      } else {
+        Execute(*operations_[i], temps, vars);
+        ++i;
+      }
+    }
   } catch (const std::exception& error) {
     // The expression ends here; what earlier operations wrote stays.
     if (ErrorHook()) ErrorHook()(*this, error);
   }
 
-  if (operations_.empty()) return;
+  if (!givesResult_) return;
   const TOpeData& last = *operations_.back();
-  if (last.opcode_ != ocTo || last.dest_ != ResultTempName || !temps.Live(last.destSlot_)) return;
+  if (!temps.Live(last.destSlot_)) return;
   const TParamCollectionItem& arg = temps.Item(last.destSlot_);
   const TParamType type = arg.GetParamType();
   if (type < PT_INT || type > PT_STR) RaiseScriptError(ResultTempName, ":不正な変数です");
@@ -422,7 +353,7 @@ void TOrvaParser::Evaluate(TParamCollection& vars) {
   hasResult_ = true;
 }
 
-void TOrvaParser::Execute(TOpeData& op, TTemps& temps, TParamCollection& vars) {
+void TOrvaParser::Execute(TOpeData& op, TExpressionTemps& temps, TParamCollection& vars) {
   // Operands hold their variables only while the operation runs.
   struct UnbindGuard {
     TOpeData& op;
@@ -494,7 +425,7 @@ void TOrvaParser::Execute(TOpeData& op, TTemps& temps, TParamCollection& vars) {
   // ocNone, ocDimTo and codes without an operation do nothing here.
 }
 
-TParamCollectionItem& TOrvaParser::MakeTemp(TOpeData& op, TTemps& temps) {
+TParamCollectionItem& TOrvaParser::MakeTemp(TOpeData& op, TExpressionTemps& temps) {
   const int type = TempType(op);
   std::unique_ptr<TParamCollectionItem>& slot = temps.items[static_cast<size_t>(op.destSlot_)];
   if (!slot) {

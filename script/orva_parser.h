@@ -15,9 +15,11 @@
 
 namespace orva {
 
+class TFastForm;
 class TParamCollection;
 class TParamCollectionItem;
 class TStream;
+struct TExpressionTemps;
 
 // Destinations beginning with this are temporaries of one evaluation: "____" and a number
 // for intermediate results, "____d_" and a number for element references, "____arg" for
@@ -47,6 +49,7 @@ class TOpeData {
 
  private:
   friend class TOrvaParser;
+  friend class TFastForm;
 
   uint8_t opcode_ = 0;
   uint8_t function_ = 0;
@@ -103,17 +106,20 @@ class TOrvaParser {
   const TOpeData& Operation(int index) const { return *operations_.at(static_cast<size_t>(index)); }
 
  private:
-  struct TTemps;
   void Prepare();
-  void Execute(TOpeData& op, TTemps& temps, TParamCollection& vars);
-  TParamCollectionItem& MakeTemp(TOpeData& op, TTemps& temps);
+  void Execute(TOpeData& op, TExpressionTemps& temps, TParamCollection& vars);
+  TParamCollectionItem& MakeTemp(TOpeData& op, TExpressionTemps& temps);
 
   std::vector<std::unique_ptr<TOpeData>> operations_;
   std::vector<std::string> tempNames_;
-  std::unique_ptr<TTemps> temps_;
+  std::unique_ptr<TExpressionTemps> temps_;
+  // Translated at the first evaluation after the operations were set.
+  std::unique_ptr<TFastForm> fast_;
   bool busy_ = false;
   std::unique_ptr<TCustomParam> result_;
   bool hasResult_ = false;
+  // The last operation assigns "____arg".
+  bool givesResult_ = false;
 };
 
 }  // namespace orva

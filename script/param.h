@@ -142,6 +142,8 @@ class TParamData : public TCustomParam {
   // A scalar holding the type's zero again, keeping allocated capacity.
   void Reset();
   const std::vector<E>& Items() const { return items_; }
+  // Elements written in place (the evaluator's fast steps); the count stays as it is.
+  std::vector<E>& Items() { return items_; }
 
  private:
   static int32_t CheckedCount(int32_t count);
