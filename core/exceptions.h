@@ -15,9 +15,17 @@ class Exception : public std::exception {
   // Adds ": <where>" to the message, for a handler that knows what the error was about and
   // rethrows it (the class stays).
   void AddContext(const std::string& where) { message_ += ": " + where; }
+  // The file being read when the error came, as the user finds it (UTF-8), and inside an
+  // archive the entry: "game/game.dat: start.osb". Kept apart from the message, which the
+  // boxes show as it is. The innermost reader that knows it gives it; later ones leave it.
+  const std::string& Where() const noexcept { return where_; }
+  void NoteWhere(std::string where) {
+    if (where_.empty()) where_ = std::move(where);
+  }
 
  private:
   std::string message_;
+  std::string where_;
 };
 
 // Stream failures: short reads of a required block, counts that exceed the data.

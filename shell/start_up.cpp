@@ -81,14 +81,18 @@ std::unique_ptr<TWindowSystem> MakeWindowSystem(bool headless) {
 }
 
 // The one line that says why a start ended without a game: a game directory that is not
-// there, else what the start-up found missing or damaged.
-void ReportStartFailure(const std::vector<std::string>& arguments, const std::string& sjisFailure) {
+// there, else what the start-up found missing or damaged, after the file (and archive entry)
+// it was reading.
+void ReportStartFailure(const std::vector<std::string>& arguments, const std::string& sjisFailure,
+                        const std::string& where) {
   std::string why;
   struct stat st {};
   if (!arguments.empty() && ::stat(arguments.front().c_str(), &st) != 0)
     why = arguments.front() + ": " + std::strerror(errno);
+  else if (sjisFailure.empty())
+    why = "the game could not start";
   else
-    why = sjisFailure.empty() ? std::string("the game could not start") : SjisToUtf8(sjisFailure);
+    why = (where.empty() ? std::string() : where + ": ") + SjisToUtf8(sjisFailure);
   for (char& c : why)
     if (c == '\r' || c == '\n') c = ' ';
   std::fprintf(stderr, "orva-player: %s\n", why.c_str());
@@ -173,7 +177,7 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
   TFormView form(*window, media, std::move(setup));
   form.FormCreate();
   if (QuitRequested || form.Closed()) {
-    ReportStartFailure(arguments, form.StartFailure());
+    ReportStartFailure(arguments, form.StartFailure(), form.StartFailureWhere());
     return 1;
   }
   return form.Run();
