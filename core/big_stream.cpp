@@ -301,7 +301,7 @@ void SweepStagingFiles(int directory, int depth, int& entries) {
     if (type == DT_UNKNOWN) {
       struct stat st {};
       if (::fstatat(::dirfd(listing), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-      type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_LNK;
+      type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_UNKNOWN;
     }
     if (type == DT_REG && IsStagingName(name)) {
       RemoveIfUnlocked(::dirfd(listing), entry->d_name);
