@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -98,15 +99,20 @@ TEST(CloseSignals, ASignalEndsTheWaitOfTheSdlWindow) {
   TWindowEvent e;
   while (window->PollEvent(e)) ASSERT_NE(e.Kind, TKind::Close);
   const auto start = std::chrono::steady_clock::now();
-  std::thread signaller([] {
+  std::atomic<bool> woken{false};
+  std::thread signaller([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     ::kill(::getpid(), SIGTERM);
+    // A wait that the signal did not end is ended by a posted close, too late.
+    for (int i = 0; i < 300 && !woken; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!woken) window->PostClose();
   });
   bool closed = false;
   while (!closed) {
     window->WaitEvent();
     while (!closed && window->PollEvent(e)) closed = e.Kind == TKind::Close;
   }
+  woken = true;
   signaller.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
