@@ -1,6 +1,8 @@
 #include "core/big_stream.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 
 #include "core/exceptions.h"
 #include "core/game_path.h"
@@ -37,7 +38,12 @@ std::string DirectoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// A new file beside `path`, hidden and unique, for staging the bytes that will replace it.
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// A new file beside `path`, hidden and unique, for staging the bytes that will replace it. It
+// is held under an exclusive flock for as long as the descriptor lives, which tells a start
+// that sweeps staging files (RemoveStaleStagingFiles) that its writer is alive. A sweep may
+// take a new file before its lock and remove it: such a name is given up for another.
 int CreateStagingFile(const std::string& path, std::string& temp) {
   static std::atomic<unsigned> counter{0};
   size_t slash = path.rfind('/');
@@ -48,8 +54,21 @@ int CreateStagingFile(const std::string& path, std::string& temp) {
     std::snprintf(suffix, sizeof suffix, ".~%d-%u.tmp", static_cast<int>(::getpid()), counter++);
     temp = directory + "." + name + suffix;
     int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return -1;
+    }
+    // A file system without flock leaves the file unlocked; a sweep cannot lock it either,
+    // so it keeps it.
+    const bool taken = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    struct stat opened {}, named {};
+    if (!taken && ::fstat(fd, &opened) == 0 && ::lstat(temp.c_str(), &named) == 0 && SameFile(opened, named))
+      return fd;
+    // The name carries this process's id: no one else makes it while this process lives.
+    if (taken) ::unlink(temp.c_str());
+    ::close(fd);
   }
+  errno = EEXIST;
   return -1;
 }
 
@@ -223,8 +242,12 @@ void TWzBigFileStream::Commit() {
   for (Part& part : parts_)
     if (::fsync(part.fd) != 0) throw EWriteError("Stream write error: " + part.path + ": " + std::strerror(errno));
   for (Part& part : parts_) {
-    if (::rename(part.temp.c_str(), part.path.c_str()) != 0)
-      throw EWriteError("Stream write error: " + part.path + ": " + std::strerror(errno));
+    if (::rename(part.temp.c_str(), part.path.c_str()) != 0) {
+      // Missing is the staging file (or the whole directory); anything else is about the
+      // file being replaced.
+      const std::string& failed = errno == ENOENT ? part.temp : part.path;
+      throw EWriteError("Stream write error: " + failed + ": " + std::strerror(errno));
+    }
     part.temp.clear();
   }
   staged_ = false;
@@ -245,15 +268,59 @@ void TWzBigFileStream::Discard() {
   position_ = 0;
 }
 
-void RemoveStaleStagingFiles(const std::string& directory) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-    std::error_code ignored;
-    if (IsStagingName(it->path().filename().native()) &&
-        it->symlink_status(ignored).type() == fs::file_type::regular)
-      fs::remove(it->path(), ignored);
+namespace {
+
+// Removes the staging file `name` of the directory unless its writer still holds its lock.
+void RemoveIfUnlocked(int directory, const char* name) {
+  int fd = ::openat(directory, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat opened {}, named {};
+  // Unlinked while locked, and only when the name still is the file locked: a writer that
+  // finished in between has renamed it, or it is another file now.
+  if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+      ::fstatat(directory, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(opened, named))
+    ::unlinkat(directory, name, 0);
+  ::close(fd);
+}
+
+// Sweeps the open directory (taking its descriptor) and the directories below it down to the
+// depth limit; `entries` counts down the entries still to be looked at.
+void SweepStagingFiles(int directory, int depth, int& entries) {
+  DIR* listing = ::fdopendir(directory);
+  if (!listing) {
+    ::close(directory);
+    return;
   }
+  while (entries > 0) {
+    const dirent* entry = ::readdir(listing);
+    if (!entry) break;
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    --entries;
+    unsigned char type = entry->d_type;
+    if (type == DT_UNKNOWN) {
+      struct stat st {};
+      if (::fstatat(::dirfd(listing), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_UNKNOWN;
+    }
+    if (type == DT_REG && IsStagingName(name)) {
+      RemoveIfUnlocked(::dirfd(listing), entry->d_name);
+    } else if (type == DT_DIR && depth < kStagingSweepDepth) {
+      // O_NOFOLLOW: a directory swapped for a link since it was listed is not entered.
+      int below = ::openat(::dirfd(listing), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (below >= 0) SweepStagingFiles(below, depth + 1, entries);
+    }
+  }
+  ::closedir(listing);
+}
+
+}  // namespace
+
+void RemoveStaleStagingFiles(const std::string& directory) {
+  int top = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (top < 0) return;
+  int entries = kStagingSweepEntries;
+  SweepStagingFiles(top, 0, entries);
 }
 
 // ---- TWzBigMemoryStream ----

@@ -95,11 +95,14 @@ class TWzBigFileStream : public TWzBigStream {
   std::string writeFailure_;  // the part and the system's reason of the last short write
 };
 
-// Removes from a directory (a real path) the staging files that writes of earlier runs left
-// behind when they were killed before their rename: regular files named as TWzBigFileStream
-// names them (".<name>.~<pid>-<n>.tmp"), whatever process made them. Only for a directory
-// no other writer can be using: the single-instance guard of its game is held, and this run
-// has staged nothing there yet.
+// Removes from a directory (a real path) and its sub-folders the staging files that writes of
+// earlier runs left behind when they were killed before their rename: regular files named as
+// TWzBigFileStream names them (".<name>.~<pid>-<n>.tmp"), whatever process made them, whose
+// lock can be taken at once, so that no running writer loses its file. Links are never
+// followed; the walk stops kStagingSweepDepth folders down and after kStagingSweepEntries
+// entries.
+constexpr int kStagingSweepDepth = 8;
+constexpr int kStagingSweepEntries = 100000;
 void RemoveStaleStagingFiles(const std::string& directory);
 
 class TWzBigMemoryStream : public TWzBigStream {

@@ -157,7 +157,10 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
   while (count > 0) {
     ssize_t n = ::write(fd_, p, static_cast<size_t>(std::min<int64_t>(count, 1 << 30)));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) {
+      writeFailure_ = path_ + ": " + (n < 0 ? std::strerror(errno) : "short write");
+      break;
+    }
     total += n;
     p += n;
     count -= n;
@@ -183,7 +186,7 @@ void TFileStream::SetSize(int64_t size) {
 }
 
 void TFileStream::Flush() {
-  if (::fsync(fd_) != 0) throw EWriteError("Stream write error");
+  if (::fsync(fd_) != 0) throw EWriteError("Stream write error: " + path_ + ": " + std::strerror(errno));
 }
 
 // ---- Stream routines ----

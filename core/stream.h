@@ -99,9 +99,13 @@ class TFileStream : public TStream {
   void Flush();
   const std::string& Path() const { return path_; }
 
+ protected:
+  std::string WriteFailure() const override { return writeFailure_; }
+
  private:
   std::string path_;
   int fd_ = -1;
+  std::string writeFailure_;  // the file and the system's reason of the last short write
 };
 
 // ---- Stream routines: the byte forms of every stored format (little-endian) ----

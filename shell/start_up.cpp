@@ -81,18 +81,21 @@ std::unique_ptr<TWindowSystem> MakeWindowSystem(bool headless) {
   return window;
 }
 
-// The one line that says why a start ended without a game: a game directory that is not
-// there, else what the start-up found missing or damaged.
-void ReportStartFailure(const std::vector<std::string>& arguments, const std::string& sjisFailure) {
-  std::string why;
-  struct stat st {};
-  if (!arguments.empty() && ::stat(arguments.front().c_str(), &st) != 0)
-    why = arguments.front() + ": " + std::strerror(errno);
-  else
-    why = sjisFailure.empty() ? std::string("the game could not start") : SjisToUtf8(sjisFailure);
+// One line on standard error, whatever the text holds.
+void ReportLine(std::string why) {
   for (char& c : why)
     if (c == '\r' || c == '\n') c = ' ';
   std::fprintf(stderr, "orva-player: %s\n", why.c_str());
+}
+
+// The one line that says why a start ended without a game: a game directory that is not
+// there, else what the start-up found missing or damaged.
+void ReportStartFailure(const std::vector<std::string>& arguments, const std::string& sjisFailure) {
+  struct stat st {};
+  if (!arguments.empty() && ::stat(arguments.front().c_str(), &st) != 0)
+    ReportLine(arguments.front() + ": " + std::strerror(errno));
+  else
+    ReportLine(sjisFailure.empty() ? std::string("the game could not start") : SjisToUtf8(sjisFailure));
 }
 
 }  // namespace
@@ -126,13 +129,17 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
   const std::string directory =
       !arguments.empty() ? arguments.front() : program.substr(0, program.rfind('/') == std::string::npos ? 0 : program.rfind('/'));
   TSingleInstanceMutex mutex = CreateSingleInstanceMutex(MutexName(AbsoluteGamePath(directory)));
-  if (!mutex) return 0;
+  if (!mutex) {
+    // Said, since the first player's window may be hidden; not an error, so status 0.
+    ReportLine((!arguments.empty() ? arguments.front() : program) + " is already running");
+    return 0;
+  }
   // From here a signal closes as the window's close does, at the first look at the window
   // (after the start-up when it comes during it).
   TCloseSignals closeSignals;
   const bool config = !arguments.empty() && IsConfigArgument(arguments.front());
-  // What writes killed by an earlier run left behind; with the guard held no other player
-  // writes there.
+  // What writes killed by an earlier run left behind; a file another player (one that does
+  // not share this guard) is still writing stays, locked by its writer.
   if (mutex->Held() && !config) RemoveStaleStagingFiles(directory.empty() ? "." : directory);
 
   // Opened once this instance may run, so that a second one never touches the first one's log.

@@ -1,6 +1,9 @@
 #include "core/big_stream.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -183,6 +186,118 @@ TEST(BigFileStream, StaleStagingFilesAreRemovedAndNothingElse) {
   EXPECT_EQ(names(), expected);
   EXPECT_EQ(dir.Read("save.dat"), "old save");
   RemoveStaleStagingFiles(dir.Os("missing"));
+}
+
+// The sweep reaches sub-folders down to its depth limit, takes only regular files of the
+// staging pattern, never follows a link and keeps a file whose lock another holder has.
+TEST(BigFileStream, StaleStagingFilesAreRemovedFromSubFoldersButNotLockedOnes) {
+  TempDir dir, outside;
+  outside.Write(".out.~1-2.tmp", "outside");
+  std::string deep, deeper;
+  for (int i = 0; i < kStagingSweepDepth; ++i) deep += "d/";
+  deeper = deep + "d/";
+  std::filesystem::create_directories(dir.Os(deeper));
+  enum Kind { kFile, kLink, kFifo };
+  struct Case {
+    const char* what;
+    std::string name;
+    Kind kind;
+    bool kept;
+  } cases[] = {
+      {"in a sub-folder", "sub/.shot.vsk.~1-2.tmp", kFile, false},
+      {"in a hidden sub-folder", ".hid/.save.dat.~3-4.tmp", kFile, false},
+      {"at the depth limit", deep + ".shot.vsk.~1-2.tmp", kFile, false},
+      {"below the depth limit", deeper + ".shot.vsk.~1-2.tmp", kFile, true},
+      {"locked by a writer", "sub/.live.dat.~1-3.tmp", kFile, true},
+      {"not the pattern", "sub/shot.vsk.~1-2.tmp", kFile, true},
+      {"not the pattern either", "sub/.shot.vsk.tmp", kFile, true},
+      {"a link of the pattern", "sub/.link.~1-2.tmp", kLink, true},
+      {"a fifo of the pattern", "sub/.fifo.~1-2.tmp", kFifo, true},
+  };
+  std::filesystem::create_directories(dir.Os("sub"));
+  std::filesystem::create_directories(dir.Os(".hid"));
+  for (const Case& c : cases) {
+    if (c.kind == kLink)
+      std::filesystem::create_symlink(outside.Os(".out.~1-2.tmp"), dir.Os(c.name));
+    else if (c.kind == kFifo)
+      ASSERT_EQ(::mkfifo(dir.Os(c.name).c_str(), 0600), 0);
+    else
+      dir.Write(c.name, "stale");
+  }
+  // A link to a folder of staging files is not entered.
+  std::filesystem::create_directory_symlink(outside.Os(""), dir.Os("sub/linked"));
+  // Held as a writer holds it: a lock on another open file description, in this very process.
+  const int writer = ::open(dir.Os("sub/.live.dat.~1-3.tmp").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(::flock(writer, LOCK_EX | LOCK_NB), 0);
+
+  RemoveStaleStagingFiles(dir.Os(""));
+  for (const Case& c : cases)
+    EXPECT_EQ(std::filesystem::symlink_status(dir.Os(c.name)).type() != std::filesystem::file_type::not_found, c.kept)
+        << c.what;
+  EXPECT_EQ(outside.Read(".out.~1-2.tmp"), "outside");
+  ::close(writer);
+  RemoveStaleStagingFiles(dir.Os(""));
+  EXPECT_FALSE(dir.Exists("sub/.live.dat.~1-3.tmp")) << "stale once its writer is gone";
+}
+
+// A sweep while a file is written, as a second player on the same directory makes it, takes
+// nothing from the writer: the staged bytes are committed.
+TEST(BigFileStream, ASweepLeavesAFileBeingWritten) {
+  TempDir dir;
+  dir.Write("save.dat", "old save");
+  std::filesystem::create_directory(dir.Os("sub"));
+  TWzBigFileStream save(dir.Game("save.dat"), TWzBigFileStream::fmCreate, kPart);
+  TWzBigFileStream shot(dir.Game("sub\\shot.vsk"), TWzBigFileStream::fmCreate);
+  const std::string bytes = Alphabet(40);  // three parts
+  save.WriteBuffer(bytes.data(), 40);
+  shot.WriteBuffer("shot", 4);
+  RemoveStaleStagingFiles(dir.Os(""));
+  save.Commit();
+  shot.Commit();
+  EXPECT_EQ(dir.Read("save.dat") + dir.Read("save.001") + dir.Read("save.002"), bytes);
+  EXPECT_EQ(dir.Read("sub/shot.vsk"), "shot");
+
+  // Sweeps that run all the time cost no save either, whenever they come.
+  const pid_t sweeper = ::fork();
+  if (sweeper == 0)
+    for (;;) RemoveStaleStagingFiles(dir.Os(""));
+  int failures = 0;
+  for (int i = 0; i < 300; ++i) {
+    TWzBigMemoryStream out;
+    const std::string text = "save " + std::to_string(i);
+    out.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+    try {
+      out.SaveToFile(dir.Game("sub\\save.dat"));
+    } catch (const Exception&) {
+      ++failures;
+    }
+  }
+  ::kill(sweeper, SIGKILL);
+  ::waitpid(sweeper, nullptr, 0);
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(dir.Read("sub/save.dat"), "save 299");
+}
+
+// A staging file gone before its rename is what the error names, not the file it was to
+// replace, which is still there.
+TEST(BigFileStream, ACommitWhoseStagingFileVanishedNamesIt) {
+  TempDir dir;
+  dir.Write("save.dat", "old save");
+  TWzBigFileStream out(dir.Game("save.dat"), TWzBigFileStream::fmCreate);
+  out.WriteBuffer("new", 3);
+  std::string staged;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Os("")))
+    if (entry.path().filename() != "save.dat") staged = entry.path().filename();
+  ASSERT_TRUE(staged.starts_with(".save.dat.~" + std::to_string(::getpid()) + "-")) << staged;
+  std::filesystem::remove(dir.Os(staged));
+  try {
+    out.Commit();
+    FAIL() << "committed a file that is gone";
+  } catch (const EWriteError& e) {
+    EXPECT_EQ(e.Message(), "Stream write error: " + dir.Os(staged) + ": No such file or directory");
+  }
+  EXPECT_EQ(dir.Read("save.dat"), "old save");
 }
 
 TEST(BigFileStream, AShortMiddlePartEndsTheRead) {

@@ -175,6 +175,17 @@ TEST(FileStream, RoundTripAndMissingFile) {
   rmdir(dir);
 }
 
+TEST(FileStream, AFailedWriteNamesTheFile) {
+  if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  TFileStream full("/dev/full", TFileStream::fmOpenWrite);
+  try {
+    full.WriteBuffer("bytes", 5);
+    FAIL() << "a full device took the bytes";
+  } catch (const EWriteError& e) {
+    EXPECT_EQ(e.Message(), "Stream write error: /dev/full: No space left on device");
+  }
+}
+
 TEST(ArrayString, RoundTripAndCounts) {
   TArrayString a;
   a.Add("one");

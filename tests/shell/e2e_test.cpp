@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -1116,7 +1117,7 @@ TEST_F(PlayerRun, ASecondInstanceForTheSameGameEndsAtOnceAndWritesNothing) {
   ASSERT_TRUE(first);
   const TRun run = Run({"game"}, {{"ORVA_INPUT", "5000 close"}, {"ORVA_CAPTURE", dir.Os("last.bmp")}});
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.errors, "");
+  EXPECT_EQ(run.errors, "orva-player: game is already running\n");
   EXPECT_FALSE(dir.Exists("dbglog.txt"));
   EXPECT_FALSE(dir.Exists("game/save.dat"));
   EXPECT_FALSE(dir.Exists("last.bmp"));
@@ -1305,6 +1306,40 @@ TEST_F(PlayerRun, TheWindowRunsUnderAVirtualXServer) {
   const std::vector<std::string> trace = Trace();
   ASSERT_FALSE(trace.empty()) << "the window was never active";
   EXPECT_NE(trace.back().find("start.osb(2)"), std::string::npos);
+}
+
+// ---- Staging files and a second start ----
+
+// What a capture or a save killed half-way left in sub-folders is gone after the next start;
+// a staging file whose writer still holds it (a player that does not share this one's guard)
+// stays.
+TEST_F(PlayerRun, AStartRemovesStaleStagingFilesInSubFoldersButNotOnesBeingWritten) {
+  WriteGame(Game(PageBuilder().Wait("50").Terminate()));
+  std::filesystem::create_directories(dir.Os("game/sub/deeper"));
+  const std::vector<std::string> stale = {"game/sub/.shot.vsk.~99999999-0.tmp", "game/sub/deeper/.save.dat.~1-7.tmp"};
+  for (const std::string& name : stale) dir.Write(name, "stale");
+  const std::string live = "game/sub/.shot.vsk.~2-3.tmp";
+  dir.Write(live, "being written");
+  const int writer = ::open(dir.Os(live).c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(::flock(writer, LOCK_EX | LOCK_NB), 0);
+  const TRun run = Run({"game"}, {});
+  ::close(writer);
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  for (const std::string& name : stale) EXPECT_FALSE(dir.Exists(name)) << name;
+  EXPECT_EQ(dir.Read(live), "being written");
+}
+
+// Started without a game directory, the game is the program's own: the line names the program.
+TEST_F(PlayerRun, ASecondStartOfTheProgramsOwnGameNamesTheProgram) {
+  const std::unique_ptr<TInstanceLock> first =
+      TInstanceLock::TryAcquireIn(dir.Os(""), MutexName(AbsoluteGamePath(dir.Os(""))));
+  ASSERT_TRUE(first);
+  const TRun run = Run({}, {{"ORVA_INPUT", "5000 close"}});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.errors,
+            "orva-player: " + std::filesystem::canonical(dir.Os("orva-player")).string() + " is already running\n");
+  EXPECT_FALSE(dir.Exists("dbglog.txt"));
 }
 
 // ---- Close signals ----
