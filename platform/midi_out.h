@@ -3,9 +3,10 @@
 // messages whose end the device reports, reset and close. The system's devices are one
 // General MIDI synthesizer (FluidSynth with a SoundFont) rendered into the sound output
 // (platform/audio_output.h); tests install devices of their own. The SoundFont loads on a
-// thread of its own; a device opened before it is loaded is not Ready until then, except
-// under the headless backend, where opening waits for the load so that every run hears the
-// same.
+// thread of its own; a device opened before it is loaded is not Ready until then, and under
+// the headless backend the first sound mixed after the open waits for the load, so that every
+// run hears the same. A SoundFont that cannot be loaded gives no device: the open fails when
+// that is known by then, else the device is Failed once it is.
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +29,9 @@ class TMidiOut {
   // False while the device is still being made ready: what it is sent meanwhile is played
   // once it is.
   virtual bool Ready() { return true; }
+  // True once the device has turned out unable to ever sound: it holds no sound output and is
+  // as good as closed; what it is sent is dropped.
+  virtual bool Failed() { return false; }
 };
 
 class TMidiOutSystem {

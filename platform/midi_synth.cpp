@@ -96,13 +96,15 @@ class TSynth final : public TAudioInput {
 using TSynthLoad = std::shared_future<std::shared_ptr<TSynth>>;
 
 // The synthesizer of the SoundFont last asked for, loaded on a thread of its own and kept
-// while the program runs so that a new open does not load it again.
+// while the program runs so that a new open does not load it again. A load that failed is
+// not kept: the file may have been mended or put in place since.
 TSynthLoad LoadSynth(const std::string& path) {
   static std::mutex mutex;
   static std::string loadedPath;
   static TSynthLoad load;
   std::lock_guard lock(mutex);
-  if (!load.valid() || loadedPath != path) {
+  const bool failed = load.valid() && load.wait_for(std::chrono::seconds(0)) == std::future_status::ready && !load.get();
+  if (!load.valid() || loadedPath != path || failed) {
     loadedPath = path;
     // The synthesizer of another SoundFont is freed there too.
     load = std::async(std::launch::async, [path, previous = std::move(load)]() mutable {
@@ -117,7 +119,8 @@ TSynthLoad LoadSynth(const std::string& path) {
 
 // Until the synthesizer is loaded, what is sent is kept, to be played the moment it is. The
 // headless backend waits for the load before the first sound it mixes after the open, so that
-// every run hears the same.
+// every run hears the same. Holds the sound output (taken by the opener) until it is closed
+// or its load turns out to have failed.
 class TSynthOut final : public TMidiOut, private THeadlessPaced {
  public:
   TSynthOut(TSynthLoad load, std::function<void(uint64_t)> longDone) : load_(std::move(load)), longDone_(std::move(longDone)) {
@@ -129,14 +132,16 @@ class TSynthOut final : public TMidiOut, private THeadlessPaced {
   }
   ~TSynthOut() override {
     if (paced_) RemoveHeadlessPaced(this);
+    bool holdsOutput;
     {
       std::lock_guard lock(mutex_);
       if (synth_) {
         DetachAudioInput(synth_.get());
         synth_->Reset();
       }
+      holdsOutput = holdsOutput_;
     }
-    ReleaseAudioOutput();
+    if (holdsOutput) ReleaseAudioOutput();
   }
   void ShortMsg(uint32_t packed) override {
     std::lock_guard lock(mutex_);
@@ -161,6 +166,10 @@ class TSynthOut final : public TMidiOut, private THeadlessPaced {
     std::lock_guard lock(mutex_);
     return Settle(false);
   }
+  bool Failed() override {
+    std::lock_guard lock(mutex_);
+    return Settle(false) && !synth_;
+  }
 
  private:
   struct TKept {
@@ -168,8 +177,9 @@ class TSynthOut final : public TMidiOut, private THeadlessPaced {
     std::vector<uint8_t> Long;  // a long message when not empty
   };
 
-  // True once the load has ended (`wait`: waits for it); the first time, the synthesizer
-  // (none when the load failed) is reset, given what was kept and heard from then on.
+  // True once the load has ended (`wait`: waits for it); the first time, the synthesizer is
+  // reset, given what was kept and heard from then on, or, when the load failed, the sound
+  // output is given back, as nothing will ever sound through it.
   bool Settle(bool wait) {
     if (settled_) return true;
     if (!wait && load_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
@@ -182,6 +192,9 @@ class TSynthOut final : public TMidiOut, private THeadlessPaced {
         else synth_->Long(k.Long);
       }
       AttachAudioInput(synth_.get());
+    } else {
+      holdsOutput_ = false;
+      ReleaseAudioOutput();
     }
     kept_.clear();
     return true;
@@ -202,6 +215,7 @@ class TSynthOut final : public TMidiOut, private THeadlessPaced {
   std::shared_ptr<TSynth> synth_;
   bool settled_ = false;
   bool paced_ = false;
+  bool holdsOutput_ = true;
   std::vector<TKept> kept_;
   std::function<void(uint64_t)> longDone_;
 };
@@ -216,8 +230,12 @@ class TSynthSystem final : public TMidiOutSystem {
     // The mapper and the one device are the same synthesizer.
     if (id < -1 || id > 0) return nullptr;
     const std::string path = MidiSoundFontPath();
-    if (path.empty() || !AcquireAudioOutput()) return nullptr;
-    return std::make_unique<TSynthOut>(LoadSynth(path), std::move(longDone));
+    // A file that is no SoundFont at all is known not to load before any load is tried.
+    if (path.empty() || !fluid_is_soundfont(path.c_str()) || !AcquireAudioOutput()) return nullptr;
+    auto out = std::make_unique<TSynthOut>(LoadSynth(path), std::move(longDone));
+    // Its load may already have failed: no device then, as for a missing SoundFont.
+    if (out->Failed()) return nullptr;
+    return out;
   }
   void Prepare() override {
     const std::string path = MidiSoundFontPath();

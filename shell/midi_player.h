@@ -1,9 +1,10 @@
 #pragma once
 // The MIDI file player: walks the events of a Standard MIDI File (shell/midi_file.h) against
 // a millisecond clock advanced by its timer thread every 10 ms and sends what is due to a
-// MIDI output (platform/midi_out.h); the clock stands while the output is not yet ready. Seeking replays everything but the notes up to the
-// target, so that programs, controllers and pitch bends are right there. Controller values
-// are scaled by a percentage per channel and controller: the item's volume.
+// MIDI output (platform/midi_out.h); the clock stands while the output is not yet ready, and
+// runs on as without an output once the output has failed. Seeking replays everything but the
+// notes up to the target, so that programs, controllers and pitch bends are right there.
+// Controller values are scaled by a percentage per channel and controller: the item's volume.
 
 #include <array>
 #include <atomic>
@@ -51,7 +52,8 @@ class TMidiPlayV : public TMidiV {
 
   int32_t Position() const { return position_; }
   int Current() const { return current_; }
-  bool IsOpen() const { return out_ != nullptr; }
+  // False also once the device has failed, so that the next play opens it again.
+  bool IsOpen() const { return out_ && !out_->Failed(); }
   // Long messages the device has not yet reported done.
   int PendingLongCount();
   const std::vector<std::string>& Devices() const { return devices_; }

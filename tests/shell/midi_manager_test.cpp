@@ -121,6 +121,25 @@ TEST_F(MidiManagerTest, AnEmptyFileIsIgnoredAndAMissingOneRaises) {
   EXPECT_FALSE(manager.Player->IsOpen());
 }
 
+// A device that turns out unable to sound is as none: the tune's clock, stood while the
+// device was being made ready, runs on to the tune's end, and the next play opens again.
+TEST_F(MidiManagerTest, ADeviceThatFailsIsAsNoneAndTheNextPlayOpensAgain) {
+  TMidiItem* a = manager.Add("a.mid");
+  device.ready = false;
+  a->Play();
+  Advance(2000);
+  EXPECT_EQ(a->GetPosition(), 0);
+  device.ready = true;
+  device.failed = true;
+  Advance(9000);  // the last program change, at 9 s, is still ahead
+  EXPECT_FALSE(a->IsEnd());
+  Advance(10);
+  EXPECT_TRUE(a->IsEnd());
+  manager.Add("b.mid")->Play();
+  EXPECT_EQ(device.opened, (std::vector<int>{-1, -1}));
+  EXPECT_EQ(device.closes, 1);
+}
+
 TEST_F(MidiManagerTest, DevicesAndTheirChoice) {
   const std::string mapper = Sjis("MIDIマッパー");
   EXPECT_EQ(manager.DeviceNames, (std::vector<std::string>{mapper, "Synth A", "Synth B"}));

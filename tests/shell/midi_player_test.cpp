@@ -9,6 +9,7 @@
 #include <fstream>
 #include <thread>
 
+#include "../core/temp_dir.h"
 #include "core/exceptions.h"
 #include "core/stream.h"
 #include "kit/midi_files.h"
@@ -22,6 +23,7 @@ namespace {
 
 using testing::ManualClock;
 using testing::RecordingMidi;
+using testing::TempDir;
 
 constexpr uint32_t Cc(int channel, int controller, int value) {
   return 0xB0u + static_cast<uint32_t>(channel) + (static_cast<uint32_t>(controller) << 8) + (static_cast<uint32_t>(value) << 16);
@@ -450,6 +452,51 @@ TEST_F(MidiSynthTest, WithoutASoundFontNothingOpens) {
   EXPECT_FALSE(MidiOutSystem().Open(-1, nullptr));
   TMidiPlayV player;
   EXPECT_FALSE(player.Open(-1));
+}
+
+// A SoundFont that cannot be loaded gives no device and leaves the sound output closed, be it
+// no SoundFont at all or one that fails only as it is read; once the failure is known, nothing
+// of it is kept: with a good SoundFont in its place, the next open sounds.
+TEST_F(MidiSynthTest, ADamagedSoundFontGivesNoDeviceAndIsTriedAgainOnceMended) {
+  const std::string good = TempDir::ReadOs("/usr/share/sounds/sf2/TimGM6mb.sf2");
+  ASSERT_FALSE(good.empty());
+  // Past its header, the good file's first chunk is cut short.
+  const std::string cut = good.substr(0, 12) + "LIST" + std::string("\x40\0\0\0INFO", 8);
+  kit::SmfFile f(480);
+  f.Track().Program(0, 0, 0).NoteOn(0, 0, 60, 100).NoteOff(960, 0, 60).EndOfTrack(0);
+  for (const std::string& damaged : {std::string("\x13\x37\0garbage", 10), cut}) {
+    SCOPED_TRACE(damaged.size());
+    TempDir dir;
+    dir.Write("gm.sf2", damaged);
+    SetMidiSoundFont(dir.Os("gm.sf2"));
+    ManualClock clock;
+    TMidiPlayV player;
+    TMemoryStream bytes(f.Bytes());
+    player.Load(bytes);
+    // Headless, the first sound waits for the load: by then the failure is known.
+    const bool opened = player.Open(-1);
+    if (damaged.size() < 12) {
+      EXPECT_FALSE(opened) << "known at once";
+    }
+    player.Seek(0);
+    HeadlessAudioPull(16);
+    EXPECT_FALSE(player.IsOpen());
+    EXPECT_FALSE(AudioOutputOpen());
+
+    dir.Write("gm.sf2", good);
+    ASSERT_TRUE(player.Open(-1));
+    player.Seek(0);
+    TakeHeadlessAudio();
+    for (int ms = 0; ms < 300; ms += 16) {
+      clock.ms += 16;
+      HeadlessAudioPull(16);
+    }
+    const std::vector<int16_t> heard = TakeHeadlessAudio();
+    ASSERT_FALSE(heard.empty());
+    EXPECT_GT(*std::max_element(heard.begin(), heard.end()), 300) << "the mended SoundFont sounds";
+    player.Close();
+    EXPECT_FALSE(AudioOutputOpen());
+  }
 }
 
 }  // namespace

@@ -43,8 +43,9 @@ class RecordingMidi : public TMidiOutSystem {
 
   std::vector<std::string> names = {"Synth A", "Synth B"};
   bool openFails = false;
-  // What the opened devices answer to Ready.
+  // What the opened devices answer to Ready and Failed.
   bool ready = true;
+  bool failed = false;
   std::vector<Message> sent;
   std::vector<int> opened;  // device ids in the order opened
   int resets = 0;
@@ -95,6 +96,7 @@ class RecordingMidi : public TMidiOutSystem {
     }
     void Reset() override { ++owner_.resets; }
     bool Ready() override { return owner_.ready; }
+    bool Failed() override { return owner_.failed; }
 
    private:
     RecordingMidi& owner_;
