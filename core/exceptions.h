@@ -15,9 +15,14 @@ class Exception : public std::exception {
   // Adds ": <where>" to the message, for a handler that knows what the error was about and
   // rethrows it (the class stays).
   void AddContext(const std::string& where) { message_ += ": " + where; }
+  // What the error is about when the message does not say (a page file), kept beside it:
+  // boxes show the message alone, but reports tell errors about different things apart.
+  const std::string& Subject() const noexcept { return subject_; }
+  void SetSubject(std::string subject) { subject_ = std::move(subject); }
 
  private:
   std::string message_;
+  std::string subject_;
 };
 
 // Stream failures: short reads of a required block, counts that exceed the data.
