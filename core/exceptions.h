@@ -15,6 +15,10 @@ class Exception : public std::exception {
   // Adds ": <where>" to the message, for a handler that knows what the error was about and
   // rethrows it (the class stays).
   void AddContext(const std::string& where) { message_ += ": " + where; }
+  // What the error is about when the message does not say (a page file), kept beside it:
+  // boxes show the message alone, but reports tell errors about different things apart.
+  const std::string& Subject() const noexcept { return subject_; }
+  void SetSubject(std::string subject) { subject_ = std::move(subject); }
   // The file being read when the error came, as the user finds it (UTF-8), and inside an
   // archive the entry: "game/game.dat: start.osb". Kept apart from the message, which the
   // boxes show as it is. The innermost reader that knows it gives it; later ones leave it.
@@ -25,6 +29,7 @@ class Exception : public std::exception {
 
  private:
   std::string message_;
+  std::string subject_;
   std::string where_;
 };
 

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/close_signals.h"
+
 namespace orva {
 
 namespace {
@@ -247,6 +249,10 @@ void THeadlessWindowSystem::TakeDueInput() {
 }
 
 bool THeadlessWindowSystem::PollEvent(TWindowEvent& event) {
+  if (TakeCloseSignal()) {
+    event = WindowEvent(TKind::Close);
+    return true;
+  }
   TakeDueInput();
   while (!queue_.empty()) {
     event = queue_.front();
@@ -260,7 +266,7 @@ bool THeadlessWindowSystem::PollEvent(TWindowEvent& event) {
 
 void THeadlessWindowSystem::WaitEvent() {
   TakeDueInput();
-  if (!queue_.empty()) return;
+  if (!queue_.empty() || CloseSignalPending()) return;
   if (script_.empty()) {
     queue_.push_back(WindowEvent(TKind::Close));
     return;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <deque>
 
+#include "platform/close_signals.h"
 #include "platform/message_box.h"
 #include "platform/sdl_keys.h"
 #include "platform/text_input.h"
@@ -21,6 +22,8 @@ using TButton = TWindowEvent::TButton;
 
 // Focus changes this long after one of the player's own boxes closed are the box's doing.
 constexpr uint32_t kBoxFocusGrace = 300;
+// A signal does not wake a wait for events: a wait looks for a close signal this often.
+constexpr int kSignalLookMs = 100;
 
 uint32_t BitCountOf(uint32_t format) {
   // 24-bit colour kept in 32-bit pixels counts as a 32-bit display.
@@ -224,6 +227,10 @@ class TSdlWindowSystem final : public TWindowSystem {
   void ShowOpened() override { Render(); }
 
   bool PollEvent(TWindowEvent& event) override {
+    if (TakeCloseSignal()) {
+      event = WindowEvent(TKind::Close);
+      return true;
+    }
     if (!pending_.empty()) {
       event = pending_.front();
       pending_.pop_front();
@@ -237,7 +244,8 @@ class TSdlWindowSystem final : public TWindowSystem {
 
   void WaitEvent() override {
     if (!pending_.empty()) return;
-    SDL_WaitEvent(nullptr);
+    while (!CloseSignalPending() && SDL_WaitEventTimeout(nullptr, kSignalLookMs) == 0) {
+    }
   }
 
   void PostClose() override {
@@ -654,6 +662,8 @@ std::unique_ptr<TWindowSystem> CreateSdlWindowSystem(std::string& error) {
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
   // Compositions longer than one short event arrive whole.
   SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+  // The program takes the close signals itself (platform/close_signals.h).
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     error = SDL_GetError();
     return nullptr;

@@ -76,6 +76,10 @@ void TTimerList::RemoveLevel(int32_t level) {
   RemoveIf([level](const TTimerData& e) { return e.Level == level; });
 }
 
+void TTimerList::RemoveEvent(const TTimerData* event) {
+  RemoveIf([event](const TTimerData& e) { return &e == event; });
+}
+
 void TTimerList::RemoveDispatched() {
   RemoveIf([](const TTimerData& e) { return e.Level != 0; });
 }

@@ -50,6 +50,8 @@ class TTimerList : public TEventQueue {
 
   // Remove and free every event whose Level equals the level (a handler level ended).
   void RemoveLevel(int32_t level) override;
+  // Remove and free that event; nothing when it is not queued.
+  void RemoveEvent(const TTimerData* event) override;
   // Remove and free every dispatched event (Level not 0).
   void RemoveDispatched() override;
   // Remove and free the waiting events of the sender; running ones stay.

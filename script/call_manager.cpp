@@ -316,8 +316,20 @@ int TCallMan::Dispatch(TTimerData& event, int32_t level) {
   const std::string pageFile = HandlerPageFile(pagePart);
   if (!FileAvailable(pageFile)) return 0;
   // The handler page is loaded before its frame is pushed: a page that cannot be loaded
-  // leaves the stack as it was and the event pending.
-  TPage* handler = LoadPage(pageFile);
+  // leaves the stack as it was. A page that is there but cannot be read never will be, so
+  // its event leaves the queue (the events behind it and the pages run on) and the error,
+  // naming the page, ends the frame's run.
+  TPage* handler = nullptr;
+  try {
+    handler = LoadPage(pageFile);
+  } catch (Exception& e) {
+    scene_->Events().RemoveEvent(&event);
+    e.SetSubject(pageFile);
+    throw;
+  } catch (...) {
+    scene_->Events().RemoveEvent(&event);
+    throw;
+  }
 
   TStack& frame = stack_.Push();
   frame.PageName = page_ ? page_->Name() : std::string();

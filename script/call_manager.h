@@ -154,7 +154,9 @@ class TCallMan {
     TTimerData* event = PendingEvent();
     return event ? Dispatch(*event, level) : 0;
   }
-  // The same for the first waiting event.
+  // The same for that event, the scene queue's first waiting one. An event whose page is
+  // not available stays; one whose page cannot be loaded leaves the queue as the error
+  // passes on.
   int Dispatch(TTimerData& event, int32_t level);
   // The page from the cache or the file, without touching the command index.
   TPage* LoadPage(std::string_view name);

@@ -49,6 +49,8 @@ class TEventQueue {
   virtual TTimerData* FirstPending() = 0;
   // Removes every event of that level.
   virtual void RemoveLevel(int32_t level) = 0;
+  // Removes that one event of the queue.
+  virtual void RemoveEvent(const TTimerData* event) = 0;
   // Removes every dispatched event (Level not 0).
   virtual void RemoveDispatched() = 0;
   // Removes every event.

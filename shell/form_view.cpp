@@ -267,7 +267,7 @@ bool TFormView::ApplicationEventsIdle() {
     done = Loop.Idle();
   } catch (const Exception& e) {
     // An error escaping a frame is shown, and the game goes on with the next frame.
-    ReportFrameError(e.Message());
+    ReportFrameError(e.Message(), e.Subject());
     done = false;
   } catch (const std::exception& e) {
     ReportFrameError(e.what());
@@ -517,9 +517,16 @@ void TFormView::ShowError(const std::string& sjisMessage) {
   MessageBoxService().Show(SjisToUtf8(sjisMessage), "警告", TMsgButtons::OK, TMsgIcon::Warning);
 }
 
-void TFormView::ReportFrameError(const std::string& sjisMessage) {
-  if (repeatedErrors_.Repeated(sjisMessage, window_.Milliseconds())) {
-    std::fprintf(stderr, "orva-player: again: [警告] %s\n", SjisToUtf8(sjisMessage).c_str());
+void TFormView::ReportFrameError(const std::string& sjisMessage, const std::string& subject) {
+  // Errors of the same text about different subjects (two damaged pages) are told apart.
+  const std::string key = subject.empty() ? sjisMessage : sjisMessage + '\n' + subject;
+  const TRepeatedErrors::TVerdict verdict = repeatedErrors_.Raise(key, window_.Milliseconds());
+  if (!verdict.Show) {
+    if (verdict.Repeats == 0) return;
+    const std::string times = verdict.Repeats > 1 ? " (" + std::to_string(verdict.Repeats) + " times)" : "";
+    const std::string about = subject.empty() ? "" : " (" + SjisToUtf8(subject) + ")";
+    std::fprintf(stderr, "orva-player: again%s: [警告] %s%s\n", times.c_str(), SjisToUtf8(sjisMessage).c_str(),
+                 about.c_str());
     if (OrvaLogWrite) {
       char clock[16];
       std::snprintf(clock, sizeof clock, "%.8X", GameClock);
@@ -529,7 +536,7 @@ void TFormView::ReportFrameError(const std::string& sjisMessage) {
   }
   ShowError(sjisMessage);
   // The quiet time runs from the box's close.
-  repeatedErrors_.Repeated(sjisMessage, window_.Milliseconds());
+  repeatedErrors_.Shown(key, window_.Milliseconds());
 }
 
 void TFormView::ExitButtonClick() {

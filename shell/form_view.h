@@ -136,9 +136,10 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   // The whole window drawn again: the scene picture and the toolbar.
   void PaintWindow();
   void ShowError(const std::string& sjisMessage);
-  // An error that escaped a frame: a box, unless the same error came shortly before; then
-  // a line on standard error and in the trace log.
-  void ReportFrameError(const std::string& sjisMessage);
+  // An error that escaped a frame, about the subject when it names one: a box, unless the
+  // same error came shortly before; then, at a limited rate, a line on standard error and
+  // in the trace log.
+  void ReportFrameError(const std::string& sjisMessage, const std::string& subject = {});
   // The long-run check: at its time, LookAtWindow.
   void LongRun();
   // Answers a close and the toolbar's exit button now; every other event is held for the

@@ -16,12 +16,22 @@ bool TFrameLoop::Idle() {
   if (dt > 3000) return false;
   GameClock += static_cast<uint32_t>(dt);
   FrameDelta = dt;
-  host_.StepFrame();
-  if (host_.Paced()) {
-    const auto elapsed = static_cast<int32_t>(timeGetTime() - now);
-    host_.Sleep(static_cast<uint32_t>(std::clamp<int64_t>(int64_t{FrameWait} - elapsed, 2, FrameWait)));
+  // A frame that raises is paced, also in a project that is not: an error of every frame
+  // must not make the loop spin.
+  try {
+    host_.StepFrame();
+  } catch (...) {
+    Pace(now, true);
+    throw;
   }
+  Pace(now, host_.Paced());
   return false;
+}
+
+void TFrameLoop::Pace(uint32_t start, bool paced) {
+  if (!paced) return;
+  const auto elapsed = static_cast<int32_t>(timeGetTime() - start);
+  host_.Sleep(static_cast<uint32_t>(std::clamp<int64_t>(int64_t{FrameWait} - elapsed, 2, FrameWait)));
 }
 
 void TFrameLoop::Restart() { LastTick = timeGetTime(); }

@@ -22,6 +22,7 @@
 #include "core/random.h"
 #include "core/single_instance.h"
 #include "core/sjis.h"
+#include "platform/close_signals.h"
 #include "platform/headless_window_system.h"
 #include "platform/message_box.h"
 #include "platform/optical_drives.h"
@@ -137,6 +138,9 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
     ReportLine((!arguments.empty() ? arguments.front() : program) + " is already running");
     return 0;
   }
+  // From here a signal closes as the window's close does, at the first look at the window
+  // (after the start-up when it comes during it).
+  TCloseSignals closeSignals;
   const bool config = !arguments.empty() && IsConfigArgument(arguments.front());
   // What writes killed by an earlier run left behind; a file another player (one that does
   // not share this guard) is still writing stays, locked by its writer.

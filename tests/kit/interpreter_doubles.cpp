@@ -27,6 +27,10 @@ void TestEventQueue::RemoveLevel(int32_t level) {
   std::erase_if(events_, [&](const auto& event) { return event->Level == level; });
 }
 
+void TestEventQueue::RemoveEvent(const TTimerData* event) {
+  std::erase_if(events_, [&](const auto& e) { return e.get() == event; });
+}
+
 void TestEventQueue::RemoveDispatched() {
   std::erase_if(events_, [](const auto& event) { return event->Level != 0; });
 }

@@ -27,6 +27,7 @@ class TestEventQueue : public TEventQueue {
   TTimerData& Add(std::string_view handler, TObjectHandle sender = {}, const std::vector<std::string>& args = {});
   TTimerData* FirstPending() override;
   void RemoveLevel(int32_t level) override;
+  void RemoveEvent(const TTimerData* event) override;
   void RemoveDispatched() override;
   void Clear() override { events_.clear(); }
 

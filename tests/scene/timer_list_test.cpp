@@ -57,6 +57,31 @@ TEST_F(TimerListTest, PendingAndRunningEventsAndTheirRemoval) {
   EXPECT_FALSE(q.HasEvent(a, PR_ONLBTNDOWN));
 }
 
+// One event leaves (a handler page that cannot be loaded): the others keep their order and
+// their counts, also those of the same sender and kind.
+TEST_F(TimerListTest, OneEventIsRemovedAndTheCountsFollow) {
+  TTimerList& q = Scene().Events();
+  TTestBox* a = Box("a", {0, 0, 1, 1});
+  TTestBox* b = Box("b", {0, 0, 1, 1});
+  TTimerData* first = q.AddEvent(a, "1", PR_ONNOTIFY);
+  q.AddEvent(b, "2", PR_ONNOTIFY);
+  TTimerData* third = q.AddEvent(a, "3", PR_ONNOTIFY);
+  q.RemoveEvent(first);
+  EXPECT_EQ(Handlers(q), (std::vector<std::string>{"2", "3"}));
+  EXPECT_TRUE(q.HasEvent(a, PR_ONNOTIFY));
+  EXPECT_EQ(q.IndexOfEvent(a, PR_ONNOTIFY), 1);
+  q.RemoveEvent(third);
+  EXPECT_EQ(Handlers(q), (std::vector<std::string>{"2"}));
+  EXPECT_FALSE(q.HasEvent(a, PR_ONNOTIFY));
+  // An event of another queue is not this queue's to remove.
+  TTimerList other(&Scene());
+  q.RemoveEvent(other.AddEvent(b, "elsewhere", PR_ONNOTIFY));
+  EXPECT_EQ(Handlers(q), (std::vector<std::string>{"2"}));
+  EXPECT_TRUE(q.HasEvent(b, PR_ONNOTIFY));
+  q.AddEvent(a, "4", PR_ONNOTIFY);
+  EXPECT_EQ(q.IndexOfEvent(a, PR_ONNOTIFY), 1);
+}
+
 TEST_F(TimerListTest, AnEventKeepsItsOwnCopyOfTheArguments) {
   TTestBox* a = Box("a", {0, 0, 1, 1});
   auto args = std::make_unique<TArrayString>();

@@ -249,15 +249,43 @@ TEST_F(CallManager, AnUnavailableHandlerHoldsUpTheQueue) {
   EXPECT_EQ(scene.queue.Count(), 0);
 }
 
+// A handler page that is there but cannot be loaded raises once, naming the page, and its
+// event leaves the queue, at the top level and nested at an event point alike: the events
+// behind it and the pages run on.
 TEST_F(CallManager, ADamagedHandlerPageNeverGrowsTheStack) {
+  Global("x");
   files.Add("bad.osb", PageBuilder().Command(99, kit::Fields()));
-  StartWaiting();
-  scene.queue.Add("bad.obs");
-  for (int frame = 0; frame < 3; ++frame) {
-    EXPECT_THROW(Frame(), EScriptError);
-    EXPECT_EQ(man.Stack().Count(), 0);
-    EXPECT_EQ(scene.queue.Event(0).Level, 0);
-    EXPECT_EQ(Where(), "start.osb:0");
+  Add("h.osb", PageBuilder().Calc("x = x + 1"));
+  PageBuilder waiting;
+  waiting.Wait("1000").Calc("x = x + 10");
+  Add("w.osb", waiting);
+  for (const bool nested : {false, true}) {
+    SCOPED_TRACE(nested ? "nested" : "top level");
+    vars.Find("x")->SetAsInteger(0);
+    scene.queue.Clear();
+    StartWaiting();
+    if (nested) {
+      scene.queue.Add("w.obs");
+      Frame();
+      ASSERT_EQ(man.State(), 2);
+    }
+    const int depth = man.Stack().Count();
+    scene.queue.Add("bad.obs");
+    scene.queue.Add("h.obs");
+    try {
+      Frame();
+      ADD_FAILURE() << "no error";
+    } catch (const EScriptError& e) {
+      EXPECT_EQ(e.Subject(), "bad.osb");
+    }
+    EXPECT_EQ(man.Stack().Count(), depth);
+    EXPECT_EQ(scene.queue.Describe(),
+              nested ? (std::vector<std::string>{"w.obs@1", "h.obs@0"}) : std::vector<std::string>{"h.obs@0"});
+    EXPECT_EQ(Where(), nested ? "w.osb:0" : "start.osb:0");
+    EXPECT_NO_THROW(Frames(70));
+    EXPECT_EQ(Int("x"), nested ? 11 : 1);
+    EXPECT_EQ(scene.queue.Count(), 0);
+    EXPECT_LT(MainWait().Remaining(), 100000) << "the main page runs on";
   }
 }
 

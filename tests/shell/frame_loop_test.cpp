@@ -2,6 +2,7 @@
 // sleeps after a step.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <vector>
 
 #include "core/frame_clock.h"
@@ -19,13 +20,14 @@ class TTimedHost : public TFrameLoop::THost {
   void StepFrame() override {
     deltas.push_back(FrameDelta);
     clock_.milliseconds += stepTime;
+    if (raises) throw std::runtime_error("step");
   }
   bool Paced() override { return paced; }
   void Sleep(uint32_t ms) override {
     sleeps.push_back(ms);
     clock_.milliseconds += ms;
   }
-  bool canStep = true, paced = true;
+  bool canStep = true, paced = true, raises = false;
   uint32_t stepTime = 1;
   std::vector<int32_t> deltas;
   std::vector<uint32_t> sleeps;
@@ -86,6 +88,31 @@ TEST_F(FrameLoopTest, APacedLoopSleepsTheRestOfTheFrameAndAtLeastTwo) {
     loop.Idle();
     EXPECT_EQ(host.sleeps, c.sleeps) << c.stepTime;
   }
+}
+
+// A step that raises passes the error on after the sleep of a paced frame, also in a project
+// that is not paced, so a fault of every frame never makes the loop spin.
+TEST_F(FrameLoopTest, AFrameThatRaisesIsPacedAsWell) {
+  struct Case {
+    uint32_t stepTime;
+    bool paced;
+    std::vector<uint32_t> sleeps;
+  };
+  const Case cases[] = {{5, true, {11}}, {20, true, {2}}, {5, false, {11}}};
+  host.raises = true;
+  for (const Case& c : cases) {
+    host.sleeps.clear();
+    host.stepTime = c.stepTime;
+    host.paced = c.paced;
+    EXPECT_THROW(loop.Idle(), std::runtime_error);
+    EXPECT_EQ(host.sleeps, c.sleeps) << c.stepTime;
+  }
+  host.stepTime = 1;
+  host.paced = true;
+  loop.Restart();
+  host.deltas.clear();
+  for (int i = 0; i < 3; ++i) EXPECT_THROW(loop.Idle(), std::runtime_error);
+  EXPECT_EQ(host.deltas, (std::vector<int32_t>{0, 16, 16}));
 }
 
 TEST_F(FrameLoopTest, FramesOfAPacedLoopAreSixteenMilliseconds) {
