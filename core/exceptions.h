@@ -19,10 +19,18 @@ class Exception : public std::exception {
   // boxes show the message alone, but reports tell errors about different things apart.
   const std::string& Subject() const noexcept { return subject_; }
   void SetSubject(std::string subject) { subject_ = std::move(subject); }
+  // The file being read when the error came, as the user finds it (UTF-8), and inside an
+  // archive the entry: "game/game.dat: start.osb". Kept apart from the message, which the
+  // boxes show as it is. The innermost reader that knows it gives it; later ones leave it.
+  const std::string& Where() const noexcept { return where_; }
+  void NoteWhere(std::string where) {
+    if (where_.empty()) where_ = std::move(where);
+  }
 
  private:
   std::string message_;
   std::string subject_;
+  std::string where_;
 };
 
 // Stream failures: short reads of a required block, counts that exceed the data.

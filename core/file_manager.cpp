@@ -195,7 +195,12 @@ int TVrFileManager::AddArchive(std::string_view path) {
   for (const auto& archive : archives_)
     if (SameTextAscii(archive->BaseDirectory(), path)) return -1;
   auto archive = std::make_unique<TVrFileCollection>();
-  archive->Open(path);
+  try {
+    archive->Open(path);
+  } catch (Exception& e) {
+    if (e.Message().find(path) == std::string::npos) e.NoteWhere(OsPath(path));
+    throw;
+  }
   archives_.Add(std::move(archive));
   return archives_.Count() - 1;
 }
@@ -307,11 +312,28 @@ void TVrFileManager::LoadToStream(TStream& destination, std::string_view name) {
       LoadRealFile(cached->Data, onDisc);
       return deliver(cached->Data);
     }
+  } catch (Exception& e) {
+    cache_.Remove(name);
+    e.NoteWhere(Where(name));
+    throw;
   } catch (...) {
     cache_.Remove(name);
     throw;
   }
   RaiseMissing(name);
+}
+
+std::string TVrFileManager::Where(std::string_view name) const {
+  const std::string loose = OverrideFile(name);
+  if (!loose.empty()) return OsPath(loose);
+  for (const auto& archive : archives_) {
+    const TVrFile* entry = archive->Find(name);
+    if (!entry || (!entry->Data && !archive->Source())) continue;
+    const std::string entryName = SjisToUtf8(entry->GetName());
+    return archive->Path().empty() ? entryName : OsPath(archive->Path()) + ": " + entryName;
+  }
+  const std::string onDisc = DiscFile(name);
+  return onDisc.empty() ? std::string() : OsPath(onDisc);
 }
 
 std::string TVrFileManager::GetRealFileName(std::string_view name) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/archive.h"
+#include "core/exceptions.h"
 #include "core/lists.h"
 #include "core/stream.h"
 
@@ -119,8 +120,12 @@ class TVrFileManager {
 
   bool FileExists(std::string_view name) const;
   // The whole file into the destination, positioned at 0; "%s:ファイルがありません" when
-  // it is found nowhere.
+  // it is found nowhere. An error of the read carries where the file was read from.
   void LoadToStream(TStream& destination, std::string_view name);
+  // Where the file of that name is read from, as the user finds it (UTF-8): the loose file's
+  // path, or the archive's path and the entry's name ("game/game.dat: start.osb"); empty
+  // when it is nowhere.
+  std::string Where(std::string_view name) const;
   // A real (UTF-8) path with the file's bytes: the override file, the archive entry's work
   // file (extracted once per name), a disc's file, else the name itself.
   std::string GetRealFileName(std::string_view name);
@@ -160,6 +165,18 @@ std::vector<std::string> OpticalDiscRoots();
 extern std::unique_ptr<TVrFileManager> FileManager;
 // Work files waiting to be deleted.
 extern std::vector<std::string> TempFileList;
+
+// Runs `read`, which makes sense of the bytes of the named game file: an error it raises
+// carries where that file was read from, unless an inner reader gave a place already.
+template <class TRead>
+void ReadingGameFile(std::string_view name, TRead&& read) {
+  try {
+    read();
+  } catch (Exception& e) {
+    if (FileManager) e.NoteWhere(FileManager->Where(name));
+    throw;
+  }
+}
 
 void InitFileManager();
 // Frees the manager, deletes the work files and removes their private directory.

@@ -100,7 +100,7 @@ void TPage::LoadFromFile(std::string_view name) {
   TMemoryStream bytes;
   if (!FileManager) throw Exception(std::string(name) + Sjis(":ファイルがありません"));
   FileManager->LoadToStream(bytes, name);
-  LoadFromStream(bytes);
+  ReadingGameFile(name, [&] { LoadFromStream(bytes); });
 }
 
 void TPage::LoadFromStream(TStream& stream) {
@@ -109,7 +109,7 @@ void TPage::LoadFromStream(TStream& stream) {
   if (version_ > MaxPageVersion) return;
   if (version_ < MinPageVersion) {
     QuitRequested = true;
-    MessageBoxService().Show(SjisToUtf8(name_ + "\r\n" + Sjis("リビルドしてください")), "警告", TMsgButtons::OK,
+    MessageBoxService().Show(SjisToUtf8(name_ + "\r\n" + Sjis(RebuildPrompt)), "警告", TMsgButtons::OK,
                              TMsgIcon::Warning);
     PostMainWindowClose();
     return;

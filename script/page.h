@@ -21,6 +21,8 @@ using TComList = TObjList<TCommand>;
 
 // Page file versions read; older ones must be compiled again, newer ones hold no commands.
 constexpr int32_t MinPageVersion = 103;
+// What a page of an older version asks of the game's maker (UTF-8).
+constexpr const char RebuildPrompt[] = "リビルドしてください";
 
 class TPage {
  public:

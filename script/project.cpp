@@ -18,6 +18,7 @@
 #include "platform/program_file.h"
 #include "script/call_manager.h"
 #include "script/param.h"
+#include "script/page.h"
 #include "script/param_collection.h"
 #include "script/save_link.h"
 
@@ -83,6 +84,7 @@ void TProject::Start() {
     FileManager->LoadToStream(stream, kProjectFileName);
   } catch (const Exception& e) {
     startFailure_ = e.Message();
+    startFailureWhere_ = e.Where();
     return;
   }
   if (stream.GetSize() == 0) {
@@ -90,14 +92,15 @@ void TProject::Start() {
     startFailure_ = Sjis("プロジェクトがありません");
     return;
   }
-  file_.LoadFromStream(stream);
+  ReadingGameFile(kProjectFileName, [&] { file_.LoadFromStream(stream); });
   if (file_.Version > MaxPageVersion) {
     startFailure_ = std::string(kProjectFileName) + ": version " + std::to_string(file_.Version);
     return;
   }
   // A zoom-in without parameters zooms into the middle of the screen.
   WipeDefaultParams()[WP_ZOOMIN] = {file_.ScreenWidth / 2, file_.ScreenHeight / 2};
-  DeclareStatusVariables();
+  // The declared names are the project file's.
+  ReadingGameFile(kProjectFileName, [&] { DeclareStatusVariables(); });
   QuitRequested = false;
 
   ReadOriginalDiscTable();
@@ -112,7 +115,11 @@ void TProject::Start() {
     QuitRequested = true;
     return;
   }
-  callMan_->Start(file_.StartPage);
+  // A start page too old to run has asked for a rebuild and ended the start.
+  if (callMan_->Start(file_.StartPage)->Version() < MinPageVersion) {
+    startFailure_ = Sjis(RebuildPrompt);
+    startFailureWhere_ = FileManager->Where(file_.StartPage);
+  }
 }
 
 void TProject::DeclareStatusVariables() {
@@ -138,7 +145,7 @@ void TProject::ReadOriginalDiscTable() {
   TMemoryStream stream;
   FileManager->LoadToStream(stream, kOriginalProjectFileName);
   TProjectFile original;
-  original.LoadFromStream(stream);
+  ReadingGameFile(kOriginalProjectFileName, [&] { original.LoadFromStream(stream); });
   if (original.Version <= MaxPageVersion) file_.Discs = std::move(original.Discs);
 }
 

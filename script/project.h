@@ -96,6 +96,9 @@ class TProject final : public TProjectLink {
   // Why a start-up ended without a game (Shift-JIS): the message shown, or the system's
   // words for what was missing where none is shown. Empty once the game could start.
   const std::string& StartFailure() const { return startFailure_; }
+  // The file (and archive entry) that failed the start, as Exception::Where gives it; empty
+  // when none was being read.
+  const std::string& StartFailureWhere() const { return startFailureWhere_; }
 
  private:
   void Start();
@@ -116,6 +119,7 @@ class TProject final : public TProjectLink {
   TSaveRequest pendingSave_;
   int32_t pendingLoad_ = -1;
   std::string startFailure_;
+  std::string startFailureWhere_;
   std::unique_ptr<TCallMan> callMan_;
 };
 

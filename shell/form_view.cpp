@@ -160,6 +160,7 @@ void TFormView::FormCreate() {
     InitPlayer();
   } catch (const Exception& e) {
     startFailure_ = e.Message();
+    startFailureWhere_ = e.Where();
     ShowError(e.Message());
     FormClose();
   } catch (const std::exception& e) {
@@ -167,7 +168,10 @@ void TFormView::FormCreate() {
     ShowError(e.what());
     FormClose();
   }
-  if (QuitRequested && startFailure_.empty() && project_) startFailure_ = project_->StartFailure();
+  if (QuitRequested && startFailure_.empty() && project_) {
+    startFailure_ = project_->StartFailure();
+    startFailureWhere_ = project_->StartFailureWhere();
+  }
   if (QuitRequested) window_.PostClose();
 }
 

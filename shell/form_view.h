@@ -73,6 +73,9 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   // Why the start-up failed (Shift-JIS): the message shown, or what the project found
   // missing; empty when it did not fail or did not say.
   const std::string& StartFailure() const { return startFailure_; }
+  // The file (and archive entry) being read when the start-up failed, as Exception::Where
+  // gives it; empty when none.
+  const std::string& StartFailureWhere() const { return startFailureWhere_; }
   // Shows the window and runs the message loop until the window is closed. Returns the exit
   // code: 0, or 3 for a headless run stopped at its frame cap.
   int Run();
@@ -195,6 +198,7 @@ class TFormView final : public TScreenLink, private TFrameLoop::THost {
   int64_t steps_ = 0;
   uint32_t lastAudioPull_ = 0;
   std::string startFailure_;
+  std::string startFailureWhere_;
   TRepeatedErrors repeatedErrors_;
   // Events taken from the window inside a long run, for the message loop.
   std::deque<TWindowEvent> heldEvents_;

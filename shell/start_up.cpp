@@ -89,13 +89,17 @@ void ReportLine(std::string why) {
 }
 
 // The one line that says why a start ended without a game: a game directory that is not
-// there, else what the start-up found missing or damaged.
-void ReportStartFailure(const std::vector<std::string>& arguments, const std::string& sjisFailure) {
+// there, else what the start-up found missing or damaged, after the file (and archive entry)
+// it was reading.
+void ReportStartFailure(const std::vector<std::string>& arguments, const std::string& sjisFailure,
+                        const std::string& where) {
   struct stat st {};
   if (!arguments.empty() && ::stat(arguments.front().c_str(), &st) != 0)
     ReportLine(arguments.front() + ": " + std::strerror(errno));
+  else if (sjisFailure.empty())
+    ReportLine("the game could not start");
   else
-    ReportLine(sjisFailure.empty() ? std::string("the game could not start") : SjisToUtf8(sjisFailure));
+    ReportLine((where.empty() ? std::string() : where + ": ") + SjisToUtf8(sjisFailure));
 }
 
 }  // namespace
@@ -184,7 +188,7 @@ int PlayerMain(int argc, char** argv, TShellMedia& media) {
   TFormView form(*window, media, std::move(setup));
   form.FormCreate();
   if (QuitRequested || form.Closed()) {
-    ReportStartFailure(arguments, form.StartFailure());
+    ReportStartFailure(arguments, form.StartFailure(), form.StartFailureWhere());
     return 1;
   }
   return form.Run();

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "archive_builder.h"
 #include "core/app_control.h"
@@ -120,6 +122,61 @@ TEST_F(FileManagerTest, DamagedEntriesDoNotPoisonTheCache) {
   EXPECT_THROW(manager.GetRealFileName("bad.txt"), ECompressionError);
   EXPECT_EQ(manager.WorkFiles().Count(), 0);  // not recorded
   EXPECT_TRUE(std::filesystem::is_empty(WorkDirectory()));
+}
+
+// An error of a read, or of making sense of the bytes read, carries the file it came from
+// as the user finds it, and inside an archive the entry; its message stays as it was.
+TEST_F(FileManagerTest, ErrorsCarryTheFileTheyCameFrom) {
+  const std::string sjisName = Sjis("ページ.osb");
+  ArchiveBuilder builder(102);
+  builder.Add({"bad.txt", "not zlib at all", 0, 0, 0, 0})
+      .Add({"good.osb", Zlib("page"), 0, 0, 0, 0})
+      .Add({sjisName, "raw", 1, 0, 0, 0});
+  const std::string archive = builder.Archive();
+  dir.Write("game.dat", archive);
+  dir.Write("cut.dat", archive.substr(0, 12));  // inside the first name
+  dir.Write("short.dat", archive.substr(0, archive.size() - 1));  // data shorter than its directory says
+  ::mkdir(dir.Os("loose").c_str(), 0700);
+  dir.Write("loose/loose.osb", "loose");
+  std::unique_ptr<TVrFileManager> saved = std::exchange(FileManager, std::make_unique<TVrFileManager>(kNoDiscs));
+  FileManager->AddArchive("");
+  FileManager->GetCollection(0).AddMemoryFile("mem.osb");
+  FileManager->AddArchive(dir.Game("game.dat"));
+  FileManager->SetDirectory(dir.Game("loose"));
+
+  const std::string inArchive = dir.Os("game.dat") + ": ";
+  auto made = [](const std::string& name) {
+    return [name] { ReadingGameFile(name, [] { throw EReadError("Stream read error"); }); };
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> read;
+    std::string message, where;
+  };
+  const Case cases[] = {
+      {"damaged zlib entry", [] { Load(*FileManager, "bad.txt"); }, "zlib: incorrect header check", inArchive + "bad.txt"},
+      {"bytes of an entry", made("GOOD.OSB"), "Stream read error", inArchive + "good.osb"},
+      {"entry named in Shift-JIS", made(sjisName), "Stream read error", inArchive + "ページ.osb"},
+      {"loose file", made("loose.osb"), "Stream read error", dir.Os("loose/loose.osb")},
+      {"in-memory entry", made("mem.osb"), "Stream read error", "mem.osb"},
+      {"file found nowhere", made("none.osb"), "Stream read error", ""},
+      {"missing file", [] { Load(*FileManager, "none.osb"); }, "none.osb" + Sjis(":ファイルがありません"), ""},
+      {"the inner reader's place", [] { ReadingGameFile("good.osb", [] { Load(*FileManager, "bad.txt"); }); },
+       "zlib: incorrect header check", inArchive + "bad.txt"},
+      {"damaged directory", [&] { FileManager->AddArchive(dir.Game("cut.dat")); }, "Stream read error", dir.Os("cut.dat")},
+      {"directory that names itself", [&] { FileManager->AddArchive(dir.Game("short.dat")); },
+       "Invalid archive directory: " + dir.Game("short.dat"), ""},
+  };
+  for (const Case& c : cases) {
+    try {
+      c.read();
+      ADD_FAILURE() << c.what << ": no error";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), c.message) << c.what;
+      EXPECT_EQ(e.Where(), c.where) << c.what;
+    }
+  }
+  FileManager = std::move(saved);
 }
 
 // Loads reuse memory: the caller's block, the blocks of evicted cache entries. Long and

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../core/archive_builder.h"
+#include "../core/temp_dir.h"
 #include "core/app_control.h"
 #include "core/encoding.h"
 #include "core/exceptions.h"
@@ -262,6 +264,45 @@ TEST_F(PageFile, CountsBeyondTheDataAreRefused) {
 TEST_F(PageFile, MissingFile) {
   TPage page;
   EXPECT_EQ(Message([&] { page.LoadFromFile("none.osb"); }), "none.osb:ファイルがありません");
+}
+
+// A page that cannot be read carries its file, and inside an archive the entry, beside a
+// message that stays as it was.
+TEST_F(PageFile, APageThatCannotBeReadNamesItsFile) {
+  orva::testing::TempDir dir;
+  PageBuilder badCode;
+  badCode.Calc("a = 1").Command(100, kit::Fields());
+  const std::string cut = kit::Fields().Int(109).Byte(1).Int(61).Int(21).Bytes();  // no room for its sets
+  orva::testing::ArchiveBuilder archive(102);
+  archive.Add({"code.osb", orva::testing::Zlib(badCode.Bytes())})
+      .Add({"cut.osb", orva::testing::Zlib(cut)})
+      .Add({"zlib.osb", "not zlib at all"});
+  dir.Write("game.dat", archive.Archive());
+  files.Manager().AddArchive(dir.Game("game.dat"));
+  files.Add("mem.osb", badCode);
+  const std::string inArchive = dir.Os("game.dat") + ": ";
+  struct Case {
+    const char* what;
+    const char* page;
+    std::string message, where;
+  };
+  const Case cases[] = {
+      {"bad command code", "code.osb", "不正なコマンド", inArchive + "code.osb"},
+      {"cut short", "cut.osb", "Stream read error", inArchive + "cut.osb"},
+      {"damaged zlib data", "zlib.osb", "zlib: incorrect header check", inArchive + "zlib.osb"},
+      {"in-memory page", "mem.osb", "不正なコマンド", "mem.osb"},
+      {"missing page", "none.osb", "none.osb:ファイルがありません", ""},
+  };
+  for (const Case& c : cases) {
+    TPage page;
+    try {
+      page.LoadFromFile(c.page);
+      ADD_FAILURE() << c.what << ": no error";
+    } catch (const Exception& e) {
+      EXPECT_EQ(SjisToUtf8(e.Message()), c.message) << c.what;
+      EXPECT_EQ(e.Where(), c.where) << c.what;
+    }
+  }
 }
 
 TEST_F(PageFile, LabelsAndComments) {

@@ -237,6 +237,45 @@ TEST_F(ProjectTest, FailedStartUps) {
   }
 }
 
+// A start that ends on a file it could not use says which, and inside an archive which
+// entry; what the boxes show stays as it was.
+TEST_F(ProjectTest, AFailedStartNamesTheFileItCouldNotUse) {
+  orva::testing::TempDir dir;
+  orva::testing::ArchiveBuilder archive(102);
+  archive.Add({"orva.opb", "not zlib at all"});
+  dir.Write("game.dat", archive.Archive());
+  struct Case {
+    const char* what;
+    bool damagedProject;  // else a start page too old to run
+    std::string failure, where;
+    std::vector<std::string> boxes;  // their texts
+  };
+  const Case cases[] = {
+      {"damaged project file", true, "zlib: incorrect header check", dir.Os("game.dat") + ": orva.opb", {}},
+      {"start page too old", false, Sjis("リビルドしてください"), "start.osb",
+       {"start.osb\r\nリビルドしてください"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    kit::GameFiles game;
+    TScriptedMessageBox script;
+    TMessageBoxScope installed(script);
+    if (c.damagedProject) {
+      game.Manager().AddArchive(dir.Game("game.dat"));
+    } else {
+      game.Add("orva.opb", ProjectFileBuilder(109).Bytes());
+      game.Add("start.osb", kit::PageBuilder(MinPageVersion - 1));
+    }
+    auto project = Start();
+    EXPECT_TRUE(QuitRequested);
+    EXPECT_EQ(project->StartFailure(), c.failure);
+    EXPECT_EQ(project->StartFailureWhere(), c.where);
+    std::vector<std::string> texts;
+    for (const auto& box : script.Boxes()) texts.push_back(box.text);
+    EXPECT_EQ(texts, c.boxes);
+  }
+}
+
 TEST_F(ProjectTest, DamagedProjectFilesRaise) {
   std::string longTitle = ProjectFileBuilder(109).IntVar("ok", 1).Bytes();
   longTitle.replace(4, 4, "\xff\xff\xff\x7f");  // the title's length, beyond the file
@@ -253,7 +292,12 @@ TEST_F(ProjectTest, DamagedProjectFilesRaise) {
     setup.Arguments = {"\\games\\demo"};
     setup.Saves = &saves;
     saves.calls.clear();
-    EXPECT_THROW(TProject(store, std::move(setup)), Exception);
+    try {
+      TProject project(store, std::move(setup));
+      ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Where(), "orva.opb");
+    }
     EXPECT_TRUE(QuitRequested);
     // No project is left whose end would write the status data over the save file.
     EXPECT_EQ(saves.calls, (std::vector<std::string>{"captions", "status"}));

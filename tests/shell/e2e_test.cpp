@@ -38,6 +38,7 @@
 #include "kit/page_builder.h"
 #include "kit/project_file_builder.h"
 #include "platform/instance_lock.h"
+#include "script/page.h"
 #include "script/param_collection.h"
 #include "shell/form_view.h"
 #include "shell/start_up.h"
@@ -1471,6 +1472,44 @@ TEST_F(SignalledRun, ACloseSignalEndsAGameInAWindowAsAClose) {
   for (const TCase& c : cases)
     SignalAndCheck(c, {{"DISPLAY", server.Display()}, {"SDL_AUDIODRIVER", "dummy"}, {"ASAN_OPTIONS", "detect_leaks=0"}},
                    false);
+}
+
+// A start that fails on a damaged file names, on its line, the file and the archive entry it
+// was reading, the archive as the game directory was given; the boxes say what they said.
+TEST_F(PlayerRun, AFailedStartNamesTheFileAndEntryItWasReading) {
+  PageBuilder badCode;
+  badCode.Calc("a = 1").Command(100, kit::Fields());
+  std::vector<kit::GameFile> longTitle = Game(PageBuilder());
+  longTitle[0].Bytes.replace(4, 4, "\xff\xff\xff\x7f");  // the title's length, beyond the file
+  struct Case {
+    const char* what;
+    std::string directory;
+    std::vector<kit::GameFile> files;
+    const char* damaged;  // the entry whose first stored byte is flipped, if any
+    std::string errors;
+  };
+  const Case cases[] = {
+      {"project file's title beyond its end", "game", longTitle, nullptr,
+       "[警告] Stream read error -> ok\norva-player: game/game.dat: orva.opb: Stream read error\n"},
+      {"project file's stored bytes", dir.Os("game"), Game(PageBuilder()), "orva.opb",
+       "orva-player: " + dir.Os("game/game.dat") + ": orva.opb: zlib: unknown compression method\n"},
+      {"start page's stored bytes", "game", Game(PageBuilder().Wait("100")), "start.osb",
+       "[警告] zlib: unknown compression method -> ok\n"
+       "orva-player: game/game.dat: start.osb: zlib: unknown compression method\n"},
+      {"start page with a bad command", "game", Game(badCode), nullptr,
+       "[警告] 不正なコマンド -> ok\norva-player: game/game.dat: start.osb: 不正なコマンド\n"},
+      {"start page too old", "game", Game(PageBuilder(MinPageVersion - 1)), nullptr,
+       "[警告] start.osb\r\nリビルドしてください -> ok\norva-player: game/game.dat: start.osb: リビルドしてください\n"},
+  };
+  for (const Case& c : cases) {
+    WriteGame(c.files);
+    if (c.damaged) DamageEntry(dir.Game("game\\game.dat"), c.damaged, 0, 1);
+    std::filesystem::remove(dir.Os("last.bmp"));
+    const TRun run = Run({c.directory}, {{"ORVA_CAPTURE", dir.Os("last.bmp")}});
+    EXPECT_EQ(run.exitCode, 1) << c.what;
+    EXPECT_EQ(run.errors, c.errors) << c.what;
+    EXPECT_FALSE(dir.Exists("last.bmp")) << c.what;
+  }
 }
 
 }  // namespace
